@@ -1,0 +1,182 @@
+#include "fit/InputReader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 20;
+
+bool isSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isDigit(int c) { return c >= '0' && c <= '9'; }
+
+int digitValue(int c)
+{
+    if (isDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return 99;
+}
+
+// Value of a decimal real text that from_chars found out of float range:
+// correct rounding gives infinity for large magnitudes and zero for tiny ones.
+float outOfRangeReal(const std::string& text)
+{
+    const bool negative = text[0] == '-';
+    const std::size_t begin = negative ? 1 : 0;
+    const std::size_t e = std::min(text.find_first_of("eE"), text.size());
+    const std::size_t point = std::min(text.find('.', begin), e);
+    const std::size_t lead = text.find_first_of("123456789", begin);
+
+    // Decimal exponent of the leading non-zero digit, saturated.
+    long long exponent = lead < point ? static_cast<long long>(point - lead) - 1
+                                      : -static_cast<long long>(lead - point);
+    if (e < text.size()) {
+        const char* first = text.data() + e + 1;
+        if (*first == '+')
+            ++first;
+        long long written = 0;
+        if (std::from_chars(first, text.data() + text.size(), written).ec == std::errc::result_out_of_range)
+            written = *first == '-' ? -(1LL << 40) : 1LL << 40;
+        exponent += std::clamp(written, -(1LL << 40), 1LL << 40);
+    }
+    const float magnitude = exponent >= 0 ? std::numeric_limits<float>::infinity() : 0.0f;
+    return negative ? -magnitude : magnitude;
+}
+
+}  // namespace
+
+InputReader::InputReader(const std::string& path)
+    : file_(std::fopen(path.c_str(), "rb"))
+{
+    if (file_)
+        buffer_.resize(kBufferSize);
+}
+
+InputReader::~InputReader()
+{
+    if (file_)
+        std::fclose(file_);
+}
+
+int InputReader::refill()
+{
+    if (!file_)
+        return -1;
+    end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    pos_ = 0;
+    return end_ > 0 ? static_cast<unsigned char>(buffer_[0]) : -1;
+}
+
+bool InputReader::skipSpace()
+{
+    if (failed_)
+        return false;
+    int c = peek();
+    while (isSpace(c)) {
+        ++pos_;
+        c = peek();
+    }
+    return c >= 0;
+}
+
+std::int32_t InputReader::readInteger()
+{
+    if (!skipSpace())
+        return failed_ = true, 0;
+    int c = peek();
+    const bool negative = c == '-';
+    if (c == '+' || c == '-') {
+        ++pos_;
+        c = peek();
+    }
+    if (!isDigit(c))
+        return failed_ = true, 0;
+
+    int base = 10;
+    if (c == '0') {
+        base = 8;
+        ++pos_;
+        c = peek();
+        if (c == 'x' || c == 'X') {
+            ++pos_;
+            c = peek();
+            if (digitValue(c) >= 16) {
+                // Just "0": the x is left over, and no number starts with x.
+                failed_ = true;
+                return 0;
+            }
+            base = 16;
+        }
+    }
+
+    const std::int64_t limit = negative ? std::int64_t{1} << 31 : (std::int64_t{1} << 31) - 1;
+    std::int64_t value = 0;
+    for (int d = digitValue(c); d < base; d = digitValue(c = peek())) {
+        value = value * base + d;
+        if (value > limit)
+            value = limit;
+        ++pos_;
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+float InputReader::readReal()
+{
+    if (!skipSpace())
+        return failed_ = true, 0.0f;
+    text_.clear();
+    int c = peek();
+    if (c == '+' || c == '-') {
+        if (c == '-')
+            text_ += '-';
+        ++pos_;
+        c = peek();
+    }
+    bool digits = false;
+    auto takeDigits = [&] {
+        for (; isDigit(c); c = peek()) {
+            text_ += static_cast<char>(c);
+            digits = true;
+            ++pos_;
+        }
+    };
+    takeDigits();
+    if (c == '.') {
+        text_ += '.';
+        ++pos_;
+        c = peek();
+        takeDigits();
+    }
+    if (!digits)
+        return failed_ = true, 0.0f;
+
+    if (c == 'e' || c == 'E') {
+        ++pos_;
+        c = peek();
+        std::string exponent = "e";
+        if (c == '+' || c == '-') {
+            exponent += static_cast<char>(c);
+            ++pos_;
+            c = peek();
+        }
+        if (isDigit(c)) {
+            text_ += exponent;
+            takeDigits();
+        } else {
+            // The number ends before the e, which no number starts with.
+            failed_ = true;
+        }
+    }
+
+    float value = 0.0f;
+    const auto [end, error] = std::from_chars(text_.data(), text_.data() + text_.size(), value);
+    (void)end;
+    if (error == std::errc::result_out_of_range)
+        value = outOfRangeReal(text_);
+    return value;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <vector>
+
+// Item parameters of one run, as read, in single precision.
+struct ItemParameters {
+    ItemParameters(int itemCount, int categoryCount);
+
+    int itemCount;
+    int categoryCount;     // 2 for binary items
+    std::vector<float> a;  // discrimination, per item
+    std::vector<float> b;  // (K - 1) x m: boundary by boundary, item by item within
+    std::vector<float> c;  // lower asymptote, per item (binary items only)
+};
+
+// What a model contributes to a fit run: the distribution of the total
+// score at one ability, into f (m(K - 1) + 1 values). The score runs from
+// the lowest possible total upwards.
+class ItemModel {
+public:
+    virtual ~ItemModel() = default;
+    virtual void distributionAt(double theta, double* f) = 0;
+};
+
+// The logistic three-parameter form with scaling constant D.
+class BinaryItems : public ItemModel {
+public:
+    BinaryItems(const ItemParameters& items, double D);
+    void distributionAt(double theta, double* f) override;
+
+private:
+    const ItemParameters& items_;
+    double D_;
+    std::vector<double> P_;
+};
+
+// Graded response (thresholds) or partial credit (step parameters) items.
+class PolytomousItems : public ItemModel {
+public:
+    using CategoryFunction = void (*)(double a, double theta, const float* parameters,
+                                      int parameterCount, double* p);
+    PolytomousItems(const ItemParameters& items, CategoryFunction categories);
+    void distributionAt(double theta, double* f) override;
+
+private:
+    const ItemParameters& items_;
+    CategoryFunction categories_;
+    std::vector<float> byItem_;  // item i's K - 1 parameters side by side
+    std::vector<double> P_;      // m x K category probabilities
+    std::vector<double> work_;
+};

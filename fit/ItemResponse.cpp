@@ -1,0 +1,71 @@
+#include "fit/ItemResponse.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// e^z / (1 + e^z), the same bits as that formula wherever e^z is finite,
+// and 1 where e^z overflows (the formula would give inf / inf).
+double logistic(double z)
+{
+    constexpr double kLargestFiniteExp = 709.0;
+    if (z > kLargestFiniteExp)
+        return 1.0;
+    const double e = std::exp(z);
+    return e / (1.0 + e);
+}
+
+}  // namespace
+
+double ItemResponseProbability(double theta, double a, double b, double c, double D)
+{
+    return c + (1.0 - c) * logistic(D * a * (theta - b));
+}
+
+double BoundaryProbability(double a, double theta, double b)
+{
+    return logistic(a * (theta - b));
+}
+
+void GradedCategoryProbabilities(double a, double theta, const float* thresholds,
+                                 int thresholdCount, double* p)
+{
+    double above = 1.0;  // P*_0
+    for (int k = 0; k < thresholdCount; ++k) {
+        const double next = BoundaryProbability(a, theta, thresholds[k]);
+        p[k] = above - next;
+        above = next;
+    }
+    p[thresholdCount] = above;  // P*_(K-1) - P*_K with P*_K = 0
+}
+
+void PartialCreditProbabilities(double a, double theta, const float* steps, int stepCount,
+                                double* p)
+{
+    // p holds z_k, then e^z_k, then the probabilities.
+    double z = 0.0;
+    p[0] = 0.0;
+    for (int k = 1; k <= stepCount; ++k) {
+        z += a * (theta - static_cast<double>(steps[k - 1]));
+        p[k] = z;
+    }
+
+    double sum = 0.0;
+    for (int k = 0; k <= stepCount; ++k)
+        sum += std::exp(p[k]);
+    double shift = 0.0;
+    if (!(sum <= std::numeric_limits<double>::max())) {
+        // Overflow: take every exponent relative to the largest instead.
+        // Same probabilities up to rounding, and finite.
+        shift = p[0];
+        for (int k = 1; k <= stepCount; ++k)
+            shift = std::max(shift, p[k]);
+        sum = 0.0;
+        for (int k = 0; k <= stepCount; ++k)
+            sum += std::exp(p[k] - shift);
+    }
+    for (int k = 0; k <= stepCount; ++k)
+        p[k] = std::exp(p[k] - shift) / sum;
+}

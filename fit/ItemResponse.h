@@ -1,0 +1,20 @@
+#pragma once
+
+// Item response functions, in double precision.
+
+// P = c + (1 - c) e^z / (1 + e^z) with z = D a (theta - b).
+double ItemResponseProbability(double theta, double a, double b, double c, double D);
+
+// e^x / (1 + e^x) with x = a (theta - b): the probability of a response
+// above a category boundary of the graded response model.
+double BoundaryProbability(double a, double theta, double b);
+
+// The K = thresholdCount + 1 category probabilities of a graded item at
+// theta, into p. Thresholds are used in the order given, unverified.
+void GradedCategoryProbabilities(double a, double theta, const float* thresholds,
+                                 int thresholdCount, double* p);
+
+// The K = stepCount + 1 category probabilities of a partial-credit item at
+// theta, into p.
+void PartialCreditProbabilities(double a, double theta, const float* steps, int stepCount,
+                                double* p);

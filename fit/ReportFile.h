@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// The per-score table a fit engine hands to the report writer.
+// Row k stands for the score firstScore + k.
+struct ScoreTable {
+    std::int32_t firstScore = 0;
+    std::vector<double> observed;  // whole numbers
+    std::vector<double> expected;
+    double chiSquare = 0.0;
+
+    std::int32_t rowCount() const { return static_cast<std::int32_t>(observed.size()); }
+};
+
+// Report file names, in the current working directory.
+inline constexpr const char* kReportFile = "OUT";
+inline constexpr const char* kGraphReportFile = "OUTG";
+
+// Writes the readable report to out and the graph report to outg, both
+// already created by the engine. Write errors are not detected.
+void WriteFitReport(std::FILE* out, std::FILE* outg, const ScoreTable& table);
+
+// One row of the graph report as read back.
+struct GraphReportRow {
+    std::int32_t score = 0;
+    std::int32_t observed = 0;
+    float observedHeight = 0.0f;  // observed / scale
+    float expected = 0.0f;
+    float expectedHeight = 0.0f;  // expected / scale
+};
+
+// The graph report as read back. Rows holds only what was read in full;
+// complete is false when the file ended or broke off early, in which case
+// rowCount may exceed rows.size().
+struct GraphReport {
+    bool opened = false;
+    bool complete = false;
+    std::int32_t rowCount = 0;
+    std::vector<GraphReportRow> rows;
+    float chiSquare = 0.0f;
+};
+
+GraphReport ReadGraphReport(const std::string& path = kGraphReportFile);

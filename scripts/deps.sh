@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, when any is missing.
+# Sourced by run.sh and test.sh.
+set -euo pipefail
+
+talver_packages=(cmake g++ make libgtest-dev)
+
+talver_install_missing() {
+    local missing=()
+    for package in "${talver_packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "missing Debian packages: ${missing[*]} (run this script as root to install them)" >&2
+        return 1
+    fi
+    DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+talver_build() {
+    local top
+    top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$top/build" -j"$(nproc)"
+}

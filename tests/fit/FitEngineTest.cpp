@@ -1,0 +1,150 @@
+#include "tests/fit/EngineFixture.h"
+
+namespace {
+
+class BinaryEngineTest : public EngineTest {
+protected:
+    // The four-subject example: two items of difficulty 0, nodes at -1 and 1.
+    FitRequest fourSubjects(int metric)
+    {
+        write("b.dat", "0 0\n");
+        write("scores.dat", "0 0\n1 0\n0 1\n1 1\n");
+        write("nodes.dat", "-1 0.5\n1 0.5\n");
+        FitRequest r;
+        r.subjectCount = 4;
+        r.itemCount = 2;
+        r.difficultyFile = "b.dat";
+        r.scoreFile = "scores.dat";
+        r.latentFile = "nodes.dat";
+        r.nodeCount = 2;
+        r.metric = metric;
+        r.discriminationConstant = 1;
+        r.parameterCount = 1;
+        return r;
+    }
+};
+
+TEST_F(BinaryEngineTest, FourSubjectsInBothMetrics)
+{
+    ASSERT_EQ(FitBinaryModel(fourSubjects(1)), kFitSuccess);
+    EXPECT_EQ(read("OUT"),
+              "WIN TALVER OUTPUT\n\nChi-square     0.1911\n\n"
+              "Score   Observed   Expected\n       frequence  frequence\n\n"
+              "    0          1     1.2136 \n"
+              "    1          2     1.5729 \n"
+              "    2          1     1.2136 \n");
+
+    ASSERT_EQ(FitBinaryModel(fourSubjects(0)), kFitSuccess);
+    const GraphReport normal = ReadGraphReport();
+    ASSERT_TRUE(normal.complete);
+    EXPECT_EQ(observed(normal), (std::vector<int>{1, 2, 1}));
+    expectNear(expected(normal), {1.4783, 1.0434, 1.4783}, 5e-5);
+    EXPECT_EQ(normal.chiSquare, 1.1865f);
+}
+
+TEST_F(BinaryEngineTest, OpensOnlyTheFilesItNeedsInOrder)
+{
+    FitRequest r = fourSubjects(1);
+    r.discriminationFile = "missing-a";  // unread with one parameter
+    r.cFile = "missing-c";
+    EXPECT_EQ(FitBinaryModel(r), kFitSuccess);
+
+    r.parameterCount = 2;  // the C file is still not read
+    write("a.dat", "1 1");
+    r.discriminationFile = "a.dat";
+    EXPECT_EQ(FitBinaryModel(r), kFitSuccess);
+
+    struct {
+        int parameterCount;
+        std::string FitRequest::*file;
+        FitResult result;
+    } const cases[] = {
+        {2, &FitRequest::discriminationFile, kDiscriminationFileError},
+        {3, &FitRequest::difficultyFile, kDifficultyFileError},
+        {3, &FitRequest::cFile, kCFileError},
+        {3, &FitRequest::scoreFile, kScoreFileError},
+        {3, &FitRequest::latentFile, kLatentFileError},
+    };
+    write("c.dat", "0 0");
+    write("OUT", "earlier");
+    for (const auto& c : cases) {
+        FitRequest failing = fourSubjects(1);
+        failing.parameterCount = c.parameterCount;
+        failing.discriminationFile = "a.dat";
+        failing.cFile = "c.dat";
+        failing.*c.file = "no/such/file";
+        EXPECT_EQ(FitBinaryModel(failing), c.result);
+        EXPECT_EQ(read("OUT"), "earlier");  // reports untouched
+    }
+}
+
+TEST_F(BinaryEngineTest, ReportThatCannotBeCreated)
+{
+    std::filesystem::create_directory("OUTG");
+    write("OUT", "earlier");
+    EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError);
+    EXPECT_EQ(read("OUT"), "");  // created, left empty
+
+    std::filesystem::remove("OUTG");
+    std::filesystem::remove("OUT");
+    std::filesystem::create_directory("OUT");
+    EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError);
+    EXPECT_FALSE(exists("OUTG"));
+}
+
+TEST_F(BinaryEngineTest, ScoresAndNodesAsTheyCome)
+{
+    FitRequest r = fourSubjects(1);
+    // A 9 for a missing answer takes its subject out of every row;
+    // a short file leaves the last subject at 0.
+    write("scores.dat", "0 9\n1 0\n1 1\n1");
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    EXPECT_EQ(observed(ReadGraphReport()), (std::vector<int>{0, 2, 1}));
+
+    // Weights are never normalised.
+    write("nodes.dat", "-1 1\n1 1\n");
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    expectNear(expected(ReadGraphReport()), {2 * 1.2136, 2 * 1.5729, 2 * 1.2136}, 2e-4);
+
+    // An empty nodes file: every expected frequency 0, chi-square 0.
+    write("nodes.dat", "");
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    const GraphReport empty = ReadGraphReport();
+    expectNear(expected(empty), {0, 0, 0}, 0);
+    EXPECT_EQ(empty.chiSquare, 0.0f);
+}
+
+TEST_F(BinaryEngineTest, EstimatesWeighEverySubjectAlike)
+{
+    FitRequest r = fourSubjects(1);
+    write("estimates.dat", "-1 1 -1 1 99 99");  // the last two are never read
+    r.latentFile = "estimates.dat";
+    r.useEstimates = 1;
+    r.nodeCount = 4;
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    expectNear(expected(ReadGraphReport()), {1.2136, 1.5729, 1.2136}, 1e-4);
+
+    // Missing-value codes as estimates: certainly right, certainly wrong.
+    write("estimates.dat", "-1 1 999 -999");
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    const GraphReport report = ReadGraphReport();
+    ASSERT_TRUE(report.complete);
+    expectNear(expected(report), {1.2136 / 2 + 1, 1.5729 / 2, 1.2136 / 2 + 1}, 1e-4);
+    EXPECT_TRUE(std::isfinite(report.chiSquare));
+}
+
+TEST_F(BinaryEngineTest, ThreeParametersWithCertainItem)
+{
+    FitRequest r = fourSubjects(1);
+    r.parameterCount = 3;
+    write("a.dat", "1 1");
+    write("c.dat", "1 0");  // the first item is always right
+    r.discriminationFile = "a.dat";
+    r.cFile = "c.dat";
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    // Score 0 is impossible; the second item alone spreads over 1 and 2.
+    const double p1 = 1 / (1 + std::exp(1.0)), p2 = 1 / (1 + std::exp(-1.0));
+    expectNear(expected(ReadGraphReport()), {0, 2 * (1 - p1) + 2 * (1 - p2), 2 * p1 + 2 * p2}, 1e-4);
+}
+
+}  // namespace

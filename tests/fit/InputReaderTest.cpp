@@ -1,0 +1,111 @@
+#include "fit/InputReader.h"
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "tests/TempDirectory.h"
+
+namespace {
+
+class InputReaderTest : public InTempDirectory {
+protected:
+    std::vector<double> reals(const std::string& text, int count)
+    {
+        write("in.dat", text);
+        InputReader in("in.dat");
+        std::vector<double> values;
+        for (int i = 0; i < count; ++i)
+            values.push_back(in.readReal());
+        return values;
+    }
+    std::vector<double> integers(const std::string& text, int count)
+    {
+        write("in.dat", text);
+        InputReader in("in.dat");
+        std::vector<double> values;
+        for (int i = 0; i < count; ++i)
+            values.push_back(in.readInteger());
+        return values;
+    }
+};
+
+struct Case {
+    const char* text;
+    std::vector<double> expected;
+};
+
+TEST_F(InputReaderTest, RealsTakeTheLongestNumberAndStopAtTheFirstFailure)
+{
+    const Case cases[] = {
+        {"1.5 -2.25e1\t.5\n5. +3 1E2 2e-1", {1.5, -22.5, 0.5, 5, 3, 100, 0.2f}},
+        {"1,2,3", {1, 0, 0}},                        // commas end the reading
+        {"0.25 x 7", {0.25, 0, 0}},                  // never skips a token
+        {"inf 1", {0, 0}},
+        {"nan 1", {0, 0}},
+        {"0x1p3 1", {0, 0}},                         // 0, then x starts no number
+        {"1e 5", {1, 0, 0}},                         // exponent without digits
+        {"1e+x", {1, 0}},
+        {"- 1", {0, 0}},
+        {". 1", {0, 0}},
+        {"", {0, 0}},
+        {"  \r\n\v\f ", {0}},
+        {"3.5abc 1", {3.5, 0}},
+        {"1.5 2.5 3.5", {1.5, 2.5}},                 // values after the last needed stay unread
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(reals(c.text, static_cast<int>(c.expected.size())), c.expected) << c.text;
+}
+
+TEST_F(InputReaderTest, RealsAreCorrectlyRoundedToSinglePrecision)
+{
+    EXPECT_EQ(reals("0.1", 1)[0], static_cast<double>(0.1f));
+    EXPECT_EQ(reals("16777217", 1)[0], 16777216.0);  // tie, rounds to even
+    EXPECT_EQ(reals("16777219", 1)[0], 16777220.0);
+    // Halfway between 1 and the next float, plus a little: must round up.
+    EXPECT_EQ(reals("1.0000000596046447753906250001", 1)[0], static_cast<double>(std::nextafter(1.0f, 2.0f)));
+    EXPECT_EQ(reals("1e39", 1)[0], std::numeric_limits<double>::infinity());
+    EXPECT_EQ(reals("-123456789012345678901234567890123456789012", 1)[0], -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(reals("1e-50", 1)[0], 0.0);
+    EXPECT_EQ(reals("0.0000000000000000000000000000000000000000000000000001e-10", 1)[0], 0.0);
+    EXPECT_EQ(reals("1e-40", 1)[0], static_cast<double>(1e-40f));  // subnormal, not lost
+}
+
+TEST_F(InputReaderTest, IntegersFollowCNotation)
+{
+    const Case cases[] = {
+        {"0 1 -1 +7 42", {0, 1, -1, 7, 42}},
+        {"010 0x1F 0X1f -010 -0x10", {8, 31, 31, -8, -16}},
+        {"08 1", {0, 8}},                             // octal ends before the 8
+        {"1.0 1 1", {1, 0, 0}},                       // the point is no integer
+        {"0x 5", {0, 0}},                             // just 0; the x is left over
+        {"0xg", {0, 0}},
+        {"99999999999 -99999999999 1", {2147483647, -2147483648.0, 1}},
+        {"1\n0\t1\r\n", {1, 0, 1, 0}},
+        {"abc 1", {0, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(integers(c.text, static_cast<int>(c.expected.size())), c.expected) << c.text;
+}
+
+TEST_F(InputReaderTest, NumbersAcrossBlockBoundaries)
+{
+    // Blocks are 1 MiB: place numbers so they straddle the first boundary.
+    const std::size_t block = 1 << 20;
+    for (std::size_t before : {block - 1, block - 3, block, block + 1}) {
+        EXPECT_EQ(integers(std::string(before, ' ') + "12345 0x1f", 2), (std::vector<double>{12345, 31}))
+            << before;
+        EXPECT_EQ(reals(std::string(before, '\n') + "-1.25e+1 7", 2), (std::vector<double>{-12.5, 7}))
+            << before;
+    }
+}
+
+TEST_F(InputReaderTest, MissingFileIsNotOpen)
+{
+    InputReader in("no such file");
+    EXPECT_FALSE(in.isOpen());
+    EXPECT_EQ(in.readInteger(), 0);
+    EXPECT_EQ(in.readReal(), 0.0f);
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+#include "tools/BatchOptions.h"
+
+#include <sys/wait.h>
+
+#include <vector>
+
+#include "tests/TempDirectory.h"
+
+namespace {
+
+BatchOptions parse(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "talver-fit");
+    return ParseBatchOptions(static_cast<int>(args.size()), args.data());
+}
+
+TEST(BatchOptionsTest, FillsTheRequestAsTheRunDriversDo)
+{
+    const BatchOptions onePl = parse({"--model", "1pl", "--subjects", "250", "--items", "20",
+                                      "--discrimination-constant", "1.5", "--difficulty", "b.dat",
+                                      "--scores", "x.dat", "--estimates", "theta.dat"});
+    ASSERT_EQ(onePl.error, "");
+    EXPECT_EQ(onePl.request.parameterCount, 1);
+    EXPECT_EQ(onePl.request.discriminationConstant, 1.5);
+    EXPECT_EQ(onePl.request.latentFile, "theta.dat");
+    EXPECT_EQ(onePl.request.nodeCount, 250);
+    EXPECT_EQ(onePl.request.useEstimates, 1);
+    EXPECT_EQ(onePl.request.metric, 0);
+
+    const BatchOptions threePl = parse({"--model=3pl", "--subjects=10", "--items=5", "--discrimination=a.dat",
+                                        "--difficulty=b.dat", "--c-indices=c.dat", "--scores=x.dat",
+                                        "--nodes51", "--metric=logistic"});
+    ASSERT_EQ(threePl.error, "");
+    EXPECT_EQ(threePl.request.parameterCount, 3);
+    EXPECT_EQ(threePl.request.cFile, "c.dat");
+    EXPECT_EQ(threePl.request.latentFile, "nodes51.dat");
+    EXPECT_EQ(threePl.request.nodeCount, 51);
+    EXPECT_EQ(threePl.request.metric, 1);
+
+    const BatchOptions grm = parse({"--model", "grm", "--subjects", "10", "--items", "5", "--categories", "4",
+                                    "--discrimination", "a.dat", "--difficulty", "t.dat", "--scores", "x.dat",
+                                    "--nodes", "n.dat", "--node-count", "7"});
+    ASSERT_EQ(grm.error, "");
+    EXPECT_EQ(grm.model, BatchModel::Graded);
+    EXPECT_EQ(grm.request.parameterCount, 3);
+    EXPECT_EQ(grm.request.categoryCount, 4);
+    EXPECT_EQ(grm.request.cFile, "");
+    EXPECT_EQ(grm.request.nodeCount, 7);
+    EXPECT_EQ(grm.request.useEstimates, 0);
+
+    const BatchOptions pcm = parse({"--model", "pcm", "--subjects", "1000000", "--items", "1", "--categories",
+                                    "100", "--discrimination-constant", "-0.5", "--difficulty", "s.dat",
+                                    "--scores", "x.dat", "--nodes20"});
+    ASSERT_EQ(pcm.error, "");
+    EXPECT_EQ(pcm.request.parameterCount, 1);
+    EXPECT_EQ(pcm.request.discriminationConstant, -0.5);
+    EXPECT_EQ(pcm.request.latentFile, "nodes20.dat");
+}
+
+TEST(BatchOptionsTest, RefusesBadMissingAndContradictoryFlags)
+{
+    const std::vector<const char*> base = {"--subjects", "10", "--items", "5", "--difficulty", "b.dat",
+                                           "--scores", "x.dat"};
+    struct {
+        std::vector<const char*> extra;
+        const char* reason;
+    } const cases[] = {
+        {{"--model", "4pl", "--nodes20"}, "--model takes"},
+        {{"--model", "1pl", "--nodes20"}, "--discrimination-constant is missing"},
+        {{"--model", "1pl", "--discrimination-constant", "0", "--nodes20"}, "non-zero"},
+        {{"--model", "1pl", "--discrimination-constant", "nan", "--nodes20"}, "non-zero"},
+        {{"--model", "1pl", "--discrimination-constant", "1", "--discrimination", "a", "--nodes20"},
+         "does not go with"},
+        {{"--model", "2pl", "--discrimination", "a", "--c-indices", "c", "--nodes20"}, "does not go with"},
+        {{"--model", "2pl", "--discrimination", "a", "--categories", "3", "--nodes20"}, "does not go with"},
+        {{"--model", "grm", "--discrimination", "a", "--nodes20"}, "--categories is missing"},
+        {{"--model", "pcm", "--discrimination-constant", "1", "--categories", "101", "--nodes20"},
+         "from 1 to 100"},
+        {{"--model", "2pl", "--discrimination", "a", "--nodes20", "--nodes51"}, "exactly one"},
+        {{"--model", "2pl", "--discrimination", "a"}, "exactly one"},
+        {{"--model", "2pl", "--discrimination", "a", "--nodes", "n"}, "needs --node-count"},
+        {{"--model", "2pl", "--discrimination", "a", "--nodes", "n", "--node-count", "0"}, "from 1"},
+        {{"--model", "2pl", "--discrimination", "a", "--nodes20", "--node-count", "20"}, "only with --nodes"},
+        {{"--model", "2pl", "--discrimination", "a", "--nodes20", "--metric", "probit"}, "--metric takes"},
+        {{"--model", "2pl", "--discrimination", "a", "--nodes20", "--model", "2pl"}, "given twice"},
+        {{"--model", "2pl", "--discrimination", "a", "--nodes20", "--verbose"}, "unknown argument"},
+        {{"--model", "2pl", "--discrimination", "a", "--nodes20", "--nodes20=x"}, "unknown argument"},
+        {{"--model", "2pl", "--discrimination"}, "needs a value"},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> args = base;
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const std::string error = parse(args).error;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    }
+    for (const char* subjects : {"0", "1000001", "-5", "12x", "", "99999999999999999999"})
+        EXPECT_NE(parse({"--model", "2pl", "--subjects", subjects, "--items", "5", "--discrimination", "a",
+                         "--difficulty", "b", "--scores", "x", "--nodes20"})
+                      .error.find("--subjects takes"),
+                  std::string::npos)
+            << subjects;
+}
+
+// The program itself, run in a temporary directory.
+class TalverFitTest : public InTempDirectory {
+protected:
+    int run(const std::string& arguments)
+    {
+        const int status = std::system((std::string(TALVER_FIT_PATH) + " " + arguments +
+                                        " >stdout.txt 2>stderr.txt").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    void writeFourSubjects()
+    {
+        write("b.dat", "0 0");
+        write("x.dat", "0 0 1 0 0 1 1 1");
+        write("n.dat", "-1 .5 1 .5");
+    }
+    const std::string fourSubjects =
+        "--model 1pl --subjects 4 --items 2 --discrimination-constant 1 --difficulty b.dat "
+        "--scores x.dat --nodes n.dat --node-count 2";
+};
+
+TEST_F(TalverFitTest, ReproducesTheFourSubjectExample)
+{
+    writeFourSubjects();
+    ASSERT_EQ(run(fourSubjects + " --metric logistic"), 0);
+    EXPECT_EQ(read("stdout.txt"), read("OUT"));
+    EXPECT_NE(read("OUT").find("Chi-square     0.1911"), std::string::npos);
+    EXPECT_EQ(read("OUTG").rfind("    3\n    0          1  0.48387098     1.2136  0.58720273 \n", 0), 0u);
+
+    ASSERT_EQ(run(fourSubjects), 0);
+    EXPECT_NE(read("stdout.txt").find("Chi-square     1.1865"), std::string::npos);
+    EXPECT_NE(read("stdout.txt").find("    1          2     1.0434 \n"), std::string::npos);
+}
+
+TEST_F(TalverFitTest, FailuresNameTheFileAndExitWithTheResult)
+{
+    writeFourSubjects();
+    EXPECT_EQ(run(fourSubjects + " --metric logistic --scores missing.dat"), 64);  // given twice
+    EXPECT_FALSE(std::filesystem::exists("OUT"));
+    EXPECT_NE(read("stderr.txt").find("usage: talver-fit"), std::string::npos);
+
+    std::filesystem::rename("x.dat", "scores with blanks.dat");
+    EXPECT_EQ(run("--model 1pl --subjects 4 --items 2 --discrimination-constant 1 --difficulty b.dat "
+                  "--scores 'scores with blanks.dat' --nodes20"),
+              5);
+    EXPECT_EQ(read("stderr.txt"), "talver-fit: cannot open the nodes file 'nodes20.dat'\n");
+    EXPECT_EQ(read("stdout.txt"), "");
+
+    std::filesystem::create_directory("OUTG");
+    EXPECT_EQ(run("--model 1pl --subjects 4 --items 2 --discrimination-constant 1 --difficulty b.dat "
+                  "--scores 'scores with blanks.dat' --nodes n.dat --node-count 2"),
+              6);
+    EXPECT_NE(read("stderr.txt").find("'OUTG'"), std::string::npos);
+
+    EXPECT_EQ(run("--help"), 0);
+    EXPECT_NE(read("stdout.txt").find("--discrimination-constant"), std::string::npos);
+}
+
+TEST_F(TalverFitTest, PolytomousModelsRun)
+{
+    write("t.dat", "-1 -1 1 1");
+    write("x.dat", "1 1 2 3 3 3 2 2");
+    write("n.dat", "0 1");
+    ASSERT_EQ(run("--model pcm --subjects 4 --items 2 --categories 3 --discrimination-constant 1 "
+                  "--difficulty t.dat --scores x.dat --nodes n.dat --node-count 1"),
+              0);
+    EXPECT_NE(read("OUT").find("    2          1 "), std::string::npos);
+    write("a.dat", "1 1");
+    ASSERT_EQ(run("--model grm --subjects 4 --items 2 --categories 3 --discrimination a.dat "
+                  "--difficulty t.dat --scores x.dat --nodes n.dat --node-count 1"),
+              0);
+    EXPECT_NE(read("OUT").find("    4          1     1.4328 "), std::string::npos);
+}
+
+}  // namespace

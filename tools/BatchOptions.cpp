@@ -1,0 +1,169 @@
+#include "tools/BatchOptions.h"
+
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <set>
+
+const char* const kBatchUsage =
+    "usage: talver-fit --model 1pl|2pl|3pl|grm|pcm --subjects N --items M [--categories K]\n"
+    "                  [--discrimination FILE] [--discrimination-constant A] --difficulty FILE\n"
+    "                  [--c-indices FILE] --scores FILE\n"
+    "                  (--nodes20 | --nodes51 | --nodes FILE --node-count Q | --estimates FILE)\n"
+    "                  [--metric normal|logistic]\n";
+
+namespace {
+
+const std::set<std::string> kValueFlags = {
+    "--model", "--subjects", "--items", "--categories", "--discrimination",
+    "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
+    "--node-count", "--estimates", "--metric"};
+const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help"};
+
+// A whole decimal number from low to high, or a reason why not.
+std::string parseCount(const std::string& flag, const std::string& text, long long low,
+                       long long high, std::int32_t& value)
+{
+    long long parsed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    const bool digits = !text.empty() && text[0] != '-' && end == text.data() + text.size() &&
+                        error == std::errc();
+    if (!digits || parsed < low || parsed > high)
+        return flag + " takes a whole number from " + std::to_string(low) + " to " +
+               std::to_string(high) + ", not '" + text + "'";
+    value = static_cast<std::int32_t>(parsed);
+    return {};
+}
+
+std::string fill(BatchOptions& options, std::map<std::string, std::string>& flags)
+{
+    const auto take = [&](const std::string& flag) -> const std::string* {
+        const auto it = flags.find(flag);
+        return it == flags.end() ? nullptr : &it->second;
+    };
+    const std::string* model = take("--model");
+    if (!model)
+        return "--model is missing";
+    static const std::map<std::string, BatchModel> models = {
+        {"1pl", BatchModel::OnePL}, {"2pl", BatchModel::TwoPL}, {"3pl", BatchModel::ThreePL},
+        {"grm", BatchModel::Graded}, {"pcm", BatchModel::PartialCredit}};
+    const auto found = models.find(*model);
+    if (found == models.end())
+        return "--model takes 1pl, 2pl, 3pl, grm or pcm, not '" + *model + "'";
+    options.model = found->second;
+    const BatchModel m = options.model;
+    const bool polytomous = m == BatchModel::Graded || m == BatchModel::PartialCredit;
+    const bool constant = m == BatchModel::OnePL || m == BatchModel::PartialCredit;
+
+    // Which optional flags this model takes, and which it must have.
+    const std::pair<const char*, bool> perModel[] = {
+        {"--categories", polytomous},
+        {"--discrimination", !constant},
+        {"--discrimination-constant", constant},
+        {"--c-indices", m == BatchModel::ThreePL},
+    };
+    for (const auto& [flag, wanted] : perModel) {
+        if (wanted && !take(flag))
+            return std::string(flag) + " is missing for --model " + *model;
+        if (!wanted && take(flag))
+            return std::string(flag) + " does not go with --model " + *model;
+    }
+    for (const char* flag : {"--subjects", "--items", "--difficulty", "--scores"})
+        if (!take(flag))
+            return std::string(flag) + " is missing";
+
+    FitRequest& r = options.request;
+    std::string error = parseCount("--subjects", *take("--subjects"), 1, 1000000, r.subjectCount);
+    if (error.empty())
+        error = parseCount("--items", *take("--items"), 1, 1000000, r.itemCount);
+    if (error.empty() && polytomous)
+        error = parseCount("--categories", *take("--categories"), 1, 100, r.categoryCount);
+    if (!error.empty())
+        return error;
+
+    if (constant) {
+        const std::string& text = *take("--discrimination-constant");
+        double value = 0.0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+            value == 0.0)
+            return "--discrimination-constant takes a non-zero number, not '" + text + "'";
+        r.discriminationConstant = value;
+        r.parameterCount = 1;
+    } else {
+        r.discriminationFile = *take("--discrimination");
+        r.parameterCount = m == BatchModel::TwoPL ? 2 : 3;
+    }
+    r.difficultyFile = *take("--difficulty");
+    if (m == BatchModel::ThreePL)
+        r.cFile = *take("--c-indices");
+    r.scoreFile = *take("--scores");
+
+    const std::string* metric = take("--metric");
+    if (metric && *metric != "normal" && *metric != "logistic")
+        return "--metric takes normal or logistic, not '" + *metric + "'";
+    r.metric = metric && *metric == "logistic" ? 1 : 0;
+
+    const int latentChoices = !!take("--nodes20") + !!take("--nodes51") + !!take("--nodes") +
+                              !!take("--estimates");
+    if (latentChoices != 1)
+        return "give exactly one of --nodes20, --nodes51, --nodes and --estimates";
+    if (take("--node-count") && !take("--nodes"))
+        return "--node-count goes only with --nodes";
+    if (take("--nodes20")) {
+        r.latentFile = kNodes20File;
+        r.nodeCount = 20;
+    } else if (take("--nodes51")) {
+        r.latentFile = kNodes51File;
+        r.nodeCount = 51;
+    } else if (take("--nodes")) {
+        if (!take("--node-count"))
+            return "--nodes needs --node-count";
+        r.latentFile = *take("--nodes");
+        error = parseCount("--node-count", *take("--node-count"), 1, 2147483647, r.nodeCount);
+    } else {
+        r.latentFile = *take("--estimates");
+        r.nodeCount = r.subjectCount;
+        r.useEstimates = 1;
+    }
+    return error;
+}
+
+}  // namespace
+
+BatchOptions ParseBatchOptions(int argc, const char* const* argv)
+{
+    BatchOptions options;
+    std::map<std::string, std::string> flags;
+    for (int i = 1; i < argc; ++i) {
+        std::string flag = argv[i], value;
+        const std::size_t equals = flag.find('=');
+        const bool inlineValue = flag.rfind("--", 0) == 0 && equals != std::string::npos;
+        if (inlineValue) {
+            value = flag.substr(equals + 1);
+            flag.resize(equals);
+        }
+        if (kValueFlags.count(flag)) {
+            if (!inlineValue) {
+                if (i + 1 >= argc) {
+                    options.error = flag + " needs a value";
+                    return options;
+                }
+                value = argv[++i];
+            }
+        } else if (!kSwitches.count(flag) || inlineValue) {
+            options.error = "unknown argument '" + std::string(argv[i]) + "'";
+            return options;
+        }
+        if (!flags.emplace(flag, value).second) {
+            options.error = flag + " is given twice";
+            return options;
+        }
+    }
+    if (flags.count("--help")) {
+        options.help = true;
+        return options;
+    }
+    options.error = fill(options, flags);
+    return options;
+}
