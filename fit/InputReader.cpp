@@ -8,12 +8,9 @@ namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
 
-bool isSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool isDigit(int c) { return c >= '0' && c <= '9'; }
-
 int digitValue(int c)
 {
-    if (isDigit(c))
+    if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
@@ -84,7 +81,7 @@ bool InputReader::skipSpace()
     return c >= 0;
 }
 
-std::int32_t InputReader::readInteger()
+std::int32_t InputReader::readIntegerSlowly()
 {
     if (!skipSpace())
         return failed_ = true, 0;

@@ -27,9 +27,43 @@ public:
 
     float readReal();
     // Out-of-range integers saturate at the 32-bit limits.
-    std::int32_t readInteger();
+    std::int32_t readInteger()
+    {
+        // Score files are long runs of short decimal numbers: read those
+        // straight from the buffer, and leave every other case to the
+        // general path.
+        const char* const begin = buffer_.data();
+        const char* p = begin + pos_;
+        const char* const end = begin + end_;
+        while (p < end && isSpace(*p))
+            ++p;
+        pos_ = static_cast<std::size_t>(p - begin);
+        if (end - p < 12 || failed_)
+            return readIntegerSlowly();
+        const bool negative = *p == '-';
+        if (*p == '-' || *p == '+')
+            ++p;
+        if (isDigit(p[0]) && !isDigit(p[1]) && (p[1] | 0x20) != 'x') {
+            // One digit, as in most score files; no branch on its value.
+            pos_ = static_cast<std::size_t>(p + 1 - begin);
+            return negative ? '0' - p[0] : p[0] - '0';
+        }
+        if (*p < '1' || *p > '9')
+            return readIntegerSlowly();
+        const char* const first = p;
+        std::int32_t value = 0;
+        while (isDigit(*p) && p - first < 9)
+            value = value * 10 + (*p++ - '0');
+        if (isDigit(*p))
+            return readIntegerSlowly();
+        pos_ = static_cast<std::size_t>(p - begin);
+        return negative ? -value : value;
+    }
 
 private:
+    static bool isSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+    static bool isDigit(int c) { return c >= '0' && c <= '9'; }
+    std::int32_t readIntegerSlowly();
     int peek() { return pos_ < end_ ? static_cast<unsigned char>(buffer_[pos_]) : refill(); }
     int refill();
     bool skipSpace();

@@ -1,0 +1,110 @@
+// Benchmarks over the inputs of make_bench_data, run in that directory:
+//
+//   fit_bench parse | binary-nodes | binary-estimates | graded-estimates
+//
+// Each scenario prints its time, its throughput and the process's peak
+// resident memory; run one scenario per process so the peaks stay apart.
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+#include "fit/FitEngine.h"
+#include "fit/InputReader.h"
+
+namespace {
+
+double seconds(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double peakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+double fileMegabytes(const char* path)
+{
+    struct stat info {};
+    stat(path, &info);
+    return info.st_size / 1e6;
+}
+
+FitRequest binaryRequest()
+{
+    FitRequest r;
+    r.subjectCount = 1000000;
+    r.itemCount = 100;
+    r.discriminationFile = "binary-a.dat";
+    r.difficultyFile = "binary-b.dat";
+    r.cFile = "binary-c.dat";
+    r.scoreFile = "binary-scores.dat";
+    r.parameterCount = 3;
+    return r;
+}
+
+int report(const char* name, double time, const char* unit, double amount, FitResult result)
+{
+    std::printf("%-18s %8.3f s  %10.1f %s  peak %7.1f MB  result %d\n", name, time, amount / time, unit,
+                peakMegabytes(), static_cast<int>(result));
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const char* scenario = argc == 2 ? argv[1] : "";
+    if (!std::strcmp(scenario, "parse")) {
+        long long sum = 0;
+        const double time = seconds([&] {
+            InputReader in("binary-scores.dat");
+            for (long long k = 0; k < 100000000LL; ++k)
+                sum += in.readInteger();
+        });
+        std::printf("(sum %lld) ", sum);
+        return report("parse scores", time, "MB/s", fileMegabytes("binary-scores.dat"), kFitSuccess);
+    }
+    if (!std::strcmp(scenario, "binary-nodes") || !std::strcmp(scenario, "binary-estimates")) {
+        FitRequest r = binaryRequest();
+        const bool estimates = scenario[7] == 'e';
+        r.latentFile = estimates ? "binary-estimates.dat" : "nodes51.dat";
+        r.nodeCount = estimates ? r.subjectCount : 51;
+        r.useEstimates = estimates;
+        FitResult result{};
+        const double time = seconds([&] { result = FitBinaryModel(r); });
+        return report(scenario, time, "MB/s", fileMegabytes("binary-scores.dat"), result);
+    }
+    if (!std::strcmp(scenario, "graded-estimates")) {
+        FitRequest r;
+        r.subjectCount = 100000;
+        r.itemCount = 50;
+        r.categoryCount = 5;
+        r.discriminationFile = "poly-a.dat";
+        r.difficultyFile = "poly-thresholds.dat";
+        r.scoreFile = "poly-scores.dat";
+        r.latentFile = "poly-estimates.dat";
+        r.nodeCount = r.subjectCount;
+        r.useEstimates = 1;
+        r.parameterCount = 3;
+        // Multiply-adds of one convolution: every item after the first
+        // meets each of its K categories with the row so far.
+        double perNode = 0;
+        for (int i = 1; i < r.itemCount; ++i)
+            perNode += (i * (r.categoryCount - 1) + 1.0) * r.categoryCount;
+        FitResult result{};
+        const double time = seconds([&] { result = FitGradedModel(r); });
+        return report(scenario, time, "Mmadd/s", perNode * r.nodeCount / 1e6, result);
+    }
+    std::fprintf(stderr, "usage: fit_bench parse|binary-nodes|binary-estimates|graded-estimates\n");
+    return 64;
+}

@@ -1,0 +1,56 @@
+// Writes large inputs for the benchmarks into DIRECTORY:
+//   binary: 1,000,000 subjects x 100 items of 0/1 scores, item files, estimates
+//   polytomous: 100,000 subjects x 50 items, 5 categories, thresholds, estimates
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+void writeReals(const std::string& path, std::size_t count, std::mt19937& random, double low, double high)
+{
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    std::uniform_real_distribution<double> value(low, high);
+    for (std::size_t i = 0; i < count; ++i)
+        std::fprintf(file, "%.4f\n", value(random));
+    std::fclose(file);
+}
+
+void writeScores(const std::string& path, int subjects, int items, int lowest, int highest, std::mt19937& random)
+{
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    std::uniform_int_distribution<int> code(lowest, highest);
+    std::vector<char> line(2 * items);
+    for (int j = 0; j < subjects; ++j) {
+        for (int i = 0; i < items; ++i) {
+            line[2 * i] = static_cast<char>('0' + code(random));
+            line[2 * i + 1] = i + 1 == items ? '\n' : ' ';
+        }
+        std::fwrite(line.data(), 1, line.size(), file);
+    }
+    std::fclose(file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_bench_data DIRECTORY\n");
+        return 64;
+    }
+    const std::string dir = std::string(argv[1]) + "/";
+    std::mt19937 random(7);
+    writeScores(dir + "binary-scores.dat", 1000000, 100, 0, 1, random);
+    writeReals(dir + "binary-a.dat", 100, random, 0.5, 2.0);
+    writeReals(dir + "binary-b.dat", 100, random, -2.0, 2.0);
+    writeReals(dir + "binary-c.dat", 100, random, 0.0, 0.25);
+    writeReals(dir + "binary-estimates.dat", 1000000, random, -3.0, 3.0);
+    writeScores(dir + "poly-scores.dat", 100000, 50, 1, 5, random);
+    writeReals(dir + "poly-a.dat", 50, random, 0.5, 2.0);
+    writeReals(dir + "poly-thresholds.dat", 4 * 50, random, -2.0, 2.0);
+    writeReals(dir + "poly-estimates.dat", 100000, random, -3.0, 3.0);
+    return 0;
+}

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Generates the large inputs once and runs every benchmark scenario.
+#   bench/run.sh [DATA_DIRECTORY]   (default /tmp/talver-bench)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+data=${1:-/tmp/talver-bench}
+cmake --build "$top/build" -j"$(nproc)" --target make_bench_data fit_bench >/dev/null
+mkdir -p "$data"
+[ -f "$data/poly-estimates.dat" ] || "$top/build/bin/make_bench_data" "$data"
+cp "$top/res/nodes51.dat" "$data/"
+cd "$data"
+for scenario in parse binary-nodes binary-estimates graded-estimates; do
+    "$top/build/bin/fit_bench" "$scenario"
+done
