@@ -50,8 +50,13 @@ float outOfRangeReal(const std::string& text)
 InputReader::InputReader(const std::string& path)
     : file_(std::fopen(path.c_str(), "rb"))
 {
-    if (file_)
-        buffer_.resize(kBufferSize);
+    if (!file_)
+        return;
+    buffer_.resize(kBufferSize);
+    // Editors on other systems often start a text file with a UTF-8 byte
+    // order mark; it is no token, and must not turn the file into zeros.
+    if (refill() >= 0 && end_ >= 3 && std::equal(buffer_.begin(), buffer_.begin() + 3, "\xEF\xBB\xBF"))
+        pos_ = 3;
 }
 
 InputReader::~InputReader()

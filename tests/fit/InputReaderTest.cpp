@@ -52,6 +52,8 @@ TEST_F(InputReaderTest, RealsTakeTheLongestNumberAndStopAtTheFirstFailure)
         {"  \r\n\v\f ", {0}},
         {"3.5abc 1", {3.5, 0}},
         {"1.5 2.5 3.5", {1.5, 2.5}},                 // values after the last needed stay unread
+        {"\xEF\xBB\xBF-1.5 2", {-1.5, 2}},            // byte order mark
+        {"2 \xEF\xBB\xBF 3", {2, 0}},                  // ... only at the start
     };
     for (const Case& c : cases)
         EXPECT_EQ(reals(c.text, static_cast<int>(c.expected.size())), c.expected) << c.text;

@@ -127,6 +127,16 @@ TEST_F(PolytomousEngineTest, ExtremeAbilitiesStayFinite)
     }
 }
 
+TEST_F(PolytomousEngineTest, StorageThatCannotBeHadIsAResultNotACrash)
+{
+    FitRequest r = request("");
+    r.itemCount = 2147483647;
+    r.categoryCount = 100;
+    write("OUT", "earlier");
+    EXPECT_EQ(FitGradedModel(r), kOutOfMemory);
+    EXPECT_EQ(read("OUT"), "earlier");
+}
+
 TEST_F(PolytomousEngineTest, DecreasingThresholdsEnterUnchanged)
 {
     FitRequest r = request("1 1 -1 -1");  // both items: 1 then -1
