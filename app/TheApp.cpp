@@ -1,0 +1,4 @@
+#include "app/FitApp.h"
+
+// The one application object.
+CFitApp theApp;

@@ -1,0 +1,44 @@
+#include "framework/Afx.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "framework/Dialog.h"
+#include "framework/QtBridge.h"
+#include "framework/Resources.h"
+#include "framework/TestSeams.h"
+#include "framework/WinApp.h"
+
+namespace afxtest {
+extern std::function<int(const MessageBoxRecord&)> g_messageBoxHandler;
+}
+
+int GetSystemMetrics(int index)
+{
+    switch (index) {
+    case SM_CXICON:
+    case SM_CYICON:
+        return 32;
+    default:
+        return 0;
+    }
+}
+
+int AfxMessageBox(const CString& text, UINT type)
+{
+    const bool warning = (type & 0xF0) == MB_ICONEXCLAMATION;
+    if (afxtest::g_messageBoxHandler)
+        return afxtest::g_messageBoxHandler({text, AfxGetAppName(), warning});
+
+    CDialog* owner = CDialog::ActiveModal();
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::NoIcon, toQt(AfxGetAppName()), toQt(text),
+                    QMessageBox::Ok, owner ? owner->Widget() : nullptr);
+    box.exec();
+    return IDOK;
+}
+
+CString LoadStringResource(UINT id)
+{
+    const char* text = FindStringResource(id);
+    return text ? text : "";
+}

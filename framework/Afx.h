@@ -1,0 +1,64 @@
+#pragma once
+
+// The small application framework the windows are written against: the
+// names, messages and constants of a classic dialog framework, on Qt.
+
+#include <cstdint>
+#include <string>
+
+using UINT = unsigned int;
+using BOOL = int;
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+using CString = std::string;
+
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
+
+class CIcon;
+using HICON = CIcon*;
+
+// Dialog results and standard control identifiers.
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+
+// Messages.
+constexpr UINT WM_PAINT = 0x000F;
+constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_QUERYDRAGICON = 0x0037;
+constexpr UINT WM_ICONERASEBKGND = 0x0027;
+constexpr UINT WM_COMMAND = 0x0111;
+constexpr UINT WM_SYSCOMMAND = 0x0112;
+constexpr UINT WM_TIMER = 0x0113;
+
+// Notification codes of WM_COMMAND, in the high word of wParam.
+constexpr UINT BN_CLICKED = 0;
+
+// System commands.
+constexpr UINT SC_MINIMIZE = 0xF020;
+constexpr UINT SC_CLOSE = 0xF060;
+
+// Menu item flags.
+constexpr UINT MF_STRING = 0x0000;
+constexpr UINT MF_SEPARATOR = 0x0800;
+
+// Message box styles and results.
+constexpr UINT MB_OK = 0x0000;
+constexpr UINT MB_ICONEXCLAMATION = 0x0030;
+
+// System metrics.
+constexpr int SM_CXICON = 11;
+constexpr int SM_CYICON = 12;
+int GetSystemMetrics(int index);
+
+inline constexpr UINT LOWORD(WPARAM w) { return static_cast<UINT>(w & 0xFFFF); }
+inline constexpr UINT HIWORD(WPARAM w) { return static_cast<UINT>((w >> 16) & 0xFFFF); }
+inline constexpr WPARAM MAKEWPARAM(UINT low, UINT high) { return (WPARAM(high & 0xFFFF) << 16) | (low & 0xFFFF); }
+
+// Shows text in a message box with an OK button, captioned with the
+// application's title; MB_ICONEXCLAMATION adds the warning icon.
+int AfxMessageBox(const CString& text, UINT type = MB_OK);
+
+// A string resource, empty when there is none with that identifier.
+CString LoadStringResource(UINT id);

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "framework/Afx.h"
+
+#define afx_msg
+
+class CCmdTarget;
+
+// One entry of a class's message map: which message (and, for WM_COMMAND,
+// which control and notification) goes to which handler.
+struct MessageMapEntry {
+    UINT message;
+    UINT id;    // control identifier for WM_COMMAND, else 0
+    UINT code;  // notification code for WM_COMMAND, else 0
+    LRESULT (*handler)(CCmdTarget* target, WPARAM wParam, LPARAM lParam);
+};
+
+struct MessageMap {
+    const MessageMap* (*base)();  // the base class's map, or null
+    const MessageMapEntry* entries;  // ends with a null handler
+};
+
+// Anything that receives messages through a message map.
+class CCmdTarget {
+public:
+    virtual ~CCmdTarget() = default;
+
+    // Finds the handler for a message in this class's map and then its
+    // bases'; returns false when none handles it.
+    bool DispatchThroughMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+protected:
+    virtual const MessageMap* GetMessageMap() const { return GetThisMessageMap(); }
+    static const MessageMap* GetThisMessageMap();
+};
+
+#define DECLARE_MESSAGE_MAP()                        \
+protected:                                           \
+    static const MessageMap* GetThisMessageMap();    \
+    const MessageMap* GetMessageMap() const override;
+
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                       \
+    const MessageMap* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+    const MessageMap* theClass::GetThisMessageMap()                                  \
+    {                                                                                \
+        using ThisClass [[maybe_unused]] = theClass;                                 \
+        using TheBaseClass = baseClass;                                              \
+        static const MessageMapEntry entries[] = {
+
+#define END_MESSAGE_MAP()                                                  \
+    {0, 0, 0, nullptr}                                                     \
+    }                                                                      \
+    ;                                                                      \
+    static const MessageMap map{&TheBaseClass::GetThisMessageMap, entries}; \
+    return &map;                                                           \
+    }
+
+#define AFX_MAP_HANDLER(body) [](CCmdTarget * target, WPARAM wParam, LPARAM lParam) -> LRESULT { \
+    auto* self = static_cast<ThisClass*>(target);                                           \
+    (void)self;                                                                             \
+    (void)wParam;                                                                           \
+    (void)lParam;                                                                           \
+    body;                                                                                   \
+}
+
+#define ON_COMMAND(id, memberFxn) \
+    {WM_COMMAND, static_cast<UINT>(id), BN_CLICKED, AFX_MAP_HANDLER(self->memberFxn(); return 0)},
+#define ON_BN_CLICKED(id, memberFxn) ON_COMMAND(id, memberFxn)
+#define ON_WM_SYSCOMMAND() \
+    {WM_SYSCOMMAND, 0, 0, AFX_MAP_HANDLER(self->OnSysCommand(static_cast<UINT>(wParam), lParam); return 0)},
+#define ON_WM_PAINT() {WM_PAINT, 0, 0, AFX_MAP_HANDLER(self->OnPaint(); return 0)},
+#define ON_WM_QUERYDRAGICON() \
+    {WM_QUERYDRAGICON, 0, 0, AFX_MAP_HANDLER(return reinterpret_cast<LRESULT>(self->OnQueryDragIcon()))},
+#define ON_WM_CLOSE() {WM_CLOSE, 0, 0, AFX_MAP_HANDLER(self->OnClose(); return 0)},
+#define ON_WM_TIMER() {WM_TIMER, 0, 0, AFX_MAP_HANDLER(self->OnTimer(static_cast<UINT>(wParam)); return 0)},

@@ -1,0 +1,208 @@
+#include "framework/TestSeams.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include "framework/Dialog.h"
+#include "framework/QtBridge.h"
+
+namespace afxtest {
+
+std::function<int(const MessageBoxRecord&)> g_messageBoxHandler;
+std::function<std::optional<std::string>(const std::string&, const std::string&)> g_fileChooserHandler;
+
+namespace {
+
+std::function<void(CDialog&)> g_modalHandler;
+std::function<void(const std::string&)> g_unexpectedModalGuard;
+
+QWidget* control(CDialog& dialog, int id)
+{
+    CWnd* wnd = dialog.GetDlgItem(id);
+    return wnd ? wnd->Widget() : nullptr;
+}
+
+bool isOpen(CDialog& dialog) { return dialog.Widget() && !static_cast<DialogWidget*>(dialog.Widget())->ending; }
+
+}  // namespace
+
+void SetMessageBoxHandler(std::function<int(const MessageBoxRecord&)> handler)
+{
+    g_messageBoxHandler = std::move(handler);
+}
+
+void SetFileChooserHandler(
+    std::function<std::optional<std::string>(const std::string& title, const std::string& filter)> handler)
+{
+    g_fileChooserHandler = std::move(handler);
+}
+
+void SetModalHandler(std::function<void(CDialog&)> handler) { g_modalHandler = std::move(handler); }
+
+void SetUnexpectedModalGuard(std::function<void(const std::string&)> guard)
+{
+    g_unexpectedModalGuard = std::move(guard);
+}
+
+// Run by every modal loop once it has started.
+void RunModalHandler(CDialog& dialog)
+{
+    if (g_modalHandler)
+        g_modalHandler(dialog);
+    if (isOpen(dialog) && (g_modalHandler || g_unexpectedModalGuard)) {
+        if (g_unexpectedModalGuard)
+            g_unexpectedModalGuard(dialog.Template().caption);
+        dialog.EndDialog(IDCANCEL);
+    }
+}
+
+void Click(CDialog& dialog, int id)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(control(dialog, id)))
+        if (button->isEnabled() && button->isVisible())
+            button->click();
+}
+
+void Type(CDialog& dialog, int id, const std::string& text)
+{
+    auto* edit = qobject_cast<QLineEdit*>(control(dialog, id));
+    if (!edit || !edit->isEnabled())
+        return;
+    edit->setFocus(Qt::TabFocusReason);
+    edit->selectAll();
+    if (text.empty())
+        QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, toQt(text));
+}
+
+void PressKey(CDialog& dialog, Key key)
+{
+    QWidget* target = QApplication::focusWidget();
+    if (!target || target->window() != dialog.Widget())
+        target = dialog.Widget();
+    switch (key) {
+    case Key::Enter:
+        QTest::keyClick(target, Qt::Key_Return);
+        break;
+    case Key::Escape:
+        QTest::keyClick(target, Qt::Key_Escape);
+        break;
+    case Key::Tab:
+        QTest::keyClick(target, Qt::Key_Tab);
+        break;
+    case Key::BackTab:
+        QTest::keyClick(target, Qt::Key_Backtab, Qt::ShiftModifier);
+        break;
+    case Key::AltSpace:
+        QTest::keyClick(target, Qt::Key_Space, Qt::AltModifier);
+        break;
+    }
+}
+
+void PressMnemonic(CDialog& dialog, char letter)
+{
+    QWidget* target = QApplication::focusWidget();
+    if (!target || target->window() != dialog.Widget())
+        target = dialog.Widget();
+    QTest::keyClick(target, static_cast<char>(std::tolower(letter)), Qt::AltModifier);
+}
+
+int FocusedId(CDialog& dialog)
+{
+    const QWidget* focused = QApplication::focusWidget();
+    if (!focused)
+        return 0;
+    CWnd* wnd = CWnd::GetFocus();
+    return wnd && wnd->GetParent() == &dialog ? wnd->GetDlgCtrlID() : 0;
+}
+
+bool WholeTextSelected(CDialog& dialog, int id)
+{
+    auto* edit = qobject_cast<QLineEdit*>(control(dialog, id));
+    return edit && edit->selectedText() == edit->text();
+}
+
+bool IsDefaultButton(CDialog& dialog, int id)
+{
+    auto* button = qobject_cast<QPushButton*>(control(dialog, id));
+    return button && button->isDefault();
+}
+
+bool IsTabStop(CDialog& dialog, int id)
+{
+    QWidget* widget = control(dialog, id);
+    return widget && widget->focusPolicy() == Qt::StrongFocus;
+}
+
+std::vector<int> TabOrder(CDialog& dialog)
+{
+    std::vector<int> ids;
+    QWidget* first = nullptr;
+    for (const ControlTemplate& c : dialog.Template().controls)
+        if (c.style & WS_TABSTOP) {
+            first = control(dialog, c.id);
+            break;
+        }
+    for (QWidget* widget = first; widget;) {
+        for (const ControlTemplate& c : dialog.Template().controls)
+            if (control(dialog, c.id) == widget)
+                ids.push_back(c.id);
+        do
+            widget = widget->nextInFocusChain();
+        while (widget != first && widget->focusPolicy() != Qt::StrongFocus);
+        if (widget == first)
+            break;
+    }
+    return ids;
+}
+
+int ClientWidth(CDialog& dialog) { return dialog.Widget()->width(); }
+int ClientHeight(CDialog& dialog) { return dialog.Widget()->height(); }
+
+Geometry ControlGeometry(CDialog& dialog, int id)
+{
+    const QRect r = control(dialog, id)->geometry();
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+
+bool HasIcon(CDialog& dialog) { return !dialog.Widget()->windowIcon().isNull(); }
+
+std::vector<std::string> SystemMenuItems(CDialog& dialog)
+{
+    QMenu* menu = static_cast<DialogWidget*>(dialog.Widget())->buildSystemMenu();
+    std::vector<std::string> items;
+    for (QAction* action : menu->actions())
+        items.push_back(action->isSeparator() ? "" : fromQt(action->text()));
+    menu->close();
+    delete menu;
+    return items;
+}
+
+void OpenSystemMenuAndChoose(CDialog& dialog, UINT id)
+{
+    // As a user would: Alt+Space brings up the menu, then choose the item.
+    PressKey(dialog, Key::AltSpace);
+    QMenu* menu = dialog.Widget()->findChild<QMenu*>();
+    if (!menu)
+        return;
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator() && action->data().toUInt() == id) {
+            menu->close();
+            action->trigger();
+            return;
+        }
+    menu->close();
+}
+
+bool RenderToPng(CDialog& dialog, const std::string& path)
+{
+    return dialog.Widget()->grab().save(toQt(path), "PNG");
+}
+
+}  // namespace afxtest

@@ -1,0 +1,64 @@
+#pragma once
+
+// Seams through which tests drive the framework's windows headless: answer
+// message boxes and the file chooser, act inside modal loops, and render a
+// dialog to a PNG file for a person to look at.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/Afx.h"
+
+class CDialog;
+
+namespace afxtest {
+
+struct MessageBoxRecord {
+    std::string text;
+    std::string caption;
+    bool warningIcon;
+};
+// Replaces the message box: the handler sees it and returns the button
+// pressed. An empty handler restores the real message box.
+void SetMessageBoxHandler(std::function<int(const MessageBoxRecord&)> handler);
+
+// Replaces the file chooser: the handler sees the title and filter and
+// returns the chosen path, or nothing for Cancel.
+void SetFileChooserHandler(
+    std::function<std::optional<std::string>(const std::string& title, const std::string& filter)> handler);
+
+// Called inside every modal loop once the dialog is up. A dialog that the
+// handler leaves open is closed with Cancel and reported to the guard.
+void SetModalHandler(std::function<void(CDialog&)> handler);
+// Told of a modal dialog that no handler closed.
+void SetUnexpectedModalGuard(std::function<void(const std::string& caption)> guard);
+
+enum class Key { Enter, Escape, Tab, BackTab, AltSpace };
+
+// Acting on a dialog as a user would.
+void Click(CDialog& dialog, int id);
+void Type(CDialog& dialog, int id, const std::string& text);  // focus the box, select all, type
+void PressKey(CDialog& dialog, Key key);
+void PressMnemonic(CDialog& dialog, char letter);  // Alt + letter
+
+// Looking at a dialog.
+int FocusedId(CDialog& dialog);  // 0 when the focus is elsewhere
+bool WholeTextSelected(CDialog& dialog, int id);
+bool IsDefaultButton(CDialog& dialog, int id);
+bool IsTabStop(CDialog& dialog, int id);
+std::vector<int> TabOrder(CDialog& dialog);  // ids of the tab stops, in order
+int ClientWidth(CDialog& dialog);
+int ClientHeight(CDialog& dialog);
+struct Geometry {
+    int x, y, width, height;
+};
+Geometry ControlGeometry(CDialog& dialog, int id);  // in pixels
+bool HasIcon(CDialog& dialog);
+// System menu: its item texts ("" for a separator), and choosing one.
+std::vector<std::string> SystemMenuItems(CDialog& dialog);
+void OpenSystemMenuAndChoose(CDialog& dialog, UINT id);
+bool RenderToPng(CDialog& dialog, const std::string& path);
+
+}  // namespace afxtest

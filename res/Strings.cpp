@@ -1,0 +1,15 @@
+// The program's string table.
+
+#include <map>
+
+#include "framework/Resources.h"
+#include "res/resource.h"
+
+const char* FindStringResource(unsigned id)
+{
+    static const std::map<unsigned, const char*> strings = {
+        {IDS_ABOUTBOX, "&About TALVER..."},
+    };
+    const auto found = strings.find(id);
+    return found == strings.end() ? nullptr : found->second;
+}
