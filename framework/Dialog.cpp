@@ -328,10 +328,7 @@ void DialogWidget::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // A bare X server activates nothing: ask once the window is mapped.
-    QTimer::singleShot(0, this, [this] {
-        raise();
-        activateWindow();
-    });
+    QTimer::singleShot(0, this, [this] { activateWindow(); });
 }
 
 void DialogWidget::closeEvent(QCloseEvent* event)

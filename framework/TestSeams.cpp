@@ -9,6 +9,10 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
+
 #include "framework/Dialog.h"
 #include "framework/QtBridge.h"
 
@@ -28,9 +32,36 @@ QWidget* control(CDialog& dialog, int id)
     return wnd ? wnd->Widget() : nullptr;
 }
 
+// Lets pending activation and focus changes arrive, as they would before a
+// user's next keystroke.
+void settle(CDialog& dialog)
+{
+    QApplication::processEvents();
+    [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(dialog.Widget(), 1000);
+}
+
 bool isOpen(CDialog& dialog) { return dialog.Widget() && !static_cast<DialogWidget*>(dialog.Widget())->ending; }
 
 }  // namespace
+
+HeadlessToolkit::HeadlessToolkit(int& argc, char** argv)
+{
+    char folder[] = "/tmp/talver-test-XXXXXX";
+    if (mkdtemp(folder)) {
+        const std::string base = folder;
+        for (const char* sub : {"/config", "/runtime", "/tmp"}) {
+            const std::string path = base + sub;
+            mkdir(path.c_str(), 0700);
+        }
+        setenv("XDG_CONFIG_HOME", (base + "/config").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", (base + "/runtime").c_str(), 1);
+        setenv("TMPDIR", (base + "/tmp").c_str(), 1);
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    m_application = std::make_unique<QApplication>(argc, argv);
+}
+
+HeadlessToolkit::~HeadlessToolkit() = default;
 
 void SetMessageBoxHandler(std::function<int(const MessageBoxRecord&)> handler)
 {
@@ -53,6 +84,8 @@ void SetUnexpectedModalGuard(std::function<void(const std::string&)> guard)
 // Run by every modal loop once it has started.
 void RunModalHandler(CDialog& dialog)
 {
+    // Activation arrives through the event queue; focus rules need it.
+    settle(dialog);
     if (g_modalHandler)
         g_modalHandler(dialog);
     if (isOpen(dialog) && (g_modalHandler || g_unexpectedModalGuard)) {
@@ -83,6 +116,7 @@ void Type(CDialog& dialog, int id, const std::string& text)
 
 void PressKey(CDialog& dialog, Key key)
 {
+    settle(dialog);
     QWidget* target = QApplication::focusWidget();
     if (!target || target->window() != dialog.Widget())
         target = dialog.Widget();
@@ -107,6 +141,7 @@ void PressKey(CDialog& dialog, Key key)
 
 void PressMnemonic(CDialog& dialog, char letter)
 {
+    settle(dialog);
     QWidget* target = QApplication::focusWidget();
     if (!target || target->window() != dialog.Widget())
         target = dialog.Widget();
@@ -115,6 +150,7 @@ void PressMnemonic(CDialog& dialog, char letter)
 
 int FocusedId(CDialog& dialog)
 {
+    settle(dialog);
     const QWidget* focused = QApplication::focusWidget();
     if (!focused)
         return 0;
@@ -188,7 +224,10 @@ void OpenSystemMenuAndChoose(CDialog& dialog, UINT id)
 {
     // As a user would: Alt+Space brings up the menu, then choose the item.
     PressKey(dialog, Key::AltSpace);
-    QMenu* menu = dialog.Widget()->findChild<QMenu*>();
+    QMenu* menu = nullptr;
+    for (QMenu* candidate : dialog.Widget()->findChildren<QMenu*>())
+        if (candidate->isVisible())
+            menu = candidate;
     if (!menu)
         return;
     for (QAction* action : menu->actions())

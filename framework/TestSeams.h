@@ -5,6 +5,7 @@
 // dialog to a PNG file for a person to look at.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,8 +13,22 @@
 #include "framework/Afx.h"
 
 class CDialog;
+class QApplication;
 
 namespace afxtest {
+
+// The toolkit, headless, for the lifetime of a test program; settings,
+// runtime and temporary files go to a fresh folder of their own.
+class HeadlessToolkit {
+public:
+    HeadlessToolkit(int& argc, char** argv);
+    ~HeadlessToolkit();
+    HeadlessToolkit(const HeadlessToolkit&) = delete;
+    HeadlessToolkit& operator=(const HeadlessToolkit&) = delete;
+
+private:
+    std::unique_ptr<QApplication> m_application;
+};
 
 struct MessageBoxRecord {
     std::string text;

@@ -1,0 +1,104 @@
+#include "app/ModelSelectDlg.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "res/resource.h"
+#include "tests/framework/GuiTest.h"
+
+namespace {
+
+class ModelSelectDlgTest : public GuiTest {
+protected:
+    // The About box, checked and closed with its OK button.
+    std::function<void(CDialog&)> aboutBox()
+    {
+        return [this](CDialog& about) {
+            ++aboutShown;
+            EXPECT_EQ(about.Template().caption, std::string("About TALVER"));
+            EXPECT_TRUE(afxtest::IsDefaultButton(about, IDOK));
+            afxtest::Click(about, IDOK);
+        };
+    }
+    int aboutShown = 0;
+};
+
+TEST_F(ModelSelectDlgTest, LayoutControlsAndTabOrder)
+{
+    CModelSelectDlg dialog;
+    onModal([&](CDialog& d) {
+        // DejaVu Sans at 10 points: 8 x 15 pixels a character.
+        EXPECT_EQ(afxtest::ClientWidth(d), 470);
+        EXPECT_EQ(afxtest::ClientHeight(d), 229);
+        const afxtest::Geometry quit = afxtest::ControlGeometry(d, IDCANCEL);
+        EXPECT_EQ(quit.x, 336);
+        EXPECT_EQ(quit.width, 120);
+        EXPECT_EQ(d.GetDlgItem(IDC_ABOUT)->GetWindowText(), "About TALVER");
+        EXPECT_EQ(d.GetDlgItem(IDC_PARTIAL_CREDIT)->GetWindowText(), "Partial Credit Model");
+        EXPECT_EQ(afxtest::TabOrder(d), (std::vector<int>{IDC_ABOUT, IDCANCEL, IDC_ONE_PARAMETER, IDC_TWO_PARAMETERS,
+                                                          IDC_THREE_PARAMETERS, IDC_GRADED_RESPONSE,
+                                                          IDC_PARTIAL_CREDIT}));
+        EXPECT_TRUE(afxtest::IsDefaultButton(d, IDC_ABOUT));
+        EXPECT_EQ(afxtest::FocusedId(d), IDC_ABOUT);
+        EXPECT_TRUE(afxtest::HasIcon(d));
+        afxtest::PressKey(d, afxtest::Key::Tab);
+        EXPECT_EQ(afxtest::FocusedId(d), IDCANCEL);
+
+        if (const char* folder = std::getenv("TALVER_SCREENSHOTS")) {
+            std::filesystem::create_directories(folder);
+            EXPECT_TRUE(afxtest::RenderToPng(d, std::string(folder) + "/model-select.png"));
+        }
+        afxtest::Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+TEST_F(ModelSelectDlgTest, EnterOpensTheAboutBoxAndEscapeQuits)
+{
+    CModelSelectDlg dialog;
+    onModal([&](CDialog& d) {
+        afxtest::PressKey(d, afxtest::Key::Enter);
+        EXPECT_EQ(aboutShown, 1);
+        EXPECT_EQ(afxtest::FocusedId(d), IDC_ABOUT);  // back where it was
+        afxtest::PressKey(d, afxtest::Key::Escape);
+    });
+    onModal(aboutBox());
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+TEST_F(ModelSelectDlgTest, SystemMenuEndsWithTheAboutItem)
+{
+    CModelSelectDlg dialog;
+    onModal([&](CDialog& d) {
+        EXPECT_EQ(afxtest::SystemMenuItems(d),
+                  (std::vector<std::string>{"Mi&nimize", "&Close\tAlt+F4", "", "&About TALVER..."}));
+        afxtest::OpenSystemMenuAndChoose(d, IDM_ABOUTBOX);
+        EXPECT_EQ(aboutShown, 1);
+        afxtest::Click(d, IDC_ABOUT);  // the same box from the button
+        EXPECT_EQ(aboutShown, 2);
+        afxtest::OpenSystemMenuAndChoose(d, SC_CLOSE);
+    });
+    onModal(aboutBox());
+    onModal([&](CDialog& about) {
+        if (const char* folder = std::getenv("TALVER_SCREENSHOTS")) {
+            EXPECT_TRUE(afxtest::RenderToPng(about, std::string(folder) + "/about.png"));
+        }
+        aboutBox()(about);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+TEST_F(ModelSelectDlgTest, ModelButtonsOpenNothingYet)
+{
+    CModelSelectDlg dialog;
+    onModal([&](CDialog& d) {
+        for (int id : {IDC_ONE_PARAMETER, IDC_TWO_PARAMETERS, IDC_THREE_PARAMETERS, IDC_GRADED_RESPONSE,
+                       IDC_PARTIAL_CREDIT})
+            afxtest::Click(d, id);
+        afxtest::Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(reinterpret_cast<HICON>(dialog.SendMessage(WM_QUERYDRAGICON)), dialog.m_hIcon);
+}
+
+}  // namespace
