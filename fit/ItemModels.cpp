@@ -6,8 +6,8 @@
 ItemParameters::ItemParameters(int itemCount, int categoryCount)
     : itemCount(itemCount),
       categoryCount(categoryCount),
-      a(itemCount),
       b(static_cast<std::size_t>(itemCount) * (categoryCount - 1)),
+      a(itemCount),
       c(itemCount)
 {
 }

@@ -8,8 +8,10 @@ struct ItemParameters {
 
     int itemCount;
     int categoryCount;     // 2 for binary items
-    std::vector<float> a;  // discrimination, per item
+    // The largest first: storage that cannot be had fails before the rest
+    // is allocated and zeroed.
     std::vector<float> b;  // (K - 1) x m: boundary by boundary, item by item within
+    std::vector<float> a;  // discrimination, per item
     std::vector<float> c;  // lower asymptote, per item (binary items only)
 };
 
