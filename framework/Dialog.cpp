@@ -72,6 +72,27 @@ struct DialogUnits {
     int baseX, baseY;
 };
 
+// Makes a control's text fit the box the template gives it: the template's
+// numbers were made for a narrower face than any here.
+void fitText(QWidget* control, const QString& text, int indicator)
+{
+    QString plain = text;
+    plain.replace("&&", "\x01").remove('&').replace('\x01', '&');
+    const QStringList lines = plain.split('\n');
+    QFont font = control->font();
+    const auto widest = [&lines](const QFont& f) {
+        const QFontMetrics metrics(f);
+        int width = 0;
+        for (const QString& line : lines)
+            width = std::max(width, metrics.horizontalAdvance(line));
+        return width;
+    };
+    while (widest(font) + indicator > control->width() && font.pointSizeF() > 7.0)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    if (font != control->font())
+        control->setFont(font);
+}
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -114,6 +135,11 @@ void CDialog::CreateFromTemplate()
 
     const DialogUnits du(widget->font());
     widget->setFixedSize(du.x(t.cx), du.y(t.cy));
+    // Text in the same face, semi-condensed, nearer the narrow faces the
+    // templates were laid out for.
+    QFont textFont = widget->font();
+    textFont.setStretch(QFont::SemiCondensed);
+    widget->setFont(textFont);
 
     QButtonGroup* radioGroup = nullptr;
     std::vector<QWidget*> tabStops;
@@ -184,6 +210,12 @@ void CDialog::CreateFromTemplate()
         if (c.kind != ControlKind::RadioButton)
             radioGroup = (c.style & WS_GROUP) ? nullptr : radioGroup;
         control->setGeometry(du.x(c.x), du.y(c.y), du.x(c.cx), du.y(c.cy));
+        if (c.kind == ControlKind::LeftText || c.kind == ControlKind::CenterText)
+            fitText(control, text, 0);
+        else if (c.kind == ControlKind::RadioButton || c.kind == ControlKind::CheckBox)
+            fitText(control, text,
+                    control->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+                        control->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing) + 2);
         control->setEnabled(!(c.style & WS_DISABLED));
         if (c.style & WS_TABSTOP) {
             control->setFocusPolicy(Qt::StrongFocus);

@@ -37,6 +37,45 @@ const DialogTemplate kModelSelect{
         {IDC_PARTIAL_CREDIT, ControlKind::PushButton, "Partial Credit Model", 126, 72, 94, 14, kButton},
     }};
 
+constexpr unsigned kSizeDialog = DS_MODALFRAME | WS_CAPTION | WS_SYSMENU;
+constexpr unsigned kBox = WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
+
+const DialogTemplate kMatrixSize{
+    IDD_MATRIX_SIZE, 168, 79, "Size of Matrices", "MS Sans Serif", 10, kSizeDialog,
+    {
+        {IDC_SUBJECTS, ControlKind::Edit, "", 109, 15, 40, 14, kBox},
+        {IDC_ITEMS, ControlKind::Edit, "", 109, 34, 40, 14, kBox},
+        {IDOK, ControlKind::DefPushButton, "Continue", 111, 58, 50, 14, kButton},
+        {IDCANCEL, ControlKind::PushButton, "Cancel", 7, 58, 50, 14, kButton},
+        {-1, ControlKind::LeftText, "Number of &Items:", 16, 34, 54, 8, 0},
+        {-1, ControlKind::LeftText, "Number of &Subjects: ", 16, 15, 66, 8, 0},
+        {-1, ControlKind::GroupBox, "", 7, 8, 154, 44, 0},
+    }};
+
+const DialogTemplate kCategorySize{
+    IDD_CATEGORY_SIZE, 174, 99, "Size of Matrices", "MS Sans Serif", 10, kSizeDialog,
+    {
+        {IDOK, ControlKind::DefPushButton, "Continue", 117, 78, 50, 14, kButton},
+        {IDCANCEL, ControlKind::PushButton, "Cancel", 7, 78, 50, 14, kButton},
+        {-1, ControlKind::GroupBox, "", 7, 7, 160, 66, 0},
+        {-1, ControlKind::LeftText, "Number of &Subjects: ", 16, 15, 63, 8, 0},
+        {IDC_SUBJECTS, ControlKind::Edit, "", 119, 15, 40, 14, kBox},
+        {IDC_ITEMS, ControlKind::Edit, "", 119, 34, 40, 14, kBox},
+        {IDC_CATEGORIES, ControlKind::Edit, "", 119, 53, 40, 14, kBox},
+        {-1, ControlKind::LeftText, "Number of &Items:", 16, 35, 51, 8, 0},
+        {-1, ControlKind::LeftText, "Number of &Response categories:", 16, 53, 100, 8, 0},
+    }};
+
+const DialogTemplate kNodeCount{
+    IDD_NODE_COUNT, 160, 58, "Latent distribution assumed for estimating theta", "MS Sans Serif", 10, kSizeDialog,
+    {
+        {IDOK, ControlKind::DefPushButton, "Continue", 103, 37, 50, 14, kButton},
+        {IDCANCEL, ControlKind::PushButton, "Cancel", 7, 37, 50, 14, kButton},
+        {-1, ControlKind::GroupBox, "", 7, 7, 146, 26, 0},
+        {-1, ControlKind::LeftText, "Number of nodes used:", 13, 15, 74, 8, 0},
+        {IDC_NODES, ControlKind::Edit, "", 107, 15, 40, 14, kBox},
+    }};
+
 }  // namespace
 
 const DialogTemplate* FindDialogTemplate(int id)
@@ -44,6 +83,9 @@ const DialogTemplate* FindDialogTemplate(int id)
     static const std::map<int, const DialogTemplate*> templates = {
         {IDD_ABOUTBOX, &kAboutBox},
         {IDD_MODEL_SELECT, &kModelSelect},
+        {IDD_MATRIX_SIZE, &kMatrixSize},
+        {IDD_CATEGORY_SIZE, &kCategorySize},
+        {IDD_NODE_COUNT, &kNodeCount},
     };
     const auto found = templates.find(id);
     return found == templates.end() ? nullptr : found->second;
