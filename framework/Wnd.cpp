@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QLineEdit>
 #include <QWidget>
 
@@ -172,12 +173,15 @@ int CWnd::GetCheck() const
 void CWnd::SetCheck(int check)
 {
     if (auto* button = qobject_cast<QAbstractButton*>(m_pWidget)) {
-        // Unchecking a radio button of an exclusive group needs the group's
-        // exclusivity lifted for a moment.
-        const bool exclusive = button->autoExclusive();
-        button->setAutoExclusive(false);
+        // A radio group may be left with none checked, as on the original
+        // platform: lift the group's exclusivity for a moment.
+        QButtonGroup* group = button->group();
+        const bool exclusive = group && group->exclusive();
+        if (exclusive)
+            group->setExclusive(false);
         button->setChecked(check != 0);
-        button->setAutoExclusive(exclusive);
+        if (exclusive)
+            group->setExclusive(true);
     }
 }
 

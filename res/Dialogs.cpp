@@ -76,6 +76,105 @@ const DialogTemplate kNodeCount{
         {IDC_NODES, ControlKind::Edit, "", 107, 15, 40, 14, kBox},
     }};
 
+constexpr unsigned kOff = WS_DISABLED;
+constexpr unsigned kRadio = 0;
+constexpr unsigned kFirstRadio = WS_GROUP;
+
+const DialogTemplate kThreeParam{
+    IDD_THREE_PARAM, 288, 217, "IRT Model: 3 parameters", "MS Sans Serif", 10, kSizeDialog,
+    {
+        {IDC_DISCRIMINATION_FILE, ControlKind::Edit, "", 91, 20, 140, 14, kBox},
+        {IDC_DIFFICULTY_FILE, ControlKind::Edit, "", 91, 40, 140, 14, kBox},
+        {IDC_C_FILE, ControlKind::Edit, "", 91, 60, 140, 14, kBox},
+        {IDC_SCORE_FILE, ControlKind::Edit, "", 91, 81, 140, 14, kBox},
+        {IDOK, ControlKind::DefPushButton, "Continue", 239, 196, 42, 14, kButton},
+        {IDC_BROWSE_DISCRIMINATION, ControlKind::PushButton, "Browse", 239, 20, 37, 14, kButton},
+        {IDC_BROWSE_DIFFICULTY, ControlKind::PushButton, "Browse", 239, 40, 37, 14, kButton},
+        {IDC_BROWSE_C, ControlKind::PushButton, "Browse", 239, 60, 37, 14, kButton},
+        {IDC_BROWSE_SCORES, ControlKind::PushButton, "Browse", 239, 81, 37, 14, kButton},
+        {IDCANCEL, ControlKind::PushButton, "Cancel", 239, 180, 42, 14, kButton},
+        {-1, ControlKind::LeftText, "File name with \n Discrimination indices", 12, 20, 75, 17, 0},
+        {-1, ControlKind::LeftText, "File name with Dificulty\n indices", 12, 40, 75, 18, 0},
+        {IDC_C_LABEL, ControlKind::LeftText, "File name with C indices", 12, 60, 76, 8, 0},
+        {-1, ControlKind::LeftText, "File name with raw item\nscores (Subjects X items)", 12, 81, 79, 17, 0},
+        {-1, ControlKind::GroupBox, "File names ", 6, 7, 275, 122, 0},
+        {-1, ControlKind::GroupBox, "Constant parameter", 6, 180, 225, 30, 0},
+        {IDC_NORMAL_METRIC, ControlKind::RadioButton, "Normal metric", 91, 193, 56, 10, kFirstRadio},
+        {IDC_LOGISTIC_METRIC, ControlKind::RadioButton, "Logistic metric", 169, 193, 56, 10, kRadio},
+        {-1, ControlKind::LeftText, "Define the metric", 12, 193, 57, 8, 0},
+        {IDC_LATENT_GROUP, ControlKind::GroupBox, "Latent distribution assumed for estimating theta", 6, 134, 275, 41, 0},
+        {IDC_NODES20, ControlKind::RadioButton, "Standard normal with 20 nodes", 12, 146, 104, 10, kFirstRadio},
+        {IDC_NODES_FILE_OPTION, ControlKind::RadioButton, "File name with estimated latent distribution:", 12, 157, 138, 10, kRadio},
+        {IDC_NODES_FILE, ControlKind::Edit, "", 154, 157, 77, 14, kBox | kOff},
+        {IDC_BROWSE_NODES, ControlKind::PushButton, "Browse", 239, 157, 37, 14, kButton | kOff},
+        {IDC_NODES51, ControlKind::RadioButton, "Standard normal with 51 nodes", 130, 146, 101, 9, kRadio},
+        {IDC_ESTIMATES_LABEL, ControlKind::LeftText, "File name with \nsubjects' estimates", 26, 105, 65, 17, kOff},
+        {IDC_ESTIMATES_FILE, ControlKind::Edit, "", 91, 105, 140, 14, kBox | kOff},
+        {IDC_BROWSE_ESTIMATES, ControlKind::PushButton, "Browse", 239, 105, 37, 14, kButton | kOff},
+        {IDC_USE_ESTIMATES, ControlKind::CheckBox, "", 12, 105, 8, 8, WS_TABSTOP},
+    }};
+
+const DialogTemplate kTwoParam{
+    IDD_TWO_PARAM, 291, 186, "IRT Model: 2 parameters", "MS Sans Serif", 10, kSizeDialog,
+    {
+        {IDC_DISCRIMINATION_FILE, ControlKind::Edit, "", 92, 19, 139, 13, kBox},
+        {IDC_DIFFICULTY_FILE, ControlKind::Edit, "", 92, 40, 139, 13, kBox},
+        {IDC_SCORE_FILE, ControlKind::Edit, "", 92, 60, 139, 13, kBox},
+        {IDOK, ControlKind::DefPushButton, "Continue", 239, 166, 45, 13, kButton},
+        {IDC_BROWSE_DISCRIMINATION, ControlKind::PushButton, "Browse", 239, 19, 37, 13, kButton},
+        {IDC_BROWSE_DIFFICULTY, ControlKind::PushButton, "Browse", 239, 40, 37, 13, kButton},
+        {IDC_BROWSE_SCORES, ControlKind::PushButton, "Browse", 239, 60, 37, 13, kButton},
+        {IDCANCEL, ControlKind::PushButton, "Cancel", 239, 151, 45, 13, kButton},
+        {-1, ControlKind::LeftText, "File name with \n Discrimination indices", 14, 19, 70, 22, 0},
+        {-1, ControlKind::LeftText, "File name with Dificulty\n indices", 14, 40, 71, 18, 0},
+        {-1, ControlKind::LeftText, "File name with raw item\nscores (Subjects X items)", 14, 60, 78, 18, 0},
+        {-1, ControlKind::GroupBox, "File names ", 9, 7, 275, 93, 0},
+        {-1, ControlKind::GroupBox, "Constant parameter", 7, 151, 224, 28, 0},
+        {IDC_NORMAL_METRIC, ControlKind::RadioButton, "Normal metric", 92, 164, 56, 12, kFirstRadio},
+        {IDC_LOGISTIC_METRIC, ControlKind::RadioButton, "Logistic metric", 169, 164, 55, 12, kRadio},
+        {-1, ControlKind::LeftText, "Define the metric", 23, 164, 54, 10, 0},
+        {IDC_LATENT_GROUP, ControlKind::GroupBox, "Latent distribution assumed for theta", 7, 104, 277, 42, 0},
+        {IDC_NODES_FILE, ControlKind::Edit, "", 152, 128, 79, 14, kBox | kOff},
+        {IDC_BROWSE_NODES, ControlKind::PushButton, "Browse", 239, 128, 37, 14, kButton | kOff},
+        {IDC_ESTIMATES_LABEL, ControlKind::LeftText, "File name with \nsubjects' estimates", 25, 81, 67, 15, kOff},
+        {IDC_ESTIMATES_FILE, ControlKind::Edit, "", 92, 81, 139, 14, kBox | kOff},
+        {IDC_BROWSE_ESTIMATES, ControlKind::PushButton, "Browse", 239, 81, 37, 14, kButton | kOff},
+        {IDC_USE_ESTIMATES, ControlKind::CheckBox, "", 14, 81, 8, 10, WS_TABSTOP},
+        {IDC_NODES20, ControlKind::RadioButton, "Standard normal with 20 nodes", 14, 115, 100, 10, kFirstRadio},
+        {IDC_NODES_FILE_OPTION, ControlKind::RadioButton, "File name with estimated latent distribution:", 14, 128, 138, 10, kRadio},
+        {IDC_NODES51, ControlKind::RadioButton, "Standard normal with 51 nodes", 127, 115, 104, 10, kRadio},
+    }};
+
+const DialogTemplate kOneParam{
+    IDD_ONE_PARAM, 290, 176, "IRT Model: 1 parameter", "MS Sans Serif", 10, kSizeDialog,
+    {
+        {IDC_DIFFICULTY_FILE, ControlKind::Edit, "", 92, 24, 139, 14, kBox},
+        {IDC_DISCRIMINATION_CONSTANT, ControlKind::Edit, "", 77, 146, 30, 12, kBox},
+        {IDC_SCORE_FILE, ControlKind::Edit, "", 92, 45, 139, 14, kBox},
+        {IDOK, ControlKind::DefPushButton, "Continue", 239, 155, 45, 14, kButton},
+        {IDC_BROWSE_DIFFICULTY, ControlKind::PushButton, "Browse", 239, 24, 37, 14, kButton},
+        {IDC_BROWSE_SCORES, ControlKind::PushButton, "Browse", 239, 45, 37, 14, kButton},
+        {IDCANCEL, ControlKind::PushButton, "Cancel", 239, 134, 45, 14, kButton},
+        {-1, ControlKind::LeftText, "File name with \n Dificulty indices", 13, 24, 70, 22, 0},
+        {-1, ControlKind::LeftText, "Discrimination index", 13, 146, 60, 13, 0},
+        {-1, ControlKind::LeftText, "File name with raw item\nscores (Subjects X items)", 13, 45, 79, 18, 0},
+        {-1, ControlKind::GroupBox, "File names ", 7, 7, 277, 76, 0},
+        {-1, ControlKind::GroupBox, "Constant parameters ", 7, 134, 224, 35, 0},
+        {IDC_NORMAL_METRIC, ControlKind::RadioButton, "Normal metric", 174, 146, 54, 12, kFirstRadio},
+        {IDC_LOGISTIC_METRIC, ControlKind::RadioButton, "Logistic metric", 174, 155, 54, 12, kRadio},
+        {-1, ControlKind::LeftText, "Define the metric:", 118, 146, 54, 11, 0},
+        {IDC_LATENT_GROUP, ControlKind::GroupBox, "Latent distribution assumed for theta", 7, 88, 277, 41, 0},
+        {IDC_NODES_FILE, ControlKind::Edit, "", 153, 112, 78, 14, kBox | kOff},
+        {IDC_BROWSE_NODES, ControlKind::PushButton, "Browse", 239, 111, 37, 14, kButton | kOff},
+        {IDC_USE_ESTIMATES, ControlKind::CheckBox, "", 13, 65, 8, 8, WS_TABSTOP},
+        {IDC_ESTIMATES_LABEL, ControlKind::LeftText, "File name with \nsubjects' estimates", 24, 65, 68, 16, kOff},
+        {IDC_ESTIMATES_FILE, ControlKind::Edit, "", 92, 65, 139, 14, kBox | kOff},
+        {IDC_BROWSE_ESTIMATES, ControlKind::PushButton, "Browse", 239, 65, 37, 14, kButton | kOff},
+        {IDC_NODES51, ControlKind::RadioButton, "Standard normal with 51 nodes", 126, 99, 105, 10, kFirstRadio},
+        {IDC_NODES20, ControlKind::RadioButton, "Standard normal with 20 nodes", 13, 99, 105, 10, kRadio},
+        {IDC_NODES_FILE_OPTION, ControlKind::RadioButton, "File name with estimated latent distribution:", 13, 111, 140, 10, kRadio},
+    }};
+
 }  // namespace
 
 const DialogTemplate* FindDialogTemplate(int id)
@@ -86,6 +185,9 @@ const DialogTemplate* FindDialogTemplate(int id)
         {IDD_MATRIX_SIZE, &kMatrixSize},
         {IDD_CATEGORY_SIZE, &kCategorySize},
         {IDD_NODE_COUNT, &kNodeCount},
+        {IDD_THREE_PARAM, &kThreeParam},
+        {IDD_TWO_PARAM, &kTwoParam},
+        {IDD_ONE_PARAM, &kOneParam},
     };
     const auto found = templates.find(id);
     return found == templates.end() ? nullptr : found->second;

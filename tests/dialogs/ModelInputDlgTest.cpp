@@ -1,0 +1,262 @@
+#include "dialogs/OneParamDlg.h"
+#include "dialogs/ThreeParamDlg.h"
+#include "dialogs/TwoParamDlg.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "res/resource.h"
+#include "tests/framework/GuiTest.h"
+
+namespace {
+
+const std::string kTwentyNodesNote =
+    "Note that a file with nodes data must be expecified following BILOG format output.\n"
+    "The number of nodes expected are 20.";
+const std::string kNodesNote =
+    "Note that a file with nodes data must be expecified following BILOG format output.\n\n"
+    " (See file 'nodes20.dat' for an example).";
+
+class ModelInputDlgTest : public GuiTest {
+protected:
+    static bool enabled(CDialog& d, int id) { return d.GetDlgItem(id)->IsWindowEnabled(); }
+    static bool checked(CDialog& d, int id) { return d.IsDlgButtonChecked(id) != 0; }
+    static std::string text(CDialog& d, int id) { return d.GetDlgItem(id)->GetWindowText(); }
+    std::vector<std::string> pressContinue(CDialog& d)
+    {
+        afxtest::Click(d, IDOK);
+        return messages();
+    }
+    // Answers the next file chooser with path, remembering its title.
+    void choose(const std::string& path)
+    {
+        afxtest::SetFileChooserHandler([this, path](const std::string& title, const std::string& filter) {
+            chooserTitle = title;
+            EXPECT_NE(filter.find("*.dat"), std::string::npos);
+            return std::optional<std::string>(path);
+        });
+    }
+    std::string chooserTitle;
+};
+
+TEST_F(ModelInputDlgTest, EveryDialogOpensInTheSameStateWhateverWasStored)
+{
+    struct {
+        std::unique_ptr<CModelInputDlg> dialog;
+        int firstBox;
+        const char* png;
+    } cases[] = {
+        {std::make_unique<CThreeParamDlg>(), IDC_DISCRIMINATION_FILE, "three-param.png"},
+        {std::make_unique<CTwoParamDlg>(), IDC_DISCRIMINATION_FILE, "two-param.png"},
+        {std::make_unique<COneParamDlg>(), IDC_DIFFICULTY_FILE, "one-param.png"},
+    };
+    for (auto& c : cases) {
+        c.dialog->m_nMetric = 1;
+        c.dialog->m_nLatentDist = -1;
+        c.dialog->m_bUseLatentDist = 0;
+        onModal([&](CDialog& d) {
+            EXPECT_TRUE(checked(d, IDC_NORMAL_METRIC));
+            EXPECT_FALSE(checked(d, IDC_LOGISTIC_METRIC));
+            EXPECT_TRUE(checked(d, IDC_NODES20));
+            for (int id : {IDC_NODES_FILE, IDC_BROWSE_NODES, IDC_ESTIMATES_LABEL, IDC_ESTIMATES_FILE, IDC_BROWSE_ESTIMATES})
+                EXPECT_FALSE(enabled(d, id)) << id;
+            EXPECT_FALSE(checked(d, IDC_USE_ESTIMATES));
+            EXPECT_EQ(afxtest::FocusedId(d), c.firstBox);
+            EXPECT_FALSE(afxtest::IsTabStop(d, IDC_NODES20));
+            EXPECT_TRUE(afxtest::IsTabStop(d, IDC_USE_ESTIMATES));
+            if (const char* folder = std::getenv("TALVER_SCREENSHOTS")) {
+                EXPECT_TRUE(afxtest::RenderToPng(d, std::string(folder) + "/" + c.png));
+            }
+            afxtest::PressKey(d, afxtest::Key::Escape);
+        });
+        EXPECT_EQ(c.dialog->DoModal(), IDCANCEL);
+        EXPECT_EQ(c.dialog->m_nMetric, 0);
+        EXPECT_EQ(c.dialog->m_nLatentDist, 0);
+        EXPECT_EQ(c.dialog->m_bUseLatentDist, 1);
+    }
+}
+
+TEST_F(ModelInputDlgTest, ContinueChecksInEachDialogsOrder)
+{
+    CThreeParamDlg three;
+    onModal([&](CDialog& d) {
+        const auto boxes = (afxtest::Click(d, IDOK), takeBoxes());
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Please, select a file with the discrimination indices");
+        EXPECT_FALSE(boxes[0].warningIcon);
+        afxtest::Type(d, IDC_DISCRIMINATION_FILE, "a.dat");
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please, select a file with the dificulty indices"});
+        afxtest::Type(d, IDC_DIFFICULTY_FILE, "b.dat");
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please, select a file with the 'C' indices"});
+        afxtest::Type(d, IDC_C_FILE, " ");  // a blank is a name
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please, select a file with subjects' scores"});
+        afxtest::Type(d, IDC_SCORE_FILE, "x.dat");
+        afxtest::Click(d, IDC_NODES_FILE_OPTION);
+        EXPECT_EQ(messages(), std::vector<std::string>{kNodesNote});
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please, select a file with the nodes"});
+        afxtest::Click(d, IDC_NODES51);  // no name needed any more
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{});
+    });
+    EXPECT_EQ(three.DoModal(), IDOK);
+    EXPECT_EQ(three.m_nLatentDist, 2);
+    EXPECT_EQ(three.m_strCFile, " ");
+
+    CTwoParamDlg two;
+    onModal([&](CDialog& d) {
+        afxtest::Type(d, IDC_DISCRIMINATION_FILE, "a.dat");
+        afxtest::Type(d, IDC_DIFFICULTY_FILE, "b.dat");
+        afxtest::Type(d, IDC_SCORE_FILE, "x.dat");
+        afxtest::Click(d, IDC_LOGISTIC_METRIC);
+        afxtest::Click(d, IDC_NODES_FILE_OPTION);
+        EXPECT_EQ(messages(), std::vector<std::string>{kTwentyNodesNote});
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please, select a file with the 20 nodes"});
+        afxtest::Click(d, IDC_USE_ESTIMATES);
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please, select a file with subjects' estimates"});
+        afxtest::Type(d, IDC_ESTIMATES_FILE, "theta.dat");
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{});
+    });
+    EXPECT_EQ(two.DoModal(), IDOK);
+    EXPECT_EQ(two.m_nMetric, 1);
+    EXPECT_EQ(two.m_nLatentDist, -1);
+    EXPECT_EQ(two.m_strEstimatesFile, "theta.dat");
+}
+
+TEST_F(ModelInputDlgTest, DiscriminationConstant)
+{
+    COneParamDlg one;
+    onModal([&](CDialog& d) {
+        EXPECT_EQ(text(d, IDC_DISCRIMINATION_CONSTANT), "0");
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please, select a file with the dificulty indices"});
+        // Not a number: the reading stops there, before any presence check.
+        afxtest::Type(d, IDC_DISCRIMINATION_CONSTANT, "abc");
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please enter a number."});
+        EXPECT_EQ(afxtest::FocusedId(d), IDC_DISCRIMINATION_CONSTANT);
+        afxtest::Type(d, IDC_DIFFICULTY_FILE, "b.dat");
+        for (const char* zero : {"0", "0.0"}) {
+            afxtest::Type(d, IDC_DISCRIMINATION_CONSTANT, zero);
+            EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please, select the discrimination constant value"});
+        }
+        afxtest::Type(d, IDC_DISCRIMINATION_CONSTANT, "-1.5");
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please, select a file with subjects' scores"});
+        afxtest::Type(d, IDC_SCORE_FILE, "x.dat");
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{});
+    });
+    EXPECT_EQ(one.DoModal(), IDOK);
+    EXPECT_EQ(one.m_dDiscriminationConstant, -1.5);
+}
+
+TEST_F(ModelInputDlgTest, LatentAreaStates)
+{
+    CTwoParamDlg dialog;
+    onModal([&](CDialog& d) {
+        afxtest::Click(d, IDC_NODES_FILE_OPTION);
+        EXPECT_EQ(messages(), std::vector<std::string>{kTwentyNodesNote});
+        EXPECT_TRUE(enabled(d, IDC_NODES_FILE));
+        afxtest::Click(d, IDC_NODES_FILE_OPTION);  // every click, whatever the name
+        EXPECT_EQ(messages(), std::vector<std::string>{kTwentyNodesNote});
+
+        afxtest::Click(d, IDC_USE_ESTIMATES);
+        EXPECT_EQ(dialog.m_nLatentDist, -1);
+        EXPECT_EQ(dialog.m_bUseLatentDist, 0);
+        for (int id : {IDC_LATENT_GROUP, IDC_NODES20, IDC_NODES51, IDC_NODES_FILE_OPTION, IDC_NODES_FILE, IDC_BROWSE_NODES})
+            EXPECT_FALSE(enabled(d, id)) << id;
+        for (int id : {IDC_NODES20, IDC_NODES51, IDC_NODES_FILE_OPTION})
+            EXPECT_FALSE(checked(d, id)) << id;
+        for (int id : {IDC_ESTIMATES_LABEL, IDC_ESTIMATES_FILE, IDC_BROWSE_ESTIMATES})
+            EXPECT_TRUE(enabled(d, id)) << id;
+
+        afxtest::Click(d, IDC_USE_ESTIMATES);  // clear: 20 nodes, the whole group enabled
+        EXPECT_EQ(dialog.m_nLatentDist, 0);
+        EXPECT_TRUE(checked(d, IDC_NODES20));
+        EXPECT_TRUE(enabled(d, IDC_NODES_FILE));
+        EXPECT_TRUE(enabled(d, IDC_BROWSE_NODES));
+        EXPECT_FALSE(enabled(d, IDC_ESTIMATES_FILE));
+        afxtest::Click(d, IDC_NODES51);
+        EXPECT_EQ(dialog.m_nLatentDist, 2);
+        EXPECT_FALSE(enabled(d, IDC_NODES_FILE));
+        afxtest::Click(d, IDC_NODES20);
+        EXPECT_EQ(dialog.m_nLatentDist, 0);
+        afxtest::Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+TEST_F(ModelInputDlgTest, BrowseStoresTheFullPathAndMovesTheWorkingDirectory)
+{
+    const std::filesystem::path before = std::filesystem::current_path();
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "data sets";
+    std::filesystem::create_directories(folder);
+    const std::string nodes = (folder / "my nodes.dat").string();
+
+    CThreeParamDlg three;
+    onModal([&](CDialog& d) {
+        afxtest::Type(d, IDC_SCORE_FILE, "typed.dat");
+        choose(nodes);
+        afxtest::Click(d, IDC_NODES_FILE_OPTION);  // no name yet: the note
+        EXPECT_EQ(messages(), std::vector<std::string>{kNodesNote});
+        afxtest::Click(d, IDC_BROWSE_NODES);
+        EXPECT_EQ(chooserTitle, "Choose your input file with the nodes");
+        EXPECT_EQ(text(d, IDC_NODES_FILE), nodes);
+        EXPECT_EQ(text(d, IDC_SCORE_FILE), "typed.dat");  // read before, written back
+        EXPECT_EQ(std::filesystem::current_path(), folder);
+        afxtest::Click(d, IDC_NODES20);
+        afxtest::Click(d, IDC_NODES_FILE_OPTION);  // a name now: no note
+        EXPECT_EQ(messages(), std::vector<std::string>{});
+
+        afxtest::SetFileChooserHandler([](const std::string&, const std::string&) { return std::nullopt; });
+        afxtest::Click(d, IDC_BROWSE_SCORES);  // cancelled: nothing changes
+        EXPECT_EQ(text(d, IDC_SCORE_FILE), "typed.dat");
+        afxtest::Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(three.DoModal(), IDCANCEL);
+    EXPECT_EQ(three.m_strNodesFile, nodes);
+
+    COneParamDlg one;
+    onModal([&](CDialog& d) {
+        afxtest::Type(d, IDC_DISCRIMINATION_CONSTANT, "abc");
+        afxtest::Type(d, IDC_NODES_FILE, "");
+        choose((folder / "b.dat").string());
+        afxtest::Click(d, IDC_BROWSE_DIFFICULTY);
+        EXPECT_EQ(chooserTitle, "Choose your input file with dificulty indices");
+        EXPECT_EQ(messages(), std::vector<std::string>{"Please enter a number."});
+        EXPECT_EQ(text(d, IDC_DIFFICULTY_FILE), (folder / "b.dat").string());
+        EXPECT_EQ(text(d, IDC_DISCRIMINATION_CONSTANT), "0");  // the last accepted value
+
+        // A long path can reach a limited box only this way.
+        const std::string longPath = (folder / (std::string(90, 'n') + ".dat")).string();
+        choose(longPath);
+        afxtest::Click(d, IDC_USE_ESTIMATES);
+        afxtest::Click(d, IDC_BROWSE_ESTIMATES);  // no limit on this box
+        afxtest::Click(d, IDC_BROWSE_SCORES);
+        EXPECT_EQ(chooserTitle, "Choose your input file with Items scores");
+        EXPECT_EQ(text(d, IDC_SCORE_FILE), longPath);
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please enter no more than 80 characters."});
+        EXPECT_EQ(afxtest::FocusedId(d), IDC_SCORE_FILE);
+        afxtest::Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(one.DoModal(), IDCANCEL);
+    EXPECT_EQ(one.m_strScoreFile, std::string(folder / (std::string(90, 'n') + ".dat")));
+    EXPECT_EQ(one.m_strEstimatesFile.size(), one.m_strScoreFile.size());
+    std::filesystem::current_path(before);
+}
+
+TEST_F(ModelInputDlgTest, GradedResponseRunLeavesTheCRowOutOfUse)
+{
+    CThreeParamDlg dialog;
+    dialog.m_bWithoutC = 1;
+    onModal([&](CDialog& d) {
+        for (int id : {IDC_C_LABEL, IDC_C_FILE, IDC_BROWSE_C})
+            EXPECT_FALSE(enabled(d, id)) << id;
+        EXPECT_EQ(d.Template().caption, std::string("IRT Model: 3 parameters"));
+        afxtest::Type(d, IDC_DISCRIMINATION_FILE, "a.dat");
+        afxtest::Type(d, IDC_DIFFICULTY_FILE, "thresholds.dat");
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please, select a file with subjects' scores"});
+        afxtest::Type(d, IDC_SCORE_FILE, "x.dat");
+        EXPECT_EQ(pressContinue(d), std::vector<std::string>{});
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.m_strCFile, "");
+}
+
+}  // namespace
