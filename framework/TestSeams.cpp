@@ -57,7 +57,7 @@ HeadlessToolkit::HeadlessToolkit(int& argc, char** argv)
         setenv("XDG_RUNTIME_DIR", (base + "/runtime").c_str(), 1);
         setenv("TMPDIR", (base + "/tmp").c_str(), 1);
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);  // QT_QPA_PLATFORM=xcb runs them on a display
     m_application = std::make_unique<QApplication>(argc, argv);
 }
 
