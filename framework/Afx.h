@@ -30,7 +30,6 @@ constexpr UINT WM_QUERYDRAGICON = 0x0037;
 constexpr UINT WM_ICONERASEBKGND = 0x0027;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
-constexpr UINT WM_TIMER = 0x0113;
 
 // Notification codes of WM_COMMAND, in the high word of wParam.
 constexpr UINT BN_CLICKED = 0;

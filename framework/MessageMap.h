@@ -71,5 +71,3 @@ protected:                                           \
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, AFX_MAP_HANDLER(self->OnPaint(); return 0)},
 #define ON_WM_QUERYDRAGICON() \
     {WM_QUERYDRAGICON, 0, 0, AFX_MAP_HANDLER(return reinterpret_cast<LRESULT>(self->OnQueryDragIcon()))},
-#define ON_WM_CLOSE() {WM_CLOSE, 0, 0, AFX_MAP_HANDLER(self->OnClose(); return 0)},
-#define ON_WM_TIMER() {WM_TIMER, 0, 0, AFX_MAP_HANDLER(self->OnTimer(static_cast<UINT>(wParam)); return 0)},

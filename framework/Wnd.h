@@ -82,7 +82,6 @@ protected:
 
     friend class CDialog;
     friend class CDC;
-    friend class WindowEvents;
 
     DECLARE_MESSAGE_MAP()
 };
