@@ -4,9 +4,9 @@
 #include <cctype>
 #include <cmath>
 #include <charconv>
-#include <climits>
 #include <cstdio>
 #include <limits>
+#include <type_traits>
 
 #include "framework/Wnd.h"
 
@@ -137,7 +137,12 @@ void CDataExchange::Fail()
     throw this;
 }
 
-void DDX_Text(CDataExchange* pDX, int id, int& value)
+namespace {
+
+// Integers of either signedness: stored clamped to the field's type, so a
+// number beyond it reaches the range test.
+template <typename Integer>
+void exchangeInteger(CDataExchange* pDX, int id, Integer& value, const char* message)
 {
     CWnd* box = pDX->PrepareEditCtrl(id);
     if (!pDX->m_bSaveAndValidate) {
@@ -145,22 +150,29 @@ void DDX_Text(CDataExchange* pDX, int id, int& value)
         return;
     }
     long long parsed = 0;
-    if (!afx::ParseInteger(box->GetWindowText(), false, parsed))
-        failWith(pDX, "Please enter an integer.");
-    value = static_cast<int>(std::clamp<long long>(parsed, INT_MIN, INT_MAX));
+    if (!afx::ParseInteger(box->GetWindowText(), std::is_unsigned_v<Integer>, parsed))
+        failWith(pDX, message);
+    value = static_cast<Integer>(std::clamp<long long>(parsed, std::numeric_limits<Integer>::min(),
+                                                       std::numeric_limits<Integer>::max()));
+}
+
+void checkRange(CDataExchange* pDX, bool inRange, long long minimum, long long maximum)
+{
+    if (pDX->m_bSaveAndValidate && !inRange)
+        failWith(pDX, replaceArguments("Please enter an integer between %1 and %2.", std::to_string(minimum),
+                                       std::to_string(maximum)));
+}
+
+}  // namespace
+
+void DDX_Text(CDataExchange* pDX, int id, int& value)
+{
+    exchangeInteger(pDX, id, value, "Please enter an integer.");
 }
 
 void DDX_Text(CDataExchange* pDX, int id, UINT& value)
 {
-    CWnd* box = pDX->PrepareEditCtrl(id);
-    if (!pDX->m_bSaveAndValidate) {
-        box->SetWindowText(std::to_string(value));
-        return;
-    }
-    long long parsed = 0;
-    if (!afx::ParseInteger(box->GetWindowText(), true, parsed))
-        failWith(pDX, "Please enter a positive integer.");
-    value = static_cast<UINT>(std::min<long long>(parsed, UINT_MAX));
+    exchangeInteger(pDX, id, value, "Please enter a positive integer.");
 }
 
 void DDX_Text(CDataExchange* pDX, int id, double& value)
@@ -198,16 +210,12 @@ void DDX_Text(CDataExchange* pDX, int id, CString& value)
 
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minimum, int maximum)
 {
-    if (pDX->m_bSaveAndValidate && (value < minimum || value > maximum))
-        failWith(pDX, replaceArguments("Please enter an integer between %1 and %2.", std::to_string(minimum),
-                                       std::to_string(maximum)));
+    checkRange(pDX, value >= minimum && value <= maximum, minimum, maximum);
 }
 
 void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minimum, UINT maximum)
 {
-    if (pDX->m_bSaveAndValidate && (value < minimum || value > maximum))
-        failWith(pDX, replaceArguments("Please enter an integer between %1 and %2.", std::to_string(minimum),
-                                       std::to_string(maximum)));
+    checkRange(pDX, value >= minimum && value <= maximum, minimum, maximum);
 }
 
 void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxChars)

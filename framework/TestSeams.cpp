@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,6 +40,14 @@ void settle(CDialog& dialog)
 {
     QApplication::processEvents();
     [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(dialog.Widget(), 1000);
+}
+
+// Where a key pressed now would go: the focused control, or the dialog.
+QWidget* keyTarget(CDialog& dialog)
+{
+    settle(dialog);
+    QWidget* target = QApplication::focusWidget();
+    return target && target->window() == dialog.Widget() ? target : dialog.Widget();
 }
 
 bool isOpen(CDialog& dialog) { return dialog.Widget() && !static_cast<DialogWidget*>(dialog.Widget())->ending; }
@@ -116,10 +126,7 @@ void Type(CDialog& dialog, int id, const std::string& text)
 
 void PressKey(CDialog& dialog, Key key)
 {
-    settle(dialog);
-    QWidget* target = QApplication::focusWidget();
-    if (!target || target->window() != dialog.Widget())
-        target = dialog.Widget();
+    QWidget* target = keyTarget(dialog);
     switch (key) {
     case Key::Enter:
         QTest::keyClick(target, Qt::Key_Return);
@@ -141,11 +148,7 @@ void PressKey(CDialog& dialog, Key key)
 
 void PressMnemonic(CDialog& dialog, char letter)
 {
-    settle(dialog);
-    QWidget* target = QApplication::focusWidget();
-    if (!target || target->window() != dialog.Widget())
-        target = dialog.Widget();
-    QTest::keyClick(target, static_cast<char>(std::tolower(letter)), Qt::AltModifier);
+    QTest::keyClick(keyTarget(dialog), static_cast<char>(std::tolower(letter)), Qt::AltModifier);
 }
 
 int FocusedId(CDialog& dialog)
@@ -241,6 +244,7 @@ void OpenSystemMenuAndChoose(CDialog& dialog, UINT id)
 
 bool RenderToPng(CDialog& dialog, const std::string& path)
 {
+    QDir().mkpath(QFileInfo(toQt(path)).absolutePath());
     return dialog.Widget()->grab().save(toQt(path), "PNG");
 }
 

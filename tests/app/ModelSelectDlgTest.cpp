@@ -1,8 +1,5 @@
 #include "app/ModelSelectDlg.h"
 
-#include <cstdlib>
-#include <filesystem>
-
 #include "res/resource.h"
 #include "tests/framework/GuiTest.h"
 
@@ -44,10 +41,7 @@ TEST_F(ModelSelectDlgTest, LayoutControlsAndTabOrder)
         afxtest::PressKey(d, afxtest::Key::Tab);
         EXPECT_EQ(afxtest::FocusedId(d), IDCANCEL);
 
-        if (const char* folder = std::getenv("TALVER_SCREENSHOTS")) {
-            std::filesystem::create_directories(folder);
-            EXPECT_TRUE(afxtest::RenderToPng(d, std::string(folder) + "/model-select.png"));
-        }
+        screenshot(d, "model-select.png");
         afxtest::Click(d, IDCANCEL);
     });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
@@ -80,9 +74,7 @@ TEST_F(ModelSelectDlgTest, SystemMenuEndsWithTheAboutItem)
     });
     onModal(aboutBox());
     onModal([&](CDialog& about) {
-        if (const char* folder = std::getenv("TALVER_SCREENSHOTS")) {
-            EXPECT_TRUE(afxtest::RenderToPng(about, std::string(folder) + "/about.png"));
-        }
+        screenshot(about, "about.png");
         aboutBox()(about);
     });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);

@@ -2,7 +2,6 @@
 #include "dialogs/ThreeParamDlg.h"
 #include "dialogs/TwoParamDlg.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -22,12 +21,6 @@ class ModelInputDlgTest : public GuiTest {
 protected:
     static bool enabled(CDialog& d, int id) { return d.GetDlgItem(id)->IsWindowEnabled(); }
     static bool checked(CDialog& d, int id) { return d.IsDlgButtonChecked(id) != 0; }
-    static std::string text(CDialog& d, int id) { return d.GetDlgItem(id)->GetWindowText(); }
-    std::vector<std::string> pressContinue(CDialog& d)
-    {
-        afxtest::Click(d, IDOK);
-        return messages();
-    }
     // Answers the next file chooser with path, remembering its title.
     void choose(const std::string& path)
     {
@@ -65,9 +58,7 @@ TEST_F(ModelInputDlgTest, EveryDialogOpensInTheSameStateWhateverWasStored)
             EXPECT_EQ(afxtest::FocusedId(d), c.firstBox);
             EXPECT_FALSE(afxtest::IsTabStop(d, IDC_NODES20));
             EXPECT_TRUE(afxtest::IsTabStop(d, IDC_USE_ESTIMATES));
-            if (const char* folder = std::getenv("TALVER_SCREENSHOTS")) {
-                EXPECT_TRUE(afxtest::RenderToPng(d, std::string(folder) + "/" + c.png));
-            }
+            screenshot(d, c.png);
             afxtest::PressKey(d, afxtest::Key::Escape);
         });
         EXPECT_EQ(c.dialog->DoModal(), IDCANCEL);

@@ -2,8 +2,6 @@
 #include "dialogs/MatrixSizeDlg.h"
 #include "dialogs/NodeCountDlg.h"
 
-#include <cstdlib>
-
 #include "res/resource.h"
 #include "tests/framework/GuiTest.h"
 
@@ -12,22 +10,7 @@ namespace {
 const std::string kSubjectsRange = "Please enter an integer between 1 and 1000000.";
 const std::string kPositive = "Please enter a positive integer.";
 
-class SizeDialogsTest : public GuiTest {
-protected:
-    static std::string text(CDialog& d, int id) { return d.GetDlgItem(id)->GetWindowText(); }
-    static void screenshot(CDialog& d, const char* name)
-    {
-        if (const char* folder = std::getenv("TALVER_SCREENSHOTS")) {
-            EXPECT_TRUE(afxtest::RenderToPng(d, std::string(folder) + "/" + name));
-        }
-    }
-    // Continue, and the messages it showed.
-    std::vector<std::string> pressContinue(CDialog& d)
-    {
-        afxtest::Click(d, IDOK);
-        return messages();
-    }
-};
+class SizeDialogsTest : public GuiTest {};
 
 TEST_F(SizeDialogsTest, OpeningShowsZerosWithTheFocusOnTheFirstTabStop)
 {

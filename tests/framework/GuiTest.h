@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <string>
@@ -47,6 +48,21 @@ protected:
     }
 
     void onModal(std::function<void(CDialog&)> script) { scripts_.push_back(std::move(script)); }
+
+    static std::string text(CDialog& d, int id) { return d.GetDlgItem(id)->GetWindowText(); }
+    // Continue, and the messages it showed.
+    std::vector<std::string> pressContinue(CDialog& d)
+    {
+        afxtest::Click(d, IDOK);
+        return messages();
+    }
+    // Renders the dialog into $TALVER_SCREENSHOTS, when that is set.
+    static void screenshot(CDialog& d, const std::string& name)
+    {
+        if (const char* folder = std::getenv("TALVER_SCREENSHOTS")) {
+            EXPECT_TRUE(afxtest::RenderToPng(d, std::string(folder) + "/" + name));
+        }
+    }
 
     // The message boxes shown since the last call, as text.
     std::vector<std::string> messages()
