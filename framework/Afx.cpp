@@ -6,12 +6,16 @@
 #include "framework/Dialog.h"
 #include "framework/QtBridge.h"
 #include "framework/Resources.h"
-#include "framework/TestSeams.h"
+#include "framework/TestHooks.h"
 #include "framework/WinApp.h"
 
 namespace afxtest {
-extern std::function<int(const MessageBoxRecord&)> g_messageBoxHandler;
+Hooks& TestHooks()
+{
+    static Hooks hooks;
+    return hooks;
 }
+}  // namespace afxtest
 
 int GetSystemMetrics(int index)
 {
@@ -27,8 +31,8 @@ int GetSystemMetrics(int index)
 int AfxMessageBox(const CString& text, UINT type)
 {
     const bool warning = (type & 0xF0) == MB_ICONEXCLAMATION;
-    if (afxtest::g_messageBoxHandler)
-        return afxtest::g_messageBoxHandler({text, AfxGetAppName(), warning});
+    if (const auto& answer = afxtest::TestHooks().messageBox)
+        return answer({text, AfxGetAppName(), warning});
 
     CDialog* owner = CDialog::ActiveModal();
     QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::NoIcon, toQt(AfxGetAppName()), toQt(text),

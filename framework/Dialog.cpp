@@ -19,11 +19,8 @@
 #include "framework/DataExchange.h"
 #include "framework/QtBridge.h"
 #include "framework/Resources.h"
+#include "framework/TestHooks.h"
 #include "framework/WinApp.h"
-
-namespace afxtest {
-void RunModalHandler(CDialog& dialog);
-}
 
 namespace {
 
@@ -274,7 +271,8 @@ int CDialog::DoModal()
                     break;
                 }
         }
-        QTimer::singleShot(0, widget, [this] { afxtest::RunModalHandler(*this); });
+        if (afxtest::TestHooks().modalLoop)
+            QTimer::singleShot(0, widget, [this] { afxtest::TestHooks().modalLoop(*this); });
         widget->exec();
     }
     // Hand the focus back to the window beneath, which a bare X server

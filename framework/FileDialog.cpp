@@ -5,12 +5,8 @@
 #include <QFileInfo>
 
 #include "framework/QtBridge.h"
-#include "framework/TestSeams.h"
+#include "framework/TestHooks.h"
 #include "framework/Wnd.h"
-
-namespace afxtest {
-extern std::function<std::optional<std::string>(const std::string&, const std::string&)> g_fileChooserHandler;
-}
 
 CFileDialog::CFileDialog(BOOL, const char*, const char*, unsigned, const char* filter, CWnd* parent)
     : m_filter(filter ? filter : ""), m_pParent(parent)
@@ -26,8 +22,8 @@ int CFileDialog::DoModal()
         filter = parts[0].contains('(') ? parts[0] : parts[0] + " (" + parts[1] + ")";
 
     std::optional<std::string> chosen;
-    if (afxtest::g_fileChooserHandler) {
-        chosen = afxtest::g_fileChooserHandler(m_title, fromQt(filter));
+    if (const auto& answer = afxtest::TestHooks().fileChooser) {
+        chosen = answer(m_title, fromQt(filter));
     } else {
         QFileDialog dialog(m_pParent ? m_pParent->Widget() : nullptr, toQt(m_title), QDir::currentPath(), filter);
         dialog.setFileMode(QFileDialog::ExistingFile);

@@ -20,9 +20,6 @@
 
 namespace afxtest {
 
-std::function<int(const MessageBoxRecord&)> g_messageBoxHandler;
-std::function<std::optional<std::string>(const std::string&, const std::string&)> g_fileChooserHandler;
-
 namespace {
 
 std::function<void(CDialog&)> g_modalHandler;
@@ -52,6 +49,20 @@ QWidget* keyTarget(CDialog& dialog)
 
 bool isOpen(CDialog& dialog) { return dialog.Widget() && !static_cast<DialogWidget*>(dialog.Widget())->ending; }
 
+// Run by every modal loop once it has started.
+void runModalHandler(CDialog& dialog)
+{
+    // Activation arrives through the event queue; focus rules need it.
+    settle(dialog);
+    if (g_modalHandler)
+        g_modalHandler(dialog);
+    if (isOpen(dialog) && (g_modalHandler || g_unexpectedModalGuard)) {
+        if (g_unexpectedModalGuard)
+            g_unexpectedModalGuard(dialog.Template().caption);
+        dialog.EndDialog(IDCANCEL);
+    }
+}
+
 }  // namespace
 
 HeadlessToolkit::HeadlessToolkit(int& argc, char** argv)
@@ -69,19 +80,20 @@ HeadlessToolkit::HeadlessToolkit(int& argc, char** argv)
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);  // QT_QPA_PLATFORM=xcb runs them on a display
     m_application = std::make_unique<QApplication>(argc, argv);
+    TestHooks().modalLoop = runModalHandler;
 }
 
 HeadlessToolkit::~HeadlessToolkit() = default;
 
 void SetMessageBoxHandler(std::function<int(const MessageBoxRecord&)> handler)
 {
-    g_messageBoxHandler = std::move(handler);
+    TestHooks().messageBox = std::move(handler);
 }
 
 void SetFileChooserHandler(
     std::function<std::optional<std::string>(const std::string& title, const std::string& filter)> handler)
 {
-    g_fileChooserHandler = std::move(handler);
+    TestHooks().fileChooser = std::move(handler);
 }
 
 void SetModalHandler(std::function<void(CDialog&)> handler) { g_modalHandler = std::move(handler); }
@@ -89,20 +101,6 @@ void SetModalHandler(std::function<void(CDialog&)> handler) { g_modalHandler = s
 void SetUnexpectedModalGuard(std::function<void(const std::string&)> guard)
 {
     g_unexpectedModalGuard = std::move(guard);
-}
-
-// Run by every modal loop once it has started.
-void RunModalHandler(CDialog& dialog)
-{
-    // Activation arrives through the event queue; focus rules need it.
-    settle(dialog);
-    if (g_modalHandler)
-        g_modalHandler(dialog);
-    if (isOpen(dialog) && (g_modalHandler || g_unexpectedModalGuard)) {
-        if (g_unexpectedModalGuard)
-            g_unexpectedModalGuard(dialog.Template().caption);
-        dialog.EndDialog(IDCANCEL);
-    }
 }
 
 void Click(CDialog& dialog, int id)

@@ -1,8 +1,8 @@
 #pragma once
 
-// Seams through which tests drive the framework's windows headless: answer
-// message boxes and the file chooser, act inside modal loops, and render a
-// dialog to a PNG file for a person to look at.
+// Test support, linked only into test programs: drive the framework's
+// windows headless, answer message boxes and the file chooser, act inside
+// modal loops, and render a dialog to a PNG file for a person to look at.
 
 #include <functional>
 #include <memory>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/Afx.h"
+#include "framework/TestHooks.h"
 
 class CDialog;
 class QApplication;
@@ -30,11 +31,6 @@ private:
     std::unique_ptr<QApplication> m_application;
 };
 
-struct MessageBoxRecord {
-    std::string text;
-    std::string caption;
-    bool warningIcon;
-};
 // Replaces the message box: the handler sees it and returns the button
 // pressed. An empty handler restores the real message box.
 void SetMessageBoxHandler(std::function<int(const MessageBoxRecord&)> handler);
