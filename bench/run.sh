@@ -4,7 +4,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 data=${1:-/tmp/talver-bench}
-cmake --build "$top/build" -j"$(nproc)" --target make_bench_data fit_bench >/dev/null
+cmake --build "$top/build" -j"$(nproc)" --target make_bench_data fit_bench plot_bench >/dev/null
 mkdir -p "$data"
 [ -f "$data/poly-estimates.dat" ] || "$top/build/bin/make_bench_data" "$data"
 cp "$top/res/nodes51.dat" "$data/"
@@ -12,3 +12,4 @@ cd "$data"
 for scenario in parse binary-nodes binary-estimates graded-estimates; do
     "$top/build/bin/fit_bench" "$scenario"
 done
+"$top/build/bin/plot_bench"

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 
 #include "framework/Dialog.h"
 #include "framework/QtBridge.h"
@@ -17,9 +18,15 @@ Hooks& TestHooks()
 }
 }  // namespace afxtest
 
+void AfxThrowResourceException() { throw CResourceException(); }
+
 int GetSystemMetrics(int index)
 {
     switch (index) {
+    case SM_CXSCREEN: {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen ? screen->geometry().width() : 0;
+    }
     case SM_CXICON:
     case SM_CYICON:
         return 32;

@@ -165,6 +165,12 @@ void checkRange(CDataExchange* pDX, bool inRange, long long minimum, long long m
 
 }  // namespace
 
+void DDX_Control(CDataExchange* pDX, int id, CWnd& control)
+{
+    if (!control.IsWindow())
+        control.SubclassDlgItem(static_cast<UINT>(id), pDX->m_pDlgWnd);
+}
+
 void DDX_Text(CDataExchange* pDX, int id, int& value)
 {
     exchangeInteger(pDX, id, value, "Please enter an integer.");

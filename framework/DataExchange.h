@@ -18,6 +18,9 @@ public:
     int m_idLastControl = 0;
 };
 
+// Binding of a program object to a control, for the dialog's lifetime.
+void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
+
 // Binding of fields to edit boxes. Reading converts and, on failure, shows
 // the framework's message and fails the exchange.
 void DDX_Text(CDataExchange* pDX, int id, int& value);

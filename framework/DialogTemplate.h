@@ -6,6 +6,8 @@
 // order. The application's resources provide them (FindDialogTemplate).
 
 // Window and control styles.
+constexpr unsigned WS_CHILD = 0x40000000;
+constexpr unsigned WS_VISIBLE = 0x10000000;
 constexpr unsigned WS_TABSTOP = 0x00010000;
 constexpr unsigned WS_GROUP = 0x00020000;
 constexpr unsigned WS_VSCROLL = 0x00200000;

@@ -71,3 +71,10 @@ protected:                                           \
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, AFX_MAP_HANDLER(self->OnPaint(); return 0)},
 #define ON_WM_QUERYDRAGICON() \
     {WM_QUERYDRAGICON, 0, 0, AFX_MAP_HANDLER(return reinterpret_cast<LRESULT>(self->OnQueryDragIcon()))},
+#define ON_WM_CREATE() \
+    {WM_CREATE, 0, 0, AFX_MAP_HANDLER(return self->OnCreate(reinterpret_cast<LPCREATESTRUCT>(lParam)))},
+#define ON_WM_SIZE()                                                                                    \
+    {WM_SIZE, 0, 0, AFX_MAP_HANDLER(self->OnSize(static_cast<UINT>(wParam), static_cast<int>(LOWORD(lParam)), \
+                                                 static_cast<int>(HIWORD(lParam)));                      \
+                                    return 0)},
+#define ON_WM_TIMER() {WM_TIMER, 0, 0, AFX_MAP_HANDLER(self->OnTimer(static_cast<UINT_PTR>(wParam)); return 0)},

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
@@ -40,6 +41,30 @@ protected:
 private:
     CDialog* m_owner;
 };
+
+// A child window of the program's own: it keeps an image of its client
+// area, painted by the window's handlers, and shows that image.
+class ChildWidget : public QWidget {
+public:
+    ChildWidget(CWnd* owner, QWidget* parent);
+    ~ChildWidget() override;
+
+    // Makes the image the widget's size; a new size is WM_SIZE and a whole
+    // repaint.
+    void fitSurface();
+
+    CWnd* owner;
+    QImage surface;
+    bool invalid = true;  // WM_PAINT is due
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+};
+
+// Sends a message the toolkit brought about; a handler that fails for want
+// of a drawing object ends there.
+void dispatchFromToolkit(CWnd* window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
 // An edit box whose length limit stops typing but not the program: a text
 // set from code may be longer, as on the original platform.

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -77,8 +78,18 @@ HeadlessToolkit::HeadlessToolkit(int& argc, char** argv)
         setenv("XDG_CONFIG_HOME", (base + "/config").c_str(), 1);
         setenv("XDG_RUNTIME_DIR", (base + "/runtime").c_str(), 1);
         setenv("TMPDIR", (base + "/tmp").c_str(), 1);
+        // The headless screen of a classic desktop.
+        const std::string screens = base + "/screens.json";
+        if (std::FILE* file = std::fopen(screens.c_str(), "w")) {
+            std::fputs("{\"screens\": [{\"name\": \"Screen\", \"x\": 0, \"y\": 0, \"width\": 1024, "
+                       "\"height\": 768, \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}\n",
+                       file);
+            std::fclose(file);
+            // QT_QPA_PLATFORM=xcb runs the tests on a display instead.
+            setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).c_str(), 0);
+        }
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);  // QT_QPA_PLATFORM=xcb runs them on a display
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     m_application = std::make_unique<QApplication>(argc, argv);
     TestHooks().modalLoop = runModalHandler;
 }
@@ -240,10 +251,45 @@ void OpenSystemMenuAndChoose(CDialog& dialog, UINT id)
     menu->close();
 }
 
-bool RenderToPng(CDialog& dialog, const std::string& path)
+namespace {
+
+QImage pictureOf(CWnd& window)
+{
+    // A window that keeps its image is shown as it stands, without the
+    // paint that grabbing would bring about.
+    if (auto* child = dynamic_cast<ChildWidget*>(window.Widget()))
+        return child->surface;
+    return window.Widget()->grab().toImage();
+}
+
+}  // namespace
+
+bool RenderToPng(CWnd& window, const std::string& path)
 {
     QDir().mkpath(QFileInfo(toQt(path)).absolutePath());
-    return dialog.Widget()->grab().save(toQt(path), "PNG");
+    return pictureOf(window).save(toQt(path), "PNG");
+}
+
+Picture Capture(CWnd& window)
+{
+    const QImage image = pictureOf(window).convertToFormat(QImage::Format_RGB32);
+    Picture picture;
+    picture.width = image.width();
+    picture.height = image.height();
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            picture.pixels.push_back(row[x] & 0xFFFFFF);
+    }
+    return picture;
+}
+
+int TimerPeriod(CWnd& window, UINT_PTR id)
+{
+    const QTimer* timer =
+        window.Widget() ? window.Widget()->findChild<QTimer*>(QString("afx-timer-%1").arg(id), Qt::FindDirectChildrenOnly)
+                        : nullptr;
+    return timer && timer->isActive() ? timer->interval() : -1;
 }
 
 }  // namespace afxtest

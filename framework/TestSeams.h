@@ -4,6 +4,7 @@
 // windows headless, answer message boxes and the file chooser, act inside
 // modal loops, and render a dialog to a PNG file for a person to look at.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,12 +15,14 @@
 #include "framework/TestHooks.h"
 
 class CDialog;
+class CWnd;
 class QApplication;
 
 namespace afxtest {
 
 // The toolkit, headless, for the lifetime of a test program; settings,
-// runtime and temporary files go to a fresh folder of their own.
+// runtime and temporary files go to a fresh folder of their own. The
+// headless screen is 1024 x 768 pixels.
 class HeadlessToolkit {
 public:
     HeadlessToolkit(int& argc, char** argv);
@@ -70,6 +73,16 @@ bool HasIcon(CDialog& dialog);
 // System menu: its item texts ("" for a separator), and choosing one.
 std::vector<std::string> SystemMenuItems(CDialog& dialog);
 void OpenSystemMenuAndChoose(CDialog& dialog, UINT id);
-bool RenderToPng(CDialog& dialog, const std::string& path);
+bool RenderToPng(CWnd& window, const std::string& path);
+
+// What a window shows, pixel by pixel, as 0xRRGGBB.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+Picture Capture(CWnd& window);
+// The period of a window's timer in milliseconds; -1 when it has none.
+int TimerPeriod(CWnd& window, UINT_PTR id);
 
 }  // namespace afxtest

@@ -4,7 +4,13 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QLineEdit>
+#include <QPainter>
+#include <QTimer>
 #include <QWidget>
+
+#include <algorithm>
+#include <climits>
+#include <set>
 
 #include "framework/QtBridge.h"
 
@@ -14,9 +20,126 @@ CString fromQt(const QString& text) { return text.toUtf8().toStdString(); }
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 END_MESSAGE_MAP()
 
+namespace {
+
+QTimer* findTimer(QWidget* widget, UINT_PTR id)
+{
+    return widget ? widget->findChild<QTimer*>(QString("afx-timer-%1").arg(id), Qt::FindDirectChildrenOnly)
+                  : nullptr;
+}
+
+std::set<std::string>& registeredClasses()
+{
+    static std::set<std::string> names;
+    return names;
+}
+
+}  // namespace
+
+const char* AfxRegisterWndClass(UINT classStyle)
+{
+    return registeredClasses().insert("Afx:" + std::to_string(classStyle)).first->c_str();
+}
+
+void dispatchFromToolkit(CWnd* window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        window->SendMessage(message, wParam, lParam);
+    } catch (const CException&) {
+        // The step that needed the object is skipped; the next one tries again.
+    }
+}
+
 CWnd::CWnd() = default;
 
-CWnd::~CWnd() = default;
+CWnd::~CWnd()
+{
+    if (m_pParent) {
+        auto& list = m_pParent->m_subclassed;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+    // The window goes with its object, without messages to a half-destroyed one.
+    if (auto* child = dynamic_cast<ChildWidget*>(m_pWidget)) {
+        child->owner = nullptr;
+        delete child;
+    }
+}
+
+BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, const CRect& rect,
+                    CWnd* parent, UINT id, void* param)
+{
+    const bool registered = className && registeredClasses().count(className);
+    if (m_pWidget || !registered || !(style & WS_CHILD) || !parent || !parent->m_pWidget)
+        return FALSE;
+    auto* widget = new ChildWidget(this, parent->m_pWidget);
+    widget->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+    AttachWidget(widget, static_cast<int>(id), parent);
+    CREATESTRUCT create{param, parent, rect.Height(), rect.Width(), rect.top, rect.left,
+                        style, windowName, className, exStyle};
+    if (SendMessage(WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
+        DestroyWindow();
+        return FALSE;
+    }
+    widget->fitSurface();
+    if (style & WS_VISIBLE)
+        widget->show();
+    return TRUE;
+}
+
+BOOL CWnd::DestroyWindow()
+{
+    auto* child = dynamic_cast<ChildWidget*>(m_pWidget);
+    if (!child)
+        return FALSE;
+    delete child;  // tells this window through WindowDestroyed
+    return TRUE;
+}
+
+void CWnd::WindowDestroyed()
+{
+    SendMessage(WM_DESTROY);
+    m_pWidget = nullptr;
+    m_pParent = nullptr;
+    // The last message: the object may delete itself here.
+    SendMessage(WM_NCDESTROY);
+}
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent)
+{
+    const CWnd* control = parent ? parent->GetDlgItem(static_cast<int>(id)) : nullptr;
+    if (!control || m_pWidget)
+        return FALSE;
+    AttachWidget(control->m_pWidget, static_cast<int>(id), parent);
+    parent->m_subclassed.push_back(this);
+    return TRUE;
+}
+
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse, void*)
+{
+    if (!m_pWidget)
+        return 0;
+    QTimer* timer = findTimer(m_pWidget, id);
+    if (!timer) {
+        timer = new QTimer(m_pWidget);
+        timer->setObjectName(QString("afx-timer-%1").arg(id));
+        QObject::connect(timer, &QTimer::timeout, m_pWidget, [this, id] { dispatchFromToolkit(this, WM_TIMER, id); });
+    }
+    timer->start(static_cast<int>(std::min<UINT>(elapse, INT_MAX)));
+    return id;
+}
+
+BOOL CWnd::KillTimer(UINT_PTR id)
+{
+    QTimer* timer = findTimer(m_pWidget, id);
+    delete timer;
+    return timer != nullptr;
+}
+
+int CWnd::OnCreate(LPCREATESTRUCT) { return 0; }
+
+void CWnd::OnSize(UINT, int, int) {}
+
+void CWnd::OnTimer(UINT_PTR) {}
 
 void CWnd::AttachWidget(QWidget* widget, int id, CWnd* parent)
 {
@@ -32,7 +155,15 @@ CWnd* CWnd::AddControl(QWidget* widget, int id)
     return m_controls.back().get();
 }
 
-void CWnd::DestroyControls() { m_controls.clear(); }
+void CWnd::DestroyControls()
+{
+    for (CWnd* control : m_subclassed) {
+        control->m_pWidget = nullptr;
+        control->m_pParent = nullptr;
+    }
+    m_subclassed.clear();
+    m_controls.clear();
+}
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -50,6 +181,9 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_CLOSE:
         OnClose();
+        break;
+    case WM_NCDESTROY:
+        PostNcDestroy();
         break;
     default:
         break;
@@ -143,10 +277,34 @@ void CWnd::GetClientRect(CRect* rect) const
 
 BOOL CWnd::IsIconic() const { return m_pWidget && m_pWidget->isMinimized(); }
 
-void CWnd::Invalidate()
+void CWnd::GetWindowRect(CRect* rect) const
 {
+    const QPoint topLeft = m_pWidget->mapToGlobal(QPoint(0, 0));
+    *rect = CRect{topLeft.x(), topLeft.y(), topLeft.x() + m_pWidget->width(), topLeft.y() + m_pWidget->height()};
+}
+
+void CWnd::ScreenToClient(CRect* rect) const
+{
+    const QPoint topLeft = m_pWidget->mapFromGlobal(QPoint(rect->left, rect->top));
+    *rect = CRect{topLeft.x(), topLeft.y(), topLeft.x() + rect->Width(), topLeft.y() + rect->Height()};
+}
+
+void CWnd::Invalidate(BOOL)
+{
+    if (auto* child = dynamic_cast<ChildWidget*>(m_pWidget))
+        child->invalid = true;
     if (m_pWidget)
         m_pWidget->update();
+}
+
+void CWnd::UpdateWindow()
+{
+    auto* child = dynamic_cast<ChildWidget*>(m_pWidget);
+    if (child && child->invalid) {
+        SendMessage(WM_PAINT);
+        child->invalid = false;
+        child->update();
+    }
 }
 
 void CWnd::SetSel(int start, int end)
@@ -222,4 +380,43 @@ BOOL CMenu::AppendMenu(UINT flags, UINT id, const CString& text)
 {
     m_items.push_back(Item{flags, id, text});
     return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+
+ChildWidget::ChildWidget(CWnd* owner, QWidget* parent) : QWidget(parent), owner(owner)
+{
+    // No background of the toolkit's: the window paints all of itself.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+ChildWidget::~ChildWidget()
+{
+    if (owner)
+        owner->WindowDestroyed();
+}
+
+void ChildWidget::fitSurface()
+{
+    if (surface.size() == size() && !surface.isNull())
+        return;
+    surface = QImage(size(), QImage::Format_RGB32);
+    surface.fill(Qt::black);
+    invalid = true;
+    if (owner)
+        dispatchFromToolkit(owner, WM_SIZE, SIZE_RESTORED,
+                            MAKELPARAM(static_cast<UINT>(width()), static_cast<UINT>(height())));
+    update();
+}
+
+void ChildWidget::resizeEvent(QResizeEvent*) { fitSurface(); }
+
+void ChildWidget::paintEvent(QPaintEvent*)
+{
+    if (invalid && owner) {
+        dispatchFromToolkit(owner, WM_PAINT);
+        invalid = false;
+    }
+    QPainter(this).drawImage(0, 0, surface);
 }
