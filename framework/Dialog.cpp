@@ -133,10 +133,12 @@ void CDialog::CreateFromTemplate()
     const DialogUnits du(widget->font());
     widget->setFixedSize(du.x(t.cx), du.y(t.cy));
     // Text in the same face, semi-condensed, nearer the narrow faces the
-    // templates were laid out for.
+    // templates were laid out for; a fixed-pitch face is as wide as theirs.
     QFont textFont = widget->font();
-    textFont.setStretch(QFont::SemiCondensed);
-    widget->setFont(textFont);
+    if (!textFont.fixedPitch()) {
+        textFont.setStretch(QFont::SemiCondensed);
+        widget->setFont(textFont);
+    }
 
     QButtonGroup* radioGroup = nullptr;
     std::vector<QWidget*> tabStops;

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -158,6 +159,15 @@ void PressKey(CDialog& dialog, Key key)
 void PressMnemonic(CDialog& dialog, char letter)
 {
     QTest::keyClick(keyTarget(dialog), static_cast<char>(std::tolower(letter)), Qt::AltModifier);
+}
+
+void ClickListItem(CDialog& dialog, int id, int index)
+{
+    auto* list = qobject_cast<QListWidget*>(control(dialog, id));
+    if (!list || !list->item(index))
+        return;
+    list->scrollToItem(list->item(index));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(index)).center());
 }
 
 int FocusedId(CDialog& dialog)

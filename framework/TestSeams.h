@@ -56,6 +56,7 @@ void Click(CDialog& dialog, int id);
 void Type(CDialog& dialog, int id, const std::string& text);  // focus the box, select all, type
 void PressKey(CDialog& dialog, Key key);
 void PressMnemonic(CDialog& dialog, char letter);  // Alt + letter
+void ClickListItem(CDialog& dialog, int id, int index);
 
 // Looking at a dialog.
 int FocusedId(CDialog& dialog);  // 0 when the focus is elsewhere

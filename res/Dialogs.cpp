@@ -175,6 +175,27 @@ const DialogTemplate kOneParam{
         {IDC_NODES_FILE_OPTION, ControlKind::RadioButton, "File name with estimated latent distribution:", 13, 111, 140, 10, kRadio},
     }};
 
+constexpr unsigned kReadOnly = WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL;
+
+const DialogTemplate kResults{
+    IDD_RESULTS, 300, 226, "Win TALVER Results", "Courier", 10, DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
+    {
+        {IDOK, ControlKind::DefPushButton, "OK", 7, 205, 50, 14, kButton},
+        {IDC_GRAPH_AREA, ControlKind::LeftText, "", 158, 17, 127, 139, 0},
+        {IDC_FREQUENCIES, ControlKind::ListBox, "", 15, 17, 115, 139,
+         WS_BORDER | WS_VSCROLL | LBS_NOSEL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | WS_TABSTOP},
+        {-1, ControlKind::LeftText, "Chi-Square", 15, 164, 56, 8, 0},
+        {IDC_CHI_SQUARE, ControlKind::Edit, "", 78, 164, 52, 14, kReadOnly},
+        {IDC_MIN_SCORE, ControlKind::Edit, "", 158, 164, 16, 14, kReadOnly | WS_BORDER},
+        {IDC_MAX_SCORE, ControlKind::Edit, "", 268, 164, 17, 14, kReadOnly | WS_BORDER},
+        {-1, ControlKind::GroupBox, "Frequencies", 7, 7, 131, 181, 0},
+        {-1, ControlKind::GroupBox, "Graph", 149, 7, 144, 212, 0},
+        {-1, ControlKind::LeftText, "Red line:observed", 190, 194, 75, 8, SS_LEFTNOWORDWRAP},
+        {-1, ControlKind::LeftText, "Blue line:expected", 186, 205, 72, 8, 0},
+        {-1, ControlKind::LeftText, "min score", 158, 180, 36, 8, 0},
+        {-1, ControlKind::LeftText, "max score", 249, 180, 36, 8, 0},
+    }};
+
 }  // namespace
 
 const DialogTemplate* FindDialogTemplate(int id)
@@ -188,6 +209,7 @@ const DialogTemplate* FindDialogTemplate(int id)
         {IDD_THREE_PARAM, &kThreeParam},
         {IDD_TWO_PARAM, &kTwoParam},
         {IDD_ONE_PARAM, &kOneParam},
+        {IDD_RESULTS, &kResults},
     };
     const auto found = templates.find(id);
     return found == templates.end() ? nullptr : found->second;

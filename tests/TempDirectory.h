@@ -7,22 +7,26 @@
 #include <iterator>
 #include <string>
 
-// Runs each test in a fresh temporary working directory, removed afterwards.
-class InTempDirectory : public ::testing::Test {
-protected:
-    void SetUp() override
+// A fresh temporary working directory for its lifetime, removed afterwards.
+class TempDirectory {
+public:
+    TempDirectory() : previous_(std::filesystem::current_path())
     {
-        previous_ = std::filesystem::current_path();
         std::string pattern = (std::filesystem::temp_directory_path() / "talver-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        directory_ = pattern;
-        std::filesystem::current_path(directory_);
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("no temporary directory");
+        path_ = pattern;
+        std::filesystem::current_path(path_);
     }
-    void TearDown() override
+    ~TempDirectory()
     {
         std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(directory_);
+        std::filesystem::remove_all(path_);
     }
+    TempDirectory(const TempDirectory&) = delete;
+    TempDirectory& operator=(const TempDirectory&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
 
     static void write(const std::string& name, const std::string& text)
     {
@@ -34,8 +38,26 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+// Runs each test in a fresh temporary working directory.
+class InTempDirectory : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        temp_ = std::make_unique<TempDirectory>();
+        directory_ = temp_->path();
+    }
+    void TearDown() override { temp_.reset(); }
+
+    static void write(const std::string& name, const std::string& text) { TempDirectory::write(name, text); }
+    static std::string read(const std::string& name) { return TempDirectory::read(name); }
+
     std::filesystem::path directory_;
 
 private:
-    std::filesystem::path previous_;
+    std::unique_ptr<TempDirectory> temp_;
 };

@@ -1,0 +1,217 @@
+#include "results/ResultsDlg.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "fit/ReportFile.h"
+#include "res/resource.h"
+#include "tests/TempDirectory.h"
+#include "tests/framework/GuiTest.h"
+
+namespace {
+
+// The graph report of a binary run with 2 items.
+const char* const kTwoItemReport =
+    "    3\n"
+    "    0         10  0.40322582     8.0000  0.32258066 \n"
+    "    1         20  0.80645164    24.0000  0.96774197 \n"
+    "    2         10  0.40322582     8.0000  0.32258066 \n"
+    "    1.6667 \n";
+
+class ResultsDlgTest : public GuiTest {
+protected:
+    // Opens the results dialog over the report, hands it to look, closes it.
+    void show(CResultsDlg& dialog, const std::function<void(CResultsDlg&)>& look)
+    {
+        onModal([&](CDialog&) {
+            look(dialog);
+            afxtest::Click(dialog, IDOK);
+        });
+        EXPECT_EQ(dialog.DoModal(), IDOK);
+    }
+    static std::vector<std::string> lines(CResultsDlg& dialog)
+    {
+        std::vector<std::string> texts(dialog.m_list.GetCount());
+        for (int i = 0; i < dialog.m_list.GetCount(); ++i)
+            dialog.m_list.GetText(i, texts[i]);
+        return texts;
+    }
+
+    TempDirectory folder_;
+};
+
+TEST_F(ResultsDlgTest, ShowsTheBinaryExample)
+{
+    folder_.write(kGraphReportFile, kTwoItemReport);
+    CResultsDlg dialog;
+    show(dialog, [&](CResultsDlg& d) {
+        EXPECT_EQ(lines(d), (std::vector<std::string>{" Score Expected  Observed", "                         ",
+                                                      "     0     8.00        10", "     1    24.00        20",
+                                                      "     2     8.00        10"}));
+        EXPECT_EQ(text(d, IDC_CHI_SQUARE), "1.6667");
+        EXPECT_EQ(text(d, IDC_MIN_SCORE), "0");
+        EXPECT_EQ(text(d, IDC_MAX_SCORE), "2");
+        EXPECT_EQ(afxtest::FocusedId(d), IDOK);
+
+        // The plot covers the graph area; the middle of the expected curve
+        // lies at 0.96774197 of its height once a tick has drawn it.
+        const afxtest::Geometry area = afxtest::ControlGeometry(d, IDC_GRAPH_AREA);
+        CRect client;
+        d.m_plot.GetClientRect(&client);
+        EXPECT_EQ(client.Width(), area.width);
+        EXPECT_EQ(client.Height(), area.height);
+        ASSERT_EQ(d.m_plot.m_nExpectedCount, 3);
+        EXPECT_EQ(d.m_plot.m_dExpected[1], 0.96774197f);
+        EXPECT_EQ(d.m_plot.m_dObserved[0], 0.40322582f);
+        EXPECT_EQ(afxtest::TimerPeriod(d.m_plot, 1), 50);
+        d.m_plot.SendMessage(WM_TIMER, 1);
+        const afxtest::Picture picture = afxtest::Capture(d.m_plot);
+        const int y = area.height - static_cast<int>(area.height * d.m_plot.m_dExpected[1]);
+        EXPECT_EQ(picture.at(area.width / 2, y), 0x0000FFu);
+    });
+    EXPECT_FLOAT_EQ(dialog.m_fChiSquare, 1.6667f);
+}
+
+TEST_F(ResultsDlgTest, PolytomousScoreRangeComesFromTheRun)
+{
+    folder_.write(kGraphReportFile, kTwoItemReport);
+    CResultsDlg dialog;
+    dialog.m_nCategoryCount = 4;
+    dialog.m_nItemCount = 5;
+    dialog.m_nScorePointCount = 16;
+    show(dialog, [&](CResultsDlg& d) {
+        EXPECT_EQ(text(d, IDC_MIN_SCORE), "5");
+        EXPECT_EQ(text(d, IDC_MAX_SCORE), "20");
+    });
+}
+
+TEST_F(ResultsDlgTest, ChiSquareShowsSixSignificantDigits)
+{
+    for (const auto& [written, shown] : {std::pair<const char*, const char*>{"1234.5678", "1234.57"},
+                                         {"0.0000", "0"}, {"12345678.9", "1.23457e+07"}}) {
+        folder_.write(kGraphReportFile, std::string("1\n 0 1 1.0 1.0 1.0\n") + written + "\n");
+        CResultsDlg dialog;
+        show(dialog, [&](CResultsDlg& d) { EXPECT_EQ(text(d, IDC_CHI_SQUARE), shown); });
+    }
+}
+
+TEST_F(ResultsDlgTest, TheListTakesNoSelection)
+{
+    folder_.write(kGraphReportFile, kTwoItemReport);
+    CResultsDlg dialog;
+    show(dialog, [&](CResultsDlg& d) {
+        afxtest::ClickListItem(d, IDC_FREQUENCIES, 3);
+        EXPECT_EQ(d.m_list.GetCurSel(), LB_ERR);
+    });
+}
+
+// Another program may rewrite or remove the report between the run and
+// the dialog: what could be read is shown, and the list says the rest.
+TEST_F(ResultsDlgTest, AMissingShortOrMalformedReportShowsWhatItHolds)
+{
+    struct Case {
+        const char* report;  // null: no file
+        std::vector<std::string> rows;
+        const char* note;
+        int points;
+    };
+    const Case cases[] = {
+        {nullptr, {}, " Cannot open OUTG", 0},
+        {"    5\n    0  3 0.1 2.5 0.2 \n    1  4 0.2 3.5 0.3 \n", {"     0     2.50         3", "     1     3.50         4"},
+         " OUTG is incomplete", 2},
+        {"    3\n    0  3 0.1 2.5 0.2 \n    1  x 0.2 3.5 0.3 \n    2  4 0.2 3.5 0.3 \n", {"     0     2.50         3"},
+         " OUTG is incomplete", 1},
+        {"", {}, " OUTG is incomplete", 0},
+    };
+    for (const Case& c : cases) {
+        std::remove(kGraphReportFile);
+        if (c.report)
+            folder_.write(kGraphReportFile, c.report);
+        CResultsDlg dialog;
+        show(dialog, [&](CResultsDlg& d) {
+            std::vector<std::string> expected{" Score Expected  Observed", "                         "};
+            expected.insert(expected.end(), c.rows.begin(), c.rows.end());
+            expected.push_back(c.note);
+            EXPECT_EQ(lines(d), expected);
+            EXPECT_EQ(d.m_plot.m_nObservedCount, c.points);
+            d.m_plot.SendMessage(WM_TIMER, 1);
+        });
+    }
+}
+
+// A binary test of 100 items: scores 0 to 100 in the list and the graph.
+TEST_F(ResultsDlgTest, EveryOneOfMoreThanEightyScoresIsShown)
+{
+    ScoreTable table;
+    for (int k = 0; k <= 100; ++k) {
+        table.expected.push_back(1000.0 * std::exp(-(k - 60.0) * (k - 60.0) / 200.0) / std::sqrt(200.0 * M_PI));
+        table.observed.push_back(std::round(table.expected.back()));
+    }
+    std::FILE* out = std::fopen(kReportFile, "w");
+    std::FILE* outg = std::fopen(kGraphReportFile, "w");
+    WriteFitReport(out, outg, table);
+    std::fclose(out);
+    std::fclose(outg);
+
+    CResultsDlg dialog;
+    show(dialog, [&](CResultsDlg& d) {
+        const std::vector<std::string> list = lines(d);
+        ASSERT_EQ(list.size(), 103u);
+        EXPECT_EQ(list.back().substr(0, 6), "   100");
+        EXPECT_EQ(text(d, IDC_MAX_SCORE), "100");
+        EXPECT_EQ(d.m_plot.m_nObservedCount, 101);
+        EXPECT_EQ(d.m_plot.m_dExpected.size(), 101u);
+    });
+}
+
+TEST_F(ResultsDlgTest, EscapeClosesAndTheSystemMenuOpensTheAboutBox)
+{
+    folder_.write(kGraphReportFile, kTwoItemReport);
+    CResultsDlg dialog;
+    onModal([&](CDialog& d) {
+        EXPECT_EQ(afxtest::SystemMenuItems(d), (std::vector<std::string>{"&Close\tAlt+F4", "", "&About TALVER..."}));
+        afxtest::OpenSystemMenuAndChoose(d, IDM_ABOUTBOX);
+        afxtest::PressKey(d, afxtest::Key::Escape);
+    });
+    onModal([&](CDialog& about) {
+        EXPECT_EQ(about.Template().caption, std::string("About TALVER"));
+        afxtest::Click(about, IDOK);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+// A 20-item test's results, for a person to look at; the list's columns
+// stand under the header's words in the fixed-pitch face.
+TEST_F(ResultsDlgTest, RendersARealisticRun)
+{
+    ScoreTable table;
+    for (int k = 0; k <= 20; ++k) {
+        table.expected.push_back(1000.0 * std::exp(-(k - 12.0) * (k - 12.0) / 18.0) / std::sqrt(18.0 * M_PI));
+        table.observed.push_back(std::round(table.expected.back() * (1.0 + 0.12 * std::sin(k * 1.9))));
+        const double d = table.observed.back() - table.expected.back();
+        table.chiSquare += d * d / table.expected.back();
+    }
+    std::FILE* out = std::fopen(kReportFile, "w");
+    std::FILE* outg = std::fopen(kGraphReportFile, "w");
+    WriteFitReport(out, outg, table);
+    std::fclose(out);
+    std::fclose(outg);
+
+    CResultsDlg dialog;
+    show(dialog, [&](CResultsDlg& d) {
+        const std::vector<std::string> list = lines(d);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            ASSERT_EQ(list[i].size(), 25u);
+            if (i == 1)
+                continue;
+            for (std::size_t end : {5, 14, 24})  // "Score", "Expected", "Observed"
+                EXPECT_NE(list[i][end], ' ') << list[i];
+            for (std::size_t gap : {6, 15})
+                EXPECT_EQ(list[i][gap], ' ') << list[i];
+        }
+        d.m_plot.SendMessage(WM_TIMER, 1);
+        screenshot(d, "results.png");
+    });
+}
+
+}  // namespace
