@@ -1,6 +1,7 @@
 #include "app/ModelSelectDlg.h"
 
 #include "app/AboutDlg.h"
+#include "app/AnalysisRun.h"
 #include "framework/DC.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
@@ -70,10 +71,8 @@ void CModelSelectDlg::OnAboutButton()
     about.DoModal();
 }
 
-// The run drivers come with the input dialogs; until then the model
-// buttons start nothing.
-void CModelSelectDlg::OnThreeParameters() {}
-void CModelSelectDlg::OnTwoParameters() {}
-void CModelSelectDlg::OnOneParameter() {}
-void CModelSelectDlg::OnGradedResponseModel() {}
-void CModelSelectDlg::OnPartialCreditModel() {}
+void CModelSelectDlg::OnThreeParameters() { RunAnalysis(kThreeParametersRun, this); }
+void CModelSelectDlg::OnTwoParameters() { RunAnalysis(kTwoParametersRun, this); }
+void CModelSelectDlg::OnOneParameter() { RunAnalysis(kOneParameterRun, this); }
+void CModelSelectDlg::OnGradedResponseModel() { RunAnalysis(kGradedResponseRun, this); }
+void CModelSelectDlg::OnPartialCreditModel() { RunAnalysis(kPartialCreditRun, this); }

@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "fit/ShippedFiles.h"
+
 const char* const kBatchUsage =
     "usage: talver-fit --model 1pl|2pl|3pl|grm|pcm --subjects N --items M [--categories K]\n"
     "                  [--discrimination FILE] [--discrimination-constant A] --difficulty FILE\n"
@@ -111,10 +113,10 @@ std::string fill(BatchOptions& options, std::map<std::string, std::string>& flag
     if (take("--node-count") && !take("--nodes"))
         return "--node-count goes only with --nodes";
     if (take("--nodes20")) {
-        r.latentFile = kNodes20File;
+        r.latentFile = LocateShippedFile(kNodes20File);
         r.nodeCount = 20;
     } else if (take("--nodes51")) {
-        r.latentFile = kNodes51File;
+        r.latentFile = LocateShippedFile(kNodes51File);
         r.nodeCount = 51;
     } else if (take("--nodes")) {
         if (!take("--node-count"))

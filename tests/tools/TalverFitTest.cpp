@@ -33,7 +33,9 @@ TEST(BatchOptionsTest, FillsTheRequestAsTheRunDriversDo)
     ASSERT_EQ(threePl.error, "");
     EXPECT_EQ(threePl.request.parameterCount, 3);
     EXPECT_EQ(threePl.request.cFile, "c.dat");
-    EXPECT_EQ(threePl.request.latentFile, "nodes51.dat");
+    // The shipped file, beside this program when the working directory has none.
+    EXPECT_EQ(std::filesystem::path(threePl.request.latentFile).filename(), "nodes51.dat");
+    EXPECT_TRUE(std::filesystem::is_regular_file(threePl.request.latentFile));
     EXPECT_EQ(threePl.request.nodeCount, 51);
     EXPECT_EQ(threePl.request.metric, 1);
 
@@ -54,7 +56,7 @@ TEST(BatchOptionsTest, FillsTheRequestAsTheRunDriversDo)
     ASSERT_EQ(pcm.error, "");
     EXPECT_EQ(pcm.request.parameterCount, 1);
     EXPECT_EQ(pcm.request.discriminationConstant, -0.5);
-    EXPECT_EQ(pcm.request.latentFile, "nodes20.dat");
+    EXPECT_EQ(std::filesystem::path(pcm.request.latentFile).filename(), "nodes20.dat");
 }
 
 TEST(BatchOptionsTest, RefusesBadMissingAndContradictoryFlags)
@@ -143,11 +145,19 @@ TEST_F(TalverFitTest, FailuresNameTheFileAndExitWithTheResult)
 
     std::filesystem::rename("x.dat", "scores with blanks.dat");
     EXPECT_EQ(run("--model 1pl --subjects 4 --items 2 --discrimination-constant 1 --difficulty b.dat "
-                  "--scores 'scores with blanks.dat' --nodes20"),
+                  "--scores 'scores with blanks.dat' --nodes missing.dat --node-count 2"),
               5);
-    EXPECT_EQ(read("stderr.txt"), "talver-fit: cannot open the nodes file 'nodes20.dat'\n");
+    EXPECT_EQ(read("stderr.txt"), "talver-fit: cannot open the nodes file 'missing.dat'\n");
     EXPECT_EQ(read("stdout.txt"), "");
+    EXPECT_FALSE(std::filesystem::exists("OUT"));
 
+    // No nodes20.dat here: the one that ships with the program is read.
+    EXPECT_EQ(run("--model 1pl --subjects 4 --items 2 --discrimination-constant 1 --difficulty b.dat "
+                  "--scores 'scores with blanks.dat' --nodes20"),
+              0);
+    EXPECT_NE(read("stdout.txt").find("Chi-square "), std::string::npos);
+
+    std::filesystem::remove("OUTG");
     std::filesystem::create_directory("OUTG");
     EXPECT_EQ(run("--model 1pl --subjects 4 --items 2 --discrimination-constant 1 --difficulty b.dat "
                   "--scores 'scores with blanks.dat' --nodes n.dat --node-count 2"),

@@ -1,0 +1,165 @@
+#include "app/AnalysisRun.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "dialogs/CategorySizeDlg.h"
+#include "dialogs/MatrixSizeDlg.h"
+#include "dialogs/NodeCountDlg.h"
+#include "dialogs/OneParamDlg.h"
+#include "dialogs/ThreeParamDlg.h"
+#include "dialogs/TwoParamDlg.h"
+#include "fit/FitEngine.h"
+#include "fit/ShippedFiles.h"
+#include "framework/WinApp.h"
+#include "results/ResultsDlg.h"
+
+namespace {
+
+template <typename Dialog, int WithoutC = 0>
+std::unique_ptr<CModelInputDlg> makeDialog(CWnd* parent)
+{
+    auto dialog = std::make_unique<Dialog>(parent);
+    if constexpr (WithoutC != 0)
+        dialog->m_bWithoutC = WithoutC;
+    return dialog;
+}
+
+// The names and values of the model dialog that the run reads.
+void copyModelDialog(const CModelInputDlg& dialog, FitRequest& request)
+{
+    request.difficultyFile = dialog.m_strDifficultyFile;
+    request.scoreFile = dialog.m_strScoreFile;
+    request.metric = dialog.m_nMetric;
+    if (const auto* three = dynamic_cast<const CThreeParamDlg*>(&dialog)) {
+        request.discriminationFile = three->m_strDiscriminationFile;
+        if (three->m_bWithoutC != 1)
+            request.cFile = three->m_strCFile;
+    } else if (const auto* two = dynamic_cast<const CTwoParamDlg*>(&dialog)) {
+        request.discriminationFile = two->m_strDiscriminationFile;
+    } else if (const auto* one = dynamic_cast<const COneParamDlg*>(&dialog)) {
+        request.discriminationConstant = one->m_dDiscriminationConstant;
+    }
+}
+
+// The sizes of the data; false when the user cancels.
+bool askSizes(const AnalysisRun& run, CWnd* parent, FitRequest& request)
+{
+    if (run.polytomous) {
+        CCategorySizeDlg sizes(parent);
+        if (sizes.DoModal() != IDOK)
+            return false;
+        request.subjectCount = static_cast<std::int32_t>(sizes.m_nSubjects);
+        request.itemCount = static_cast<std::int32_t>(sizes.m_nItems);
+        request.categoryCount = static_cast<std::int32_t>(sizes.m_nCategories);
+        return true;
+    }
+    CMatrixSizeDlg sizes(parent);
+    if (sizes.DoModal() != IDOK)
+        return false;
+    request.subjectCount = static_cast<std::int32_t>(sizes.m_nSubjects);
+    request.itemCount = static_cast<std::int32_t>(sizes.m_nItems);
+    return true;
+}
+
+// The latent distribution chosen; false when the user cancels the node
+// count, which would otherwise run on no node at all.
+bool chooseLatent(const CModelInputDlg& dialog, CWnd* parent, FitRequest& request)
+{
+    switch (dialog.m_nLatentDist) {
+    case 1: {
+        CNodeCountDlg nodes(parent);
+        if (nodes.DoModal() != IDOK)
+            return false;
+        request.latentFile = dialog.m_strNodesFile;
+        request.nodeCount = nodes.m_nNodes;
+        return true;
+    }
+    case -1:
+        request.latentFile = dialog.m_strEstimatesFile;
+        request.nodeCount = request.subjectCount;
+        request.useEstimates = 1;
+        return true;
+    case 2:
+        // A Browse may have left the working directory without it.
+        request.latentFile = LocateShippedFile(kNodes51File);
+        request.nodeCount = 51;
+        return true;
+    default:
+        request.latentFile = LocateShippedFile(kNodes20File);
+        request.nodeCount = 20;
+        return true;
+    }
+}
+
+std::string workingDirectory()
+{
+    std::error_code error;
+    return std::filesystem::current_path(error).string();
+}
+
+}  // namespace
+
+const AnalysisRun kOneParameterRun{false, 1, makeDialog<COneParamDlg>, FitBinaryModel};
+const AnalysisRun kTwoParametersRun{false, 2, makeDialog<CTwoParamDlg>, FitBinaryModel};
+const AnalysisRun kThreeParametersRun{false, 3, makeDialog<CThreeParamDlg>, FitBinaryModel};
+const AnalysisRun kGradedResponseRun{true, 3, makeDialog<CThreeParamDlg, 1>, FitGradedModel};
+const AnalysisRun kPartialCreditRun{true, 1, makeDialog<COneParamDlg>, FitPartialCreditModel};
+
+std::string RunFailureMessage(FitResult result, const FitRequest& request)
+{
+    const auto cannotOpen = [&request](const char* what, const std::string& name) {
+        return "Cannot open the " + std::string(what) + " file \"" + name + "\" in " + workingDirectory() + ".";
+    };
+    switch (result) {
+    case kDiscriminationFileError:
+        return cannotOpen("discrimination", request.discriminationFile);
+    case kDifficultyFileError:
+        return cannotOpen("difficulty", request.difficultyFile);
+    case kCFileError:
+        return cannotOpen("C", request.cFile);
+    case kScoreFileError:
+        return cannotOpen("scores", request.scoreFile);
+    case kLatentFileError:
+        return cannotOpen("latent distribution", request.latentFile);
+    case kReportFileError:
+        return "Cannot write the report files OUT and OUTG in " + workingDirectory() + ".";
+    case kOutOfMemory:
+        return "Not enough memory for this run.";
+    case kFitSuccess:
+        break;
+    }
+    return "The run failed with result " + std::to_string(static_cast<int>(result)) + ".";
+}
+
+void RunAnalysis(const AnalysisRun& run, CWnd* parent)
+{
+    FitRequest request;
+    if (!askSizes(run, parent, request))
+        return;
+    const std::unique_ptr<CModelInputDlg> model = run.makeModelDialog(parent);
+    if (model->DoModal() != IDOK)
+        return;
+    copyModelDialog(*model, request);
+    request.parameterCount = run.parameterCount;
+    if (!chooseLatent(*model, parent, request))
+        return;
+
+    FitResult result;
+    {
+        CWaitCursor wait;
+        result = run.engine(request);
+    }
+    if (result != kFitSuccess) {
+        AfxMessageBox(RunFailureMessage(result, request), MB_ICONEXCLAMATION);
+        return;
+    }
+
+    CResultsDlg results(parent);
+    results.m_nCategoryCount = run.polytomous ? request.categoryCount : 0;
+    if (run.polytomous) {
+        results.m_nItemCount = request.itemCount;
+        results.m_nScorePointCount = request.itemCount * (request.categoryCount - 1) + 1;
+    }
+    results.DoModal();
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+// Where a data file that ships with the programs (the nodes files) is read
+// from: the working directory's own copy when it has one, as the engines
+// look there; otherwise the copy beside the running program, or the
+// installed one. The bare name when there is none, so that a run fails as
+// it would have.
+std::string LocateShippedFile(const std::string& name);
