@@ -108,8 +108,13 @@ const AnalysisRun kPartialCreditRun{true, 1, makeDialog<COneParamDlg>, FitPartia
 
 std::string RunFailureMessage(FitResult result, const FitRequest& request)
 {
-    const auto cannotOpen = [&request](const char* what, const std::string& name) {
-        return "Cannot open the " + std::string(what) + " file \"" + name + "\" in " + workingDirectory() + ".";
+    const auto quoted = [](const std::string& name) { return "\"" + name + "\""; };
+    const auto cannotOpen = [&](const char* what, const std::string& name) {
+        return "Cannot open the " + std::string(what) + " file " + quoted(name) + " in " + workingDirectory() + ".";
+    };
+    const auto outOfRange = [&](const char* what, const std::string& name) {
+        return "The " + std::string(what) + " file " + quoted(name) +
+               " holds a value beyond the range of single precision (about 3.4e38).";
     };
     switch (result) {
     case kDiscriminationFileError:
@@ -126,6 +131,20 @@ std::string RunFailureMessage(FitResult result, const FitRequest& request)
         return "Cannot write the report files OUT and OUTG in " + workingDirectory() + ".";
     case kOutOfMemory:
         return "Not enough memory for this run.";
+    case kDiscriminationValueError:
+        if (request.parameterCount == 1)
+            return "The discrimination index is beyond the range of single precision (about 3.4e38).";
+        return outOfRange("discrimination", request.discriminationFile);
+    case kDifficultyValueError:
+        return outOfRange("difficulty", request.difficultyFile);
+    case kCValueError:
+        return outOfRange("C", request.cFile);
+    case kLatentValueError:
+        return outOfRange("latent distribution", request.latentFile);
+    case kResultOutOfRange:
+        return "The expected frequencies or the chi-square of this run are beyond the range of numbers. "
+               "Check the C indices and the weights of the latent distribution, and whether a score was "
+               "observed that the model all but rules out.";
     case kFitSuccess:
         break;
     }
@@ -148,7 +167,7 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
     FitResult result;
     {
         CWaitCursor wait;
-        result = run.engine(request);
+        result = run.engine(request, nullptr);
     }
     if (result != kFitSuccess) {
         AfxMessageBox(RunFailureMessage(result, request), MB_ICONEXCLAMATION);

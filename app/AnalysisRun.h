@@ -6,6 +6,7 @@
 #include "dialogs/ModelInputDlg.h"
 #include "fit/FitRequest.h"
 #include "fit/FitResult.h"
+#include "fit/ReportFile.h"
 
 // What sets the five analysis runs apart; the sequence is one.
 struct AnalysisRun {
@@ -13,7 +14,7 @@ struct AnalysisRun {
     int parameterCount;  // into the request
     // The model input dialog, with the run's preset.
     std::unique_ptr<CModelInputDlg> (*makeModelDialog)(CWnd* parent);
-    FitResult (*engine)(const FitRequest& request);
+    FitResult (*engine)(const FitRequest& request, ScoreTable* table);
 };
 
 extern const AnalysisRun kOneParameterRun;

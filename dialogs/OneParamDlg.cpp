@@ -1,5 +1,7 @@
 #include "dialogs/OneParamDlg.h"
 
+#include <cmath>
+
 #include "framework/DataExchange.h"
 #include "res/resource.h"
 
@@ -31,7 +33,9 @@ const char* COneParamDlg::FailedCheck() const
 {
     if (m_strDifficultyFile.empty())
         return "Please, select a file with the dificulty indices";
-    if (m_dDiscriminationConstant == 0.0)
+    // The engines take the constant in single precision: check that value.
+    const float constant = static_cast<float>(m_dDiscriminationConstant);
+    if (constant == 0.0f || !std::isfinite(constant))
         return "Please, select the discrimination constant value";
     if (m_strScoreFile.empty())
         return "Please, select a file with subjects' scores";

@@ -1,6 +1,7 @@
 #include "fit/FitEngine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -22,11 +23,12 @@ struct ModelTraits {
     std::unique_ptr<ItemModel> (*makeModel)(const ItemParameters&, const FitRequest&);
 };
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+bool allFinite(const std::vector<float>& values)
+{
+    return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
+}
 
+// Reads one value per destination; false when the file cannot be opened.
 bool readReals(const std::string& path, std::vector<float>& values)
 {
     InputReader in(path);
@@ -37,91 +39,158 @@ bool readReals(const std::string& path, std::vector<float>& values)
     return true;
 }
 
-FitResult runFit(const FitRequest& request, const ModelTraits& traits)
+// Each subject's total, counted by score row; subjects past the end of the
+// file all have the total 0.
+bool countScores(const FitRequest& request, std::int64_t firstScore, ScoreTable& table)
+{
+    InputReader in(request.scoreFile);
+    if (!in.isOpen())
+        return false;
+    const std::int64_t N = std::max(request.subjectCount, 0), rows = table.rowCount();
+    const int m = std::max(request.itemCount, 0);
+    std::int64_t j = 0;
+    for (; j < N && !in.failed(); ++j) {
+        std::int64_t total = 0;
+        for (int i = 0; i < m; ++i)
+            total += in.readInteger();
+        const std::int64_t row = total - firstScore;
+        if (row >= 0 && row < rows)
+            table.observed[row] += 1.0;
+    }
+    if (j < N && firstScore <= 0 && -firstScore < rows)
+        table.observed[-firstScore] += static_cast<double>(N - j);
+    return true;
+}
+
+// The points of the latent distribution with their weights, as far as the
+// file holds them; tailCount more estimates read as 0, each of weight
+// tailWeight.
+struct Latent {
+    std::vector<float> theta, weight;
+    std::int64_t tailCount = 0;
+    float tailWeight = 0.0f;
+};
+
+bool readLatent(const FitRequest& request, Latent& latent)
+{
+    InputReader in(request.latentFile);
+    if (!in.isOpen())
+        return false;
+    const std::int64_t Q = std::max(request.nodeCount, 0);
+    if (request.useEstimates == 1) {
+        const float weight = 1.0f / static_cast<float>(std::max(request.subjectCount, 0));
+        for (std::int64_t q = 0; q < Q; ++q) {
+            const float theta = in.readReal();
+            if (in.failed()) {
+                latent.tailCount = Q - q;
+                latent.tailWeight = weight;
+                break;
+            }
+            latent.theta.push_back(theta);
+            latent.weight.push_back(weight);
+        }
+    } else {
+        // A node whose weight cannot be read weighs 0, and so do all after it.
+        for (std::int64_t q = 0; q < Q; ++q) {
+            const float theta = in.readReal();
+            const float weight = in.readReal();
+            if (in.failed())
+                break;
+            latent.theta.push_back(theta);
+            latent.weight.push_back(weight);
+        }
+    }
+    return true;
+}
+
+FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTable* tableOut)
 {
     const int m = std::max(request.itemCount, 0);
     const int K = std::max(traits.categoryCount, 1);
     const std::int64_t N = std::max(request.subjectCount, 0);
-    const std::size_t Q = std::max(request.nodeCount, 0);
     const std::int64_t firstScore = std::int64_t{m} * traits.lowestCode;
     const std::size_t rows = static_cast<std::size_t>(m) * (K - 1) + 1;
 
     ItemParameters items(m, K);
     if (request.parameterCount == 1) {
         std::fill(items.a.begin(), items.a.end(), static_cast<float>(request.discriminationConstant));
+        if (!std::isfinite(static_cast<float>(request.discriminationConstant)))
+            return kDiscriminationValueError;
     } else if (request.parameterCount == 2 || request.parameterCount == 3) {
         if (!readReals(request.discriminationFile, items.a))
             return kDiscriminationFileError;
+        if (!allFinite(items.a))
+            return kDiscriminationValueError;
     }
     if (!readReals(request.difficultyFile, items.b))
         return kDifficultyFileError;
-    if (traits.readsCFile && request.parameterCount == 3 && !readReals(request.cFile, items.c))
-        return kCFileError;
+    if (!allFinite(items.b))
+        return kDifficultyValueError;
+    if (traits.readsCFile && request.parameterCount == 3) {
+        if (!readReals(request.cFile, items.c))
+            return kCFileError;
+        if (!allFinite(items.c))
+            return kCValueError;
+    }
 
     // Only each subject's total matters, so the score matrix is never kept.
     ScoreTable table;
     table.firstScore = static_cast<std::int32_t>(firstScore);
     table.observed.assign(rows, 0.0);
-    {
-        InputReader in(request.scoreFile);
-        if (!in.isOpen())
-            return kScoreFileError;
-        for (std::int64_t j = 0; j < N; ++j) {
-            std::int64_t total = 0;
-            for (int i = 0; i < m; ++i)
-                total += in.readInteger();
-            const std::int64_t row = total - firstScore;
-            if (row >= 0 && static_cast<std::uint64_t>(row) < rows)
-                table.observed[row] += 1.0;
-        }
-    }
+    if (!countScores(request, firstScore, table))
+        return kScoreFileError;
 
-    std::vector<float> theta(Q), weight(Q);
-    {
-        InputReader in(request.latentFile);
-        if (!in.isOpen())
-            return kLatentFileError;
-        const float estimateWeight = 1.0f / static_cast<float>(N);
-        for (std::size_t q = 0; q < Q; ++q) {
-            theta[q] = in.readReal();
-            weight[q] = request.useEstimates == 1 ? estimateWeight : in.readReal();
-        }
-    }
+    Latent latent;
+    if (!readLatent(request, latent))
+        return kLatentFileError;
+    if (!allFinite(latent.theta) || !allFinite(latent.weight) || !std::isfinite(latent.tailWeight))
+        return kLatentValueError;
 
     const std::unique_ptr<ItemModel> model = traits.makeModel(items, request);
     std::vector<double> f(rows), sum(rows, 0.0);
 
-    File out(std::fopen(kReportFile, "w"));
-    if (!out)
-        return kReportFileError;
-    File outg(std::fopen(kGraphReportFile, "w"));
-    if (!outg)
+    ReportFiles reports;
+    if (!reports.created())
         return kReportFileError;
 
-    for (std::size_t q = 0; q < Q; ++q) {
-        model->distributionAt(theta[q], f.data());
-        const double w = weight[q];
+    for (std::size_t q = 0; q < latent.theta.size(); ++q) {
+        model->distributionAt(latent.theta[q], f.data());
+        const double w = latent.weight[q];
+        for (std::size_t s = 0; s < rows; ++s)
+            sum[s] += w * f[s];
+    }
+    if (latent.tailCount > 0) {
+        model->distributionAt(0.0, f.data());
+        const double w = static_cast<double>(latent.tailCount) * latent.tailWeight;
         for (std::size_t s = 0; s < rows; ++s)
             sum[s] += w * f[s];
     }
 
     table.expected.resize(rows);
+    bool finite = true;
     for (std::size_t s = 0; s < rows; ++s) {
         const double expected = static_cast<double>(N) * sum[s];
         table.expected[s] = expected;
+        finite = finite && std::isfinite(expected);
         if (expected > 0.0) {
             const double d = table.observed[s] - expected;
             table.chiSquare += d * d / expected;
         }
     }
-    WriteFitReport(out.get(), outg.get(), table);
+    // No report may hold a number that is not one.
+    if (!finite || !std::isfinite(table.chiSquare))
+        return kResultOutOfRange;
+    if (!reports.publish(table))
+        return kReportFileError;
+    if (tableOut)
+        *tableOut = std::move(table);
     return kFitSuccess;
 }
 
-FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits)
+FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits, ScoreTable* table)
 {
     try {
-        return runFit(request, traits);
+        return runFit(request, traits, table);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     } catch (const std::length_error&) {
@@ -131,31 +200,31 @@ FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits)
 
 }  // namespace
 
-FitResult FitBinaryModel(const FitRequest& request)
+FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table)
 {
     static constexpr ModelTraits traits{
         2, 0, true, [](const ItemParameters& items, const FitRequest& r) -> std::unique_ptr<ItemModel> {
             return std::make_unique<BinaryItems>(items, r.metric == 0 ? 1.702 : 1.0);
         }};
-    return runFitGuarded(request, traits);
+    return runFitGuarded(request, traits, table);
 }
 
-FitResult FitGradedModel(const FitRequest& request)
+FitResult FitGradedModel(const FitRequest& request, ScoreTable* table)
 {
     const ModelTraits traits{
         request.categoryCount, 1, false,
         [](const ItemParameters& items, const FitRequest&) -> std::unique_ptr<ItemModel> {
             return std::make_unique<PolytomousItems>(items, GradedCategoryProbabilities);
         }};
-    return runFitGuarded(request, traits);
+    return runFitGuarded(request, traits, table);
 }
 
-FitResult FitPartialCreditModel(const FitRequest& request)
+FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table)
 {
     const ModelTraits traits{
         request.categoryCount, 1, false,
         [](const ItemParameters& items, const FitRequest&) -> std::unique_ptr<ItemModel> {
             return std::make_unique<PolytomousItems>(items, PartialCreditProbabilities);
         }};
-    return runFitGuarded(request, traits);
+    return runFitGuarded(request, traits, table);
 }

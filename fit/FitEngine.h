@@ -3,19 +3,26 @@
 #include "fit/FitRequest.h"
 #include "fit/FitResult.h"
 
+#include "fit/ReportFile.h"
+
 // The fit engines. Each reads the request's input files, computes observed
 // and expected score frequencies and their chi-square, and writes the
 // report files "OUT" and "OUTG" in the current working directory. The
-// report files are created only after every input file has been read, so a
-// result from 1 to 5 (or 7) leaves earlier reports untouched. Each run owns
-// its storage: runs may proceed side by side in one process, as long as
-// they do not share a working directory.
+// reports are put in place only when the run succeeds, whole: any other
+// result leaves the earlier reports as they were. When table is given, it
+// receives what the reports hold. Each run owns its storage: runs may
+// proceed side by side in one process, as long as they do not share a
+// working directory.
+//
+// Work and memory follow what the files hold: nodes past the end of a nodes
+// file weigh nothing, and subjects or estimates past the end of theirs are
+// all alike, so they are counted at once.
 
 // 1, 2 or 3 parameters (parameterCount), normal or logistic metric.
-FitResult FitBinaryModel(const FitRequest& request);
+FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table = nullptr);
 
 // Graded response model: category thresholds in difficultyFile.
-FitResult FitGradedModel(const FitRequest& request);
+FitResult FitGradedModel(const FitRequest& request, ScoreTable* table = nullptr);
 
 // Partial credit model: step parameters in difficultyFile.
-FitResult FitPartialCreditModel(const FitRequest& request);
+FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table = nullptr);

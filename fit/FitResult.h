@@ -8,6 +8,16 @@ enum FitResult : int {
     kCFileError = 3,
     kScoreFileError = 4,
     kLatentFileError = 5,
-    kReportFileError = 6,  // "OUT" or "OUTG" cannot be created
+    kReportFileError = 6,  // "OUT" or "OUTG" cannot be written whole
     kOutOfMemory = 7,      // working storage cannot be obtained
+    // A value read beyond single precision (it reads as infinite): the
+    // file's own code plus 7. For the discrimination, the constant too.
+    kDiscriminationValueError = 8,
+    kDifficultyValueError = 9,
+    kCValueError = 10,
+    kLatentValueError = 12,
+    // Finite inputs whose frequencies or chi-square exceed double precision
+    // (C indices or weights far out of range, or a score observed where
+    // the model expects next to nobody).
+    kResultOutOfRange = 13,
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -48,14 +49,27 @@ float outOfRangeReal(const std::string& text)
 }  // namespace
 
 InputReader::InputReader(const std::string& path)
-    : file_(std::fopen(path.c_str(), "rb"))
 {
+    // A folder would read as an empty file, and a pipe could wait forever
+    // for a writer: neither is a file one can read.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_type type = fs::status(path, error).type();
+    if (type == fs::file_type::directory || type == fs::file_type::fifo || type == fs::file_type::socket)
+        return;
+    file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
         return;
     buffer_.resize(kBufferSize);
+    refill();
+    if (std::ferror(file_)) {
+        std::fclose(file_);
+        file_ = nullptr;
+        return;
+    }
     // Editors on other systems often start a text file with a UTF-8 byte
     // order mark; it is no token, and must not turn the file into zeros.
-    if (refill() >= 0 && end_ >= 3 && std::equal(buffer_.begin(), buffer_.begin() + 3, "\xEF\xBB\xBF"))
+    if (end_ >= 3 && std::equal(buffer_.begin(), buffer_.begin() + 3, "\xEF\xBB\xBF"))
         pos_ = 3;
 }
 

@@ -21,6 +21,7 @@ public:
     InputReader(const InputReader&) = delete;
     InputReader& operator=(const InputReader&) = delete;
 
+    // False also for a folder, a pipe, or a file whose first read fails.
     bool isOpen() const { return file_ != nullptr; }
     // True once a read has found no number; later reads all give 0.
     bool failed() const { return failed_; }

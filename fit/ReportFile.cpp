@@ -1,6 +1,8 @@
 #include "fit/ReportFile.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <utility>
 
 #include "fit/InputReader.h"
 
@@ -20,27 +22,96 @@ float graphScale(const ScoreTable& table)
 
 }  // namespace
 
-void WriteFitReport(std::FILE* out, std::FILE* outg, const ScoreTable& table)
-{
-    std::fprintf(out, "WIN TALVER OUTPUT\n\nChi-square % 10.4f\n\n", table.chiSquare);
-    std::fprintf(out, "Score   Observed   Expected\n       frequence  frequence\n\n");
-    for (std::int32_t k = 0; k < table.rowCount(); ++k)
-        std::fprintf(out, "% 5i % 10.0f % 10.4f \n", table.firstScore + k, table.observed[k],
-                     table.expected[k]);
+namespace {
 
+// Formatted printing onto the end of text, however long the numbers.
+template <typename... Values>
+void append(std::string& text, const char* format, Values... values)
+{
+    const int length = std::snprintf(nullptr, 0, format, values...);
+    if (length <= 0)
+        return;
+    const std::size_t at = text.size();
+    text.resize(at + static_cast<std::size_t>(length) + 1);
+    std::snprintf(&text[at], static_cast<std::size_t>(length) + 1, format, values...);
+    text.resize(at + static_cast<std::size_t>(length));
+}
+
+constexpr const char* kTemporarySuffix = ".tmp";
+
+}  // namespace
+
+std::string FormatFitReport(const ScoreTable& table)
+{
+    std::string text;
+    append(text, "WIN TALVER OUTPUT\n\nChi-square % 10.4f\n\n", table.chiSquare);
+    text += "Score   Observed   Expected\n       frequence  frequence\n\n";
+    for (std::int32_t k = 0; k < table.rowCount(); ++k)
+        append(text, "% 5i % 10.0f % 10.4f \n", table.firstScore + k, table.observed[k], table.expected[k]);
+    return text;
+}
+
+std::string FormatGraphReport(const ScoreTable& table)
+{
     // With every frequency 0 there is no scale; heights of 0 keep the file
     // finite and readable.
     const double scale = graphScale(table);
-    std::fprintf(outg, "% 5i\n", table.rowCount());
+    std::string text;
+    append(text, "% 5i\n", table.rowCount());
     for (std::int32_t k = 0; k < table.rowCount(); ++k) {
         // Heights are divided in double, as the printed digits require.
         const double observed = static_cast<float>(table.observed[k]);
         const double expected = table.expected[k];
-        std::fprintf(outg, "% 5i % 10.0f % 10.8f % 10.4f % 10.8f \n", table.firstScore + k,
-                     observed, scale != 0.0 ? observed / scale : 0.0, expected,
-                     scale != 0.0 ? expected / scale : 0.0);
+        append(text, "% 5i % 10.0f % 10.8f % 10.4f % 10.8f \n", table.firstScore + k, observed,
+               scale != 0.0 ? observed / scale : 0.0, expected, scale != 0.0 ? expected / scale : 0.0);
     }
-    std::fprintf(outg, "% 10.4f \n", table.chiSquare);
+    append(text, "% 10.4f \n", table.chiSquare);
+    return text;
+}
+
+bool WriteFitReport(std::FILE* out, std::FILE* outg, const ScoreTable& table)
+{
+    const std::string report = FormatFitReport(table), graph = FormatGraphReport(table);
+    const bool reportWritten = std::fwrite(report.data(), 1, report.size(), out) == report.size();
+    const bool graphWritten = std::fwrite(graph.data(), 1, graph.size(), outg) == graph.size();
+    return reportWritten && graphWritten && std::fflush(out) == 0 && std::fflush(outg) == 0;
+}
+
+ReportFiles::ReportFiles()
+    : out_(std::fopen((std::string(kReportFile) + kTemporarySuffix).c_str(), "w")),
+      outg_(std::fopen((std::string(kGraphReportFile) + kTemporarySuffix).c_str(), "w"))
+{
+}
+
+ReportFiles::~ReportFiles()
+{
+    for (auto [file, name] : {std::pair{out_, kReportFile}, std::pair{outg_, kGraphReportFile}}) {
+        if (file) {
+            std::fclose(file);
+            std::remove((std::string(name) + kTemporarySuffix).c_str());
+        }
+    }
+}
+
+bool ReportFiles::publish(const ScoreTable& table)
+{
+    if (!created())
+        return false;
+    bool written = WriteFitReport(out_, outg_, table);
+    written = std::fclose(std::exchange(out_, nullptr)) == 0 && written;
+    written = std::fclose(std::exchange(outg_, nullptr)) == 0 && written;
+    const std::string outTemporary = std::string(kReportFile) + kTemporarySuffix;
+    const std::string outgTemporary = std::string(kGraphReportFile) + kTemporarySuffix;
+    // A folder in the way would let one rename through and stop the other.
+    std::error_code error;
+    const bool blocked = std::filesystem::is_directory(kReportFile, error) ||
+                         std::filesystem::is_directory(kGraphReportFile, error);
+    if (written && !blocked && std::rename(outgTemporary.c_str(), kGraphReportFile) == 0 &&
+        std::rename(outTemporary.c_str(), kReportFile) == 0)
+        return true;
+    std::remove(outTemporary.c_str());
+    std::remove(outgTemporary.c_str());
+    return false;
 }
 
 GraphReport ReadGraphReport(const std::string& path)

@@ -87,9 +87,11 @@ std::string fill(BatchOptions& options, std::map<std::string, std::string>& flag
         const std::string& text = *take("--discrimination-constant");
         double value = 0.0;
         const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-            value == 0.0)
-            return "--discrimination-constant takes a non-zero number, not '" + text + "'";
+        // The engines take it in single precision: check that value.
+        const float used = static_cast<float>(value);
+        if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(used) || used == 0.0f)
+            return "--discrimination-constant takes a non-zero number within single precision, not '" + text +
+                   "'";
         r.discriminationConstant = value;
         r.parameterCount = 1;
     } else {

@@ -3,7 +3,9 @@
 //
 //   make_nodes COUNT > nodesCOUNT.dat
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -54,8 +56,10 @@ void physicistsRule(int n, std::vector<long double>& x, std::vector<long double>
 
 int main(int argc, char** argv)
 {
-    const int n = argc == 2 ? std::atoi(argv[1]) : 0;
-    if (n < 1 || n > 200) {
+    int n = 0;
+    const char* text = argc == 2 ? argv[1] : "";
+    const auto [end, error] = std::from_chars(text, text + std::strlen(text), n);
+    if (error != std::errc() || *end != '\0' || n < 1 || n > 200) {
         std::fprintf(stderr, "usage: make_nodes COUNT (1 to 200)\n");
         return 64;
     }

@@ -48,11 +48,19 @@ const char* const kHelp =
     "later value of that file.\n"
     "\n"
     "Exit status: 0 success; 1 to 5 the discrimination, difficulty, C-indices,\n"
-    "score or latent file cannot be opened; 6 OUT or OUTG cannot be created;\n"
-    "7 not enough memory; 64 a bad command line.\n";
+    "score or latent file cannot be opened; 6 OUT or OUTG cannot be written;\n"
+    "7 not enough memory; 8, 9, 10 and 12 a value of the discrimination,\n"
+    "difficulty, C-indices or latent file (or the discrimination constant) is\n"
+    "beyond single precision; 13 the frequencies or the chi-square are beyond\n"
+    "double precision; 64 a bad command line. OUT and OUTG are replaced only\n"
+    "by a run that succeeds.\n";
 
 std::string failure(FitResult result, const FitRequest& r)
 {
+    const auto beyond = [](const char* what, const std::string& name) {
+        return std::string("a value of the ") + what + " file '" + name + "' is beyond single precision";
+    };
+    const char* const latent = r.useEstimates ? "estimates" : "nodes";
     switch (result) {
     case kDiscriminationFileError:
         return "cannot open the discrimination file '" + r.discriminationFile + "'";
@@ -63,33 +71,38 @@ std::string failure(FitResult result, const FitRequest& r)
     case kScoreFileError:
         return "cannot open the score file '" + r.scoreFile + "'";
     case kLatentFileError:
-        return std::string("cannot open the ") + (r.useEstimates ? "estimates" : "nodes") +
-               " file '" + r.latentFile + "'";
-    case kReportFileError: {
-        // Appending changes nothing, and tells which of the two is at fault.
-        std::FILE* probe = std::fopen(kReportFile, "a");
-        if (probe)
-            std::fclose(probe);
-        return std::string("cannot create the report file '") +
-               (probe ? kGraphReportFile : kReportFile) + "' in the current directory";
-    }
+        return std::string("cannot open the ") + latent + " file '" + r.latentFile + "'";
+    case kReportFileError:
+        return "cannot write the report files OUT and OUTG in the current directory";
     case kOutOfMemory:
         return "not enough memory";
+    case kDiscriminationValueError:
+        return r.parameterCount == 1 ? "the discrimination constant is beyond single precision"
+                                     : beyond("discrimination", r.discriminationFile);
+    case kDifficultyValueError:
+        return beyond("difficulty", r.difficultyFile);
+    case kCValueError:
+        return beyond("C-indices", r.cFile);
+    case kLatentValueError:
+        return beyond(latent, r.latentFile);
+    case kResultOutOfRange:
+        return "the expected frequencies or the chi-square are beyond double precision (check the C indices "
+               "and the weights, and scores the model all but rules out)";
     case kFitSuccess:
         break;
     }
     return "failed with result " + std::to_string(static_cast<int>(result));
 }
 
-FitResult run(BatchModel model, const FitRequest& request)
+FitResult run(BatchModel model, const FitRequest& request, ScoreTable& table)
 {
     switch (model) {
     case BatchModel::Graded:
-        return FitGradedModel(request);
+        return FitGradedModel(request, &table);
     case BatchModel::PartialCredit:
-        return FitPartialCreditModel(request);
+        return FitPartialCreditModel(request, &table);
     default:
-        return FitBinaryModel(request);
+        return FitBinaryModel(request, &table);
     }
 }
 
@@ -108,16 +121,17 @@ int main(int argc, char** argv)
         return kUsageError;
     }
 
-    const FitResult result = run(options.model, options.request);
+    ScoreTable table;
+    const FitResult result = run(options.model, options.request, table);
     if (result != kFitSuccess) {
         std::fprintf(stderr, "talver-fit: %s\n", failure(result, options.request).c_str());
         return result;
     }
-    if (std::FILE* out = std::fopen(kReportFile, "r")) {
-        char block[4096];
-        for (std::size_t n; (n = std::fread(block, 1, sizeof block, out)) > 0;)
-            std::fwrite(block, 1, n, stdout);
-        std::fclose(out);
+    // What was written, whatever "OUT" may be now.
+    const std::string report = FormatFitReport(table);
+    if (std::fwrite(report.data(), 1, report.size(), stdout) != report.size() || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "talver-fit: cannot print the report\n");
+        return kReportFileError;
     }
     return 0;
 }

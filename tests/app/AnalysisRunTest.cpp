@@ -17,15 +17,15 @@ namespace fs = std::filesystem;
 using Boxes = std::vector<std::pair<int, std::string>>;
 
 // The engine a run calls, with the request it was given kept aside.
-FitResult (*g_engine)(const FitRequest&) = nullptr;
+FitResult (*g_engine)(const FitRequest&, ScoreTable*) = nullptr;
 FitRequest g_request;
 int g_engineCalls = 0;
 
-FitResult recordingEngine(const FitRequest& request)
+FitResult recordingEngine(const FitRequest& request, ScoreTable* table)
 {
     g_request = request;
     ++g_engineCalls;
-    return g_engine(request);
+    return g_engine(request, table);
 }
 
 AnalysisRun recorded(const AnalysisRun& run)
@@ -59,7 +59,8 @@ protected:
     AnalysisRunTest()
     {
         for (const auto& entry : fs::directory_iterator(TALVER_EXAMPLES_DIR))
-            fs::copy_file(entry.path(), entry.path().filename());
+            if (entry.path().extension() == ".dat")
+                fs::copy_file(entry.path(), entry.path().filename());
     }
 
     // Scripts for the dialogs of a run, in the order they open.

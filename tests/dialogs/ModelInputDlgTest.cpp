@@ -124,7 +124,8 @@ TEST_F(ModelInputDlgTest, DiscriminationConstant)
         EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please enter a number."});
         EXPECT_EQ(afxtest::FocusedId(d), IDC_DISCRIMINATION_CONSTANT);
         afxtest::Type(d, IDC_DIFFICULTY_FILE, "b.dat");
-        for (const char* zero : {"0", "0.0"}) {
+        // Zero, or zero or infinite once in the engines' single precision.
+        for (const char* zero : {"0", "0.0", "1e-50", "1e300"}) {
             afxtest::Type(d, IDC_DISCRIMINATION_CONSTANT, zero);
             EXPECT_EQ(pressContinue(d), std::vector<std::string>{"Please, select the discrimination constant value"});
         }

@@ -1,5 +1,7 @@
 #include "tests/fit/EngineFixture.h"
 
+#include <filesystem>
+
 namespace {
 
 class BinaryEngineTest : public EngineTest {
@@ -67,29 +69,130 @@ TEST_F(BinaryEngineTest, OpensOnlyTheFilesItNeedsInOrder)
     };
     write("c.dat", "0 0");
     write("OUT", "earlier");
-    for (const auto& c : cases) {
-        FitRequest failing = fourSubjects(1);
-        failing.parameterCount = c.parameterCount;
-        failing.discriminationFile = "a.dat";
-        failing.cFile = "c.dat";
-        failing.*c.file = "no/such/file";
-        EXPECT_EQ(FitBinaryModel(failing), c.result);
-        EXPECT_EQ(read("OUT"), "earlier");  // reports untouched
+    // Neither a folder nor a pipe is a file one can read; a pipe with no
+    // writer must not hang the run.
+    std::filesystem::create_directory("folder");
+    ASSERT_EQ(mkfifo("pipe", 0600), 0);
+    for (const char* unreadable : {"no/such/file", "folder", "pipe"}) {
+        for (const auto& c : cases) {
+            FitRequest failing = fourSubjects(1);
+            failing.parameterCount = c.parameterCount;
+            failing.discriminationFile = "a.dat";
+            failing.cFile = "c.dat";
+            failing.*c.file = unreadable;
+            EXPECT_EQ(FitBinaryModel(failing), c.result) << unreadable;
+            EXPECT_EQ(read("OUT"), "earlier");  // reports untouched
+        }
     }
 }
 
-TEST_F(BinaryEngineTest, ReportThatCannotBeCreated)
+// A value that reads as infinite never reaches a report: the run stops
+// with a result naming the file, and finite inputs whose results overflow
+// stop with one of their own.
+TEST_F(BinaryEngineTest, NumbersBeyondRangeAreRefused)
 {
-    std::filesystem::create_directory("OUTG");
+    struct Case {
+        const char* file;
+        const char* content;
+        int parameterCount;
+        double constant;
+        int useEstimates;
+        FitResult result;
+    };
+    const Case cases[] = {
+        {"a.dat", "1e39 1", 3, 0, 0, kDiscriminationValueError},
+        {"a.dat", "1 1", 1, 1e300, 0, kDiscriminationValueError},
+        {"b.dat", "0 -1e39", 3, 0, 0, kDifficultyValueError},
+        {"c.dat", "1e39 0", 3, 0, 0, kCValueError},
+        {"nodes.dat", "-1 1e39 1 .5", 3, 0, 0, kLatentValueError},
+        {"nodes.dat", "-1e39 0", 3, 0, 1, kLatentValueError},
+        // Chances of about 1e-160 per item: the expected frequency of the
+        // top score is 4e-320, and one subject there makes the chi-square
+        // overflow.
+        {"b.dat", "368.4 368.4", 3, 0, 0, kResultOutOfRange},
+    };
     write("OUT", "earlier");
-    EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError);
-    EXPECT_EQ(read("OUT"), "");  // created, left empty
+    for (const Case& c : cases) {
+        FitRequest r = fourSubjects(1);
+        write("a.dat", "1 1");
+        write("c.dat", "0 0");
+        write("nodes.dat", c.result == kResultOutOfRange ? "0 1" : "-1 0.5\n1 0.5\n");
+        r.discriminationFile = "a.dat";
+        r.cFile = "c.dat";
+        r.parameterCount = c.parameterCount;
+        r.discriminationConstant = c.constant;
+        if (c.useEstimates) {
+            r.useEstimates = 1;
+            r.nodeCount = r.subjectCount;
+        }
+        write(c.file, c.content);
+        EXPECT_EQ(FitBinaryModel(r), c.result) << c.file << ": " << c.content;
+        EXPECT_EQ(read("OUT"), "earlier");
+    }
+}
 
-    std::filesystem::remove("OUTG");
-    std::filesystem::remove("OUT");
-    std::filesystem::create_directory("OUT");
-    EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError);
-    EXPECT_FALSE(exists("OUTG"));
+// Nodes past the end of a nodes file weigh nothing, and subjects past the
+// end of the scores all score 0: counted at once, the reports are the same
+// bit for bit as with the values written out.
+TEST_F(BinaryEngineTest, WorkFollowsWhatTheFilesHold)
+{
+    FitRequest r = fourSubjects(1);
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    const std::string report = read("OUT"), graph = read("OUTG");
+    r.nodeCount = 2147483647;  // storage for that many would not fit
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    EXPECT_EQ(read("OUT"), report);
+    EXPECT_EQ(read("OUTG"), graph);
+
+    r = fourSubjects(1);
+    r.subjectCount = 1000000;
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    const std::string shortScores = read("OUT") + read("OUTG");
+    std::string zeros;
+    for (int j = 4; j < 1000000; ++j)
+        zeros += "0 0\n";
+    write("scores.dat", read("scores.dat") + zeros);
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    EXPECT_EQ(read("OUT") + read("OUTG"), shortScores);
+
+    // Estimates past the end are 0, each of weight 1/N: their sum is taken
+    // at once, the same to the last printed decimal.
+    r = fourSubjects(1);
+    r.subjectCount = r.nodeCount = 1000;
+    r.useEstimates = 1;
+    write("theta.dat", "-1.5 0.25 2");
+    r.latentFile = "theta.dat";
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    const std::string shortEstimates = read("OUT") + read("OUTG");
+    std::string estimates = "-1.5 0.25 2";
+    for (int q = 3; q < 1000; ++q)
+        estimates += " 0";
+    write("theta.dat", estimates);
+    ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+    EXPECT_EQ(read("OUT") + read("OUTG"), shortEstimates);
+}
+
+// A run that cannot write its reports leaves the earlier ones as they were,
+// and no half-written file behind.
+TEST_F(BinaryEngineTest, ReportsThatCannotBeWrittenLeaveTheEarlierOnes)
+{
+    write("OUT", "earlier");
+    for (const char* folder : {"OUTG", "OUT.tmp"}) {
+        std::filesystem::create_directory(folder);
+        EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError) << folder;
+        EXPECT_EQ(read("OUT"), "earlier");
+        EXPECT_TRUE(std::filesystem::is_empty(folder));
+        std::filesystem::remove(folder);
+    }
+    EXPECT_FALSE(exists("OUTG.tmp"));
+
+    // A full disk: nothing of the run replaces the reports.
+    if (std::filesystem::exists("/dev/full")) {
+        std::filesystem::create_symlink("/dev/full", "OUT.tmp");
+        EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError);
+        EXPECT_EQ(read("OUT"), "earlier");
+        EXPECT_FALSE(exists("OUTG"));
+    }
 }
 
 TEST_F(BinaryEngineTest, ScoresAndNodesAsTheyCome)
