@@ -60,7 +60,9 @@ InputReader::InputReader(const std::string& path)
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
         return;
-    buffer_.resize(kBufferSize);
+    // Item files are small, score files large: a buffer the file's size.
+    const std::uintmax_t size = fs::file_size(path, error);
+    buffer_.resize(error ? kBufferSize : static_cast<std::size_t>(std::clamp<std::uintmax_t>(size + 1, 256, kBufferSize)));
     refill();
     if (std::ferror(file_)) {
         std::fclose(file_);

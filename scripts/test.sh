@@ -1,9 +1,20 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test.
+# Builds everything and runs every test: the suite, the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each
+# fuzzing harness.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 source "$top/scripts/deps.sh"
 talver_install_missing
 talver_build
-cd "$top/build"
-ctest --output-on-failure -j"$(nproc)"
+(cd "$top/build" && ctest --output-on-failure -j"$(nproc)")
+
+cmake -S "$top" -B "$top/build-asan" -DTALVER_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$top/build-asan" -j"$(nproc)"
+(cd "$top/build-asan" && ctest --output-on-failure -j"$(nproc)")
+
+if command -v clang++ >/dev/null; then
+    "$top/scripts/fuzz.sh" 20
+else
+    echo "no clang++: the fuzzing harnesses were not run"
+fi

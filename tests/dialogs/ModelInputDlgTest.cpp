@@ -233,6 +233,132 @@ TEST_F(ModelInputDlgTest, BrowseStoresTheFullPathAndMovesTheWorkingDirectory)
     std::filesystem::current_path(before);
 }
 
+// Tab order, and which box each Browse button fills under which title, in
+// every dialog; with every box empty, Continue names the first check.
+TEST_F(ModelInputDlgTest, TabOrderAndBrowseTargetsOfEveryDialog)
+{
+    const std::filesystem::path before = std::filesystem::current_path();
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "browse targets";
+    std::filesystem::create_directories(folder);
+    struct Browse {
+        int button, box;
+        const char* title;
+    };
+    struct Case {
+        std::unique_ptr<CModelInputDlg> dialog;
+        std::vector<int> tabOrder;
+        std::vector<Browse> browse;
+        const char* firstCheck;
+    };
+    const Browse discrimination{IDC_BROWSE_DISCRIMINATION, IDC_DISCRIMINATION_FILE,
+                                "Choose your input file with discrimination indices"};
+    const Browse difficulty{IDC_BROWSE_DIFFICULTY, IDC_DIFFICULTY_FILE, "Choose your input file with dificulty indices"};
+    const Browse scores{IDC_BROWSE_SCORES, IDC_SCORE_FILE, "Choose your input file with Items scores"};
+    const Browse estimates{IDC_BROWSE_ESTIMATES, IDC_ESTIMATES_FILE, "Choose your input file with subject's estimates"};
+    const Browse twentyNodes{IDC_BROWSE_NODES, IDC_NODES_FILE, "Choose your input file with the 20 nodes"};
+    Case cases[] = {
+        {std::make_unique<CThreeParamDlg>(),
+         {IDC_DISCRIMINATION_FILE, IDC_DIFFICULTY_FILE, IDC_C_FILE, IDC_SCORE_FILE, IDOK, IDC_BROWSE_DISCRIMINATION,
+          IDC_BROWSE_DIFFICULTY, IDC_BROWSE_C, IDC_BROWSE_SCORES, IDCANCEL, IDC_NODES_FILE, IDC_BROWSE_NODES,
+          IDC_ESTIMATES_FILE, IDC_BROWSE_ESTIMATES, IDC_USE_ESTIMATES},
+         {discrimination, difficulty, {IDC_BROWSE_C, IDC_C_FILE, "Choose your input file with C indices"}, scores,
+          {IDC_BROWSE_NODES, IDC_NODES_FILE, "Choose your input file with the nodes"}, estimates},
+         "Please, select a file with the discrimination indices"},
+        {std::make_unique<CTwoParamDlg>(),
+         {IDC_DISCRIMINATION_FILE, IDC_DIFFICULTY_FILE, IDC_SCORE_FILE, IDOK, IDC_BROWSE_DISCRIMINATION,
+          IDC_BROWSE_DIFFICULTY, IDC_BROWSE_SCORES, IDCANCEL, IDC_NODES_FILE, IDC_BROWSE_NODES, IDC_ESTIMATES_FILE,
+          IDC_BROWSE_ESTIMATES, IDC_USE_ESTIMATES},
+         {discrimination, difficulty, scores, twentyNodes, estimates},
+         "Please, select a file with the discrimination indices"},
+        {std::make_unique<COneParamDlg>(),
+         {IDC_DIFFICULTY_FILE, IDC_DISCRIMINATION_CONSTANT, IDC_SCORE_FILE, IDOK, IDC_BROWSE_DIFFICULTY,
+          IDC_BROWSE_SCORES, IDCANCEL, IDC_NODES_FILE, IDC_BROWSE_NODES, IDC_USE_ESTIMATES, IDC_ESTIMATES_FILE,
+          IDC_BROWSE_ESTIMATES},
+         {difficulty, scores, twentyNodes, estimates},
+         "Please, select a file with the dificulty indices"},
+    };
+    for (Case& c : cases) {
+        onModal([&](CDialog& d) {
+            EXPECT_EQ(afxtest::TabOrder(d), c.tabOrder);
+            EXPECT_EQ(pressContinue(d), std::vector<std::string>{c.firstCheck});
+            afxtest::Click(d, IDC_NODES_FILE_OPTION);  // the nodes row in use
+            messages();
+            for (const Browse& b : c.browse) {
+                if (b.button == IDC_BROWSE_ESTIMATES)
+                    afxtest::Click(d, IDC_USE_ESTIMATES);
+                const std::string path = (folder / (std::to_string(b.button) + ".dat")).string();
+                choose(path);
+                afxtest::Click(d, b.button);
+                EXPECT_EQ(chooserTitle, b.title) << b.button;
+                EXPECT_EQ(text(d, b.box), path) << b.button;
+            }
+            afxtest::Click(d, IDCANCEL);
+        });
+        EXPECT_EQ(c.dialog->DoModal(), IDCANCEL);
+        std::filesystem::current_path(before);
+    }
+}
+
+// The 80-character limits count characters, not the bytes of their UTF-8.
+TEST_F(ModelInputDlgTest, NameLimitsCountCharacters)
+{
+    std::string eighty, eightyOne;
+    for (int i = 0; i < 80; ++i)
+        eighty += "\xC3\xA9";  // é
+    eightyOne = eighty + "\xC3\xA9";
+    for (const std::string& name : {eighty, eightyOne}) {
+        COneParamDlg dialog;
+        dialog.m_strScoreFile = name;
+        onModal([&](CDialog& d) {
+            afxtest::Type(d, IDC_DIFFICULTY_FILE, "b.dat");
+            afxtest::Type(d, IDC_DISCRIMINATION_CONSTANT, "1");
+            const std::vector<std::string> shown = pressContinue(d);
+            if (name == eighty) {
+                EXPECT_EQ(shown, std::vector<std::string>{});
+            } else {
+                EXPECT_EQ(shown, std::vector<std::string>{"Please enter no more than 80 characters."});
+                afxtest::Click(d, IDCANCEL);
+            }
+        });
+        dialog.DoModal();
+    }
+}
+
+// Each latent choice enables its own controls, in every dialog.
+TEST_F(ModelInputDlgTest, LatentChoicesEnableTheirControlsInEveryDialog)
+{
+    std::unique_ptr<CModelInputDlg> dialogs[] = {std::make_unique<CThreeParamDlg>(), std::make_unique<CTwoParamDlg>(),
+                                                 std::make_unique<COneParamDlg>()};
+    const std::vector<int> nodesRow = {IDC_NODES_FILE, IDC_BROWSE_NODES};
+    const std::vector<int> estimatesRow = {IDC_ESTIMATES_LABEL, IDC_ESTIMATES_FILE, IDC_BROWSE_ESTIMATES};
+    const std::vector<int> latentArea = {IDC_LATENT_GROUP, IDC_NODES20, IDC_NODES51, IDC_NODES_FILE_OPTION};
+    for (auto& dialog : dialogs) {
+        onModal([&](CDialog& d) {
+            const auto expectEnabled = [&](const std::vector<int>& ids, bool wanted) {
+                for (int id : ids)
+                    EXPECT_EQ(enabled(d, id), wanted) << d.Template().caption << " control " << id;
+            };
+            struct Step {
+                int click;
+                int latentDist;
+                bool nodes, estimates, area;
+            };
+            for (const Step& s : {Step{IDC_NODES51, 2, false, false, true}, Step{IDC_NODES_FILE_OPTION, 1, true, false, true},
+                                  Step{IDC_NODES20, 0, false, false, true}, Step{IDC_USE_ESTIMATES, -1, false, true, false},
+                                  Step{IDC_USE_ESTIMATES, 0, true, false, true}}) {
+                afxtest::Click(d, s.click);
+                messages();
+                EXPECT_EQ(dialog->m_nLatentDist, s.latentDist) << s.click;
+                expectEnabled(nodesRow, s.nodes);
+                expectEnabled(estimatesRow, s.estimates);
+                expectEnabled(latentArea, s.area);
+            }
+            afxtest::Click(d, IDCANCEL);
+        });
+        EXPECT_EQ(dialog->DoModal(), IDCANCEL);
+    }
+}
+
 TEST_F(ModelInputDlgTest, GradedResponseRunLeavesTheCRowOutOfUse)
 {
     CThreeParamDlg dialog;

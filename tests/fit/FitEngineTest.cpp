@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "fit/ShippedFiles.h"
+
 namespace {
 
 class BinaryEngineTest : public EngineTest {
@@ -192,6 +194,31 @@ TEST_F(BinaryEngineTest, ReportsThatCannotBeWrittenLeaveTheEarlierOnes)
         EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError);
         EXPECT_EQ(read("OUT"), "earlier");
         EXPECT_FALSE(exists("OUTG"));
+    }
+}
+
+// The shipped standard normal: one item of difficulty 0 is answered by half
+// the subjects, and the weights sum to 1.
+TEST_F(BinaryEngineTest, ShippedNodesFilesAreAStandardNormal)
+{
+    for (const char* nodes : {kNodes20File, kNodes51File}) {
+        write("b.dat", "0");
+        write("scores.dat", "0 1 0 1");
+        FitRequest r;
+        r.subjectCount = 4;
+        r.itemCount = 1;
+        r.difficultyFile = "b.dat";
+        r.scoreFile = "scores.dat";
+        r.latentFile = LocateShippedFile(nodes);
+        r.nodeCount = std::string(nodes) == kNodes20File ? 20 : 51;
+        r.discriminationConstant = 1.3;
+        r.parameterCount = 1;
+        ScoreTable table;
+        ASSERT_EQ(FitBinaryModel(r, &table), kFitSuccess) << nodes;
+        // Symmetric nodes; weights held in single precision sum to 1 within 1e-7.
+        EXPECT_NEAR(table.expected[0], table.expected[1], 1e-12) << nodes;
+        EXPECT_NEAR(table.expected[0], 2.0, 1e-6) << nodes;
+        EXPECT_NEAR(table.chiSquare, 0.0, 1e-6) << nodes;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "fit/InputReader.h"
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <vector>
 
@@ -90,6 +91,17 @@ TEST_F(InputReaderTest, IntegersFollowCNotation)
         EXPECT_EQ(integers(c.text, static_cast<int>(c.expected.size())), c.expected) << c.text;
 }
 
+// Long runs of short numbers take the quick path; signs, several digits and
+// the 32-bit edges must read there as anywhere.
+TEST_F(InputReaderTest, ShortDecimalsOnTheQuickPath)
+{
+    const std::string padding(40, ' ');
+    EXPECT_EQ(integers("-7 123 -45 +3 -0 99 1 0 " + padding, 8), (std::vector<double>{-7, 123, -45, 3, 0, 99, 1, 0}));
+    EXPECT_EQ(integers("123456789 1234567890 -2147483648 2147483647 2147483648 " + padding, 5),
+              (std::vector<double>{123456789, 1234567890, -2147483648.0, 2147483647, 2147483647}));
+    EXPECT_EQ(integers("-5\t+6\n07 0x1A 1x " + padding, 6), (std::vector<double>{-5, 6, 7, 26, 1, 0}));
+}
+
 TEST_F(InputReaderTest, NumbersAcrossBlockBoundaries)
 {
     // Blocks are 1 MiB: place numbers so they straddle the first boundary.
@@ -102,12 +114,16 @@ TEST_F(InputReaderTest, NumbersAcrossBlockBoundaries)
     }
 }
 
-TEST_F(InputReaderTest, MissingFileIsNotOpen)
+TEST_F(InputReaderTest, OnlyAFileThatCanBeReadIsOpen)
 {
-    InputReader in("no such file");
-    EXPECT_FALSE(in.isOpen());
-    EXPECT_EQ(in.readInteger(), 0);
-    EXPECT_EQ(in.readReal(), 0.0f);
+    std::filesystem::create_directory("folder");
+    for (const char* name : {"no such file", "folder"}) {
+        InputReader in(name);
+        EXPECT_FALSE(in.isOpen()) << name;
+        EXPECT_EQ(in.readInteger(), 0);
+        EXPECT_EQ(in.readReal(), 0.0f);
+    }
+    EXPECT_TRUE(InputReader("/dev/null").isOpen());  // a device reads as an empty file
 }
 
 }  // namespace

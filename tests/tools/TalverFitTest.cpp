@@ -2,8 +2,10 @@
 
 #include <sys/wait.h>
 
+#include <filesystem>
 #include <vector>
 
+#include "fit/FitEngine.h"
 #include "tests/TempDirectory.h"
 
 namespace {
@@ -97,6 +99,21 @@ TEST(BatchOptionsTest, RefusesBadMissingAndContradictoryFlags)
         const std::string error = parse(args).error;
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     }
+    // Every flag a run cannot do without.
+    const std::vector<const char*> complete = {"--model", "3pl", "--subjects", "10", "--items", "5",
+                                               "--discrimination", "a", "--difficulty", "b", "--c-indices", "c",
+                                               "--scores", "x", "--nodes20"};
+    for (const char* required : {"--model", "--subjects", "--items", "--discrimination", "--difficulty",
+                                 "--c-indices", "--scores"}) {
+        std::vector<const char*> args;
+        for (std::size_t i = 0; i < complete.size(); ++i) {
+            if (complete[i] == std::string(required))
+                ++i;  // the flag and its value
+            else
+                args.push_back(complete[i]);
+        }
+        EXPECT_EQ(parse(args).error.rfind(std::string(required) + " is missing", 0), 0u) << parse(args).error;
+    }
     for (const char* subjects : {"0", "1000001", "-5", "12x", "", "99999999999999999999"})
         EXPECT_NE(parse({"--model", "2pl", "--subjects", subjects, "--items", "5", "--discrimination", "a",
                          "--difficulty", "b", "--scores", "x", "--nodes20"})
@@ -168,6 +185,105 @@ TEST_F(TalverFitTest, FailuresNameTheFileAndExitWithTheResult)
 
     EXPECT_EQ(run("--help"), 0);
     EXPECT_NE(read("stdout.txt").find("--discrimination-constant"), std::string::npos);
+}
+
+// Every model through the batch runner gives the reports of the request the
+// application would build for the same run.
+TEST_F(TalverFitTest, EveryModelMatchesTheEngineOnTheExamples)
+{
+    namespace fs = std::filesystem;
+    for (const auto& entry : fs::directory_iterator(TALVER_EXAMPLES_DIR))
+        if (entry.path().extension() == ".dat")
+            fs::copy_file(entry.path(), entry.path().filename());
+    const auto request = [](int n, int m, int k, const char* a, const char* b, const char* c, const char* x,
+                            const char* latent, int q, int metric, double constant, int parameters, int estimates) {
+        return FitRequest{n, m, k, a, b, c, x, latent, q, metric, constant, parameters, estimates};
+    };
+    struct Case {
+        std::string arguments;
+        FitResult (*engine)(const FitRequest&, ScoreTable*);
+        FitRequest request;
+    };
+    const Case cases[] = {
+        {"--model 1pl --subjects 1000 --items 20 --discrimination-constant 1.1 --difficulty 1pl-difficulty.dat "
+         "--scores 1pl-scores.dat --estimates 1pl-estimates.dat",
+         FitBinaryModel,
+         request(1000, 20, 0, "", "1pl-difficulty.dat", "", "1pl-scores.dat", "1pl-estimates.dat", 1000, 0, 1.1, 1, 1)},
+        {"--model 2pl --subjects 1000 --items 20 --discrimination 2pl-discrimination.dat --difficulty "
+         "2pl-difficulty.dat --scores 2pl-scores.dat --nodes20 --metric logistic",
+         FitBinaryModel,
+         request(1000, 20, 0, "2pl-discrimination.dat", "2pl-difficulty.dat", "", "2pl-scores.dat", "nodes20.dat",
+                 20, 1, 0, 2, 0)},
+        {"--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discrimination.dat --difficulty "
+         "3pl-difficulty.dat --c-indices 3pl-c.dat --scores 3pl-scores.dat --nodes51",
+         FitBinaryModel,
+         request(1000, 20, 0, "3pl-discrimination.dat", "3pl-difficulty.dat", "3pl-c.dat", "3pl-scores.dat",
+                 "nodes51.dat", 51, 0, 0, 3, 0)},
+        {"--model grm --subjects 1000 --items 10 --categories 4 --discrimination grm-discrimination.dat "
+         "--difficulty grm-thresholds.dat --scores grm-scores.dat --nodes nodes20.dat --node-count 20",
+         FitGradedModel,
+         request(1000, 10, 4, "grm-discrimination.dat", "grm-thresholds.dat", "", "grm-scores.dat", "nodes20.dat",
+                 20, 0, 0, 3, 0)},
+        {"--model pcm --subjects 1000 --items 10 --categories 4 --discrimination-constant 0.9 --difficulty "
+         "pcm-steps.dat --scores pcm-scores.dat --estimates pcm-estimates.dat",
+         FitPartialCreditModel,
+         request(1000, 10, 4, "", "pcm-steps.dat", "", "pcm-scores.dat", "pcm-estimates.dat", 1000, 0, 0.9, 1, 1)},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(run(c.arguments), 0) << c.arguments;
+        const std::string report = read("OUT"), graph = read("OUTG");
+        EXPECT_EQ(read("stdout.txt"), report);
+        ASSERT_EQ(c.engine(c.request, nullptr), kFitSuccess);
+        EXPECT_EQ(read("OUT"), report) << c.arguments;
+        EXPECT_EQ(read("OUTG"), graph) << c.arguments;
+        EXPECT_NE(report.find("Chi-square "), std::string::npos);
+    }
+}
+
+// Each failure leaves its message and its exit status, and no report.
+TEST_F(TalverFitTest, EveryFailureHasItsMessage)
+{
+    writeFourSubjects();
+    write("inf.dat", "1e39 1e39");
+    write("a.dat", "1 1");
+    write("c.dat", "0 0");
+    const std::string binary = "--model 3pl --subjects 4 --items 2 --nodes n.dat --node-count 2 ";
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {binary + "--discrimination no.dat --difficulty b.dat --c-indices c.dat --scores x.dat", 1,
+         "cannot open the discrimination file 'no.dat'"},
+        {binary + "--discrimination a.dat --difficulty no.dat --c-indices c.dat --scores x.dat", 2,
+         "cannot open the difficulty file 'no.dat'"},
+        {binary + "--discrimination a.dat --difficulty b.dat --c-indices no.dat --scores x.dat", 3,
+         "cannot open the C-indices file 'no.dat'"},
+        {binary + "--discrimination a.dat --difficulty b.dat --c-indices c.dat --scores no.dat", 4,
+         "cannot open the score file 'no.dat'"},
+        {"--model 2pl --subjects 4 --items 2 --discrimination a.dat --difficulty b.dat --scores x.dat "
+         "--estimates no.dat",
+         5, "cannot open the estimates file 'no.dat'"},
+        {binary + "--discrimination inf.dat --difficulty b.dat --c-indices c.dat --scores x.dat", 8,
+         "a value of the discrimination file 'inf.dat' is beyond single precision"},
+        {binary + "--discrimination a.dat --difficulty inf.dat --c-indices c.dat --scores x.dat", 9,
+         "a value of the difficulty file 'inf.dat' is beyond single precision"},
+        {binary + "--discrimination a.dat --difficulty b.dat --c-indices inf.dat --scores x.dat", 10,
+         "a value of the C-indices file 'inf.dat' is beyond single precision"},
+        {"--model 2pl --subjects 4 --items 2 --discrimination a.dat --difficulty b.dat --scores x.dat "
+         "--nodes inf.dat --node-count 1",
+         12, "a value of the nodes file 'inf.dat' is beyond single precision"},
+        {"--model 1pl --subjects 4 --items 2 --discrimination-constant 1 --difficulty b.dat --scores x.dat "
+         "--nodes n.dat --node-count 2 --metric=probit",
+         64, "--metric takes normal or logistic, not 'probit'"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.arguments), c.status) << c.arguments;
+        EXPECT_EQ(read("stderr.txt").rfind("talver-fit: " + c.message + "\n", 0), 0u) << read("stderr.txt");
+        EXPECT_EQ(read("stdout.txt"), "");
+        EXPECT_FALSE(std::filesystem::exists("OUT"));
+    }
 }
 
 TEST_F(TalverFitTest, PolytomousModelsRun)

@@ -1,0 +1,82 @@
+// A whole small run of each engine on fuzzed input files. Whatever the
+// files hold, a run either fails with a known result or leaves reports
+// that are finite and read back complete.
+
+#include <cmath>
+#include <cstring>
+
+#include "fit/FitEngine.h"
+#include "tests/fuzz/FuzzFile.h"
+
+namespace {
+
+std::string readFile(const char* name)
+{
+    std::string text;
+    if (std::FILE* file = std::fopen(name, "rb")) {
+        char block[4096];
+        for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;)
+            text.append(block, n);
+        std::fclose(file);
+    }
+    return text;
+}
+
+}  // namespace
+
+// Eight bytes of settings, then the input files separated by NUL bytes:
+// discrimination, difficulty (or category parameters), C, scores, latent.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 8)
+        return 0;
+    enterScratchFolder();
+    const char* const names[] = {"a.dat", "b.dat", "c.dat", "x.dat", "latent.dat"};
+    const std::string files(reinterpret_cast<const char*>(data) + 8, size - 8);
+    std::size_t start = 0;
+    for (const char* name : names) {
+        const std::size_t end = std::min(files.find('\0', start), files.size());
+        writeFile(name, files.substr(std::min(start, files.size()), end - std::min(start, files.size())));
+        start = end + 1;
+    }
+
+    FitRequest r;
+    const int model = data[0] % 3;  // binary, graded, partial credit
+    r.subjectCount = 1 + data[1] % 40;
+    r.itemCount = 1 + data[2] % 8;
+    r.categoryCount = 1 + data[3] % 5;
+    r.parameterCount = 1 + data[4] % 3;
+    r.metric = data[5] & 1;
+    r.useEstimates = (data[5] >> 1) & 1;
+    r.nodeCount = r.useEstimates ? r.subjectCount : data[6] % 30;
+    r.discriminationConstant = (static_cast<int>(data[7]) - 128) / 16.0;
+    r.discriminationFile = names[0];
+    r.difficultyFile = names[1];
+    r.cFile = names[2];
+    r.scoreFile = names[3];
+    r.latentFile = names[4];
+    std::remove("OUT");
+    std::remove("OUTG");
+
+    ScoreTable table;
+    const FitResult result = model == 0   ? FitBinaryModel(r, &table)
+                             : model == 1 ? FitGradedModel(r, &table)
+                                          : FitPartialCreditModel(r, &table);
+    FUZZ_CHECK((result >= kFitSuccess && result <= kCValueError) || result == kLatentValueError ||
+               result == kResultOutOfRange);
+    FUZZ_CHECK(result != kReportFileError && result != kOutOfMemory);
+    if (result != kFitSuccess) {
+        FUZZ_CHECK(readFile("OUT").empty() && readFile("OUTG").empty());
+        return 0;
+    }
+    const std::string out = readFile("OUT");
+    FUZZ_CHECK(out == FormatFitReport(table));
+    FUZZ_CHECK(out.find("nan") == std::string::npos && out.find("inf") == std::string::npos);
+    const GraphReport graph = ReadGraphReport("OUTG");
+    FUZZ_CHECK(graph.complete && graph.rowCount == table.rowCount());
+    for (const GraphReportRow& row : graph.rows)
+        FUZZ_CHECK(std::isfinite(row.expected) && std::isfinite(row.observedHeight) &&
+                   std::isfinite(row.expectedHeight));
+    FUZZ_CHECK(std::isfinite(table.chiSquare));
+    return 0;
+}
