@@ -11,6 +11,9 @@
 #include "fit/InputReader.h"
 #include "fit/ItemModels.h"
 #include "fit/ItemResponse.h"
+#include "fit/NodeSum.h"
+#include "fit/ScoreCounter.h"
+#include "fit/ScoreDistribution.h"
 #include "fit/ReportFile.h"
 
 namespace {
@@ -48,6 +51,8 @@ bool countScores(const FitRequest& request, std::int64_t firstScore, ScoreTable&
         return false;
     const std::int64_t N = std::max(request.subjectCount, 0), rows = table.rowCount();
     const int m = std::max(request.itemCount, 0);
+    if (CountSimpleScores(request.scoreFile, N, m, firstScore, table.observed, FitThreadCount()))
+        return true;
     std::int64_t j = 0;
     for (; j < N && !in.failed(); ++j) {
         std::int64_t total = 0;
@@ -146,24 +151,17 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     if (!allFinite(latent.theta) || !allFinite(latent.weight) || !std::isfinite(latent.tailWeight))
         return kLatentValueError;
 
-    const std::unique_ptr<ItemModel> model = traits.makeModel(items, request);
-    std::vector<double> f(rows), sum(rows, 0.0);
-
+    std::vector<double> sum(rows, 0.0);
     ReportFiles reports;
     if (!reports.created())
         return kReportFileError;
 
-    for (std::size_t q = 0; q < latent.theta.size(); ++q) {
-        model->distributionAt(latent.theta[q], f.data());
-        const double w = latent.weight[q];
-        for (std::size_t s = 0; s < rows; ++s)
-            sum[s] += w * f[s];
-    }
+    const auto makeModel = [&] { return traits.makeModel(items, request); };
+    SumOverNodes(makeModel, latent.theta, latent.weight, sum, FitThreadCount());
     if (latent.tailCount > 0) {
-        model->distributionAt(0.0, f.data());
-        const double w = static_cast<double>(latent.tailCount) * latent.tailWeight;
-        for (std::size_t s = 0; s < rows; ++s)
-            sum[s] += w * f[s];
+        std::vector<double> f(rows);
+        makeModel()->distributionAt(0.0, f.data());
+        AddWeighted(sum.data(), static_cast<double>(latent.tailCount) * latent.tailWeight, f.data(), rows);
     }
 
     table.expected.resize(rows);

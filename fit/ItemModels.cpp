@@ -13,7 +13,7 @@ ItemParameters::ItemParameters(int itemCount, int categoryCount)
 }
 
 BinaryItems::BinaryItems(const ItemParameters& items, double D)
-    : items_(items), D_(D), P_(items.itemCount)
+    : items_(items), D_(D), P_(items.itemCount), work_(static_cast<std::size_t>(items.itemCount) + 1)
 {
 }
 
@@ -21,7 +21,7 @@ void BinaryItems::distributionAt(double theta, double* f)
 {
     for (int i = 0; i < items_.itemCount; ++i)
         P_[i] = ItemResponseProbability(theta, items_.a[i], items_.b[i], items_.c[i], D_);
-    NumberCorrectDistribution(P_.data(), items_.itemCount, f);
+    NumberCorrectDistribution(P_.data(), items_.itemCount, f, work_.data());
 }
 
 PolytomousItems::PolytomousItems(const ItemParameters& items, CategoryFunction categories)

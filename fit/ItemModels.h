@@ -34,6 +34,7 @@ private:
     const ItemParameters& items_;
     double D_;
     std::vector<double> P_;
+    std::vector<double> work_;
 };
 
 // Graded response (thresholds) or partial credit (step parameters) items.

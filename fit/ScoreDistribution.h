@@ -3,11 +3,15 @@
 #include <cstddef>
 
 // Number-correct distribution of m independent binary items (Lord-Wingersky):
-// from the m probabilities of a correct response, f(0) ... f(m) into f.
-void NumberCorrectDistribution(const double* P, int m, double* f);
+// from the m probabilities of a correct response, f(0) ... f(m) into f;
+// work provides m + 1 further doubles of scratch.
+void NumberCorrectDistribution(const double* P, int m, double* f, double* work);
 
 // Distribution of the total score of m independent items with K categories
 // each. P holds the items' category probabilities item by item (m x K);
 // f receives the R = m(K - 1) + 1 probabilities of the totals m ... mK, and
 // work provides R further doubles of scratch.
 void TotalScoreDistribution(const double* P, int m, int K, double* f, double* work);
+
+// sum[s] += weight * f[s] for s below count.
+void AddWeighted(double* sum, double weight, const double* f, std::size_t count);

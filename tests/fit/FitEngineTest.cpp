@@ -222,6 +222,57 @@ TEST_F(BinaryEngineTest, ShippedNodesFilesAreAStandardNormal)
     }
 }
 
+// A large run gives the same reports, byte for byte, on one thread and on
+// several: scores counted in parts, nodes summed in their order. Score
+// files that end inside a subject, or are not plain decimals, too.
+TEST_F(BinaryEngineTest, ReportsDoNotDependOnTheThreadCount)
+{
+    const int items = 100, subjects = 60000;  // 12 MB of scores
+    std::string scores;
+    scores.reserve(static_cast<std::size_t>(2 * items * subjects));
+    unsigned state = 12345;
+    for (int j = 0; j < subjects; ++j)
+        for (int i = 0; i < items; ++i) {
+            state = state * 1103515245u + 12345u;
+            scores += (state >> 16) % 100 < static_cast<unsigned>(30 + i / 2 + j % 20) ? '1' : '0';
+            scores += i + 1 == items ? '\n' : ' ';
+        }
+    std::string difficulties, estimates;
+    for (int i = 0; i < items; ++i)
+        difficulties += std::to_string((i % 41 - 20) / 10.0) + " ";
+    for (int q = 0; q < 3000; ++q)
+        estimates += std::to_string((q % 601 - 300) / 100.0) + "\n";
+    write("b.dat", difficulties);
+    write("theta.dat", estimates);
+    FitRequest r;
+    r.subjectCount = subjects + 7;  // the file ends before the last subjects
+    r.itemCount = items;
+    r.difficultyFile = "b.dat";
+    r.scoreFile = "scores.dat";
+    r.latentFile = "theta.dat";
+    r.nodeCount = 3000;
+    r.discriminationConstant = 1.1;
+    r.parameterCount = 1;
+
+    const std::string variants[] = {
+        scores,
+        scores.substr(0, scores.size() - 51),     // ends inside the last subject
+        scores.substr(0, scores.size() / 2) + "01 " + scores.substr(scores.size() / 2 + 3),  // an octal number
+    };
+    for (const std::string& variant : variants) {
+        write("scores.dat", variant);
+        std::string reports[4];
+        for (int threads = 1; threads <= 4; ++threads) {
+            setenv("TALVER_THREADS", std::to_string(threads).c_str(), 1);
+            ASSERT_EQ(FitBinaryModel(r), kFitSuccess);
+            reports[threads - 1] = read("OUT") + read("OUTG");
+        }
+        unsetenv("TALVER_THREADS");
+        for (int threads = 2; threads <= 4; ++threads)
+            EXPECT_EQ(reports[threads - 1], reports[0]) << threads << " threads";
+    }
+}
+
 TEST_F(BinaryEngineTest, ScoresAndNodesAsTheyCome)
 {
     FitRequest r = fourSubjects(1);

@@ -115,14 +115,15 @@ TEST(ItemResponseTest, PartialCreditSurvivesHugeExponents)
 
 TEST(ScoreDistributionTest, NumberCorrectRecursion)
 {
+    double scratch[6];
     const double half[] = {0.5, 0.5};
     double f[3];
-    NumberCorrectDistribution(half, 2, f);
+    NumberCorrectDistribution(half, 2, f, scratch);
     EXPECT_EQ(std::vector<double>(f, f + 3), (std::vector<double>{0.25, 0.5, 0.25}));
 
     const double P[] = {0.9, 0.2, 0.65, 1.0, 0.3};
     double g[6];
-    NumberCorrectDistribution(P, 5, g);
+    NumberCorrectDistribution(P, 5, g, scratch);
     EXPECT_NEAR(g[0], 0.0, 1e-15);                       // the certain item shifts everything
     EXPECT_NEAR(g[5], 0.9 * 0.2 * 0.65 * 1.0 * 0.3, 1e-15);
     EXPECT_NEAR(std::accumulate(g, g + 6, 0.0), 1.0, 1e-15);
