@@ -142,7 +142,7 @@ std::string RunFailureMessage(FitResult result, const FitRequest& request)
     case kLatentValueError:
         return outOfRange("latent distribution", request.latentFile);
     case kResultOutOfRange:
-        return "The expected frequencies or the chi-square of this run are beyond the range of numbers. "
+        return "The expected frequencies or the chi-square of this run are beyond the range of single precision. "
                "Check the C indices and the weights of the latent distribution, and whether a score was "
                "observed that the model all but rules out.";
     case kFitSuccess:

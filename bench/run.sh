@@ -9,7 +9,8 @@ mkdir -p "$data"
 [ -f "$data/poly-estimates.dat" ] || "$top/build/bin/make_bench_data" "$data"
 cp "$top/res/nodes51.dat" "$data/"
 cd "$data"
-for scenario in parse binary-nodes binary-estimates graded-estimates; do
+for scenario in parse parse-serial binary-nodes binary-estimates-100k binary-estimates graded-estimates \
+        credit-estimates; do
     "$top/build/bin/fit_bench" "$scenario"
 done
 "$top/build/bin/plot_bench"

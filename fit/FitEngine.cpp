@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -164,19 +165,21 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
         AddWeighted(sum.data(), static_cast<double>(latent.tailCount) * latent.tailWeight, f.data(), rows);
     }
 
+    // The graph report is read back in single precision: no report may
+    // hold a number beyond it, let alone one that is no number at all.
+    const auto readable = [](double value) { return std::abs(value) <= std::numeric_limits<float>::max(); };
     table.expected.resize(rows);
-    bool finite = true;
+    bool inRange = true;
     for (std::size_t s = 0; s < rows; ++s) {
         const double expected = static_cast<double>(N) * sum[s];
         table.expected[s] = expected;
-        finite = finite && std::isfinite(expected);
+        inRange = inRange && readable(expected);
         if (expected > 0.0) {
             const double d = table.observed[s] - expected;
             table.chiSquare += d * d / expected;
         }
     }
-    // No report may hold a number that is not one.
-    if (!finite || !std::isfinite(table.chiSquare))
+    if (!inRange || !readable(table.chiSquare))
         return kResultOutOfRange;
     if (!reports.publish(table))
         return kReportFileError;

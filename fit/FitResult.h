@@ -16,8 +16,9 @@ enum FitResult : int {
     kDifficultyValueError = 9,
     kCValueError = 10,
     kLatentValueError = 12,
-    // Finite inputs whose frequencies or chi-square exceed double precision
-    // (C indices or weights far out of range, or a score observed where
-    // the model expects next to nobody).
+    // Finite inputs whose frequencies or chi-square exceed the single
+    // precision the graph report is read back in (C indices or weights far
+    // out of range, or a score observed where the model expects next to
+    // nobody).
     kResultOutOfRange = 13,
 };

@@ -5,7 +5,7 @@
 // The recursions run element by element across the scores, each element
 // with the same arithmetic whatever the vector width, so every clone gives
 // the same bits; the build keeps multiply and add apart (no contraction).
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define TALVER_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define TALVER_VECTOR_CLONES

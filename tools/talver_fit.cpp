@@ -52,7 +52,7 @@ const char* const kHelp =
     "7 not enough memory; 8, 9, 10 and 12 a value of the discrimination,\n"
     "difficulty, C-indices or latent file (or the discrimination constant) is\n"
     "beyond single precision; 13 the frequencies or the chi-square are beyond\n"
-    "double precision; 64 a bad command line. OUT and OUTG are replaced only\n"
+    "single precision; 64 a bad command line. OUT and OUTG are replaced only\n"
     "by a run that succeeds.\n";
 
 std::string failure(FitResult result, const FitRequest& r)
@@ -86,7 +86,7 @@ std::string failure(FitResult result, const FitRequest& r)
     case kLatentValueError:
         return beyond(latent, r.latentFile);
     case kResultOutOfRange:
-        return "the expected frequencies or the chi-square are beyond double precision (check the C indices "
+        return "the expected frequencies or the chi-square are beyond single precision (check the C indices "
                "and the weights, and scores the model all but rules out)";
     case kFitSuccess:
         break;

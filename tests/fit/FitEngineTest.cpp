@@ -112,13 +112,15 @@ TEST_F(BinaryEngineTest, NumbersBeyondRangeAreRefused)
         // top score is 4e-320, and one subject there makes the chi-square
         // overflow.
         {"b.dat", "368.4 368.4", 3, 0, 0, kResultOutOfRange},
+        // Weights within single precision, frequencies beyond it.
+        {"nodes.dat", "-1 -3e38 1 .5", 3, 0, 0, kResultOutOfRange},
     };
     write("OUT", "earlier");
     for (const Case& c : cases) {
         FitRequest r = fourSubjects(1);
         write("a.dat", "1 1");
         write("c.dat", "0 0");
-        write("nodes.dat", c.result == kResultOutOfRange ? "0 1" : "-1 0.5\n1 0.5\n");
+        write("nodes.dat", c.file == std::string("b.dat") ? "0 1" : "-1 0.5\n1 0.5\n");
         r.discriminationFile = "a.dat";
         r.cFile = "c.dat";
         r.parameterCount = c.parameterCount;
