@@ -1,6 +1,7 @@
 #include "fit/ScoreCounter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -12,6 +13,9 @@ namespace {
 constexpr std::uintmax_t kSmallestFile = 8u << 20;
 constexpr std::size_t kLargestTable = 1u << 20;
 constexpr std::size_t kPiece = 1u << 20;
+// Parts of at most this size: the numbers a run needs are counted round by
+// round, and the rest of a longer file is never read.
+constexpr std::uintmax_t kLargestChunk = 16u << 20;
 
 bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -51,11 +55,10 @@ struct Chunk {
     // First pass: its numbers, and whether they are all simple.
     std::int64_t numbers = 0;
     bool simple = true;
-    // Second pass, from the numbers before it: the subjects it completes,
-    // the sum it adds to the subject under way when it starts, whether it
-    // completes that one, and what it leaves of the subject under way at
-    // its end.
-    std::vector<std::int64_t> histogram;
+    // Second pass, from the numbers before it: the sum it adds to the
+    // subject under way when it starts, whether it completes that one, and
+    // what it leaves of the subject under way at its end. The subjects it
+    // completes go to its thread's histogram.
     std::int64_t headSum = 0;
     bool headCompletes = false;
     std::int64_t tailSum = 0;
@@ -92,9 +95,9 @@ void countNumbers(const std::string& path, Chunk& chunk)
 }
 
 bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumber, std::int64_t lastNumber,
-                   int items, std::int64_t firstScore, std::size_t rows)
+                   int items, std::int64_t firstScore, std::vector<std::int64_t>& histogram)
 {
-    chunk.histogram.assign(rows, 0);
+    const std::size_t rows = histogram.size();
     std::int64_t g = firstNumber;  // the number's place in the file
     int item = static_cast<int>(g % items);
     bool head = item != 0;
@@ -113,7 +116,7 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
             } else {
                 const std::int64_t row = total - firstScore;
                 if (row >= 0 && row < static_cast<std::int64_t>(rows))
-                    ++chunk.histogram[static_cast<std::size_t>(row)];
+                    ++histogram[static_cast<std::size_t>(row)];
             }
             item = 0;
             total = 0;
@@ -155,22 +158,25 @@ std::uint64_t boundaryNear(const std::string& path, std::uint64_t offset, std::u
     return size;
 }
 
+// Runs work(index) for every index below count on up to threads threads.
 template <typename Work>
-void onThreads(std::size_t count, Work work)
+void onThreads(std::size_t count, std::size_t threads, Work work)
 {
-    std::vector<std::thread> threads;
-    std::size_t started = 1;
-    for (; started < count; ++started) {
+    std::atomic<std::size_t> next{0};
+    const auto worker = [&](std::size_t thread) {
+        for (std::size_t index; (index = next++) < count;)
+            work(index, thread);
+    };
+    std::vector<std::thread> started;
+    for (std::size_t t = 1; t < std::min(threads, count); ++t) {
         try {
-            threads.emplace_back(work, started);
+            started.emplace_back(worker, t);
         } catch (const std::system_error&) {
-            break;
+            break;  // fewer threads take the same indices
         }
     }
-    work(0);
-    for (std::size_t k = started; k < count; ++k)  // those that could not start
-        work(k);
-    for (std::thread& thread : threads)
+    worker(0);
+    for (std::thread& thread : started)
         thread.join();
 }
 
@@ -185,33 +191,48 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     if (error || threads < 2 || size < kSmallestFile || rows > kLargestTable || items <= 0 || subjects <= 0 ||
         !std::filesystem::is_regular_file(path, error))
         return false;
+    const std::size_t workers = static_cast<std::size_t>(threads);
+    const std::int64_t wanted = subjects * items;
 
-    std::vector<Chunk> chunks(static_cast<std::size_t>(threads));
+    const std::size_t count =
+        std::max<std::size_t>(workers, static_cast<std::size_t>((size + kLargestChunk - 1) / kLargestChunk));
+    std::vector<Chunk> chunks(count);
     std::uint64_t begin = 0;
-    for (std::size_t c = 0; c < chunks.size(); ++c) {
+    for (std::size_t c = 0; c < count; ++c) {
         chunks[c].begin = begin;
-        const std::uint64_t nominal = size * (c + 1) / chunks.size();
-        begin = c + 1 == chunks.size() ? size : std::max(begin, boundaryNear(path, nominal, size));
+        const std::uint64_t nominal = size * (c + 1) / count;
+        begin = c + 1 == count ? size : std::max(begin, boundaryNear(path, nominal, size));
         chunks[c].end = begin;
     }
-    onThreads(chunks.size(), [&](std::size_t c) { countNumbers(path, chunks[c]); });
-    if (!std::all_of(chunks.begin(), chunks.end(), [](const Chunk& c) { return c.simple; }))
-        return false;
 
-    const std::int64_t wanted = subjects * items;
-    std::vector<std::int64_t> firstNumber(chunks.size() + 1, 0);
-    for (std::size_t c = 0; c < chunks.size(); ++c)
-        firstNumber[c + 1] = firstNumber[c] + chunks[c].numbers;
+    // The numbers of each part, a round of parts at a time, until the run
+    // has all it wants; those parts must all be simple.
+    std::vector<std::int64_t> firstNumber{0};
+    std::size_t used = 0;
+    while (used < count && firstNumber.back() < wanted) {
+        const std::size_t round = std::min(workers, count - used);
+        onThreads(round, workers, [&](std::size_t k, std::size_t) { countNumbers(path, chunks[used + k]); });
+        for (std::size_t k = 0; k < round && firstNumber.back() < wanted; ++k) {
+            if (!chunks[used].simple)
+                return false;
+            firstNumber.push_back(firstNumber.back() + chunks[used++].numbers);
+        }
+    }
     const std::int64_t available = std::min(firstNumber.back(), wanted);
-    std::vector<char> read(chunks.size());
-    onThreads(chunks.size(), [&](std::size_t c) {
-        read[c] = countSubjects(path, chunks[c], std::min(firstNumber[c], wanted), available, items, firstScore, rows);
+
+    std::vector<std::vector<std::int64_t>> histograms(workers, std::vector<std::int64_t>(rows, 0));
+    std::vector<char> read(used);
+    onThreads(used, workers, [&](std::size_t c, std::size_t thread) {
+        read[c] = countSubjects(path, chunks[c], firstNumber[c], available, items, firstScore, histograms[thread]);
     });
     if (std::find(read.begin(), read.end(), 0) != read.end())
         return false;
 
-    // The subjects in file order: those each chunk completes, and the ones
-    // that run across chunk boundaries.
+    // The subjects in file order: those the parts complete, and the ones
+    // that run across part boundaries.
+    for (const std::vector<std::int64_t>& histogram : histograms)
+        for (std::size_t row = 0; row < rows; ++row)
+            observed[row] += static_cast<double>(histogram[row]);
     const auto record = [&](std::int64_t total) {
         const std::int64_t row = total - firstScore;
         if (row >= 0 && row < static_cast<std::int64_t>(rows))
@@ -219,9 +240,8 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     };
     std::int64_t carried = 0;
     bool carrying = false;
-    for (const Chunk& chunk : chunks) {
-        for (std::size_t row = 0; row < rows; ++row)
-            observed[row] += static_cast<double>(chunk.histogram[row]);
+    for (std::size_t c = 0; c < used; ++c) {
+        const Chunk& chunk = chunks[c];
         if (carrying) {
             carried += chunk.headSum;
             if (chunk.headCompletes) {
