@@ -1,0 +1,109 @@
+#include "stats/SummaryFormat.h"
+
+#include <cstdio>
+
+namespace {
+
+template <typename... Values>
+std::string format(const char* pattern, Values... values)
+{
+    char text[512];
+    std::snprintf(text, sizeof text, pattern, values...);
+    return text;
+}
+
+std::string full(double value) { return format("%.17g", value); }
+
+std::size_t cellOf(const FitSummary& summary, std::int32_t score)
+{
+    for (std::size_t c = 0; c < summary.cells.size(); ++c)
+        if (score >= summary.cells[c].firstScore && score <= summary.cells[c].lastScore)
+            return c + 1;
+    return 0;
+}
+
+std::string noTest(const FitSummary& summary)
+{
+    return format("fewer than two cells expect at least %g subjects: no test", summary.minExpected);
+}
+
+}  // namespace
+
+std::string FormatPooledLine(const FitSummary& summary)
+{
+    if (!summary.testable())
+        return "Pooled chi-square: " + noTest(summary);
+    return format("Pooled chi-square %.4f, df %d, p %.4g", summary.pooledChiSquare, summary.degreesOfFreedom,
+                  summary.pooledP);
+}
+
+std::string FormatSummaryTable(const FitSummary& summary)
+{
+    std::string text = format("Chi-square over every score   %12.4f\n", summary.chiSquare);
+    if (summary.testable()) {
+        text += format("Pooled Pearson chi-square     %12.4f   df %4d   p %.4g\n", summary.pooledChiSquare,
+                       summary.degreesOfFreedom, summary.pooledP);
+        text += format("Likelihood ratio G2           %12.4f   df %4d   p %.4g\n", summary.likelihoodRatio,
+                       summary.degreesOfFreedom, summary.likelihoodRatioP);
+    } else {
+        text += "Pooled chi-square: " + noTest(summary) + "\n";
+    }
+    text += "Cells: " + PoolingRule(summary.minExpected) + "\n\n";
+    text += "Score   Observed     Expected   (O-E)^2/E   (O-E)/sqrt(E)  Cell\n";
+    for (const FitSummary::Score& s : summary.scores)
+        text += format("%5d %10.0f %12.4f %11.4f %15.4f %5zu\n", s.score, s.observed, s.expected, s.contribution,
+                       s.residual, cellOf(summary, s.score));
+    return text;
+}
+
+std::string FormatSummaryCsv(const FitSummary& summary)
+{
+    std::string text = "statistic,value,df,p\n";
+    text += "chi_square," + full(summary.chiSquare) + ",,\n";
+    const auto row = [&](const char* name, double value, double p) {
+        text += std::string(name) + "," + full(value) + ",";
+        if (summary.testable())
+            text += std::to_string(summary.degreesOfFreedom) + "," + full(p);
+        else
+            text += ",";
+        text += "\n";
+    };
+    row("pooled_chi_square", summary.pooledChiSquare, summary.pooledP);
+    row("likelihood_ratio", summary.likelihoodRatio, summary.likelihoodRatioP);
+    text += "\nscore,observed,expected,contribution,residual,cell\n";
+    for (const FitSummary::Score& s : summary.scores)
+        text += std::to_string(s.score) + "," + full(s.observed) + "," + full(s.expected) + "," +
+                full(s.contribution) + "," + full(s.residual) + "," + std::to_string(cellOf(summary, s.score)) + "\n";
+    return text;
+}
+
+std::string FormatSummaryJson(const FitSummary& summary)
+{
+    std::string text = "{\n  \"chi_square\": " + full(summary.chiSquare) + ",\n";
+    text += "  \"min_expected\": " + full(summary.minExpected) + ",\n";
+    text += "  \"pooling_rule\": \"" + PoolingRule(summary.minExpected) + "\",\n";
+    if (summary.testable()) {
+        text += "  \"pooled\": {\"chi_square\": " + full(summary.pooledChiSquare) +
+                ", \"df\": " + std::to_string(summary.degreesOfFreedom) + ", \"p\": " + full(summary.pooledP) +
+                ", \"likelihood_ratio\": " + full(summary.likelihoodRatio) +
+                ", \"likelihood_ratio_p\": " + full(summary.likelihoodRatioP) + "},\n";
+    } else {
+        text += "  \"pooled\": null,\n";
+    }
+    text += "  \"cells\": [";
+    for (std::size_t c = 0; c < summary.cells.size(); ++c) {
+        const FitSummary::Cell& cell = summary.cells[c];
+        text += std::string(c ? ",\n    " : "\n    ") + "{\"first_score\": " + std::to_string(cell.firstScore) +
+                ", \"last_score\": " + std::to_string(cell.lastScore) + ", \"observed\": " + full(cell.observed) +
+                ", \"expected\": " + full(cell.expected) + "}";
+    }
+    text += "\n  ],\n  \"scores\": [";
+    for (std::size_t k = 0; k < summary.scores.size(); ++k) {
+        const FitSummary::Score& s = summary.scores[k];
+        text += std::string(k ? ",\n    " : "\n    ") + "{\"score\": " + std::to_string(s.score) +
+                ", \"observed\": " + full(s.observed) + ", \"expected\": " + full(s.expected) +
+                ", \"contribution\": " + full(s.contribution) + ", \"residual\": " + full(s.residual) + "}";
+    }
+    text += "\n  ]\n}\n";
+    return text;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "stats/FitSummary.h"
+
+// The summary as text: a table to read, or CSV or JSON for scripts, with
+// every number at full precision (17 significant digits).
+//
+// CSV: two tables separated by an empty line. First "statistic,value,df,p"
+// with the rows chi_square (over every score, as the reports have it; no df
+// or p), pooled_chi_square and likelihood_ratio (df and p empty when fewer
+// than two cells remain). Then "score,observed,expected,contribution,
+// residual,cell", one row per score, cell numbering the pooled cells from 1.
+//
+// JSON: one object: "chi_square", "min_expected", "pooling_rule", "pooled"
+// (null when fewer than two cells remain, else "chi_square", "df", "p",
+// "likelihood_ratio", "likelihood_ratio_p"), "cells" (each "first_score",
+// "last_score", "observed", "expected") and "scores" (each "score",
+// "observed", "expected", "contribution", "residual").
+std::string FormatSummaryTable(const FitSummary& summary);
+std::string FormatSummaryCsv(const FitSummary& summary);
+std::string FormatSummaryJson(const FitSummary& summary);
+
+// One line: the pooled chi-square, df and p, or why there is no test.
+std::string FormatPooledLine(const FitSummary& summary);

@@ -1,0 +1,134 @@
+#include "stats/FitSummary.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "stats/SummaryFormat.h"
+
+namespace {
+
+ScoreTable table(const std::vector<double>& observed, const std::vector<double>& expected, int firstScore = 0)
+{
+    ScoreTable t;
+    t.firstScore = firstScore;
+    t.observed = observed;
+    t.expected = expected;
+    for (std::size_t k = 0; k < expected.size(); ++k)
+        if (expected[k] > 0)
+            t.chiSquare += (observed[k] - expected[k]) * (observed[k] - expected[k]) / expected[k];
+    return t;
+}
+
+std::vector<std::pair<int, int>> ranges(const FitSummary& summary)
+{
+    std::vector<std::pair<int, int>> cells;
+    for (const FitSummary::Cell& cell : summary.cells)
+        cells.emplace_back(cell.firstScore, cell.lastScore);
+    return cells;
+}
+
+// Critical values of the chi-square distribution at 0.05, from the
+// published tables, and closed forms for one and two degrees of freedom.
+TEST(ChiSquareTest, UpperTailMatchesTablesAndClosedForms)
+{
+    struct {
+        double x;
+        int df;
+    } const critical[] = {{3.841459, 1}, {5.991465, 2}, {18.307038, 10}, {31.410433, 20}, {124.342113, 100}};
+    for (const auto& c : critical)
+        EXPECT_NEAR(ChiSquareUpperTail(c.x, c.df), 0.05, 2e-8) << c.df;
+    for (double x : {0.01, 0.5, 3.0, 17.0, 60.0}) {
+        EXPECT_NEAR(ChiSquareUpperTail(x, 2), std::exp(-x / 2), 1e-14 * std::exp(-x / 2) + 1e-300) << x;
+        EXPECT_NEAR(ChiSquareUpperTail(x, 1), std::erfc(std::sqrt(x / 2)), 1e-14) << x;
+    }
+    EXPECT_EQ(ChiSquareUpperTail(0.0, 5), 1.0);
+}
+
+TEST(FitSummaryTest, PoolsFromEachTailInwards)
+{
+    struct Case {
+        const char* name;
+        std::vector<double> expected;
+        std::vector<std::pair<int, int>> cells;
+    };
+    const Case cases[] = {
+        {"all cells large", {6, 20, 30, 20, 6}, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}},
+        {"sparse tails", {0.5, 1, 2, 10, 20, 10, 2, 1, 0.5}, {{0, 3}, {4, 4}, {5, 8}}},
+        {"a sparse stretch inside", {10, 1, 1, 10, 10}, {{0, 0}, {1, 3}, {4, 4}}},
+        {"sparse at the end of the middle", {10, 10, 1, 10}, {{0, 0}, {1, 1}, {2, 3}}},
+        {"everything sparse", {1, 1, 1, 1}, {{0, 3}}},
+        {"tails meet", {3, 3, 3}, {{0, 2}}},
+    };
+    for (const Case& c : cases) {
+        const FitSummary summary = SummarizeFit(table(c.expected, c.expected));
+        EXPECT_EQ(ranges(summary), c.cells) << c.name;
+        EXPECT_EQ(summary.testable(), c.cells.size() >= 2) << c.name;
+    }
+}
+
+TEST(FitSummaryTest, StatisticsOnTheCells)
+{
+    // Observed (2, 3, 5, 30, 15, 9), expected (1, 2, 4, 28, 20, 9): the
+    // cells are scores 10-12 (10 against 7), 13, 14 and 15.
+    const FitSummary s = SummarizeFit(table({2, 3, 5, 30, 15, 9}, {1, 2, 4, 28, 20, 9}, 10));
+    ASSERT_EQ(ranges(s), (std::vector<std::pair<int, int>>{{10, 12}, {13, 13}, {14, 14}, {15, 15}}));
+    const double chi = 9.0 / 7 + 4.0 / 28 + 25.0 / 20 + 0.0;
+    const double g2 = 2 * (10 * std::log(10.0 / 7) + 30 * std::log(30.0 / 28) + 15 * std::log(15.0 / 20));
+    EXPECT_NEAR(s.pooledChiSquare, chi, 1e-12);
+    EXPECT_NEAR(s.likelihoodRatio, g2, 1e-12);
+    EXPECT_EQ(s.degreesOfFreedom, 3);
+    EXPECT_NEAR(s.pooledP, ChiSquareUpperTail(chi, 3), 1e-15);
+    EXPECT_NEAR(s.scores[0].contribution, 1.0, 1e-15);
+    EXPECT_NEAR(s.scores[4].residual, -5 / std::sqrt(20.0), 1e-15);
+    EXPECT_EQ(s.scores[0].score, 10);
+
+    // A larger minimum pools more, down to one cell and no test.
+    EXPECT_EQ(SummarizeFit(table({2, 3, 5, 30, 15, 9}, {1, 2, 4, 28, 20, 9}), 25).cells.size(), 2u);
+    const FitSummary single = SummarizeFit(table({2, 3}, {1, 2}));
+    EXPECT_FALSE(single.testable());
+    EXPECT_EQ(FormatPooledLine(single), "Pooled chi-square: fewer than two cells expect at least 5 subjects: no test");
+}
+
+TEST(FitSummaryTest, CsvAndJsonReadBack)
+{
+    const FitSummary s = SummarizeFit(table({2, 3, 5, 30, 15, 9}, {1, 2, 4, 28, 20.123456789012345, 9}));
+
+    const QJsonDocument json = QJsonDocument::fromJson(QByteArray::fromStdString(FormatSummaryJson(s)));
+    ASSERT_TRUE(json.isObject());
+    const QJsonObject root = json.object();
+    EXPECT_EQ(root["chi_square"].toDouble(), s.chiSquare);
+    EXPECT_EQ(root["pooled"]["df"].toInt(), 3);
+    EXPECT_EQ(root["pooled"]["p"].toDouble(), s.pooledP);
+    EXPECT_EQ(root["pooled"]["likelihood_ratio"].toDouble(), s.likelihoodRatio);
+    EXPECT_EQ(root["cells"].toArray().size(), 4);
+    EXPECT_EQ(root["scores"].toArray()[4].toObject()["expected"].toDouble(), 20.123456789012345);
+    EXPECT_EQ(root["pooling_rule"].toString().toStdString(), PoolingRule(5));
+    const QJsonDocument none = QJsonDocument::fromJson(
+        QByteArray::fromStdString(FormatSummaryJson(SummarizeFit(table({2, 3}, {1, 2})))));
+    EXPECT_TRUE(none.object()["pooled"].isNull());
+
+    std::istringstream csv(FormatSummaryCsv(s));
+    std::string line;
+    std::getline(csv, line);
+    EXPECT_EQ(line, "statistic,value,df,p");
+    std::getline(csv, line);
+    EXPECT_EQ(std::stod(line.substr(line.find(',') + 1)), s.chiSquare);
+    std::getline(csv, line);
+    EXPECT_EQ(line.rfind("pooled_chi_square,", 0), 0u);
+    std::getline(csv, line);
+    std::getline(csv, line);
+    EXPECT_EQ(line, "");
+    std::getline(csv, line);
+    EXPECT_EQ(line, "score,observed,expected,contribution,residual,cell");
+    int rows = 0;
+    while (std::getline(csv, line) && !line.empty())
+        ++rows;
+    EXPECT_EQ(rows, 6);
+}
+
+}  // namespace
