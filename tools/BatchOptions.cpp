@@ -1,5 +1,6 @@
 #include "tools/BatchOptions.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -12,15 +13,48 @@ const char* const kBatchUsage =
     "                  [--discrimination FILE] [--discrimination-constant A] --difficulty FILE\n"
     "                  [--c-indices FILE] --scores FILE\n"
     "                  (--nodes20 | --nodes51 | --nodes FILE --node-count Q | --estimates FILE)\n"
-    "                  [--metric normal|logistic]\n";
+    "                  [--metric normal|logistic]\n"
+    "                  [--format table|csv|json | --quiet] [--min-expected X] [--plot FILE.png|FILE.svg]\n";
 
 namespace {
 
 const std::set<std::string> kValueFlags = {
     "--model", "--subjects", "--items", "--categories", "--discrimination",
     "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
-    "--node-count", "--estimates", "--metric"};
-const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help"};
+    "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot"};
+const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--quiet"};
+
+// The outputs of a run that succeeds.
+std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::string>& flags)
+{
+    const auto given = [&flags](const char* flag) { return flags.count(flag) != 0; };
+    if (given("--format")) {
+        options.format = flags.at("--format");
+        if (options.format != "table" && options.format != "csv" && options.format != "json")
+            return "--format takes table, csv or json, not '" + options.format + "'";
+        if (given("--quiet"))
+            return "--quiet does not go with --format";
+    }
+    options.quiet = given("--quiet");
+    if (given("--min-expected")) {
+        const std::string& text = flags.at("--min-expected");
+        double value = 0.0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (ec != std::errc() || end != text.data() + text.size() || !(value > 0.0) || !std::isfinite(value))
+            return "--min-expected takes a positive number, not '" + text + "'";
+        options.minExpected = value;
+    }
+    if (given("--plot")) {
+        options.plotFile = flags.at("--plot");
+        const std::size_t dot = options.plotFile.rfind('.');
+        std::string extension = dot == std::string::npos ? "" : options.plotFile.substr(dot + 1);
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (extension != "png" && extension != "svg")
+            return "--plot takes a file name ending in .png or .svg, not '" + options.plotFile + "'";
+    }
+    return {};
+}
 
 // A whole decimal number from low to high, or a reason why not.
 std::string parseCount(const std::string& flag, const std::string& text, long long low,
@@ -169,5 +203,7 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv)
         return options;
     }
     options.error = fill(options, flags);
+    if (options.error.empty())
+        options.error = fillOutputs(options, flags);
     return options;
 }

@@ -13,6 +13,11 @@ struct BatchOptions {
     std::string error;  // empty when the command line is sound
     BatchModel model = BatchModel::OnePL;
     FitRequest request;
+    // What is printed after a run that succeeded.
+    std::string format = "table";  // table, csv or json
+    bool quiet = false;
+    double minExpected = 5.0;  // pooling of sparse cells
+    std::string plotFile;      // a chart, .png or .svg; empty for none
 };
 
 BatchOptions ParseBatchOptions(int argc, const char* const* argv);

@@ -6,18 +6,26 @@
 
 #include "fit/FitEngine.h"
 #include "fit/ReportFile.h"
+#include "framework/Chart.h"
+#include "stats/FitSummary.h"
+#include "stats/SummaryFormat.h"
 #include "tools/BatchOptions.h"
 
 namespace {
 
 constexpr int kUsageError = 64;
+constexpr int kChartError = 73;
 
 const char* const kHelp =
     "\n"
     "Predicts the frequency of every total score under an IRT model whose item\n"
     "parameters were calibrated elsewhere, counts the observed frequencies in the\n"
     "subjects' scores, and compares them with a chi-square. Writes the reports OUT\n"
-    "and OUTG in the current directory and prints OUT.\n"
+    "and OUTG in the current directory and prints a summary: the chi-square over\n"
+    "every score as OUT has it, and on cells pooled from each tail inwards until\n"
+    "each expects enough subjects, the Pearson chi-square and the likelihood ratio\n"
+    "G2 with their degrees of freedom and p-values, then each score's contribution\n"
+    "and standardised residual.\n"
     "\n"
     "  --model MODEL          1pl, 2pl, 3pl (binary items, scores 0 and 1),\n"
     "                         grm (graded response), pcm (partial credit;\n"
@@ -41,6 +49,12 @@ const char* const kHelp =
     "  --estimates FILE       one ability estimate per subject\n"
     "  --metric METRIC        normal (D = 1.702, the default) or logistic (D = 1);\n"
     "                         binary models only, no effect on grm and pcm\n"
+    "  --format FORMAT        the summary as a table (the default), csv or json\n"
+    "                         (the schemas: man talver-fit)\n"
+    "  --quiet                print nothing after a run that succeeds\n"
+    "  --min-expected X       pool cells until each expects X subjects (default 5)\n"
+    "  --plot FILE            also draw the observed and expected distributions,\n"
+    "                         as PNG or SVG by the name's ending\n"
     "  --help                 this text\n"
     "\n"
     "Files hold numbers separated by white space. A value that cannot be read\n"
@@ -52,8 +66,8 @@ const char* const kHelp =
     "7 not enough memory; 8, 9, 10 and 12 a value of the discrimination,\n"
     "difficulty, C-indices or latent file (or the discrimination constant) is\n"
     "beyond single precision; 13 the frequencies or the chi-square are beyond\n"
-    "single precision; 64 a bad command line. OUT and OUTG are replaced only\n"
-    "by a run that succeeds.\n";
+    "single precision; 64 a bad command line; 73 the chart cannot be written.\n"
+    "OUT and OUTG are replaced only by a run that succeeds.\n";
 
 std::string failure(FitResult result, const FitRequest& r)
 {
@@ -127,10 +141,22 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "talver-fit: %s\n", failure(result, options.request).c_str());
         return result;
     }
-    // What was written, whatever "OUT" may be now.
-    const std::string report = FormatFitReport(table);
-    if (std::fwrite(report.data(), 1, report.size(), stdout) != report.size() || std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "talver-fit: cannot print the report\n");
+    const FitSummary summary = SummarizeFit(table, options.minExpected);
+    if (!options.plotFile.empty()) {
+        ScoreChart chart{table.firstScore, table.observed, table.expected,
+                         "Observed and expected score distributions"};
+        if (!SaveScoreChart(chart, options.plotFile)) {
+            std::fprintf(stderr, "talver-fit: cannot write the chart '%s'\n", options.plotFile.c_str());
+            return kChartError;
+        }
+    }
+    if (options.quiet)
+        return 0;
+    const std::string text = options.format == "csv"    ? FormatSummaryCsv(summary)
+                             : options.format == "json" ? FormatSummaryJson(summary)
+                                                        : FormatSummaryTable(summary);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "talver-fit: cannot print the summary\n");
         return kReportFileError;
     }
     return 0;

@@ -146,13 +146,16 @@ TEST_F(TalverFitTest, ReproducesTheFourSubjectExample)
 {
     writeFourSubjects();
     ASSERT_EQ(run(fourSubjects + " --metric logistic"), 0);
-    EXPECT_EQ(read("stdout.txt"), read("OUT"));
+    EXPECT_EQ(read("stdout.txt").rfind("Chi-square over every score         0.1911\n", 0), 0u);
     EXPECT_NE(read("OUT").find("Chi-square     0.1911"), std::string::npos);
     EXPECT_EQ(read("OUTG").rfind("    3\n    0          1  0.48387098     1.2136  0.58720273 \n", 0), 0u);
 
     ASSERT_EQ(run(fourSubjects), 0);
-    EXPECT_NE(read("stdout.txt").find("Chi-square     1.1865"), std::string::npos);
-    EXPECT_NE(read("stdout.txt").find("    1          2     1.0434 \n"), std::string::npos);
+    EXPECT_NE(read("OUT").find("Chi-square     1.1865"), std::string::npos);
+    EXPECT_NE(read("OUT").find("    1          2     1.0434 \n"), std::string::npos);
+    // Four subjects expect fewer than 5 in all: one cell, no test.
+    EXPECT_NE(read("stdout.txt").find("Pooled chi-square: fewer than two cells expect at least 5 subjects: no test"),
+              std::string::npos);
 }
 
 TEST_F(TalverFitTest, FailuresNameTheFileAndExitWithTheResult)
@@ -232,7 +235,11 @@ TEST_F(TalverFitTest, EveryModelMatchesTheEngineOnTheExamples)
     for (const Case& c : cases) {
         ASSERT_EQ(run(c.arguments), 0) << c.arguments;
         const std::string report = read("OUT"), graph = read("OUTG");
-        EXPECT_EQ(read("stdout.txt"), report);
+        // The summary opens with the reports' chi-square.
+        const auto after = [](const std::string& text, const std::string& label) {
+            return std::stod(text.substr(text.find(label) + label.size()));
+        };
+        EXPECT_EQ(after(read("stdout.txt"), "Chi-square over every score"), after(report, "Chi-square"));
         ASSERT_EQ(c.engine(c.request, nullptr), kFitSuccess);
         EXPECT_EQ(read("OUT"), report) << c.arguments;
         EXPECT_EQ(read("OUTG"), graph) << c.arguments;
@@ -284,6 +291,43 @@ TEST_F(TalverFitTest, EveryFailureHasItsMessage)
         EXPECT_EQ(read("stdout.txt"), "");
         EXPECT_FALSE(std::filesystem::exists("OUT"));
     }
+}
+
+// The summary for scripts, and the chart, after a run; nothing with --quiet.
+TEST_F(TalverFitTest, SummaryFormatsAndChart)
+{
+    namespace fs = std::filesystem;
+    for (const char* name : {"3pl-discrimination.dat", "3pl-difficulty.dat", "3pl-c.dat", "3pl-scores.dat"})
+        fs::copy_file(fs::path(TALVER_EXAMPLES_DIR) / name, name);
+    const std::string run3pl = "--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discrimination.dat "
+                               "--difficulty 3pl-difficulty.dat --c-indices 3pl-c.dat --scores 3pl-scores.dat --nodes20 ";
+
+    ASSERT_EQ(run(run3pl + "--format csv --min-expected 10"), 0);
+    const std::string csv = read("stdout.txt");
+    EXPECT_EQ(csv.rfind("statistic,value,df,p\nchi_square,", 0), 0u);
+    EXPECT_NE(csv.find("\n\nscore,observed,expected,contribution,residual,cell\n0,"), std::string::npos);
+    ASSERT_EQ(run(run3pl + "--format json --plot chart.svg"), 0);
+    const std::string json = read("stdout.txt");
+    EXPECT_NE(json.find("\"min_expected\": 5,"), std::string::npos);
+    EXPECT_NE(json.find("\"pooled\": {\"chi_square\": "), std::string::npos);
+    EXPECT_NE(read("chart.svg").find("<svg"), std::string::npos);
+
+    ASSERT_EQ(run(run3pl + "--quiet --plot Chart.PNG"), 0);
+    EXPECT_EQ(read("stdout.txt"), "");
+    const std::string png = read("Chart.PNG");
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    const auto be32 = [&png](std::size_t at) {
+        return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
+               (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
+    };
+    EXPECT_EQ(be32(16), 800u);  // the header's width and height
+    EXPECT_EQ(be32(20), 500u);
+
+    EXPECT_EQ(run(run3pl + "--plot no/such/folder/chart.png"), 73);
+    EXPECT_EQ(read("stderr.txt"), "talver-fit: cannot write the chart 'no/such/folder/chart.png'\n");
+    for (const char* bad : {"--plot chart.gif", "--format xml", "--quiet --format csv", "--min-expected 0"})
+        EXPECT_EQ(run(run3pl + bad), 64) << bad;
 }
 
 TEST_F(TalverFitTest, PolytomousModelsRun)
