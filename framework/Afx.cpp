@@ -1,6 +1,7 @@
 #include "framework/Afx.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -46,6 +47,15 @@ int AfxMessageBox(const CString& text, UINT type)
                     QMessageBox::Ok, owner ? owner->Widget() : nullptr);
     box.exec();
     return IDOK;
+}
+
+BOOL AfxSetClipboardText(const CString& text)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return FALSE;
+    clipboard->setText(toQt(text));
+    return TRUE;
 }
 
 CString LoadStringResource(UINT id)

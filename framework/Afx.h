@@ -37,6 +37,7 @@ constexpr UINT WM_ICONERASEBKGND = 0x0027;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_TIMER = 0x0113;
+constexpr UINT WM_CONTEXTMENU = 0x007B;
 constexpr UINT WM_NCDESTROY = 0x0082;
 
 // Size types of WM_SIZE.
@@ -49,9 +50,11 @@ constexpr UINT BN_CLICKED = 0;
 constexpr UINT SC_MINIMIZE = 0xF020;
 constexpr UINT SC_CLOSE = 0xF060;
 
-// Menu item flags.
+// Menu item flags, and how a popup menu is tracked.
 constexpr UINT MF_STRING = 0x0000;
 constexpr UINT MF_SEPARATOR = 0x0800;
+constexpr UINT TPM_RIGHTBUTTON = 0x0002;
+constexpr UINT TPM_RETURNCMD = 0x0100;
 
 // Message box styles and results.
 constexpr UINT MB_OK = 0x0000;
@@ -81,6 +84,9 @@ class CResourceException : public CException {};
 // Shows text in a message box with an OK button, captioned with the
 // application's title; MB_ICONEXCLAMATION adds the warning icon.
 int AfxMessageBox(const CString& text, UINT type = MB_OK);
+
+// Puts text on the clipboard; false when there is no clipboard.
+BOOL AfxSetClipboardText(const CString& text);
 
 // A string resource, empty when there is none with that identifier.
 CString LoadStringResource(UINT id);

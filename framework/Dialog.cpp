@@ -398,8 +398,25 @@ void DialogWidget::showSystemMenu(const QPoint& where) { buildSystemMenu()->popu
 
 void DialogWidget::contextMenuEvent(QContextMenuEvent* event)
 {
-    if (childAt(event->pos()) == nullptr || qobject_cast<QGroupBox*>(childAt(event->pos())))
+    QWidget* target = childAt(event->pos());
+    if (target == nullptr || qobject_cast<QGroupBox*>(target)) {
         showSystemMenu(event->globalPos());
+        return;
+    }
+    // The control, or the child window, that was clicked: WM_CONTEXTMENU
+    // names it and the point on the screen.
+    CWnd* window = nullptr;
+    for (QWidget* w = target; w && w != this && !window; w = w->parentWidget()) {
+        if (auto* child = dynamic_cast<ChildWidget*>(w))
+            window = child->owner;
+        for (const auto& control : m_owner->m_controls)
+            if (control->m_pWidget == w)
+                window = control.get();
+    }
+    if (window)
+        m_owner->SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window),
+                             MAKELPARAM(static_cast<UINT>(event->globalPos().x()) & 0xFFFF,
+                                        static_cast<UINT>(event->globalPos().y()) & 0xFFFF));
 }
 
 // ---------------------------------------------------------------------------

@@ -8,8 +8,14 @@
 #include "framework/TestHooks.h"
 #include "framework/Wnd.h"
 
-CFileDialog::CFileDialog(BOOL, const char*, const char*, unsigned, const char* filter, CWnd* parent)
-    : m_filter(filter ? filter : ""), m_pParent(parent)
+CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExtension, const char* fileName, unsigned flags,
+                         const char* filter, CWnd* parent)
+    : m_bOpenFileDialog(openFileDialog),
+      m_defaultExtension(defaultExtension ? defaultExtension : ""),
+      m_fileName(fileName ? fileName : ""),
+      m_flags(flags),
+      m_filter(filter ? filter : ""),
+      m_pParent(parent)
 {
 }
 
@@ -26,8 +32,13 @@ int CFileDialog::DoModal()
         chosen = answer(m_title, fromQt(filter));
     } else {
         QFileDialog dialog(m_pParent ? m_pParent->Widget() : nullptr, toQt(m_title), QDir::currentPath(), filter);
-        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setFileMode(m_bOpenFileDialog ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setAcceptMode(m_bOpenFileDialog ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
         dialog.setOption(QFileDialog::ReadOnly, false);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(m_flags & OFN_OVERWRITEPROMPT));
+        dialog.setDefaultSuffix(toQt(m_defaultExtension));
+        if (!m_fileName.empty())
+            dialog.selectFile(toQt(m_fileName));
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = fromQt(dialog.selectedFiles().front());
     }
@@ -35,6 +46,7 @@ int CFileDialog::DoModal()
         return IDCANCEL;
     const QFileInfo file(toQt(*chosen));
     m_path = fromQt(QDir::toNativeSeparators(file.absoluteFilePath()));
-    QDir::setCurrent(file.absolutePath());
+    if (!(m_flags & OFN_NOCHANGEDIR))
+        QDir::setCurrent(file.absolutePath());
     return IDOK;
 }

@@ -4,11 +4,14 @@
 
 class CWnd;
 
+constexpr unsigned OFN_OVERWRITEPROMPT = 0x0002;
 constexpr unsigned OFN_HIDEREADONLY = 0x0004;
+constexpr unsigned OFN_NOCHANGEDIR = 0x0008;
 
-// The file-open chooser: a title, one filter ("Data files (*.dat)|*.dat||"),
-// no initial name. A chosen file's folder becomes the process's working
-// directory, as on the original platform.
+// The file chooser, to open (openFileDialog) or to save: a title, one
+// filter ("Data files (*.dat)|*.dat||"), an initial name. A chosen file's
+// folder becomes the process's working directory, as on the original
+// platform, unless OFN_NOCHANGEDIR asks otherwise.
 class CFileDialog {
 public:
     CFileDialog(BOOL openFileDialog, const char* defaultExtension = nullptr, const char* fileName = nullptr,
@@ -20,6 +23,10 @@ public:
     CString m_title;  // the chooser's title
 
 private:
+    BOOL m_bOpenFileDialog;
+    CString m_defaultExtension;
+    CString m_fileName;
+    unsigned m_flags;
     CString m_filter;
     CWnd* m_pParent;
     CString m_path;

@@ -78,3 +78,8 @@ protected:                                           \
                                                  static_cast<int>(HIWORD(lParam)));                      \
                                     return 0)},
 #define ON_WM_TIMER() {WM_TIMER, 0, 0, AFX_MAP_HANDLER(self->OnTimer(static_cast<UINT_PTR>(wParam)); return 0)},
+#define ON_WM_CONTEXTMENU()                                                                        \
+    {WM_CONTEXTMENU, 0, 0, AFX_MAP_HANDLER(self->OnContextMenu(reinterpret_cast<CWnd*>(wParam),          \
+                                                               CPoint{static_cast<short>(LOWORD(lParam)), \
+                                                                      static_cast<short>(HIWORD(lParam))}); \
+                                           return 0)},

@@ -5,3 +5,7 @@ struct CRect {
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
 };
+
+struct CPoint {
+    int x = 0, y = 0;
+};

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CDialog;
 
@@ -26,6 +27,9 @@ struct Hooks {
     std::function<std::optional<std::string>(const std::string& title, const std::string& filter)> fileChooser;
     // Runs once inside every modal loop, when the dialog is up.
     std::function<void(CDialog&)> modalLoop;
+    // Answers a popup menu instead of showing it: the item texts ("" for a
+    // separator) in, the command chosen out (0 for none).
+    std::function<unsigned(const std::vector<std::string>& items)> popupMenu;
 };
 
 Hooks& TestHooks();

@@ -1,7 +1,10 @@
 #include "framework/TestSeams.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -169,6 +172,25 @@ void ClickListItem(CDialog& dialog, int id, int index)
     list->scrollToItem(list->item(index));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(index)).center());
 }
+
+void RightClick(CWnd& window)
+{
+    QWidget* target = window.Widget();
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(target))
+        target = area->viewport();
+    if (!target)
+        return;
+    const QPoint centre = target->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, centre, target->mapToGlobal(centre));
+    QApplication::sendEvent(target, &event);
+}
+
+void SetPopupMenuHandler(std::function<unsigned(const std::vector<std::string>&)> handler)
+{
+    TestHooks().popupMenu = std::move(handler);
+}
+
+std::string ClipboardText() { return fromQt(QGuiApplication::clipboard()->text()); }
 
 int FocusedId(CDialog& dialog)
 {

@@ -57,6 +57,11 @@ void Type(CDialog& dialog, int id, const std::string& text);  // focus the box, 
 void PressKey(CDialog& dialog, Key key);
 void PressMnemonic(CDialog& dialog, char letter);  // Alt + letter
 void ClickListItem(CDialog& dialog, int id, int index);
+// A right-click on a control or child window of a dialog.
+void RightClick(CWnd& window);
+// Answers popup menus: the item texts in, the command chosen out.
+void SetPopupMenuHandler(std::function<unsigned(const std::vector<std::string>& items)> handler);
+std::string ClipboardText();
 
 // Looking at a dialog.
 int FocusedId(CDialog& dialog);  // 0 when the focus is elsewhere

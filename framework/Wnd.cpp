@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QTimer>
 #include <QWidget>
@@ -13,6 +14,7 @@
 #include <set>
 
 #include "framework/QtBridge.h"
+#include "framework/TestHooks.h"
 
 QString toQt(const CString& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 CString fromQt(const QString& text) { return text.toUtf8().toStdString(); }
@@ -380,6 +382,30 @@ BOOL CMenu::AppendMenu(UINT flags, UINT id, const CString& text)
 {
     m_items.push_back(Item{flags, id, text});
     return TRUE;
+}
+
+UINT CMenu::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner)
+{
+    UINT chosen = 0;
+    if (const auto& answer = afxtest::TestHooks().popupMenu) {
+        std::vector<std::string> texts;
+        for (const Item& item : m_items)
+            texts.push_back(item.flags & MF_SEPARATOR ? "" : item.text);
+        chosen = answer(texts);
+    } else {
+        QMenu menu(owner ? owner->Widget() : nullptr);
+        for (const Item& item : m_items) {
+            if (item.flags & MF_SEPARATOR)
+                menu.addSeparator();
+            else
+                menu.addAction(toQt(item.text))->setData(item.id);
+        }
+        if (const QAction* action = menu.exec(QPoint(x, y)))
+            chosen = action->data().toUInt();
+    }
+    if (!(flags & TPM_RETURNCMD) && chosen != 0 && owner)
+        owner->SendMessage(WM_COMMAND, MAKEWPARAM(chosen, BN_CLICKED), 0);
+    return chosen;
 }
 
 // ---------------------------------------------------------------------------

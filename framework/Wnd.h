@@ -136,12 +136,13 @@ private:
     friend class CDialog;
     friend class CDC;
     friend class ChildWidget;
+    friend class DialogWidget;
 
     DECLARE_MESSAGE_MAP()
 };
 
-// A window's system menu: Minimize and Close, and what the program appends.
-// Its commands arrive as WM_SYSCOMMAND.
+// A window's system menu: Minimize and Close, and what the program appends;
+// its commands arrive as WM_SYSCOMMAND. Or a popup menu of the program's.
 class CMenu {
 public:
     struct Item {
@@ -149,8 +150,12 @@ public:
         UINT id;
         CString text;
     };
+    BOOL CreatePopupMenu() { return TRUE; }
     BOOL AppendMenu(UINT flags, UINT id = 0, const CString& text = {});
     const std::vector<Item>& Items() const { return m_items; }
+    // Shows the menu at a point on the screen; with TPM_RETURNCMD returns
+    // the command chosen (0 for none), else sends it to owner as WM_COMMAND.
+    UINT TrackPopupMenu(UINT flags, int x, int y, CWnd* owner);
 
 private:
     std::vector<Item> m_items;

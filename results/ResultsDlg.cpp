@@ -2,12 +2,40 @@
 
 #include <cstdio>
 
+#include <fstream>
+
 #include "fit/ReportFile.h"
+#include "framework/Chart.h"
 #include "framework/DataExchange.h"
+#include "framework/FileDialog.h"
 #include "res/resource.h"
+#include "stats/FitSummary.h"
+#include "stats/SummaryFormat.h"
+
+namespace {
+
+// The commands of the list's and the graph's popup menu.
+enum : UINT { kCopyTable = 1, kSaveTable, kSaveGraph, kFitStatistics };
+
+// The table row by row, its columns separated by separator.
+std::string tableText(const FitSummary& summary, char separator)
+{
+    std::string text = std::string("score") + separator + "observed" + separator + "expected" + separator +
+                       "contribution" + separator + "residual\n";
+    for (const FitSummary::Score& s : summary.scores) {
+        char line[160];
+        std::snprintf(line, sizeof line, "%d%c%.0f%c%.4f%c%.6g%c%.6g\n", s.score, separator, s.observed, separator,
+                      s.expected, separator, s.contribution, separator, s.residual);
+        text += line;
+    }
+    return text;
+}
+
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CResultsDlg, CDialog)
     ON_WM_SYSCOMMAND()
+    ON_WM_CONTEXTMENU()
 END_MESSAGE_MAP()
 
 CResultsDlg::CResultsDlg(CWnd* parent) : CDialog(IDD_RESULTS, parent) {}
@@ -47,6 +75,12 @@ BOOL CResultsDlg::OnInitDialog()
     // it: whatever could be read is shown, and the list says what was not.
     const GraphReport report = ReadGraphReport(kGraphReportFile);
     const int points = static_cast<int>(report.rows.size());
+    m_table.firstScore = points > 0 ? report.rows[0].score : 0;
+    m_table.chiSquare = report.chiSquare;
+    for (const GraphReportRow& row : report.rows) {
+        m_table.observed.push_back(row.observed);
+        m_table.expected.push_back(row.expected);
+    }
     m_plot.m_nObservedCount = m_plot.m_nExpectedCount = points;
     m_plot.m_dObserved.assign(points, 0.0);
     m_plot.m_dExpected.assign(points, 0.0);
@@ -75,8 +109,79 @@ BOOL CResultsDlg::OnInitDialog()
     m_fChiSquare = report.chiSquare;
     UpdateData(FALSE);
 
+    m_toolTip.Create(this);
+    m_toolTip.AddTool(GetDlgItem(IDC_CHI_SQUARE), FormatPooledLine(SummarizeFit(m_table)));
+
     m_plot.Redraw();
     return TRUE;
+}
+
+void CResultsDlg::OnContextMenu(CWnd* window, CPoint point)
+{
+    if (window != &m_plot && (!window || window->GetDlgCtrlID() != IDC_FREQUENCIES))
+        return;
+    CMenu menu;
+    menu.CreatePopupMenu();
+    menu.AppendMenu(MF_STRING, kCopyTable, "Copy table");
+    menu.AppendMenu(MF_STRING, kSaveTable, "Save table as CSV...");
+    menu.AppendMenu(MF_STRING, kSaveGraph, "Save graph as PNG or SVG...");
+    menu.AppendMenu(MF_SEPARATOR);
+    menu.AppendMenu(MF_STRING, kFitStatistics, "Fit statistics...");
+    switch (menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, this)) {
+    case kCopyTable:
+        CopyTable();
+        break;
+    case kSaveTable:
+        SaveTable();
+        break;
+    case kSaveGraph:
+        SaveGraph();
+        break;
+    case kFitStatistics:
+        ShowFitStatistics();
+        break;
+    default:
+        break;
+    }
+}
+
+void CResultsDlg::CopyTable() { AfxSetClipboardText(tableText(SummarizeFit(m_table), '\t')); }
+
+void CResultsDlg::SaveTable()
+{
+    // Saving leaves the working directory where the reports are.
+    CFileDialog chooser(FALSE, "csv", "scores.csv", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR,
+                        "CSV files (*.csv)|*.csv||", this);
+    chooser.m_title = "Save table as CSV";
+    if (chooser.DoModal() != IDOK)
+        return;
+    std::ofstream file(chooser.GetPathName(), std::ios::binary);
+    file << tableText(SummarizeFit(m_table), ',');
+    file.close();
+    if (!file)
+        AfxMessageBox("Cannot write \"" + chooser.GetPathName() + "\".", MB_ICONEXCLAMATION);
+}
+
+void CResultsDlg::SaveGraph()
+{
+    CFileDialog chooser(FALSE, "png", "scores.png", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR,
+                        "Pictures (*.png *.svg)|*.png *.svg||", this);
+    chooser.m_title = "Save graph as PNG or SVG";
+    if (chooser.DoModal() != IDOK)
+        return;
+    const ScoreChart chart{m_table.firstScore, m_table.observed, m_table.expected,
+                           "Observed and expected score distributions"};
+    if (!SaveScoreChart(chart, chooser.GetPathName()))
+        AfxMessageBox("Cannot write \"" + chooser.GetPathName() + "\": a graph is saved as .png or .svg.",
+                      MB_ICONEXCLAMATION);
+}
+
+void CResultsDlg::ShowFitStatistics()
+{
+    // The table's statistics, without its rows.
+    const std::string table = FormatSummaryTable(SummarizeFit(m_table));
+    AfxMessageBox(table.substr(0, table.find("\n\n")) +
+                  "\n\nFrom the frequencies the list shows, with four decimals.");
 }
 
 void CResultsDlg::OnSysCommand(UINT id, LPARAM lParam)

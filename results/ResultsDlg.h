@@ -1,12 +1,16 @@
 #pragma once
 
+#include "fit/ReportFile.h"
 #include "framework/Dialog.h"
 #include "framework/ListBox.h"
+#include "framework/ToolTipCtrl.h"
 #include "results/PlotWnd.h"
 
 // Ends every successful run: reads the graph report "OUTG" back and shows
 // its frequencies, its chi-square and a graph of the observed and expected
-// distributions with the score range under it.
+// distributions with the score range under it. A right-click on the list or
+// the graph copies or saves the table, saves the graph, or shows the pooled
+// fit statistics, which the chi-square box's tip gives in one line.
 class CResultsDlg : public CDialog {
 public:
     explicit CResultsDlg(CWnd* parent = nullptr);
@@ -30,6 +34,16 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     afx_msg void OnSysCommand(UINT id, LPARAM lParam);
+    afx_msg void OnContextMenu(CWnd* window, CPoint point);
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    void CopyTable();
+    void SaveTable();
+    void SaveGraph();
+    void ShowFitStatistics();
+
+    ScoreTable m_table;  // the rows read back, for the statistics and copies
+    CToolTipCtrl m_toolTip;
 };

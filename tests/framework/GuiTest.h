@@ -35,6 +35,10 @@ protected:
         });
         afxtest::SetUnexpectedModalGuard(
             [](const std::string& caption) { ADD_FAILURE() << "modal dialog left open: " << caption; });
+        afxtest::SetPopupMenuHandler([](const std::vector<std::string>& items) {
+            ADD_FAILURE() << "unexpected popup menu of " << items.size() << " items";
+            return 0u;
+        });
     }
     void TearDown() override
     {
@@ -45,6 +49,7 @@ protected:
         afxtest::SetUnexpectedModalGuard(nullptr);
         afxtest::SetMessageBoxHandler(nullptr);
         afxtest::SetFileChooserHandler(nullptr);
+        afxtest::SetPopupMenuHandler(nullptr);
     }
 
     void onModal(std::function<void(CDialog&)> script) { scripts_.push_back(std::move(script)); }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include "fit/ReportFile.h"
 #include "res/resource.h"
@@ -161,6 +162,58 @@ TEST_F(ResultsDlgTest, EveryOneOfMoreThanEightyScoresIsShown)
         EXPECT_EQ(text(d, IDC_MAX_SCORE), "100");
         EXPECT_EQ(d.m_plot.m_nObservedCount, 101);
         EXPECT_EQ(d.m_plot.m_dExpected.size(), 101u);
+    });
+}
+
+// A right-click on the list or the graph: copy or save the table, save the
+// graph, or read the pooled statistics, which the chi-square's tip gives.
+TEST_F(ResultsDlgTest, ContextMenuCopiesAndSavesTheTableAndTheGraph)
+{
+    folder_.write(kGraphReportFile, kTwoItemReport);
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::vector<std::string> menu;
+    unsigned choice = 0;
+    afxtest::SetPopupMenuHandler([&](const std::vector<std::string>& items) {
+        menu = items;
+        return choice;
+    });
+    std::string chooserTitle;
+    afxtest::SetFileChooserHandler([&](const std::string& title, const std::string&) {
+        chooserTitle = title;
+        return std::optional<std::string>((here / (title.find("CSV") != std::string::npos ? "t.csv" : "g.svg")).string());
+    });
+    CResultsDlg dialog;
+    show(dialog, [&](CResultsDlg& d) {
+        EXPECT_EQ(CToolTipCtrl::GetToolText(d.GetDlgItem(IDC_CHI_SQUARE)), "Pooled chi-square 1.6667, df 2, p 0.4346");
+
+        choice = 1;
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(menu, (std::vector<std::string>{"Copy table", "Save table as CSV...", "Save graph as PNG or SVG...",
+                                                  "", "Fit statistics..."}));
+        EXPECT_EQ(afxtest::ClipboardText(),
+                  "score\tobserved\texpected\tcontribution\tresidual\n0\t10\t8.0000\t0.5\t0.707107\n"
+                  "1\t20\t24.0000\t0.666667\t-0.816497\n2\t10\t8.0000\t0.5\t0.707107\n");
+
+        choice = 2;
+        afxtest::RightClick(d.m_plot);
+        EXPECT_EQ(chooserTitle, "Save table as CSV");
+        EXPECT_EQ(folder_.read("t.csv").rfind("score,observed,expected,contribution,residual\n0,10,8.0000,", 0), 0u);
+        choice = 3;
+        afxtest::RightClick(d.m_plot);
+        EXPECT_EQ(chooserTitle, "Save graph as PNG or SVG");
+        EXPECT_NE(folder_.read("g.svg").find("<svg"), std::string::npos);
+        EXPECT_EQ(std::filesystem::current_path(), here);  // saving moves no working directory
+
+        choice = 4;
+        afxtest::RightClick(d.m_list);
+        const std::vector<std::string> shown = messages();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_NE(shown[0].find("Pooled Pearson chi-square"), std::string::npos) << shown[0];
+        EXPECT_NE(shown[0].find("1.6667   df    2   p 0.4346"), std::string::npos) << shown[0];
+
+        menu.clear();
+        afxtest::RightClick(*d.GetDlgItem(IDOK));  // no menu on the button
+        EXPECT_TRUE(menu.empty());
     });
 }
 

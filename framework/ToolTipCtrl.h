@@ -1,0 +1,18 @@
+#pragma once
+
+#include "framework/Afx.h"
+
+class CWnd;
+
+// Tips shown when the pointer rests on a control.
+class CToolTipCtrl {
+public:
+    BOOL Create(CWnd* parent);
+    // Gives control the tip text, replacing any it had.
+    BOOL AddTool(CWnd* control, const CString& text);
+    // The tip a control has now; empty for none.
+    static CString GetToolText(const CWnd* control);
+
+private:
+    CWnd* m_pParent = nullptr;
+};
