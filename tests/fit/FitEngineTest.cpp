@@ -256,8 +256,12 @@ TEST_F(BinaryEngineTest, ReportsDoNotDependOnTheThreadCount)
     r.discriminationConstant = 1.1;
     r.parameterCount = 1;
 
+    std::string twoDigits = scores;  // some numbers of two digits among the single ones
+    for (std::size_t at = 0; at + 3 < twoDigits.size(); at += 1402)
+        twoDigits.replace(at, 1, "12");
     const std::string variants[] = {
         scores,
+        twoDigits,
         scores.substr(0, scores.size() - 51),     // ends inside the last subject
         scores.substr(0, scores.size() / 2) + "01 " + scores.substr(scores.size() / 2 + 3),  // an octal number
     };
