@@ -30,6 +30,11 @@ protected:
         });
         EXPECT_EQ(dialog.DoModal(), IDOK);
     }
+    static void writeReports(const ScoreTable& table)
+    {
+        TempDirectory::write(kReportFile, FormatFitReport(table));
+        TempDirectory::write(kGraphReportFile, FormatGraphReport(table));
+    }
     static std::vector<std::string> lines(CResultsDlg& dialog)
     {
         std::vector<std::string> texts(dialog.m_list.GetCount());
@@ -148,11 +153,7 @@ TEST_F(ResultsDlgTest, EveryOneOfMoreThanEightyScoresIsShown)
         table.expected.push_back(1000.0 * std::exp(-(k - 60.0) * (k - 60.0) / 200.0) / std::sqrt(200.0 * M_PI));
         table.observed.push_back(std::round(table.expected.back()));
     }
-    std::FILE* out = std::fopen(kReportFile, "w");
-    std::FILE* outg = std::fopen(kGraphReportFile, "w");
-    WriteFitReport(out, outg, table);
-    std::fclose(out);
-    std::fclose(outg);
+    writeReports(table);
 
     CResultsDlg dialog;
     show(dialog, [&](CResultsDlg& d) {
@@ -244,11 +245,7 @@ TEST_F(ResultsDlgTest, RendersARealisticRun)
         const double d = table.observed.back() - table.expected.back();
         table.chiSquare += d * d / table.expected.back();
     }
-    std::FILE* out = std::fopen(kReportFile, "w");
-    std::FILE* outg = std::fopen(kGraphReportFile, "w");
-    WriteFitReport(out, outg, table);
-    std::fclose(out);
-    std::fclose(outg);
+    writeReports(table);
 
     CResultsDlg dialog;
     show(dialog, [&](CResultsDlg& d) {
