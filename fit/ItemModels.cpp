@@ -29,7 +29,7 @@ PolytomousItems::PolytomousItems(const ItemParameters& items, CategoryFunction c
       categories_(categories),
       byItem_(items.b.size()),
       P_(static_cast<std::size_t>(items.itemCount) * items.categoryCount),
-      work_(static_cast<std::size_t>(items.itemCount) * (items.categoryCount - 1) + 1)
+      work_(TotalScoreWorkSize(items.itemCount, items.categoryCount))
 {
     const std::size_t m = items.itemCount, boundaries = items.categoryCount - 1;
     for (std::size_t k = 0; k < boundaries; ++k)

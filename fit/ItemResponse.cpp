@@ -45,27 +45,34 @@ void PartialCreditProbabilities(double a, double theta, const float* steps, int 
                                 double* p)
 {
     // p holds z_k, then e^z_k, then the probabilities.
-    double z = 0.0;
-    p[0] = 0.0;
-    for (int k = 1; k <= stepCount; ++k) {
-        z += a * (theta - static_cast<double>(steps[k - 1]));
-        p[k] = z;
-    }
-
+    const auto exponents = [&] {
+        double z = 0.0;
+        p[0] = 0.0;
+        for (int k = 1; k <= stepCount; ++k) {
+            z += a * (theta - static_cast<double>(steps[k - 1]));
+            p[k] = z;
+        }
+    };
+    exponents();
     double sum = 0.0;
-    for (int k = 0; k <= stepCount; ++k)
-        sum += std::exp(p[k]);
-    double shift = 0.0;
-    if (!(sum <= std::numeric_limits<double>::max())) {
-        // Overflow: take every exponent relative to the largest instead.
-        // Same probabilities up to rounding, and finite.
-        shift = p[0];
-        for (int k = 1; k <= stepCount; ++k)
-            shift = std::max(shift, p[k]);
-        sum = 0.0;
-        for (int k = 0; k <= stepCount; ++k)
-            sum += std::exp(p[k] - shift);
+    for (int k = 0; k <= stepCount; ++k) {
+        p[k] = std::exp(p[k]);
+        sum += p[k];
     }
+    if (sum <= std::numeric_limits<double>::max()) {
+        for (int k = 0; k <= stepCount; ++k)
+            p[k] /= sum;
+        return;
+    }
+    // Overflow: take every exponent relative to the largest instead. Same
+    // probabilities up to rounding, and finite.
+    exponents();
+    double shift = p[0];
+    for (int k = 1; k <= stepCount; ++k)
+        shift = std::max(shift, p[k]);
+    sum = 0.0;
+    for (int k = 0; k <= stepCount; ++k)
+        sum += std::exp(p[k] - shift);
     for (int k = 0; k <= stepCount; ++k)
         p[k] = std::exp(p[k] - shift) / sum;
 }

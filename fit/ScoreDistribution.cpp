@@ -1,5 +1,7 @@
 #include "fit/ScoreDistribution.h"
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 // The recursions run element by element across the scores, each element
@@ -10,6 +12,14 @@
 #else
 #define TALVER_VECTOR_CLONES
 #endif
+
+namespace {
+
+// Eight totals side by side, in whatever registers the clone has.
+constexpr std::size_t kLanes = 8;
+typedef double Lanes __attribute__((vector_size(kLanes * sizeof(double))));
+
+}  // namespace
 
 TALVER_VECTOR_CLONES
 void NumberCorrectDistribution(const double* P, int m, double* f, double* work)
@@ -40,26 +50,44 @@ void TotalScoreDistribution(const double* P, int m, int K, double* f, double* wo
         f[0] = 1.0;
         return;
     }
-    double* current = (m % 2 == 1) ? f : work;
-    double* next = (m % 2 == 1) ? work : f;
-    for (int c = 0; c < K; ++c)
-        current[c] = P[c];
-
+    const std::size_t R = static_cast<std::size_t>(m) * (K - 1) + 1;
+    if (m == 1) {
+        std::copy(P, P + K, f);
+        return;
+    }
+    // Each row sits between K - 1 zeros on the left and zeros on the right,
+    // so that every total takes its K terms the same way, eight totals at
+    // a time. A total gathers its terms in increasing c from 0.0, as when
+    // the items were added category by category: the terms from the zeros
+    // are ±0, which leave a sum that starts at +0 as it was.
+    const std::size_t pad = static_cast<std::size_t>(K) - 1, size = TotalScoreWorkSize(m, K) / 2;
+    double* current = work;
+    double* next = work + size;
+    std::fill(work, work + 2 * size, 0.0);
+    std::copy(P, P + K, current + pad);
     for (int i = 1; i < m; ++i) {
         const double* p = P + static_cast<std::size_t>(i) * K;
-        const int width = i * (K - 1) + 1;  // length of the current row
-        // Category by category, so each total gathers its terms in
-        // increasing c, and the inner loop runs straight through memory.
-        for (int s = 0; s < width + K - 1; ++s)
-            next[s] = 0.0;
-        for (int c = 0; c < K; ++c) {
-            const double pc = p[c];
-            double* out = next + c;
-            for (int s = 0; s < width; ++s)
-                out[s] += pc * current[s];
+        const std::size_t width = static_cast<std::size_t>(i + 1) * (K - 1) + 1;  // of the new row
+        for (std::size_t s0 = 0; s0 < width; s0 += kLanes) {
+            Lanes sum = {};
+            for (int c = 0; c < K; ++c) {
+                Lanes from;
+                std::memcpy(&from, current + pad + s0 - c, sizeof from);
+                sum += from * p[c];
+            }
+            std::memcpy(next + pad + s0, &sum, sizeof sum);
         }
         std::swap(current, next);
     }
+    std::copy(current + pad, current + pad + R, f);
+}
+
+std::size_t TotalScoreWorkSize(int m, int K)
+{
+    const std::size_t R = static_cast<std::size_t>(std::max(m, 1)) * (std::max(K, 1) - 1) + 1;
+    // Two rows, each with K - 1 zeros before it and room for eight totals
+    // past its end.
+    return 2 * (R + static_cast<std::size_t>(std::max(K, 1)) + 8);
 }
 
 TALVER_VECTOR_CLONES

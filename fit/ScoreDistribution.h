@@ -10,8 +10,9 @@ void NumberCorrectDistribution(const double* P, int m, double* f, double* work);
 // Distribution of the total score of m independent items with K categories
 // each. P holds the items' category probabilities item by item (m x K);
 // f receives the R = m(K - 1) + 1 probabilities of the totals m ... mK, and
-// work provides R further doubles of scratch.
+// work provides TotalScoreWorkSize(m, K) further doubles of scratch.
 void TotalScoreDistribution(const double* P, int m, int K, double* f, double* work);
+std::size_t TotalScoreWorkSize(int m, int K);
 
 // sum[s] += weight * f[s] for s below count.
 void AddWeighted(double* sum, double weight, const double* f, std::size_t count);

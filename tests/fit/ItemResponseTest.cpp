@@ -129,7 +129,7 @@ TEST(ScoreDistributionTest, NumberCorrectRecursion)
     EXPECT_NEAR(std::accumulate(g, g + 6, 0.0), 1.0, 1e-15);
 
     // The same as the general convolution with two categories, to the bit.
-    std::vector<double> table, h(6), work(6);
+    std::vector<double> table, h(6), work(TotalScoreWorkSize(5, 2));
     for (double p : P) {
         table.push_back(1 - p);
         table.push_back(p);
@@ -138,31 +138,63 @@ TEST(ScoreDistributionTest, NumberCorrectRecursion)
     EXPECT_EQ(h, std::vector<double>(g, g + 6));
 }
 
+// The reports' bits: each total gathers its terms in increasing category
+// from 0.0, item by item, whatever the loops look like. Negative and zero
+// probabilities (decreasing thresholds) included.
+TEST(ScoreDistributionTest, ConvolutionKeepsTheBitsOfTheItemByItemSum)
+{
+    unsigned state = 7;
+    const auto random = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<int>(state >> 8) % 2001 / 1000.0 - 0.6;
+    };
+    for (const auto& [m, K] : {std::pair{1, 4}, std::pair{2, 2}, std::pair{7, 3}, std::pair{23, 5}, std::pair{40, 9}}) {
+        std::vector<double> P(static_cast<std::size_t>(m) * K);
+        for (std::size_t k = 0; k < P.size(); ++k)
+            P[k] = k % 5 == 3 ? 0.0 : random();
+        const std::size_t R = static_cast<std::size_t>(m) * (K - 1) + 1;
+        std::vector<double> reference(P.begin(), P.begin() + K), next;
+        for (int i = 1; i < m; ++i) {
+            next.assign(reference.size() + K - 1, 0.0);
+            for (int c = 0; c < K; ++c)
+                for (std::size_t s = 0; s < reference.size(); ++s)
+                    next[s + c] += P[static_cast<std::size_t>(i) * K + c] * reference[s];
+            reference.swap(next);
+        }
+        std::vector<double> f(R), work(TotalScoreWorkSize(m, K));
+        TotalScoreDistribution(P.data(), m, K, f.data(), work.data());
+        for (std::size_t r = 0; r < R; ++r)
+            EXPECT_EQ(std::signbit(f[r]), std::signbit(reference[r])) << m << " x " << K << " row " << r;
+        EXPECT_EQ(f, reference) << m << " items of " << K;
+    }
+}
+
 TEST(ScoreDistributionTest, TotalScoreConvolution)
 {
     const float thresholds[] = {-1, 1};
-    double item[3], two[6], f[5], work[5];
+    double item[3], two[6], f[5];
+    std::vector<double> work(TotalScoreWorkSize(3, 3));
     GradedCategoryProbabilities(1, 0, thresholds, 2, item);
     std::copy(item, item + 3, two);
     std::copy(item, item + 3, two + 3);
-    TotalScoreDistribution(two, 2, 3, f, work);
+    TotalScoreDistribution(two, 2, 3, f, work.data());
     const double expected[] = {0.0723, 0.2486, 0.3582, 0.2486, 0.0723};
     for (int r = 0; r < 5; ++r)
         EXPECT_NEAR(f[r], expected[r], kFourDecimals) << r;
 
-    double one[3], spare[3];
-    TotalScoreDistribution(item, 1, 3, one, spare);
+    double one[3];
+    TotalScoreDistribution(item, 1, 3, one, work.data());
     EXPECT_EQ(std::vector<double>(one, one + 3), std::vector<double>(item, item + 3));
 
     const double single[] = {1, 1, 1};
-    double k1[1], w1[1];
-    TotalScoreDistribution(single, 3, 1, k1, w1);
+    double k1[1];
+    TotalScoreDistribution(single, 3, 1, k1, work.data());
     EXPECT_EQ(k1[0], 1.0);
 
     // Three unequal items, against brute-force enumeration.
     const double P[] = {0.1, 0.6, 0.3, 0.5, 0.25, 0.25, 0.7, 0.2, 0.1};
-    double g[7], scratch[7];
-    TotalScoreDistribution(P, 3, 3, g, scratch);
+    double g[7];
+    TotalScoreDistribution(P, 3, 3, g, work.data());
     double brute[7] = {};
     for (int x = 0; x < 3; ++x)
         for (int y = 0; y < 3; ++y)
