@@ -1,5 +1,7 @@
 #include "fit/ItemModels.h"
 
+#include <algorithm>
+
 #include "fit/ItemResponse.h"
 #include "fit/ScoreDistribution.h"
 
@@ -12,9 +14,38 @@ ItemParameters::ItemParameters(int itemCount, int categoryCount)
 {
 }
 
-BinaryItems::BinaryItems(const ItemParameters& items, double D)
-    : items_(items), D_(D), P_(items.itemCount), work_(static_cast<std::size_t>(items.itemCount) + 1)
+void ItemModel::distributionsAt(const float* theta, std::size_t count, std::size_t rows, double* f)
 {
+    for (std::size_t k = 0; k < count; ++k)
+        distributionAt(theta[k], f + k * rows);
+}
+
+BinaryItems::BinaryItems(const ItemParameters& items, double D)
+    : items_(items),
+      D_(D),
+      P_(items.itemCount),
+      work_(NumberCorrectWorkSize(items.itemCount)),
+      lanes_(NumberCorrectLanesSize(items.itemCount))
+{
+}
+
+void BinaryItems::distributionsAt(const float* theta, std::size_t count, std::size_t rows, double* f)
+{
+    const int m = items_.itemCount;
+    double* totals = lanes_.data();
+    double* P = totals + (static_cast<std::size_t>(m) + 1) * kNumberCorrectLanes;
+    for (std::size_t first = 0; first < count; first += kNumberCorrectLanes) {
+        const std::size_t group = std::min(kNumberCorrectLanes, count - first);
+        for (int i = 0; i < m; ++i)
+            for (std::size_t l = 0; l < kNumberCorrectLanes; ++l)
+                P[static_cast<std::size_t>(i) * kNumberCorrectLanes + l] =
+                    ItemResponseProbability(theta[first + std::min(l, group - 1)], items_.a[i], items_.b[i],
+                                            items_.c[i], D_);
+        NumberCorrectLanes(P, m, totals);
+        for (std::size_t l = 0; l < group; ++l)
+            for (std::size_t s = 0; s < rows; ++s)
+                f[(first + l) * rows + s] = totals[s * kNumberCorrectLanes + l];
+    }
 }
 
 void BinaryItems::distributionAt(double theta, double* f)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 // Item parameters of one run, as read, in single precision.
@@ -22,6 +23,9 @@ class ItemModel {
 public:
     virtual ~ItemModel() = default;
     virtual void distributionAt(double theta, double* f) = 0;
+    // The distributions at count abilities, one after another in f (rows
+    // values each), with the bits distributionAt gives.
+    virtual void distributionsAt(const float* theta, std::size_t count, std::size_t rows, double* f);
 };
 
 // The logistic three-parameter form with scaling constant D.
@@ -29,12 +33,15 @@ class BinaryItems : public ItemModel {
 public:
     BinaryItems(const ItemParameters& items, double D);
     void distributionAt(double theta, double* f) override;
+    // Eight abilities side by side in the vector lanes.
+    void distributionsAt(const float* theta, std::size_t count, std::size_t rows, double* f) override;
 
 private:
     const ItemParameters& items_;
     double D_;
     std::vector<double> P_;
     std::vector<double> work_;
+    std::vector<double> lanes_;  // (m + 1) x 8 totals, then m x 8 probabilities
 };
 
 // Graded response (thresholds) or partial credit (step parameters) items.

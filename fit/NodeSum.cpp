@@ -61,8 +61,7 @@ void SumOverNodes(const std::function<std::unique_ptr<ItemModel>()>& makeModel, 
             if (b >= blocks)
                 return;
             const std::size_t first = b * kBlockNodes, count = std::min(kBlockNodes, nodes - first);
-            for (std::size_t k = 0; k < count; ++k)
-                worker.model->distributionAt(theta[first + k], worker.f.data() + k * rows);
+            worker.model->distributionsAt(theta.data() + first, count, rows, worker.f.data());
             std::unique_lock<std::mutex> lock(mutex);
             turn.wait(lock, [&] { return nextToAdd == b; });
             for (std::size_t k = 0; k < count; ++k)

@@ -28,19 +28,33 @@ void NumberCorrectDistribution(const double* P, int m, double* f, double* work)
         f[0] = 1.0;
         return;
     }
-    // Row by row into the other buffer, starting where the last row lands in f.
-    double* current = (m % 2 == 1) ? f : work;
-    double* next = (m % 2 == 1) ? work : f;
+    // Row by row between two buffers, eight totals at a time; the rows have
+    // room past their ends for the last eight.
+    const std::size_t size = NumberCorrectWorkSize(m) / 2;
+    double* current = work;
+    double* next = work + size;
+    std::fill(work, work + 2 * size, 0.0);
     current[0] = 1.0 - P[0];
     current[1] = P[0];
     for (int i = 1; i < m; ++i) {
         const double p = P[i], q = 1.0 - p;
         next[0] = current[0] * q;
-        for (int s = 1; s <= i; ++s)
-            next[s] = current[s] * q + current[s - 1] * p;
+        for (std::size_t s0 = 1; s0 <= static_cast<std::size_t>(i); s0 += kLanes) {
+            Lanes stay, rise;
+            std::memcpy(&stay, current + s0, sizeof stay);
+            std::memcpy(&rise, current + s0 - 1, sizeof rise);
+            const Lanes total = stay * q + rise * p;
+            std::memcpy(next + s0, &total, sizeof total);
+        }
         next[i + 1] = current[i] * p;
         std::swap(current, next);
     }
+    std::copy(current, current + m + 1, f);
+}
+
+std::size_t NumberCorrectWorkSize(int m)
+{
+    return 2 * (static_cast<std::size_t>(std::max(m, 0)) + 1 + kLanes);
 }
 
 TALVER_VECTOR_CLONES
@@ -88,6 +102,45 @@ std::size_t TotalScoreWorkSize(int m, int K)
     // Two rows, each with K - 1 zeros before it and room for eight totals
     // past its end.
     return 2 * (R + static_cast<std::size_t>(std::max(K, 1)) + 8);
+}
+
+TALVER_VECTOR_CLONES
+void NumberCorrectLanes(const double* P, int m, double* f)
+{
+    static_assert(kNumberCorrectLanes == kLanes);
+    const std::size_t lanes = sizeof(Lanes);
+    Lanes p, q, here, below;
+    if (m <= 0) {
+        here = Lanes{} + 1.0;
+        std::memcpy(f, &here, lanes);
+        return;
+    }
+    std::memcpy(&p, P, lanes);
+    here = 1.0 - p;
+    std::memcpy(f, &here, lanes);
+    std::memcpy(f + kLanes, &p, lanes);
+    // In place from the top, as each lane's own recursion: f(s - 1) is
+    // still the old value when f(s) is made.
+    for (std::size_t i = 1; i < static_cast<std::size_t>(m); ++i) {
+        std::memcpy(&p, P + i * kLanes, lanes);
+        q = 1.0 - p;
+        std::memcpy(&here, f + i * kLanes, lanes);
+        below = here * p;
+        std::memcpy(f + (i + 1) * kLanes, &below, lanes);
+        for (std::size_t s = i; s > 0; --s) {
+            std::memcpy(&below, f + (s - 1) * kLanes, lanes);
+            here = here * q + below * p;
+            std::memcpy(f + s * kLanes, &here, lanes);
+            here = below;
+        }
+        here = here * q;
+        std::memcpy(f, &here, lanes);
+    }
+}
+
+std::size_t NumberCorrectLanesSize(int m)
+{
+    return (2 * static_cast<std::size_t>(std::max(m, 0)) + 1) * kNumberCorrectLanes;
 }
 
 TALVER_VECTOR_CLONES

@@ -1,3 +1,4 @@
+#include "fit/ItemModels.h"
 #include "fit/ItemResponse.h"
 
 #include <gtest/gtest.h>
@@ -115,7 +116,8 @@ TEST(ItemResponseTest, PartialCreditSurvivesHugeExponents)
 
 TEST(ScoreDistributionTest, NumberCorrectRecursion)
 {
-    double scratch[6];
+    std::vector<double> scratchBuffer(NumberCorrectWorkSize(5));
+    double* scratch = scratchBuffer.data();
     const double half[] = {0.5, 0.5};
     double f[3];
     NumberCorrectDistribution(half, 2, f, scratch);
@@ -166,6 +168,28 @@ TEST(ScoreDistributionTest, ConvolutionKeepsTheBitsOfTheItemByItemSum)
         for (std::size_t r = 0; r < R; ++r)
             EXPECT_EQ(std::signbit(f[r]), std::signbit(reference[r])) << m << " x " << K << " row " << r;
         EXPECT_EQ(f, reference) << m << " items of " << K;
+    }
+}
+
+// Eight abilities in the vector lanes give each the bits it has alone,
+// however many are in the last group.
+TEST(ScoreDistributionTest, LanesKeepEachAbilitysBits)
+{
+    const int m = 37;
+    ItemParameters items(m, 2);
+    for (int i = 0; i < m; ++i) {
+        items.a[i] = 0.4f + 0.05f * i;
+        items.b[i] = -2.0f + 0.11f * i;
+        items.c[i] = i % 3 == 0 ? 0.2f : 0.0f;
+    }
+    BinaryItems model(items, 1.702);
+    const std::vector<float> theta = {-3.5f, -1, -0.25f, 0, 0.5f, 1, 2, 2.5f, 3, -2, 0.75f};
+    const std::size_t rows = m + 1;
+    std::vector<double> together(theta.size() * rows), alone(rows);
+    model.distributionsAt(theta.data(), theta.size(), rows, together.data());
+    for (std::size_t k = 0; k < theta.size(); ++k) {
+        model.distributionAt(theta[k], alone.data());
+        EXPECT_EQ(std::vector<double>(together.begin() + k * rows, together.begin() + (k + 1) * rows), alone) << k;
     }
 }
 
