@@ -4,29 +4,9 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-
-// e^z / (1 + e^z), the same bits as that formula wherever e^z is finite,
-// and 1 where e^z overflows (the formula would give inf / inf).
-double logistic(double z)
-{
-    constexpr double kLargestFiniteExp = 709.0;
-    if (z > kLargestFiniteExp)
-        return 1.0;
-    const double e = std::exp(z);
-    return e / (1.0 + e);
-}
-
-}  // namespace
-
-double ItemResponseProbability(double theta, double a, double b, double c, double D)
-{
-    return c + (1.0 - c) * logistic(D * a * (theta - b));
-}
-
 double BoundaryProbability(double a, double theta, double b)
 {
-    return logistic(a * (theta - b));
+    return Logistic(a * (theta - b));
 }
 
 void GradedCategoryProbabilities(double a, double theta, const float* thresholds,

@@ -2,8 +2,25 @@
 
 // Item response functions, in double precision.
 
+#include <cmath>
+
+// e^z / (1 + e^z), the same bits as that formula wherever e^z is finite,
+// and 1 where e^z overflows (the formula would give inf / inf). Inline: the
+// engines take it for every item at every node.
+inline double Logistic(double z)
+{
+    constexpr double kLargestFiniteExp = 709.0;
+    if (z > kLargestFiniteExp)
+        return 1.0;
+    const double e = std::exp(z);
+    return e / (1.0 + e);
+}
+
 // P = c + (1 - c) e^z / (1 + e^z) with z = D a (theta - b).
-double ItemResponseProbability(double theta, double a, double b, double c, double D);
+inline double ItemResponseProbability(double theta, double a, double b, double c, double D)
+{
+    return c + (1.0 - c) * Logistic(D * a * (theta - b));
+}
 
 // e^x / (1 + e^x) with x = a (theta - b): the probability of a response
 // above a category boundary of the graded response model.

@@ -37,12 +37,13 @@ struct File {
 // Calls use(bytes, count) piece by piece over [begin, end); false when the
 // file cannot be read there.
 template <typename Use>
-bool readRange(const std::string& path, std::uint64_t begin, std::uint64_t end, Use use)
+bool readRange(const std::string& path, std::uint64_t begin, std::uint64_t end, std::vector<unsigned char>& piece,
+               Use use)
 {
     File file(path);
     if (!file.handle || std::fseek(file.handle, static_cast<long>(begin), SEEK_SET) != 0)
         return false;
-    std::vector<unsigned char> piece(kPiece);
+    piece.resize(kPiece);
     for (std::uint64_t at = begin; at < end;) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, end - at));
         if (std::fread(piece.data(), 1, want, file.handle) != want)
@@ -62,7 +63,18 @@ struct DigitBlock {
     int count = 0, sum = 0;
 };
 
-bool singleDigits(const unsigned char* p, bool digitBefore, DigitBlock& block)
+unsigned bitCount(unsigned bits)  // of 16
+{
+    bits = bits - ((bits >> 1) & 0x5555u);
+    bits = (bits & 0x3333u) + ((bits >> 2) & 0x3333u);
+    bits = (bits + (bits >> 4)) & 0x0F0Fu;
+    return (bits + (bits >> 8)) & 0x1Fu;
+}
+
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline bool singleDigits(const unsigned char* p, bool digitBefore, DigitBlock& block)
 {
 #if defined(__SSE2__)
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -79,7 +91,7 @@ bool singleDigits(const unsigned char* p, bool digitBefore, DigitBlock& block)
     const __m128i sums =
         _mm_sad_epu8(_mm_and_si128(_mm_sub_epi8(bytes, _mm_set1_epi8('0')), digit), _mm_setzero_si128());
     block.digits = d;
-    block.count = __builtin_popcount(d);
+    block.count = static_cast<int>(bitCount(d));
     block.sum = _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
     return true;
 #else
@@ -106,13 +118,13 @@ struct Chunk {
     bool tailOpen = false;
 };
 
-void countNumbers(const std::string& path, Chunk& chunk)
+void countNumbers(const std::string& path, Chunk& chunk, std::vector<unsigned char>& piece)
 {
     unsigned char before = ' ';
     int digits = 0;
     std::int64_t numbers = 0;
     bool simple = true;
-    const bool read = readRange(path, chunk.begin, chunk.end, [&](const unsigned char* p, std::size_t n) {
+    const bool read = readRange(path, chunk.begin, chunk.end, piece, [&](const unsigned char* p, std::size_t n) {
         std::size_t i = 0;
         while (i < n) {
             DigitBlock block;
@@ -147,7 +159,8 @@ void countNumbers(const std::string& path, Chunk& chunk)
 }
 
 bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumber, std::int64_t lastNumber,
-                   int items, std::int64_t firstScore, std::vector<std::int64_t>& histogram)
+                   int items, std::int64_t firstScore, std::vector<std::int64_t>& histogram,
+                   std::vector<unsigned char>& piece)
 {
     const std::size_t rows = histogram.size();
     std::int64_t g = firstNumber;  // the number's place in the file
@@ -174,7 +187,7 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
             total = 0;
         }
     };
-    const bool read = readRange(path, chunk.begin, chunk.end, [&](const unsigned char* p, std::size_t n) {
+    const bool read = readRange(path, chunk.begin, chunk.end, piece, [&](const unsigned char* p, std::size_t n) {
         std::size_t i = 0;
         while (i < n) {
             // A block inside one subject adds its digits at once.
@@ -270,13 +283,16 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
         chunks[c].end = begin;
     }
 
+    std::vector<std::vector<unsigned char>> pieces(workers);  // one reading buffer a thread
+
     // The numbers of each part, a round of parts at a time, until the run
     // has all it wants; those parts must all be simple.
     std::vector<std::int64_t> firstNumber{0};
     std::size_t used = 0;
     while (used < count && firstNumber.back() < wanted) {
         const std::size_t round = std::min(workers, count - used);
-        onThreads(round, workers, [&](std::size_t k, std::size_t) { countNumbers(path, chunks[used + k]); });
+        onThreads(round, workers,
+                  [&](std::size_t k, std::size_t thread) { countNumbers(path, chunks[used + k], pieces[thread]); });
         for (std::size_t k = 0; k < round && firstNumber.back() < wanted; ++k) {
             if (!chunks[used].simple)
                 return false;
@@ -288,7 +304,8 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     std::vector<std::vector<std::int64_t>> histograms(workers, std::vector<std::int64_t>(rows, 0));
     std::vector<char> read(used);
     onThreads(used, workers, [&](std::size_t c, std::size_t thread) {
-        read[c] = countSubjects(path, chunks[c], firstNumber[c], available, items, firstScore, histograms[thread]);
+        read[c] = countSubjects(path, chunks[c], firstNumber[c], available, items, firstScore, histograms[thread],
+                                pieces[thread]);
     });
     if (std::find(read.begin(), read.end(), 0) != read.end())
         return false;
