@@ -47,13 +47,13 @@ bool readReals(const std::string& path, std::vector<float>& values)
 // file all have the total 0.
 bool countScores(const FitRequest& request, std::int64_t firstScore, ScoreTable& table)
 {
-    InputReader in(request.scoreFile);
-    if (!in.isOpen())
-        return false;
     const std::int64_t N = std::max(request.subjectCount, 0), rows = table.rowCount();
     const int m = std::max(request.itemCount, 0);
     if (CountSimpleScores(request.scoreFile, N, m, firstScore, table.observed, FitThreadCount()))
         return true;
+    InputReader in(request.scoreFile);
+    if (!in.isOpen())
+        return false;
     std::int64_t j = 0;
     for (; j < N && !in.failed(); ++j) {
         std::int64_t total = 0;
