@@ -1,6 +1,7 @@
 #include "fit/ItemModels.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "fit/ItemResponse.h"
 #include "fit/ScoreDistribution.h"
@@ -36,11 +37,21 @@ void BinaryItems::distributionsAt(const float* theta, std::size_t count, std::si
     double* P = totals + (static_cast<std::size_t>(m) + 1) * kNumberCorrectLanes;
     for (std::size_t first = 0; first < count; first += kNumberCorrectLanes) {
         const std::size_t group = std::min(kNumberCorrectLanes, count - first);
-        for (int i = 0; i < m; ++i)
+        // ItemResponseProbability lane by lane, step by step, so that all
+        // but the exponential run in the vector lanes: the same bits.
+        double t[kNumberCorrectLanes], e[kNumberCorrectLanes];
+        for (std::size_t l = 0; l < kNumberCorrectLanes; ++l)
+            t[l] = theta[first + std::min(l, group - 1)];
+        for (int i = 0; i < m; ++i) {
+            double* z = P + static_cast<std::size_t>(i) * kNumberCorrectLanes;
+            const double Da = D_ * items_.a[i], b = items_.b[i], c = items_.c[i];
             for (std::size_t l = 0; l < kNumberCorrectLanes; ++l)
-                P[static_cast<std::size_t>(i) * kNumberCorrectLanes + l] =
-                    ItemResponseProbability(theta[first + std::min(l, group - 1)], items_.a[i], items_.b[i],
-                                            items_.c[i], D_);
+                z[l] = Da * (t[l] - b);
+            for (std::size_t l = 0; l < kNumberCorrectLanes; ++l)
+                e[l] = std::exp(z[l]);
+            for (std::size_t l = 0; l < kNumberCorrectLanes; ++l)
+                z[l] = c + (1.0 - c) * (z[l] > kLargestFiniteExp ? 1.0 : e[l] / (1.0 + e[l]));
+        }
         NumberCorrectLanes(P, m, totals);
         for (std::size_t l = 0; l < group; ++l)
             for (std::size_t s = 0; s < rows; ++s)

@@ -7,9 +7,9 @@
 // e^z / (1 + e^z), the same bits as that formula wherever e^z is finite,
 // and 1 where e^z overflows (the formula would give inf / inf). Inline: the
 // engines take it for every item at every node.
+constexpr double kLargestFiniteExp = 709.0;
 inline double Logistic(double z)
 {
-    constexpr double kLargestFiniteExp = 709.0;
     if (z > kLargestFiniteExp)
         return 1.0;
     const double e = std::exp(z);
