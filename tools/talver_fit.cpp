@@ -6,7 +6,7 @@
 
 #include "fit/FitEngine.h"
 #include "fit/ReportFile.h"
-#include "framework/Chart.h"
+#include "tools/ChartLoader.h"
 #include "stats/FitSummary.h"
 #include "stats/SummaryFormat.h"
 #include "tools/BatchOptions.h"
@@ -145,8 +145,9 @@ int main(int argc, char** argv)
     if (!options.plotFile.empty()) {
         ScoreChart chart{table.firstScore, table.observed, table.expected,
                          "Observed and expected score distributions"};
-        if (!SaveScoreChart(chart, options.plotFile)) {
-            std::fprintf(stderr, "talver-fit: cannot write the chart '%s'\n", options.plotFile.c_str());
+        std::string reason;
+        if (!SaveChartThroughModule(chart, options.plotFile, reason)) {
+            std::fprintf(stderr, "talver-fit: %s\n", reason.c_str());
             return kChartError;
         }
     }

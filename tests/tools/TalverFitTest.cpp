@@ -324,6 +324,17 @@ TEST_F(TalverFitTest, SummaryFormatsAndChart)
     EXPECT_EQ(be32(16), 800u);  // the header's width and height
     EXPECT_EQ(be32(20), 500u);
 
+    // A copy of the program without the chart module beside it runs, and
+    // says what it lacks only when a chart is asked for.
+    fs::copy_file(TALVER_FIT_PATH, "lone-talver-fit");
+    fs::copy_file(fs::path(TALVER_EXAMPLES_DIR) / "nodes20.dat", "nodes20.dat");
+    const std::string lone = "./lone-talver-fit " + run3pl;
+    EXPECT_EQ(std::system((lone + "--quiet >stdout.txt 2>stderr.txt").c_str()), 0);
+    EXPECT_NE(std::system((lone + "--plot c.png >stdout.txt 2>stderr.txt").c_str()), 0);
+    if (!fs::exists(fs::path(TALVER_MODULE_DIR) / "talver-chart.so")) {
+        EXPECT_EQ(read("stderr.txt"), "talver-fit: cannot draw charts: talver-chart.so is missing\n");
+    }
+
     EXPECT_EQ(run(run3pl + "--plot no/such/folder/chart.png"), 73);
     EXPECT_EQ(read("stderr.txt"), "talver-fit: cannot write the chart 'no/such/folder/chart.png'\n");
     for (const char* bad : {"--plot chart.gif", "--format xml", "--quiet --format csv", "--min-expected 0"})

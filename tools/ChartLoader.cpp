@@ -1,0 +1,42 @@
+#include "tools/ChartLoader.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr const char* kModule = "talver-chart.so";
+
+void* openModule()
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    for (const fs::path& folder : {error ? fs::path() : program.parent_path(), fs::path(TALVER_MODULE_DIR)}) {
+        if (folder.empty())
+            continue;
+        if (void* module = dlopen((folder / kModule).c_str(), RTLD_NOW | RTLD_LOCAL))
+            return module;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool SaveChartThroughModule(const ScoreChart& chart, const std::string& path, std::string& reason)
+{
+    static void* const module = openModule();
+    using Save = bool (*)(const ScoreChart*, const char*);
+    const auto save = module ? reinterpret_cast<Save>(dlsym(module, "TalverSaveScoreChart")) : nullptr;
+    if (!save) {
+        reason = std::string("cannot draw charts: ") + kModule + " is missing";
+        return false;
+    }
+    if (!save(&chart, path.c_str())) {
+        reason = "cannot write the chart '" + path + "'";
+        return false;
+    }
+    return true;
+}

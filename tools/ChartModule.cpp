@@ -1,0 +1,11 @@
+// The chart drawing of talver-fit, as a module the batch runner opens only
+// when a chart is asked for: the toolkit's libraries are large, and most
+// runs have no use for them.
+
+#include "framework/Chart.h"
+
+extern "C" __attribute__((visibility("default"))) bool TalverSaveScoreChart(const ScoreChart* chart,
+                                                                           const char* path)
+{
+    return chart && path && SaveScoreChart(*chart, path);
+}
