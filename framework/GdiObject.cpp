@@ -83,7 +83,3 @@ BOOL CRgn::DeleteObject()
     m_region.reset();
     return had;
 }
-
-BOOL CRgn::PtInRegion(int x, int y) const { return m_region && m_region->contains(QPoint(x, y)); }
-
-bool CRgn::IsEmpty() const { return !m_region || m_region->isEmpty(); }

@@ -98,8 +98,6 @@ public:
     BOOL DeleteObject();
 
     bool HasRegion() const { return m_region != nullptr; }
-    BOOL PtInRegion(int x, int y) const;
-    bool IsEmpty() const;
 
     // The toolkit's region; for the framework's own use.
     const QRegion* Region() const { return m_region.get(); }
