@@ -18,6 +18,7 @@
 #include "fit/FitEngine.h"
 #include "fit/InputReader.h"
 #include "fit/NodeSum.h"
+#include "fit/Workers.h"
 #include "fit/ScoreCounter.h"
 
 namespace {

@@ -3,37 +3,36 @@
 #include <algorithm>
 #include <condition_variable>
 #include <functional>
-#include <cstdlib>
 #include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "fit/ScoreDistribution.h"
+#include "fit/Workers.h"
 
 namespace {
 
-// Nodes per block: enough work to make a hand-over cheap.
-constexpr std::size_t kBlockNodes = 256;
+// Nodes per block: enough work to make a hand-over cheap, and the block's
+// distributions within bounds on a test of very many items. The blocks do
+// not depend on the threads, so neither do the bits.
+constexpr std::size_t kBlockNodes = 256, kLeastBlockNodes = 8;
+constexpr std::size_t kBlockMemory = 16u << 20;
+// What the workers' distributions may take together, however many
+// processors the machine has.
+constexpr std::size_t kWorkerMemory = 256u << 20;
 
 }  // namespace
-
-int FitThreadCount()
-{
-    if (const char* text = std::getenv("TALVER_THREADS")) {
-        char* end = nullptr;
-        const long value = std::strtol(text, &end, 10);
-        if (end != text && *end == '\0' && value > 0)
-            return static_cast<int>(std::min(value, 256L));
-    }
-    return static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-}
 
 void SumOverNodes(const std::function<std::unique_ptr<ItemModel>()>& makeModel, const std::vector<float>& theta,
                   const std::vector<float>& weight, std::vector<double>& sum, int threads)
 {
     const std::size_t rows = sum.size(), nodes = theta.size();
-    const std::size_t blocks = (nodes + kBlockNodes - 1) / kBlockNodes;
-    const std::size_t workers = std::max<std::size_t>(1, std::min<std::size_t>(threads, blocks));
+    if (nodes == 0)
+        return;
+    const std::size_t rowBytes = std::max<std::size_t>(rows, 1) * sizeof(double);
+    const std::size_t blockNodes = std::clamp(kBlockMemory / rowBytes, kLeastBlockNodes, kBlockNodes);
+    const std::size_t blocks = (nodes + blockNodes - 1) / blockNodes;
+    const std::size_t blockBytes = std::min(blockNodes, nodes) * rowBytes;
+    const std::size_t workers = std::clamp<std::size_t>(std::min(kWorkerMemory / blockBytes, blocks), 1,
+                                                        static_cast<std::size_t>(std::max(threads, 1)));
 
     // Everything a worker needs, made here so that no worker can fail.
     struct Worker {
@@ -43,43 +42,43 @@ void SumOverNodes(const std::function<std::unique_ptr<ItemModel>()>& makeModel, 
     std::vector<Worker> pool(workers);
     for (Worker& worker : pool) {
         worker.model = makeModel();
-        worker.f.resize(std::min(kBlockNodes, nodes) * rows);
+        worker.f.resize(std::min(blockNodes, nodes) * rows);
     }
 
     // Blocks are taken in order, so the lowest one not yet added is always
-    // in hand: whoever holds it adds it next, and no one waits for ever.
+    // in hand: whoever holds it adds it next, and no one waits for ever,
+    // nor after a worker failed.
     std::mutex mutex;
     std::condition_variable turn;
     std::size_t nextToTake = 0, nextToAdd = 0;
-    const auto work = [&](Worker& worker) {
-        for (;;) {
-            std::size_t b;
-            {
-                const std::lock_guard<std::mutex> lock(mutex);
-                b = nextToTake++;
-            }
-            if (b >= blocks)
-                return;
-            const std::size_t first = b * kBlockNodes, count = std::min(kBlockNodes, nodes - first);
-            worker.model->distributionsAt(theta.data() + first, count, rows, worker.f.data());
-            std::unique_lock<std::mutex> lock(mutex);
-            turn.wait(lock, [&] { return nextToAdd == b; });
-            for (std::size_t k = 0; k < count; ++k)
-                AddWeighted(sum.data(), weight[first + k], worker.f.data() + k * rows, rows);
-            ++nextToAdd;
-            turn.notify_all();
-        }
-    };
-
-    std::vector<std::thread> started;
-    for (std::size_t w = 1; w < workers; ++w) {
+    bool failed = false;
+    RunWorkers(workers, [&](std::size_t w) {
+        Worker& worker = pool[w];
         try {
-            started.emplace_back(work, std::ref(pool[w]));
-        } catch (const std::system_error&) {
-            break;  // fewer threads do the same blocks
+            for (;;) {
+                std::size_t b;
+                {
+                    const std::lock_guard<std::mutex> lock(mutex);
+                    b = nextToTake++;
+                }
+                if (b >= blocks)
+                    return;
+                const std::size_t first = b * blockNodes, count = std::min(blockNodes, nodes - first);
+                worker.model->distributionsAt(theta.data() + first, count, rows, worker.f.data());
+                std::unique_lock<std::mutex> lock(mutex);
+                turn.wait(lock, [&] { return nextToAdd == b || failed; });
+                if (failed)
+                    return;
+                for (std::size_t k = 0; k < count; ++k)
+                    AddWeighted(sum.data(), weight[first + k], worker.f.data() + k * rows, rows);
+                ++nextToAdd;
+                turn.notify_all();
+            }
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(mutex);
+            failed = true;
+            turn.notify_all();
+            throw;
         }
-    }
-    work(pool[0]);
-    for (std::thread& thread : started)
-        thread.join();
+    });
 }

@@ -1,11 +1,14 @@
 #include "fit/ScoreCounter.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
+#include <mutex>
 #include <system_error>
-#include <thread>
+
+#include "fit/InputReader.h"
+#include "fit/Workers.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -13,13 +16,10 @@
 
 namespace {
 
-// Smaller files are read the general way: threads would not pay.
-constexpr std::uintmax_t kSmallestFile = 8u << 20;
 constexpr std::size_t kLargestTable = 1u << 20;
-constexpr std::size_t kPiece = 1u << 20;
-// Parts of at most this size: the numbers a run needs are counted round by
-// round, and the rest of a longer file is never read.
-constexpr std::uintmax_t kLargestChunk = 16u << 20;
+// What the workers' buffers and histograms may take together, however
+// many processors the machine has.
+constexpr std::size_t kWorkerMemory = 64u << 20;
 
 bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -31,8 +31,16 @@ struct File {
         if (handle)
             std::fclose(handle);
     }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
     std::FILE* handle;
 };
+
+bool seek(std::FILE* file, std::uint64_t offset)
+{
+    return offset <= static_cast<std::uint64_t>(std::numeric_limits<long>::max()) &&
+           std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+}
 
 // Calls use(bytes, count) piece by piece over [begin, end); false when the
 // file cannot be read there.
@@ -41,11 +49,10 @@ bool readRange(const std::string& path, std::uint64_t begin, std::uint64_t end, 
                Use use)
 {
     File file(path);
-    if (!file.handle || std::fseek(file.handle, static_cast<long>(begin), SEEK_SET) != 0)
+    if (!file.handle || !seek(file.handle, begin))
         return false;
-    piece.resize(kPiece);
     for (std::uint64_t at = begin; at < end;) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, end - at));
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), end - at));
         if (std::fread(piece.data(), 1, want, file.handle) != want)
             return false;
         use(piece.data(), want);
@@ -57,7 +64,8 @@ bool readRange(const std::string& path, std::uint64_t begin, std::uint64_t end, 
 // Sixteen bytes of single-digit numbers between white space, the commonest
 // score file by far: where the digits are and what they add up to. False
 // for anything else, left to the byte-by-byte loops, as is a number that
-// goes on past the block (p[16] must be readable).
+// goes on past the block (p[16] must be readable). The caller must not be
+// inside a number at p.
 struct DigitBlock {
     unsigned digits = 0;  // one bit per byte
     int count = 0, sum = 0;
@@ -74,7 +82,7 @@ unsigned bitCount(unsigned bits)  // of 16
 #if defined(__GNUC__)
 __attribute__((always_inline))
 #endif
-inline bool singleDigits(const unsigned char* p, bool digitBefore, DigitBlock& block)
+inline bool singleDigits(const unsigned char* p, DigitBlock& block)
 {
 #if defined(__SSE2__)
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -85,8 +93,7 @@ inline bool singleDigits(const unsigned char* p, bool digitBefore, DigitBlock& b
                                                      _mm_cmplt_epi8(bytes, _mm_set1_epi8('\r' + 1))));
     const unsigned d = static_cast<unsigned>(_mm_movemask_epi8(digit));
     const unsigned spaces = static_cast<unsigned>(_mm_movemask_epi8(space));
-    if ((d | spaces) != 0xFFFF || (d & (d >> 1)) != 0 || (digitBefore && (d & 1)) ||
-        ((d & 0x8000) && isDigit(p[16])))
+    if ((d | spaces) != 0xFFFF || (d & (d >> 1)) != 0 || ((d & 0x8000) && isDigit(p[16])))
         return false;
     const __m128i sums =
         _mm_sad_epu8(_mm_and_si128(_mm_sub_epi8(bytes, _mm_set1_epi8('0')), digit), _mm_setzero_si128());
@@ -96,7 +103,6 @@ inline bool singleDigits(const unsigned char* p, bool digitBefore, DigitBlock& b
     return true;
 #else
     (void)p;
-    (void)digitBefore;
     (void)block;
     return false;
 #endif
@@ -128,14 +134,16 @@ void countNumbers(const std::string& path, Chunk& chunk, std::vector<unsigned ch
         std::size_t i = 0;
         while (i < n) {
             DigitBlock block;
-            if (i + 16 < n && singleDigits(p + i, digits > 0, block)) {
+            if (i + 16 < n && digits == 0 && singleDigits(p + i, block)) {
                 numbers += block.count;
                 before = p[i + 15];
                 digits = 0;  // the block ends between numbers
                 i += 16;
                 continue;
             }
-            for (const std::size_t end = std::min(n, i + 16); i < end; ++i) {
+            // Byte by byte to the end of the number under way, so that
+            // a block never starts inside one.
+            for (const std::size_t end = std::min(n, i + 16); i < n && (i < end || digits > 0); ++i) {
                 const unsigned char c = p[i];
                 if (isDigit(c)) {
                     // A leading zero makes an octal number, and ten digits
@@ -192,7 +200,7 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
         while (i < n) {
             // A block inside one subject adds its digits at once.
             DigitBlock block;
-            if (i + 16 < n && singleDigits(p + i, inNumber, block) && item + block.count < items &&
+            if (i + 16 < n && !inNumber && singleDigits(p + i, block) && item + block.count < items &&
                 g + block.count <= lastNumber) {
                 total += block.sum;
                 item += block.count;
@@ -200,7 +208,7 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
                 i += 16;
                 continue;
             }
-            for (const std::size_t end = std::min(n, i + 16); i < end; ++i) {
+            for (const std::size_t end = std::min(n, i + 16); i < n && (i < end || inNumber); ++i) {
                 const unsigned char c = p[i];
                 if (isDigit(c)) {
                     value = value * 10 + (c - '0');
@@ -228,7 +236,7 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
 std::uint64_t boundaryNear(const std::string& path, std::uint64_t offset, std::uint64_t size)
 {
     File file(path);
-    if (!file.handle || std::fseek(file.handle, static_cast<long>(offset), SEEK_SET) != 0)
+    if (!file.handle || !seek(file.handle, offset))
         return size;
     for (int c; (c = std::fgetc(file.handle)) != EOF; ++offset)
         if (isSpace(static_cast<unsigned char>(c)))
@@ -236,54 +244,72 @@ std::uint64_t boundaryNear(const std::string& path, std::uint64_t offset, std::u
     return size;
 }
 
-// Runs work(index) for every index below count on up to threads threads.
-template <typename Work>
-void onThreads(std::size_t count, std::size_t threads, Work work)
-{
-    std::atomic<std::size_t> next{0};
-    const auto worker = [&](std::size_t thread) {
-        for (std::size_t index; (index = next++) < count;)
-            work(index, thread);
-    };
-    std::vector<std::thread> started;
-    for (std::size_t t = 1; t < std::min(threads, count); ++t) {
-        try {
-            started.emplace_back(worker, t);
-        } catch (const std::system_error&) {
-            break;  // fewer threads take the same indices
-        }
-    }
-    worker(0);
-    for (std::thread& thread : started)
-        thread.join();
-}
-
 }  // namespace
 
+bool CountScores(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore,
+                 std::vector<double>& observed)
+{
+    InputReader in(path);
+    if (!in.isOpen())
+        return false;
+    const std::int64_t rows = static_cast<std::int64_t>(observed.size());
+    std::int64_t j = 0;
+    for (; j < subjects && !in.failed(); ++j) {
+        std::int64_t total = 0;
+        for (int i = 0; i < items; ++i)
+            total += in.readInteger();
+        const std::int64_t row = total - firstScore;
+        if (row >= 0 && row < rows)
+            observed[static_cast<std::size_t>(row)] += 1.0;
+    }
+    if (j < subjects && firstScore <= 0 && -firstScore < rows)
+        observed[static_cast<std::size_t>(-firstScore)] += static_cast<double>(subjects - j);
+    return true;
+}
+
 bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore,
-                       std::vector<double>& observed, int threads)
+                       std::vector<double>& observed, int threads, const ScoreCounterSettings& settings)
 {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     const std::size_t rows = observed.size();
-    if (error || threads < 2 || size < kSmallestFile || rows > kLargestTable || items <= 0 || subjects <= 0 ||
+    if (error || threads < 1 || size < settings.smallestFile || rows > kLargestTable || items <= 0 ||
+        subjects <= 0 || settings.largestPart == 0 || settings.piece < 32 ||
         !std::filesystem::is_regular_file(path, error))
         return false;
-    const std::size_t workers = static_cast<std::size_t>(threads);
+    const std::size_t perWorker = settings.piece + rows * sizeof(std::int64_t);
+    const std::size_t workers = std::clamp<std::size_t>(kWorkerMemory / perWorker, 1, static_cast<std::size_t>(threads));
     const std::int64_t wanted = subjects * items;
 
-    const std::size_t count =
-        std::max<std::size_t>(workers, static_cast<std::size_t>((size + kLargestChunk - 1) / kLargestChunk));
+    const std::size_t count = static_cast<std::size_t>(
+        std::max<std::uint64_t>(workers, (size + settings.largestPart - 1) / settings.largestPart));
     std::vector<Chunk> chunks(count);
     std::uint64_t begin = 0;
     for (std::size_t c = 0; c < count; ++c) {
         chunks[c].begin = begin;
-        const std::uint64_t nominal = size * (c + 1) / count;
+        const std::uint64_t nominal = size / count * (c + 1) + size % count * (c + 1) / count;
         begin = c + 1 == count ? size : std::max(begin, boundaryNear(path, nominal, size));
         chunks[c].end = begin;
     }
 
     std::vector<std::vector<unsigned char>> pieces(workers);  // one reading buffer a thread
+    const auto onWorkers = [&](std::size_t tasks, const auto& task) {
+        std::mutex mutex;
+        std::size_t next = 0;
+        RunWorkers(std::min(workers, tasks), [&](std::size_t w) {
+            pieces[w].resize(settings.piece);
+            for (;;) {
+                std::size_t index;
+                {
+                    const std::lock_guard<std::mutex> lock(mutex);
+                    index = next++;
+                }
+                if (index >= tasks)
+                    return;
+                task(index, w);
+            }
+        });
+    };
 
     // The numbers of each part, a round of parts at a time, until the run
     // has all it wants; those parts must all be simple.
@@ -291,8 +317,7 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     std::size_t used = 0;
     while (used < count && firstNumber.back() < wanted) {
         const std::size_t round = std::min(workers, count - used);
-        onThreads(round, workers,
-                  [&](std::size_t k, std::size_t thread) { countNumbers(path, chunks[used + k], pieces[thread]); });
+        onWorkers(round, [&](std::size_t k, std::size_t w) { countNumbers(path, chunks[used + k], pieces[w]); });
         for (std::size_t k = 0; k < round && firstNumber.back() < wanted; ++k) {
             if (!chunks[used].simple)
                 return false;
@@ -303,9 +328,8 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
 
     std::vector<std::vector<std::int64_t>> histograms(workers, std::vector<std::int64_t>(rows, 0));
     std::vector<char> read(used);
-    onThreads(used, workers, [&](std::size_t c, std::size_t thread) {
-        read[c] = countSubjects(path, chunks[c], firstNumber[c], available, items, firstScore, histograms[thread],
-                                pieces[thread]);
+    onWorkers(used, [&](std::size_t c, std::size_t w) {
+        read[c] = countSubjects(path, chunks[c], firstNumber[c], available, items, firstScore, histograms[w], pieces[w]);
     });
     if (std::find(read.begin(), read.end(), 0) != read.end())
         return false;

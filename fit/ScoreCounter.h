@@ -4,12 +4,27 @@
 #include <string>
 #include <vector>
 
-// Counts the subjects' totals of a large score file on several threads, when
-// the file holds nothing but short unsigned decimals (at most nine digits,
-// no leading zero) between white space, as score files do. Then it gives
-// exactly what reading the file number by number gives: subjects past the
-// end of the file total 0, the one the file ends in keeps what it has.
-// Returns false, having counted nothing, for any other file; the caller
-// then reads it the general way.
+// Counting the subjects' totals of a score file, by score row: row k of
+// observed gains one for each subject whose total is firstScore + k.
+// Totals outside the rows are not counted.
+
+// The reading rules, number by number: once a read fails every later score
+// is 0, and the subjects past the end of the file total 0. False when the
+// file cannot be opened.
+bool CountScores(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore,
+                 std::vector<double>& observed);
+
+// Sizes of the parallel counter's work; tests make them small.
+struct ScoreCounterSettings {
+    std::uint64_t smallestFile = 8u << 20;  // below it threads would not pay
+    std::uint64_t largestPart = 16u << 20;  // parts are read round by round
+    std::size_t piece = 1u << 20;           // one read, per thread
+};
+
+// The same counts as CountScores, on up to threads threads, when the file
+// holds nothing but short unsigned decimals (at most nine digits, no
+// leading zero) between white space, as score files do; only the part of
+// the file the run needs is read. Returns false, having counted nothing,
+// for any other file. An exception of a worker (no memory) is thrown here.
 bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore,
-                       std::vector<double>& observed, int threads);
+                       std::vector<double>& observed, int threads, const ScoreCounterSettings& settings = {});
