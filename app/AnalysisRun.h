@@ -28,6 +28,3 @@ extern const AnalysisRun kPartialCreditRun;
 // wait cursor, and the results. Cancel anywhere ends the run; a failed
 // engine call is told in a message box.
 void RunAnalysis(const AnalysisRun& run, CWnd* parent);
-
-// What the user is told when an engine returns result.
-std::string RunFailureMessage(FitResult result, const FitRequest& request);

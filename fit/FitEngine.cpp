@@ -13,6 +13,7 @@
 #include "fit/ItemModels.h"
 #include "fit/ItemResponse.h"
 #include "fit/NodeSum.h"
+#include "fit/ReportFiles.h"
 #include "fit/ScoreCounter.h"
 #include "fit/ScoreDistribution.h"
 #include "fit/Workers.h"
@@ -103,6 +104,10 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     const std::int64_t N = std::max(request.subjectCount, 0);
     const std::int64_t firstScore = std::int64_t{m} * traits.lowestCode;
     const std::size_t rows = static_cast<std::size_t>(m) * (K - 1) + 1;
+    // The reports count their rows in 32 bits; so many would not fit in
+    // memory anyway.
+    if (rows > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return kOutOfMemory;
 
     ItemParameters items(m, K);
     if (request.parameterCount == 1) {

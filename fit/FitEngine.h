@@ -10,9 +10,9 @@
 // report files "OUT" and "OUTG" in the current working directory. The
 // reports are put in place only when the run succeeds, whole: any other
 // result leaves the earlier reports as they were. When table is given, it
-// receives what the reports hold. Each run owns its storage: runs may
-// proceed side by side in one process, as long as they do not share a
-// working directory.
+// receives what the reports hold. Each run owns its storage, and runs may
+// proceed side by side, in one process or several, in one folder too: the
+// reports there then come whole from one of them.
 //
 // Work and memory follow what the files hold: nodes past the end of a nodes
 // file weigh nothing, and subjects or estimates past the end of theirs are

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+
+#include "fit/FitRequest.h"
+
 // An engine's result: 0 on success, otherwise the first thing that failed.
 enum FitResult : int {
     kFitSuccess = 0,
@@ -22,3 +26,8 @@ enum FitResult : int {
     // nobody).
     kResultOutOfRange = 13,
 };
+
+// What the user is told of a run that ended with result: one sentence that
+// names the file at fault, and for a relative name the folder it was looked
+// for in (the working directory of the run). Every front end says this.
+std::string DescribeFitResult(FitResult result, const FitRequest& request, const std::string& folder);

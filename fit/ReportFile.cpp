@@ -1,8 +1,6 @@
 #include "fit/ReportFile.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <utility>
 
 #include "fit/InputReader.h"
 
@@ -36,8 +34,6 @@ void append(std::string& text, const char* format, Values... values)
     std::snprintf(&text[at], static_cast<std::size_t>(length) + 1, format, values...);
     text.resize(at + static_cast<std::size_t>(length));
 }
-
-constexpr const char* kTemporarySuffix = ".tmp";
 
 }  // namespace
 
@@ -75,43 +71,6 @@ bool WriteFitReport(std::FILE* out, std::FILE* outg, const ScoreTable& table)
     const bool reportWritten = std::fwrite(report.data(), 1, report.size(), out) == report.size();
     const bool graphWritten = std::fwrite(graph.data(), 1, graph.size(), outg) == graph.size();
     return reportWritten && graphWritten && std::fflush(out) == 0 && std::fflush(outg) == 0;
-}
-
-ReportFiles::ReportFiles()
-    : out_(std::fopen((std::string(kReportFile) + kTemporarySuffix).c_str(), "w")),
-      outg_(std::fopen((std::string(kGraphReportFile) + kTemporarySuffix).c_str(), "w"))
-{
-}
-
-ReportFiles::~ReportFiles()
-{
-    for (auto [file, name] : {std::pair{out_, kReportFile}, std::pair{outg_, kGraphReportFile}}) {
-        if (file) {
-            std::fclose(file);
-            std::remove((std::string(name) + kTemporarySuffix).c_str());
-        }
-    }
-}
-
-bool ReportFiles::publish(const ScoreTable& table)
-{
-    if (!created())
-        return false;
-    bool written = WriteFitReport(out_, outg_, table);
-    written = std::fclose(std::exchange(out_, nullptr)) == 0 && written;
-    written = std::fclose(std::exchange(outg_, nullptr)) == 0 && written;
-    const std::string outTemporary = std::string(kReportFile) + kTemporarySuffix;
-    const std::string outgTemporary = std::string(kGraphReportFile) + kTemporarySuffix;
-    // A folder in the way would let one rename through and stop the other.
-    std::error_code error;
-    const bool blocked = std::filesystem::is_directory(kReportFile, error) ||
-                         std::filesystem::is_directory(kGraphReportFile, error);
-    if (written && !blocked && std::rename(outgTemporary.c_str(), kGraphReportFile) == 0 &&
-        std::rename(outTemporary.c_str(), kReportFile) == 0)
-        return true;
-    std::remove(outTemporary.c_str());
-    std::remove(outgTemporary.c_str());
-    return false;
 }
 
 GraphReport ReadGraphReport(const std::string& path)

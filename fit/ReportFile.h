@@ -28,25 +28,6 @@ std::string FormatGraphReport(const ScoreTable& table);
 // already created by the engine; false when a write fails.
 bool WriteFitReport(std::FILE* out, std::FILE* outg, const ScoreTable& table);
 
-// The report files of one run, written beside their final names and put in
-// place only once both are whole: "OUT" and "OUTG" always hold one complete
-// run, this one or an earlier one.
-class ReportFiles {
-public:
-    ReportFiles();  // creates the two temporary files
-    ~ReportFiles();  // removes whatever was not put in place
-    ReportFiles(const ReportFiles&) = delete;
-    ReportFiles& operator=(const ReportFiles&) = delete;
-
-    bool created() const { return out_ && outg_; }
-    // Writes, closes and renames both; false when any step fails.
-    bool publish(const ScoreTable& table);
-
-private:
-    std::FILE* out_ = nullptr;
-    std::FILE* outg_ = nullptr;
-};
-
 // One row of the graph report as read back.
 struct GraphReportRow {
     std::int32_t score = 0;

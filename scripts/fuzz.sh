@@ -11,7 +11,7 @@ cmake -S "$top" -B "$top/build-fuzz" -DTALVER_FUZZ=ON -DCMAKE_CXX_COMPILER=clang
 cmake --build "$top/build-fuzz" -j"$(nproc)"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for harness in input_reader graph_report batch_options engine_run; do
+for harness in input_reader graph_report batch_options engine_run score_counter; do
     mkdir -p "$work/$harness"
     # New inputs go to the scratch corpus; the seeds in the tree stay as they are.
     (cd "$work" && "$top/build-fuzz/tests/fuzz/fuzz_$harness" -max_total_time="$seconds" -print_final_stats=1 \

@@ -57,6 +57,9 @@ std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::
 }
 
 // A whole decimal number from low to high, or a reason why not.
+// Whatever the request holds; the engines say when memory does not suffice.
+constexpr long long kLargestCount = 2147483647;
+
 std::string parseCount(const std::string& flag, const std::string& text, long long low,
                        long long high, std::int32_t& value)
 {
@@ -109,9 +112,9 @@ std::string fill(BatchOptions& options, std::map<std::string, std::string>& flag
             return std::string(flag) + " is missing";
 
     FitRequest& r = options.request;
-    std::string error = parseCount("--subjects", *take("--subjects"), 1, 1000000, r.subjectCount);
+    std::string error = parseCount("--subjects", *take("--subjects"), 1, kLargestCount, r.subjectCount);
     if (error.empty())
-        error = parseCount("--items", *take("--items"), 1, 1000000, r.itemCount);
+        error = parseCount("--items", *take("--items"), 1, kLargestCount, r.itemCount);
     if (error.empty() && polytomous)
         error = parseCount("--categories", *take("--categories"), 1, 100, r.categoryCount);
     if (!error.empty())
@@ -158,7 +161,7 @@ std::string fill(BatchOptions& options, std::map<std::string, std::string>& flag
         if (!take("--node-count"))
             return "--nodes needs --node-count";
         r.latentFile = *take("--nodes");
-        error = parseCount("--node-count", *take("--node-count"), 1, 2147483647, r.nodeCount);
+        error = parseCount("--node-count", *take("--node-count"), 1, kLargestCount, r.nodeCount);
     } else {
         r.latentFile = *take("--estimates");
         r.nodeCount = r.subjectCount;

@@ -2,7 +2,9 @@
 // report files OUT and OUTG in the current directory, as the application does.
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "fit/FitEngine.h"
 #include "fit/ReportFile.h"
@@ -30,8 +32,8 @@ const char* const kHelp =
     "  --model MODEL          1pl, 2pl, 3pl (binary items, scores 0 and 1),\n"
     "                         grm (graded response), pcm (partial credit;\n"
     "                         category codes 1 to K)\n"
-    "  --subjects N           number of subjects, 1 to 1000000\n"
-    "  --items M              number of items, 1 to 1000000\n"
+    "  --subjects N           number of subjects, 1 to 2147483647\n"
+    "  --items M              number of items, 1 to 2147483647\n"
     "  --categories K         response categories per item, 1 to 100 (grm, pcm)\n"
     "  --discrimination FILE  one discrimination index per item (2pl, 3pl, grm)\n"
     "  --discrimination-constant A\n"
@@ -69,45 +71,6 @@ const char* const kHelp =
     "single precision; 64 a bad command line; 73 the chart cannot be written.\n"
     "OUT and OUTG are replaced only by a run that succeeds.\n";
 
-std::string failure(FitResult result, const FitRequest& r)
-{
-    const auto beyond = [](const char* what, const std::string& name) {
-        return std::string("a value of the ") + what + " file '" + name + "' is beyond single precision";
-    };
-    const char* const latent = r.useEstimates ? "estimates" : "nodes";
-    switch (result) {
-    case kDiscriminationFileError:
-        return "cannot open the discrimination file '" + r.discriminationFile + "'";
-    case kDifficultyFileError:
-        return "cannot open the difficulty file '" + r.difficultyFile + "'";
-    case kCFileError:
-        return "cannot open the C-indices file '" + r.cFile + "'";
-    case kScoreFileError:
-        return "cannot open the score file '" + r.scoreFile + "'";
-    case kLatentFileError:
-        return std::string("cannot open the ") + latent + " file '" + r.latentFile + "'";
-    case kReportFileError:
-        return "cannot write the report files OUT and OUTG in the current directory";
-    case kOutOfMemory:
-        return "not enough memory";
-    case kDiscriminationValueError:
-        return r.parameterCount == 1 ? "the discrimination constant is beyond single precision"
-                                     : beyond("discrimination", r.discriminationFile);
-    case kDifficultyValueError:
-        return beyond("difficulty", r.difficultyFile);
-    case kCValueError:
-        return beyond("C-indices", r.cFile);
-    case kLatentValueError:
-        return beyond(latent, r.latentFile);
-    case kResultOutOfRange:
-        return "the expected frequencies or the chi-square are beyond single precision (check the C indices "
-               "and the weights, and scores the model all but rules out)";
-    case kFitSuccess:
-        break;
-    }
-    return "failed with result " + std::to_string(static_cast<int>(result));
-}
-
 FitResult run(BatchModel model, const FitRequest& request, ScoreTable& table)
 {
     switch (model) {
@@ -138,7 +101,9 @@ int main(int argc, char** argv)
     ScoreTable table;
     const FitResult result = run(options.model, options.request, table);
     if (result != kFitSuccess) {
-        std::fprintf(stderr, "talver-fit: %s\n", failure(result, options.request).c_str());
+        std::error_code error;
+        const std::string folder = std::filesystem::current_path(error).string();
+        std::fprintf(stderr, "talver-fit: %s\n", DescribeFitResult(result, options.request, folder).c_str());
         return result;
     }
     const FitSummary summary = SummarizeFit(table, options.minExpected);

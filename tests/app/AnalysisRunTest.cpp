@@ -271,7 +271,10 @@ TEST_F(AnalysisRunTest, AFailedRunSaysWhyAndShowsNoResults)
         {kOutOfMemory, "Not enough memory for this run."},
     };
     for (const auto& [result, text] : texts)
-        EXPECT_EQ(RunFailureMessage(result, r), text);
+        EXPECT_EQ(DescribeFitResult(result, r, here), text);
+    // A whole path says where it is.
+    r.scoreFile = "/data/x.dat";
+    EXPECT_EQ(DescribeFitResult(kScoreFileError, r, here), "Cannot open the scores file \"/data/x.dat\".");
 }
 
 // A Browse into the user's data folder leaves the working directory there,

@@ -1,11 +1,25 @@
 #include "tests/fit/EngineFixture.h"
 
+#include <sys/resource.h>
+
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <set>
+#include <thread>
 
 #include "fit/ShippedFiles.h"
 
 namespace {
+
+std::set<std::string> filesHere()
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        names.insert(entry.path().filename().string());
+    return names;
+}
 
 class BinaryEngineTest : public EngineTest {
 protected:
@@ -182,26 +196,73 @@ TEST_F(BinaryEngineTest, WorkFollowsWhatTheFilesHold)
 TEST_F(BinaryEngineTest, ReportsThatCannotBeWrittenLeaveTheEarlierOnes)
 {
     write("OUT", "earlier");
-    for (const char* folder : {"OUTG", "OUT.tmp"}) {
-        std::filesystem::create_directory(folder);
-        EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError) << folder;
-        EXPECT_EQ(read("OUT"), "earlier");
-        EXPECT_TRUE(std::filesystem::is_empty(folder));
-        std::filesystem::remove(folder);
-    }
-    EXPECT_FALSE(exists("OUTG.tmp"));
+    std::filesystem::create_directory("OUTG");
+    EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError);
+    EXPECT_EQ(read("OUT"), "earlier");
+    EXPECT_TRUE(std::filesystem::is_empty("OUTG"));
+    std::filesystem::remove("OUTG");
+    EXPECT_EQ(filesHere(), (std::set<std::string>{"OUT", "b.dat", "nodes.dat", "scores.dat"}));
 
     // A full disk: nothing of the run replaces the reports.
-    if (std::filesystem::exists("/dev/full")) {
-        std::filesystem::create_symlink("/dev/full", "OUT.tmp");
-        EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError);
-        EXPECT_EQ(read("OUT"), "earlier");
-        EXPECT_FALSE(exists("OUTG"));
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit;
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{64, limit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    const FitResult result = FitBinaryModel(fourSubjects(1));
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(result, kReportFileError);
+    EXPECT_EQ(read("OUT"), "earlier");
+    EXPECT_EQ(filesHere(), (std::set<std::string>{"OUT", "b.dat", "nodes.dat", "scores.dat"}));
+}
+
+// Runs side by side in one folder: whichever finishes last leaves both its
+// reports, whole, and nothing else is left behind.
+TEST_F(BinaryEngineTest, RunsInOneFolderLeaveTheReportsOfOne)
+{
+    FitRequest binary = fourSubjects(1);
+    write("grm-b.dat", "-1 0 1 -0.5 0.5 1.5");
+    write("grm-scores.dat", "1 2 3\n3 3 1\n2 2 2\n");
+    FitRequest graded = binary;
+    graded.itemCount = 3;
+    graded.categoryCount = 3;
+    graded.subjectCount = 3;
+    graded.difficultyFile = "grm-b.dat";
+    graded.scoreFile = "grm-scores.dat";
+    for (int round = 0; round < 100; ++round) {
+        ScoreTable tables[4];
+        FitResult results[4];
+        std::vector<std::thread> runs;
+        for (int k = 0; k < 4; ++k)
+            runs.emplace_back([&, k] {
+                results[k] = k % 2 ? FitGradedModel(graded, &tables[k]) : FitBinaryModel(binary, &tables[k]);
+            });
+        for (std::thread& run : runs)
+            run.join();
+        for (const FitResult result : results)
+            ASSERT_EQ(result, kFitSuccess);
+        const std::string out = read("OUT"), outg = read("OUTG");
+        const bool fromBinary = out == FormatFitReport(tables[0]);
+        ASSERT_TRUE(fromBinary || out == FormatFitReport(tables[1])) << "round " << round;
+        ASSERT_EQ(outg, FormatGraphReport(tables[fromBinary ? 0 : 1])) << "round " << round;
+        ASSERT_EQ(filesHere().size(), 7u);
     }
 }
 
-// The shipped standard normal: one item of difficulty 0 is answered by half
-// the subjects, and the weights sum to 1.
+// A run that cannot have the folder to itself in time gives up; a lock
+// left by a run that died long ago does not stop the next.
+TEST_F(BinaryEngineTest, ALockInTheFolder)
+{
+    write("OUT", "earlier");
+    write("OUT.lock", "");
+    EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError);
+    EXPECT_EQ(read("OUT"), "earlier");
+
+    std::filesystem::last_write_time("OUT.lock", std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kFitSuccess);
+    EXPECT_FALSE(exists("OUT.lock"));
+}
+
 TEST_F(BinaryEngineTest, ShippedNodesFilesAreAStandardNormal)
 {
     for (const char* nodes : {kNodes20File, kNodes51File}) {

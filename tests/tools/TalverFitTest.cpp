@@ -1,6 +1,9 @@
 #include "tools/BatchOptions.h"
 
+#include <spawn.h>
 #include <sys/wait.h>
+
+#include <algorithm>
 
 #include <filesystem>
 #include <vector>
@@ -114,7 +117,7 @@ TEST(BatchOptionsTest, RefusesBadMissingAndContradictoryFlags)
         }
         EXPECT_EQ(parse(args).error.rfind(std::string(required) + " is missing", 0), 0u) << parse(args).error;
     }
-    for (const char* subjects : {"0", "1000001", "-5", "12x", "", "99999999999999999999"})
+    for (const char* subjects : {"0", "2147483648", "-5", "12x", "", "99999999999999999999"})
         EXPECT_NE(parse({"--model", "2pl", "--subjects", subjects, "--items", "5", "--discrimination", "a",
                          "--difficulty", "b", "--scores", "x", "--nodes20"})
                       .error.find("--subjects takes"),
@@ -169,7 +172,8 @@ TEST_F(TalverFitTest, FailuresNameTheFileAndExitWithTheResult)
     EXPECT_EQ(run("--model 1pl --subjects 4 --items 2 --discrimination-constant 1 --difficulty b.dat "
                   "--scores 'scores with blanks.dat' --nodes missing.dat --node-count 2"),
               5);
-    EXPECT_EQ(read("stderr.txt"), "talver-fit: cannot open the nodes file 'missing.dat'\n");
+    EXPECT_EQ(read("stderr.txt"), "talver-fit: Cannot open the latent distribution file \"missing.dat\" in " +
+                                      directory_.string() + ".\n");
     EXPECT_EQ(read("stdout.txt"), "");
     EXPECT_FALSE(std::filesystem::exists("OUT"));
 
@@ -184,7 +188,8 @@ TEST_F(TalverFitTest, FailuresNameTheFileAndExitWithTheResult)
     EXPECT_EQ(run("--model 1pl --subjects 4 --items 2 --discrimination-constant 1 --difficulty b.dat "
                   "--scores 'scores with blanks.dat' --nodes n.dat --node-count 2"),
               6);
-    EXPECT_EQ(read("stderr.txt"), "talver-fit: cannot write the report files OUT and OUTG in the current directory\n");
+    EXPECT_EQ(read("stderr.txt"),
+              "talver-fit: Cannot write the report files OUT and OUTG in " + directory_.string() + ".\n");
 
     EXPECT_EQ(run("--help"), 0);
     EXPECT_NE(read("stdout.txt").find("--discrimination-constant"), std::string::npos);
@@ -260,34 +265,39 @@ TEST_F(TalverFitTest, EveryFailureHasItsMessage)
         int status;
         std::string message;
     };
+    const std::string here = directory_.string();
+    const auto cannotOpen = [&](const char* what) {
+        return "Cannot open the " + std::string(what) + " file \"no.dat\" in " + here + ".";
+    };
+    const auto beyond = [](const char* what) {
+        return "The " + std::string(what) + " file \"inf.dat\" holds a value beyond the range of single precision";
+    };
     const Case cases[] = {
         {binary + "--discrimination no.dat --difficulty b.dat --c-indices c.dat --scores x.dat", 1,
-         "cannot open the discrimination file 'no.dat'"},
+         cannotOpen("discrimination")},
         {binary + "--discrimination a.dat --difficulty no.dat --c-indices c.dat --scores x.dat", 2,
-         "cannot open the difficulty file 'no.dat'"},
-        {binary + "--discrimination a.dat --difficulty b.dat --c-indices no.dat --scores x.dat", 3,
-         "cannot open the C-indices file 'no.dat'"},
+         cannotOpen("difficulty")},
+        {binary + "--discrimination a.dat --difficulty b.dat --c-indices no.dat --scores x.dat", 3, cannotOpen("C")},
         {binary + "--discrimination a.dat --difficulty b.dat --c-indices c.dat --scores no.dat", 4,
-         "cannot open the score file 'no.dat'"},
+         cannotOpen("scores")},
         {"--model 2pl --subjects 4 --items 2 --discrimination a.dat --difficulty b.dat --scores x.dat "
          "--estimates no.dat",
-         5, "cannot open the estimates file 'no.dat'"},
+         5, cannotOpen("latent distribution")},
         {binary + "--discrimination inf.dat --difficulty b.dat --c-indices c.dat --scores x.dat", 8,
-         "a value of the discrimination file 'inf.dat' is beyond single precision"},
+         beyond("discrimination")},
         {binary + "--discrimination a.dat --difficulty inf.dat --c-indices c.dat --scores x.dat", 9,
-         "a value of the difficulty file 'inf.dat' is beyond single precision"},
-        {binary + "--discrimination a.dat --difficulty b.dat --c-indices inf.dat --scores x.dat", 10,
-         "a value of the C-indices file 'inf.dat' is beyond single precision"},
+         beyond("difficulty")},
+        {binary + "--discrimination a.dat --difficulty b.dat --c-indices inf.dat --scores x.dat", 10, beyond("C")},
         {"--model 2pl --subjects 4 --items 2 --discrimination a.dat --difficulty b.dat --scores x.dat "
          "--nodes inf.dat --node-count 1",
-         12, "a value of the nodes file 'inf.dat' is beyond single precision"},
+         12, beyond("latent distribution")},
         {"--model 1pl --subjects 4 --items 2 --discrimination-constant 1 --difficulty b.dat --scores x.dat "
          "--nodes n.dat --node-count 2 --metric=probit",
          64, "--metric takes normal or logistic, not 'probit'"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(run(c.arguments), c.status) << c.arguments;
-        EXPECT_EQ(read("stderr.txt").rfind("talver-fit: " + c.message + "\n", 0), 0u) << read("stderr.txt");
+        EXPECT_EQ(read("stderr.txt").rfind("talver-fit: " + c.message, 0), 0u) << read("stderr.txt");
         EXPECT_EQ(read("stdout.txt"), "");
         EXPECT_FALSE(std::filesystem::exists("OUT"));
     }
@@ -339,6 +349,46 @@ TEST_F(TalverFitTest, SummaryFormatsAndChart)
     EXPECT_EQ(read("stderr.txt"), "talver-fit: cannot write the chart 'no/such/folder/chart.png'\n");
     for (const char* bad : {"--plot chart.gif", "--format xml", "--quiet --format csv", "--min-expected 0"})
         EXPECT_EQ(run(run3pl + bad), 64) << bad;
+}
+
+// Programs started together in one folder: each succeeds, and the reports
+// left there are one program's, both of them, byte for byte.
+TEST_F(TalverFitTest, RunsSideBySideInOneFolder)
+{
+    namespace fs = std::filesystem;
+    for (const auto& entry : fs::directory_iterator(TALVER_EXAMPLES_DIR))
+        if (entry.path().extension() == ".dat")
+            fs::copy_file(entry.path(), entry.path().filename());
+    const std::string runs[] = {
+        "--model 1pl --subjects 1000 --items 20 --discrimination-constant 1 --difficulty 1pl-difficulty.dat "
+        "--scores 1pl-scores.dat --nodes20",
+        "--model grm --subjects 1000 --items 10 --categories 4 --discrimination grm-discrimination.dat "
+        "--difficulty grm-thresholds.dat --scores grm-scores.dat --nodes51",
+        "--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discrimination.dat --difficulty "
+        "3pl-difficulty.dat --c-indices 3pl-c.dat --scores 3pl-scores.dat --estimates 3pl-estimates.dat",
+    };
+    std::vector<std::pair<std::string, std::string>> alone;
+    for (const std::string& arguments : runs) {
+        ASSERT_EQ(run(arguments), 0);
+        alone.emplace_back(read("OUT"), read("OUTG"));
+    }
+    for (int round = 0; round < 25; ++round) {
+        std::vector<pid_t> started;
+        for (const std::string& arguments : runs) {
+            const std::string command = std::string(TALVER_FIT_PATH) + " --quiet " + arguments;
+            const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+            pid_t pid = 0;
+            ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+            started.push_back(pid);
+        }
+        for (const pid_t pid : started) {
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+        }
+        const std::pair<std::string, std::string> left{read("OUT"), read("OUTG")};
+        EXPECT_NE(std::find(alone.begin(), alone.end(), left), alone.end()) << "round " << round;
+    }
 }
 
 TEST_F(TalverFitTest, PolytomousModelsRun)
