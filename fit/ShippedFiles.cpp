@@ -6,7 +6,9 @@
 
 namespace fs = std::filesystem;
 
-std::string LocateShippedFile(const std::string& name)
+const char* const kInstalledDataFolder = TALVER_DATA_DIR;
+
+std::string LocateShippedFile(const std::string& name, const std::string& installedFolder)
 {
     std::error_code error;
     if (fs::is_regular_file(name, error))
@@ -15,7 +17,7 @@ std::string LocateShippedFile(const std::string& name)
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
     if (!error)
         folders.push_back(program.parent_path());
-    folders.emplace_back(TALVER_DATA_DIR);
+    folders.emplace_back(installedFolder);
     for (const fs::path& folder : folders) {
         const fs::path candidate = folder / name;
         if (fs::is_regular_file(candidate, error))

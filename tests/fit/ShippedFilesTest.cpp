@@ -24,4 +24,17 @@ TEST_F(ShippedFilesTest, TheWorkingDirectorysCopyWinsThenTheProgramsOwn)
     EXPECT_EQ(LocateShippedFile("nodes99.dat"), "nodes99.dat");
 }
 
+// An installed copy is read only where the program's folder has none.
+TEST_F(ShippedFilesTest, TheProgramsFolderWinsOverTheInstalledOne)
+{
+    const std::filesystem::path installed = directory_ / "installed";
+    std::filesystem::create_directory(installed);
+    for (const char* name : {"nodes20.dat", "nodes51.dat", "nodes99.dat"})
+        write((installed / name).string(), "decoy");
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    EXPECT_EQ(LocateShippedFile("nodes20.dat", installed.string()), (program / "nodes20.dat").string());
+    EXPECT_EQ(LocateShippedFile("nodes51.dat", installed.string()), (program / "nodes51.dat").string());
+    EXPECT_EQ(LocateShippedFile("nodes99.dat", installed.string()), (installed / "nodes99.dat").string());
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <sstream>
+#include <tuple>
 
 #include "stats/SummaryFormat.h"
 
@@ -112,23 +113,52 @@ TEST(FitSummaryTest, CsvAndJsonReadBack)
         QByteArray::fromStdString(FormatSummaryJson(SummarizeFit(table({2, 3}, {1, 2})))));
     EXPECT_TRUE(none.object()["pooled"].isNull());
 
+    // CSV: every field of every row, parsed and compared with its figure.
     std::istringstream csv(FormatSummaryCsv(s));
-    std::string line;
-    std::getline(csv, line);
-    EXPECT_EQ(line, "statistic,value,df,p");
-    std::getline(csv, line);
-    EXPECT_EQ(std::stod(line.substr(line.find(',') + 1)), s.chiSquare);
-    std::getline(csv, line);
-    EXPECT_EQ(line.rfind("pooled_chi_square,", 0), 0u);
-    std::getline(csv, line);
-    std::getline(csv, line);
-    EXPECT_EQ(line, "");
-    std::getline(csv, line);
-    EXPECT_EQ(line, "score,observed,expected,contribution,residual,cell");
-    int rows = 0;
-    while (std::getline(csv, line) && !line.empty())
-        ++rows;
-    EXPECT_EQ(rows, 6);
+    const auto fields = [&csv] {
+        std::string line;
+        std::getline(csv, line);
+        std::vector<std::string> parts;
+        std::istringstream row(line);
+        for (std::string part; std::getline(row, part, ',');)
+            parts.push_back(part);
+        if (!line.empty() && line.back() == ',')
+            parts.emplace_back();
+        return parts;
+    };
+    using Fields = std::vector<std::string>;
+    EXPECT_EQ(fields(), (Fields{"statistic", "value", "df", "p"}));
+    const Fields chi = fields();
+    ASSERT_EQ(chi.size(), 4u);
+    EXPECT_EQ(chi[0], "chi_square");
+    EXPECT_EQ(std::stod(chi[1]), s.chiSquare);
+    EXPECT_EQ(chi[2] + chi[3], "");
+    for (const auto& [name, value, p] : {std::tuple{"pooled_chi_square", s.pooledChiSquare, s.pooledP},
+                                         std::tuple{"likelihood_ratio", s.likelihoodRatio, s.likelihoodRatioP}}) {
+        const Fields row = fields();
+        ASSERT_EQ(row.size(), 4u);
+        EXPECT_EQ(row[0], name);
+        EXPECT_EQ(std::stod(row[1]), value);
+        EXPECT_EQ(std::stoi(row[2]), s.degreesOfFreedom);
+        EXPECT_EQ(std::stod(row[3]), p);
+    }
+    EXPECT_EQ(fields(), Fields{});
+    EXPECT_EQ(fields(), (Fields{"score", "observed", "expected", "contribution", "residual", "cell"}));
+    for (const FitSummary::Score& score : s.scores) {
+        const Fields row = fields();
+        ASSERT_EQ(row.size(), 6u);
+        EXPECT_EQ(std::stoi(row[0]), score.score);
+        EXPECT_EQ(std::stod(row[1]), score.observed);
+        EXPECT_EQ(std::stod(row[2]), score.expected);
+        EXPECT_EQ(std::stod(row[3]), score.contribution);
+        EXPECT_EQ(std::stod(row[4]), score.residual);
+        const int cell = std::stoi(row[5]);
+        ASSERT_GE(cell, 1);
+        ASSERT_LE(cell, static_cast<int>(s.cells.size()));
+        EXPECT_GE(score.score, s.cells[cell - 1].firstScore);
+        EXPECT_LE(score.score, s.cells[cell - 1].lastScore);
+    }
+    EXPECT_EQ(fields(), Fields{});
 }
 
 }  // namespace
