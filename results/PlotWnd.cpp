@@ -1,6 +1,7 @@
 #include "results/PlotWnd.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "framework/DC.h"
 #include "framework/WinApp.h"
@@ -14,8 +15,19 @@ int profileInt(const char* key, int defaultValue)
     return static_cast<int>(AfxGetApp()->GetProfileInt("Config", key, defaultValue));
 }
 
-// Truncation toward zero, as the points are placed.
-int trunc(double value) { return static_cast<int>(value); }
+// Truncation toward zero, as the points are placed; far outside the window
+// a point is held at a distance every sum of coordinates can still carry.
+int trunc(double value)
+{
+    constexpr double kFarthest = 1 << 29;
+    return static_cast<int>(std::clamp(value, -kFarthest, kFarthest));
+}
+
+// The speed setting that gives the shortest period; the profile's values
+// are held within what the timer's arithmetic can carry.
+constexpr int kFastestSpeed = 110;
+// Wider than any window; a pen wider still would only cost time.
+constexpr long long kWidestPen = 4096;
 
 }  // namespace
 
@@ -55,14 +67,16 @@ int CPlotWnd::OnCreate(LPCREATESTRUCT createStruct)
 {
     if (CWnd::OnCreate(createStruct) == -1)
         return -1;
-    SetSpeed(std::max(profileInt("Speed", 1), 0));
+    SetSpeed(std::clamp(profileInt("Speed", 1), 0, kFastestSpeed));
     return 0;
 }
 
 void CPlotWnd::SetSpeed(int speed)
 {
     KillTimer(kDrawTimer);
-    SetTimer(kDrawTimer, static_cast<UINT>(550 - 5 * speed));
+    // Beyond the fastest speed the period would be negative: the shortest.
+    const long long period = 550 - 5 * static_cast<long long>(speed);
+    SetTimer(kDrawTimer, static_cast<UINT>(std::clamp<long long>(period, 0, std::numeric_limits<UINT>::max())));
 }
 
 void CPlotWnd::SetWidth(int width)
@@ -118,7 +132,8 @@ int CPlotWnd::PenWidth() const
     const long long screen = GetSystemMetrics(SM_CXSCREEN);
     if (screen <= 0)
         return m_nWidth;
-    return static_cast<int>((client.Width() * static_cast<long long>(m_nWidth) + screen / 2) / screen);
+    return static_cast<int>(
+        std::min((client.Width() * static_cast<long long>(m_nWidth) + screen / 2) / screen, kWidestPen));
 }
 
 CRgn CPlotWnd::CurveRegion(CDC& dc, const std::vector<double>& heights, int count, double dx) const

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 #include "framework/DC.h"
@@ -239,6 +240,10 @@ TEST_F(PlotWndTest, SettingsComeFromTheProfile)
         EXPECT_EQ(afxtest::TimerPeriod(plot, 1), 50);
         plot.SetSpeed(110);
         EXPECT_EQ(afxtest::TimerPeriod(plot, 1), 0);
+        plot.SetSpeed(std::numeric_limits<int>::max());
+        EXPECT_EQ(afxtest::TimerPeriod(plot, 1), 0);
+        plot.SetWidth(std::numeric_limits<int>::max());
+        EXPECT_EQ(plot.PenWidth(), 4096);
     });
     const Profile profile("Width=20\nStyle=2\nSpeed=-3\n");
     withPlot(254, 60, [&](CPlotWnd& plot) {
@@ -249,6 +254,16 @@ TEST_F(PlotWndTest, SettingsComeFromTheProfile)
         const afxtest::Picture solid = afxtest::Capture(plot);
         for (int x = 0; x <= 252; ++x)
             ASSERT_EQ(solid.at(x, 30), kBlue) << x;
+    });
+    // Settings far beyond their use are held within it.
+    const Profile huge("Width=2147483647\nSpeed=2147483647\n");
+    withPlot(254, 60, [&](CPlotWnd& plot) {
+        EXPECT_EQ(afxtest::TimerPeriod(plot, 1), 0);
+        EXPECT_EQ(plot.PenWidth(), 4096);
+        // So are heights far off the window, from a report edited by hand.
+        plot.SetWidth(10);
+        setCurves(plot, {1e30, -1e30, 0.5}, {-1e30, 1e30, 0.5});
+        plot.Redraw();
     });
 }
 
