@@ -1,6 +1,7 @@
 // Writes large inputs for the benchmarks into DIRECTORY:
 //   binary: 1,000,000 subjects x 100 items of 0/1 scores, item files, estimates
 //   polytomous: 100,000 subjects x 50 items, 5 categories, thresholds, estimates
+//   huge: 10,000,000 subjects x 100 items of 0/1 scores (2 GB), with --huge
 
 #include <cstdio>
 #include <random>
@@ -37,12 +38,17 @@ void writeScores(const std::string& path, int subjects, int items, int lowest, i
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_bench_data DIRECTORY\n");
+    const bool huge = argc == 3 && std::string(argv[1]) == "--huge";
+    if (argc != 2 && !huge) {
+        std::fprintf(stderr, "usage: make_bench_data [--huge] DIRECTORY\n");
         return 64;
     }
-    const std::string dir = std::string(argv[1]) + "/";
+    const std::string dir = std::string(argv[argc - 1]) + "/";
     std::mt19937 random(7);
+    if (huge) {
+        writeScores(dir + "huge-scores.dat", 10000000, 100, 0, 1, random);
+        return 0;
+    }
     writeScores(dir + "binary-scores.dat", 1000000, 100, 0, 1, random);
     writeReals(dir + "binary-a.dat", 100, random, 0.5, 2.0);
     writeReals(dir + "binary-b.dat", 100, random, -2.0, 2.0);

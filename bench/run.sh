@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Generates the large inputs once and runs every benchmark scenario.
 #   bench/run.sh [DATA_DIRECTORY]   (default /tmp/talver-bench)
+# With HUGE=1 also 10,000,000 subjects x 100 items (2 GB of scores) through
+# talver-fit, timed whole with /usr/bin/time.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 data=${1:-/tmp/talver-bench}
-cmake --build "$top/build" -j"$(nproc)" --target make_bench_data fit_bench plot_bench >/dev/null
+cmake --build "$top/build" -j"$(nproc)" --target make_bench_data fit_bench plot_bench talver-fit >/dev/null
 mkdir -p "$data"
 [ -f "$data/poly-estimates.dat" ] || "$top/build/bin/make_bench_data" "$data"
 cp "$top/res/nodes51.dat" "$data/"
@@ -14,3 +16,10 @@ for scenario in parse parse-serial binary-nodes binary-estimates-100k binary-est
     "$top/build/bin/fit_bench" "$scenario"
 done
 "$top/build/bin/plot_bench"
+if [ "${HUGE:-0}" = 1 ]; then
+    [ -f "$data/huge-scores.dat" ] || "$top/build/bin/make_bench_data" --huge "$data"
+    cat "$data/huge-scores.dat" >/dev/null  # from the page cache, as the other scenarios
+    /usr/bin/time -f "huge 1PL 10M x 100, 51 nodes: %e s, peak %M KB" "$top/build/bin/talver-fit" --model 1pl \
+        --subjects 10000000 --items 100 --discrimination-constant 1 --difficulty binary-b.dat \
+        --scores huge-scores.dat --nodes51 --quiet
+fi
