@@ -25,6 +25,8 @@ int GetSystemMetrics(int index)
 {
     switch (index) {
     case SM_CXSCREEN: {
+        if (afxtest::TestHooks().screenWidth > 0)
+            return afxtest::TestHooks().screenWidth;
         const QScreen* screen = QGuiApplication::primaryScreen();
         return screen ? screen->geometry().width() : 0;
     }

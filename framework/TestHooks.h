@@ -30,6 +30,8 @@ struct Hooks {
     // Answers a popup menu instead of showing it: the item texts ("" for a
     // separator) in, the command chosen out (0 for none).
     std::function<unsigned(const std::vector<std::string>& items)> popupMenu;
+    // The primary screen's width in pixels instead of the real one (0: the real one).
+    int screenWidth = 0;
 };
 
 Hooks& TestHooks();

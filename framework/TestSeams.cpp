@@ -190,6 +190,8 @@ void SetPopupMenuHandler(std::function<unsigned(const std::vector<std::string>&)
     TestHooks().popupMenu = std::move(handler);
 }
 
+void SetScreenWidth(int pixels) { TestHooks().screenWidth = pixels; }
+
 std::string ClipboardText() { return fromQt(QGuiApplication::clipboard()->text()); }
 
 int FocusedId(CDialog& dialog)

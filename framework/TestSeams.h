@@ -59,6 +59,9 @@ void PressMnemonic(CDialog& dialog, char letter);  // Alt + letter
 void ClickListItem(CDialog& dialog, int id, int index);
 // A right-click on a control or child window of a dialog.
 void RightClick(CWnd& window);
+// What the primary screen's width is taken to be, for figures that scale
+// with it; 0 restores the real one.
+void SetScreenWidth(int pixels);
 // Answers popup menus: the item texts in, the command chosen out.
 void SetPopupMenuHandler(std::function<unsigned(const std::vector<std::string>& items)> handler);
 std::string ClipboardText();
