@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <new>
+#include <vector>
+
+#include "fit/NodeSum.h"
+#include "fit/Workers.h"
+
+namespace {
+
+// A model that runs out of memory at one ability.
+class FailingModel : public ItemModel {
+public:
+    void distributionAt(double theta, double* f) override
+    {
+        if (theta == 700.0)
+            throw std::bad_alloc();
+        f[0] = 1.0;
+    }
+};
+
+}  // namespace
+
+// A worker's exception reaches the caller once every worker has ended,
+// instead of ending the process.
+TEST(WorkersTest, AWorkersExceptionReachesTheCaller)
+{
+    for (const std::size_t failing : {0u, 1u, 2u}) {
+        std::atomic<int> ended{0};
+        EXPECT_THROW(RunWorkers(3,
+                                [&](std::size_t w) {
+                                    ++ended;
+                                    if (w == failing)
+                                        throw std::bad_alloc();
+                                }),
+                     std::bad_alloc);
+        EXPECT_EQ(ended, 3);
+    }
+}
+
+// Workers waiting for their turn to add are let go when another fails,
+// on any number of threads.
+TEST(WorkersTest, NodeSumsEndOnAFailureWithoutWaitingForEver)
+{
+    std::vector<float> theta(5000), weight(5000, 1.0f);
+    for (std::size_t q = 0; q < theta.size(); ++q)
+        theta[q] = static_cast<float>(q);
+    for (int threads = 1; threads <= 4; ++threads) {
+        std::vector<double> sum(1, 0.0);
+        EXPECT_THROW(SumOverNodes([] { return std::make_unique<FailingModel>(); }, theta, weight, sum, threads),
+                     std::bad_alloc)
+            << threads << " threads";
+    }
+}
