@@ -15,11 +15,12 @@ int profileInt(const char* key, int defaultValue)
     return static_cast<int>(AfxGetApp()->GetProfileInt("Config", key, defaultValue));
 }
 
-// Truncation toward zero, as the points are placed; far outside the window
-// a point is held at a distance every sum of coordinates can still carry.
+// Truncation toward zero, as the points are placed. A point far outside the
+// window is held 32768 pixels out: what shows of its line is all but the
+// same, and the coordinates stay within what the regions can take.
 int trunc(double value)
 {
-    constexpr double kFarthest = 1 << 29;
+    constexpr double kFarthest = 1 << 15;
     return static_cast<int>(std::clamp(value, -kFarthest, kFarthest));
 }
 
