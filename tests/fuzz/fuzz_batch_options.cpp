@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (options.help || !options.error.empty())
         return 0;
     const FitRequest& r = options.request;
-    FUZZ_CHECK(r.subjectCount >= 1 && r.subjectCount <= 1000000);
-    FUZZ_CHECK(r.itemCount >= 1 && r.itemCount <= 1000000);
+    FUZZ_CHECK(r.subjectCount >= 1);
+    FUZZ_CHECK(r.itemCount >= 1);
     FUZZ_CHECK(r.parameterCount >= 1 && r.parameterCount <= 3);
     FUZZ_CHECK(r.nodeCount >= 1);
     FUZZ_CHECK(!r.scoreFile.empty() || words.size() > 1);
