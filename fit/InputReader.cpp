@@ -85,6 +85,7 @@ int InputReader::refill()
 {
     if (!file_)
         return -1;
+    consumed_ += end_;
     end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
     pos_ = 0;
     return end_ > 0 ? static_cast<unsigned char>(buffer_[0]) : -1;
@@ -102,10 +103,22 @@ bool InputReader::skipSpace()
     return c >= 0;
 }
 
+void InputReader::fail(std::uint64_t at, bool atEnd)
+{
+    if (failed_)
+        return;
+    failed_ = true;
+    failedAt_ = at;
+    failedAtEnd_ = atEnd;
+}
+
+bool InputReader::hasMore() { return skipSpace(); }
+
 std::int32_t InputReader::readIntegerSlowly()
 {
     if (!skipSpace())
-        return failed_ = true, 0;
+        return fail(consumed_ + pos_, true), 0;
+    const std::uint64_t start = consumed_ + pos_;
     int c = peek();
     const bool negative = c == '-';
     if (c == '+' || c == '-') {
@@ -113,7 +126,7 @@ std::int32_t InputReader::readIntegerSlowly()
         c = peek();
     }
     if (!isDigit(c))
-        return failed_ = true, 0;
+        return fail(start, false), 0;
 
     int base = 10;
     if (c == '0') {
@@ -125,7 +138,8 @@ std::int32_t InputReader::readIntegerSlowly()
             c = peek();
             if (digitValue(c) >= 16) {
                 // Just "0": the x is left over, and no number starts with x.
-                failed_ = true;
+                ++valuesRead_;
+                fail(consumed_ + pos_ - 1, false);
                 return 0;
             }
             base = 16;
@@ -140,13 +154,15 @@ std::int32_t InputReader::readIntegerSlowly()
             value = limit;
         ++pos_;
     }
+    ++valuesRead_;
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
 float InputReader::readReal()
 {
     if (!skipSpace())
-        return failed_ = true, 0.0f;
+        return fail(consumed_ + pos_, true), 0.0f;
+    const std::uint64_t start = consumed_ + pos_;
     text_.clear();
     int c = peek();
     if (c == '+' || c == '-') {
@@ -171,7 +187,7 @@ float InputReader::readReal()
         takeDigits();
     }
     if (!digits)
-        return failed_ = true, 0.0f;
+        return fail(start, false), 0.0f;
 
     if (c == 'e' || c == 'E') {
         ++pos_;
@@ -187,7 +203,7 @@ float InputReader::readReal()
             takeDigits();
         } else {
             // The number ends before the e, which no number starts with.
-            failed_ = true;
+            fail(consumed_ + pos_ - exponent.size(), false);
         }
     }
 
@@ -196,5 +212,6 @@ float InputReader::readReal()
     (void)end;
     if (error == std::errc::result_out_of_range)
         value = outOfRangeReal(text_);
+    ++valuesRead_;
     return value;
 }

@@ -25,6 +25,13 @@ public:
     bool isOpen() const { return file_ != nullptr; }
     // True once a read has found no number; later reads all give 0.
     bool failed() const { return failed_; }
+    // Where the first failed read was, in bytes from the start of the file,
+    // and whether the file had ended there; the numbers read before it.
+    std::uint64_t failedAt() const { return failedAt_; }
+    bool failedAtEnd() const { return failedAtEnd_; }
+    std::int64_t valuesRead() const { return valuesRead_; }
+    // Whether anything but white space follows what has been read.
+    bool hasMore();
 
     float readReal();
     // Out-of-range integers saturate at the 32-bit limits.
@@ -47,6 +54,7 @@ public:
         if (isDigit(p[0]) && !isDigit(p[1]) && (p[1] | 0x20) != 'x') {
             // One digit, as in most score files; no branch on its value.
             pos_ = static_cast<std::size_t>(p + 1 - begin);
+            ++valuesRead_;
             return negative ? '0' - p[0] : p[0] - '0';
         }
         if (*p < '1' || *p > '9')
@@ -58,6 +66,7 @@ public:
         if (isDigit(*p))
             return readIntegerSlowly();
         pos_ = static_cast<std::size_t>(p - begin);
+        ++valuesRead_;
         return negative ? -value : value;
     }
 
@@ -68,11 +77,16 @@ private:
     int peek() { return pos_ < end_ ? static_cast<unsigned char>(buffer_[pos_]) : refill(); }
     int refill();
     bool skipSpace();
+    void fail(std::uint64_t at, bool atEnd);
 
     std::FILE* file_ = nullptr;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
+    std::uint64_t consumed_ = 0;  // bytes before the buffer
     bool failed_ = false;
+    std::uint64_t failedAt_ = 0;
+    bool failedAtEnd_ = false;
+    std::int64_t valuesRead_ = 0;
     std::string text_;  // the real being read
 };

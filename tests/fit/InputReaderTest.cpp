@@ -114,6 +114,50 @@ TEST_F(InputReaderTest, NumbersAcrossBlockBoundaries)
     }
 }
 
+// Where reading stopped, for telling the user: the values read, the byte
+// the first failed read found, whether the file had ended there, and
+// whether anything follows the last value wanted.
+TEST_F(InputReaderTest, SaysWhereReadingStopped)
+{
+    struct Stop {
+        const char* text;
+        int reads;
+        bool integers;
+        std::int64_t read;
+        std::uint64_t at;
+        bool atEnd;
+    };
+    const std::string padding(40, ' ');  // the quick integer path, too
+    const Stop stops[] = {
+        {"1 0 1\r\n0 1", 7, true, 5, 10, true},
+        {"1 0 x 1", 4, true, 2, 4, false},
+        {"1 0 1.0 1", 4, true, 3, 5, false},
+        {"12 0x 1", 3, true, 2, 4, false},
+        {"\xEF\xBB\xBF-1.5 2e 7", 3, false, 2, 9, false},
+        {"0.5 0.25\n", 3, false, 2, 9, true},
+    };
+    for (const Stop& stop : stops) {
+        for (const std::string& tail : {std::string(), padding}) {
+            const bool padded = !tail.empty();
+            write("in.dat", stop.text + tail);
+            InputReader in("in.dat");
+            for (int k = 0; k < stop.reads; ++k)
+                stop.integers ? (void)in.readInteger() : (void)in.readReal();
+            EXPECT_EQ(in.valuesRead(), stop.read) << stop.text;
+            EXPECT_EQ(in.failedAt(), stop.atEnd && padded ? stop.at + tail.size() : stop.at) << stop.text;
+            EXPECT_EQ(in.failedAtEnd(), stop.atEnd) << stop.text;
+        }
+    }
+    write("in.dat", "1 2 3 \n\t ");
+    InputReader whole("in.dat");
+    whole.readInteger();
+    whole.readInteger();
+    EXPECT_TRUE(whole.hasMore());
+    whole.readInteger();
+    EXPECT_FALSE(whole.hasMore());
+    EXPECT_FALSE(whole.failed());
+}
+
 TEST_F(InputReaderTest, OnlyAFileThatCanBeReadIsOpen)
 {
     std::filesystem::create_directory("folder");
