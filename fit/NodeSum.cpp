@@ -1,6 +1,7 @@
 #include "fit/NodeSum.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -50,19 +51,13 @@ void SumOverNodes(const std::function<std::unique_ptr<ItemModel>()>& makeModel, 
     // nor after a worker failed.
     std::mutex mutex;
     std::condition_variable turn;
-    std::size_t nextToTake = 0, nextToAdd = 0;
+    std::atomic<std::size_t> nextToTake{0};
+    std::size_t nextToAdd = 0;
     bool failed = false;
     RunWorkers(workers, [&](std::size_t w) {
         Worker& worker = pool[w];
         try {
-            for (;;) {
-                std::size_t b;
-                {
-                    const std::lock_guard<std::mutex> lock(mutex);
-                    b = nextToTake++;
-                }
-                if (b >= blocks)
-                    return;
+            for (std::size_t b; (b = nextToTake++) < blocks;) {
                 const std::size_t first = b * blockNodes, count = std::min(blockNodes, nodes - first);
                 worker.model->distributionsAt(theta.data() + first, count, rows, worker.f.data());
                 std::unique_lock<std::mutex> lock(mutex);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <atomic>
 #include <limits>
-#include <mutex>
 #include <system_error>
 
 #include "fit/InputReader.h"
@@ -294,20 +294,11 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
 
     std::vector<std::vector<unsigned char>> pieces(workers);  // one reading buffer a thread
     const auto onWorkers = [&](std::size_t tasks, const auto& task) {
-        std::mutex mutex;
-        std::size_t next = 0;
+        std::atomic<std::size_t> next{0};
         RunWorkers(std::min(workers, tasks), [&](std::size_t w) {
             pieces[w].resize(settings.piece);
-            for (;;) {
-                std::size_t index;
-                {
-                    const std::lock_guard<std::mutex> lock(mutex);
-                    index = next++;
-                }
-                if (index >= tasks)
-                    return;
+            for (std::size_t index; (index = next++) < tasks;)
                 task(index, w);
-            }
         });
     };
 
