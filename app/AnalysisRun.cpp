@@ -120,13 +120,22 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
         return;
 
     FitResult result;
+    FitWarnings warnings;
     {
         CWaitCursor wait;
-        result = run.engine(request, nullptr);
+        result = run.engine(request, nullptr, &warnings);
     }
     if (result != kFitSuccess) {
         AfxMessageBox(DescribeFitResult(result, request, workingDirectory()), MB_ICONEXCLAMATION);
         return;
+    }
+    // The results stand as computed; the user learns what in the input
+    // looked wrong before reading them.
+    if (!warnings.found.empty()) {
+        std::string text;
+        for (const FitWarning& warning : warnings.found)
+            text += (text.empty() ? "" : "\n\n") + warning.message;
+        AfxMessageBox(text, MB_ICONEXCLAMATION);
     }
 
     CResultsDlg results(parent);

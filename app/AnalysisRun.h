@@ -4,9 +4,7 @@
 #include <string>
 
 #include "dialogs/ModelInputDlg.h"
-#include "fit/FitRequest.h"
-#include "fit/FitResult.h"
-#include "fit/ReportFile.h"
+#include "fit/FitEngine.h"
 
 // What sets the five analysis runs apart; the sequence is one.
 struct AnalysisRun {
@@ -14,7 +12,7 @@ struct AnalysisRun {
     int parameterCount;  // into the request
     // The model input dialog, with the run's preset.
     std::unique_ptr<CModelInputDlg> (*makeModelDialog)(CWnd* parent);
-    FitResult (*engine)(const FitRequest& request, ScoreTable* table);
+    FitEngineFunction engine;
 };
 
 extern const AnalysisRun kOneParameterRun;
@@ -26,5 +24,6 @@ extern const AnalysisRun kPartialCreditRun;
 // Leads the user through one run over parent: the size dialog, the model
 // dialog, the node count when a nodes file is chosen, the engine under the
 // wait cursor, and the results. Cancel anywhere ends the run; a failed
-// engine call is told in a message box.
+// engine call is told in a message box, and so, before the results, are
+// the warnings of one that succeeded.
 void RunAnalysis(const AnalysisRun& run, CWnd* parent);

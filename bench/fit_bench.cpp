@@ -70,12 +70,14 @@ int main(int argc, char** argv)
 {
     const char* scenario = argc == 2 ? argv[1] : "";
     if (!std::strcmp(scenario, "parse")) {
-        std::vector<double> observed(101);
+        ScoreCount count;
+        count.observed.assign(101, 0.0);
+        count.codes.highest = 1;
         bool counted = false;
         const double time = seconds([&] {
-            counted = CountSimpleScores("binary-scores.dat", 1000000, 100, 0, observed, FitThreadCount());
+            counted = CountSimpleScores("binary-scores.dat", 1000000, 100, 0, count, FitThreadCount());
         });
-        std::printf("(%d threads, score 50: %.0f) ", FitThreadCount(), observed[50]);
+        std::printf("(%d threads, score 50: %.0f) ", FitThreadCount(), count.observed[50]);
         return report("parse scores", time, "MB/s", fileMegabytes("binary-scores.dat"),
                       counted ? kFitSuccess : kScoreFileError);
     }

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "fit/FitWarning.h"
 #include "fit/InputReader.h"
 #include "fit/ItemModels.h"
 #include "fit/ItemResponse.h"
@@ -25,6 +26,8 @@ struct ModelTraits {
     int categoryCount;  // per item
     int lowestCode;     // score of the lowest category
     bool readsCFile;
+    bool checksThresholdOrder;  // graded thresholds must rise
+    const char* parameterFile;  // what difficultyFile holds, in the user's words
     std::unique_ptr<ItemModel> (*makeModel)(const ItemParameters&, const FitRequest&);
 };
 
@@ -34,26 +37,67 @@ bool allFinite(const std::vector<float>& values)
 }
 
 // Reads one value per destination; false when the file cannot be opened.
-bool readReals(const std::string& path, std::vector<float>& values)
+bool readReals(const std::string& path, std::vector<float>& values, InputNotes& notes, const char* what)
 {
     InputReader in(path);
     if (!in.isOpen())
         return false;
     for (float& value : values)
         value = in.readReal();
+    notes.files.push_back(NotesOfReading(path, in, static_cast<std::int64_t>(values.size())));
+    notes.files.back().what = what;
     return true;
+}
+
+// The items (from 1) whose value fails the test.
+template <typename Test>
+std::vector<int> itemsWhere(const std::vector<float>& values, Test test)
+{
+    std::vector<int> items;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (test(values[i]))
+            items.push_back(static_cast<int>(i) + 1);
+    return items;
+}
+
+// Graded items whose thresholds, boundary by boundary, go down somewhere.
+std::vector<int> decreasingThresholds(const ItemParameters& items)
+{
+    std::vector<int> found;
+    const std::size_t m = static_cast<std::size_t>(items.itemCount);
+    for (std::size_t i = 0; i < m; ++i)
+        for (std::size_t k = 0; k + 2 < static_cast<std::size_t>(items.categoryCount); ++k)
+            if (items.b[k * m + i] > items.b[(k + 1) * m + i]) {
+                found.push_back(static_cast<int>(i) + 1);
+                break;
+            }
+    return found;
 }
 
 // Each subject's total, counted by score row; subjects past the end of the
 // file all have the total 0.
-bool countScores(const FitRequest& request, std::int64_t firstScore, ScoreTable& table)
+bool countScores(const FitRequest& request, const ModelTraits& traits, std::int64_t firstScore, ScoreTable& table,
+                 InputNotes& notes)
 {
     const std::int64_t N = std::max(request.subjectCount, 0);
     const int m = std::max(request.itemCount, 0);
+    ScoreCount count;
+    count.observed = std::move(table.observed);
+    count.codes.lowest = traits.lowestCode;
+    count.codes.highest = traits.lowestCode + traits.categoryCount - 1;
     // One thread reads faster number by number than in two passes.
     const int threads = FitThreadCount();
-    return (threads > 1 && CountSimpleScores(request.scoreFile, N, m, firstScore, table.observed, threads)) ||
-           CountScores(request.scoreFile, N, m, firstScore, table.observed);
+    const bool counted =
+        (threads > 1 && CountSimpleScores(request.scoreFile, N, m, firstScore, count, threads)) ||
+        CountScores(request.scoreFile, N, m, firstScore, count);
+    table.observed = std::move(count.observed);
+    if (counted) {
+        notes.files.push_back(count.file);
+        notes.files.back().what = "scores";
+        notes.codes = count.codes;
+        notes.items = m;
+    }
+    return counted;
 }
 
 // The points of the latent distribution with their weights, as far as the
@@ -65,13 +109,14 @@ struct Latent {
     float tailWeight = 0.0f;
 };
 
-bool readLatent(const FitRequest& request, Latent& latent)
+bool readLatent(const FitRequest& request, Latent& latent, InputNotes& notes)
 {
     InputReader in(request.latentFile);
     if (!in.isOpen())
         return false;
     const std::int64_t Q = std::max(request.nodeCount, 0);
-    if (request.useEstimates == 1) {
+    const bool estimates = request.useEstimates == 1;
+    if (estimates) {
         const float weight = 1.0f / static_cast<float>(std::max(request.subjectCount, 0));
         for (std::int64_t q = 0; q < Q; ++q) {
             const float theta = in.readReal();
@@ -92,13 +137,18 @@ bool readLatent(const FitRequest& request, Latent& latent)
                 break;
             latent.theta.push_back(theta);
             latent.weight.push_back(weight);
+            notes.weightSum += weight;
         }
+        notes.weighed = true;
     }
+    notes.files.push_back(NotesOfReading(request.latentFile, in, estimates ? Q : 2 * Q));
+    notes.files.back().what = estimates ? "estimates" : "nodes";
     return true;
 }
 
-FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTable* tableOut)
+FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTable* tableOut, FitWarnings* warnings)
 {
+    InputNotes notes;
     const int m = std::max(request.itemCount, 0);
     const int K = std::max(traits.categoryCount, 1);
     const std::int64_t N = std::max(request.subjectCount, 0);
@@ -114,35 +164,46 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
         std::fill(items.a.begin(), items.a.end(), static_cast<float>(request.discriminationConstant));
         if (!std::isfinite(static_cast<float>(request.discriminationConstant)))
             return kDiscriminationValueError;
+        notes.constantNonpositive = m > 0 && static_cast<float>(request.discriminationConstant) <= 0.0f;
     } else if (request.parameterCount == 2 || request.parameterCount == 3) {
-        if (!readReals(request.discriminationFile, items.a))
+        if (!readReals(request.discriminationFile, items.a, notes, "discrimination"))
             return kDiscriminationFileError;
         if (!allFinite(items.a))
             return kDiscriminationValueError;
+        notes.nonpositiveDiscrimination = itemsWhere(items.a, [](float a) { return a <= 0.0f; });
     }
-    if (!readReals(request.difficultyFile, items.b))
+    if (!readReals(request.difficultyFile, items.b, notes, traits.parameterFile))
         return kDifficultyFileError;
     if (!allFinite(items.b))
         return kDifficultyValueError;
+    if (traits.checksThresholdOrder)
+        notes.decreasingThresholds = decreasingThresholds(items);
     if (traits.readsCFile && request.parameterCount == 3) {
-        if (!readReals(request.cFile, items.c))
+        if (!readReals(request.cFile, items.c, notes, "C indices"))
             return kCFileError;
         if (!allFinite(items.c))
             return kCValueError;
+        notes.cOutside = itemsWhere(items.c, [](float c) { return c < 0.0f || c >= 1.0f; });
     }
 
     // Only each subject's total matters, so the score matrix is never kept.
     ScoreTable table;
     table.firstScore = static_cast<std::int32_t>(firstScore);
     table.observed.assign(rows, 0.0);
-    if (!countScores(request, firstScore, table))
+    if (!countScores(request, traits, firstScore, table, notes))
         return kScoreFileError;
 
     Latent latent;
-    if (!readLatent(request, latent))
+    if (!readLatent(request, latent, notes))
         return kLatentFileError;
     if (!allFinite(latent.theta) || !allFinite(latent.weight) || !std::isfinite(latent.tailWeight))
         return kLatentValueError;
+
+    if (warnings) {
+        warnings->found = DescribeInputNotes(notes);
+        if (warnings->refuse && !warnings->found.empty())
+            return kWarningsRefused;
+    }
 
     std::vector<double> sum(rows, 0.0);
     ReportFiles reports;
@@ -180,10 +241,11 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     return kFitSuccess;
 }
 
-FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits, ScoreTable* table)
+FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits, ScoreTable* table,
+                        FitWarnings* warnings)
 {
     try {
-        return runFit(request, traits, table);
+        return runFit(request, traits, table, warnings);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     } catch (const std::length_error&) {
@@ -193,31 +255,31 @@ FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits, Sc
 
 }  // namespace
 
-FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table)
+FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings)
 {
     static constexpr ModelTraits traits{
-        2, 0, true, [](const ItemParameters& items, const FitRequest& r) -> std::unique_ptr<ItemModel> {
+        2, 0, true, false, "difficulty", [](const ItemParameters& items, const FitRequest& r) -> std::unique_ptr<ItemModel> {
             return std::make_unique<BinaryItems>(items, r.metric == 0 ? 1.702 : 1.0);
         }};
-    return runFitGuarded(request, traits, table);
+    return runFitGuarded(request, traits, table, warnings);
 }
 
-FitResult FitGradedModel(const FitRequest& request, ScoreTable* table)
+FitResult FitGradedModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings)
 {
     const ModelTraits traits{
-        request.categoryCount, 1, false,
+        request.categoryCount, 1, false, true, "thresholds",
         [](const ItemParameters& items, const FitRequest&) -> std::unique_ptr<ItemModel> {
             return std::make_unique<PolytomousItems>(items, GradedCategoryProbabilities);
         }};
-    return runFitGuarded(request, traits, table);
+    return runFitGuarded(request, traits, table, warnings);
 }
 
-FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table)
+FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings)
 {
     const ModelTraits traits{
-        request.categoryCount, 1, false,
+        request.categoryCount, 1, false, false, "steps",
         [](const ItemParameters& items, const FitRequest&) -> std::unique_ptr<ItemModel> {
             return std::make_unique<PolytomousItems>(items, PartialCreditProbabilities);
         }};
-    return runFitGuarded(request, traits, table);
+    return runFitGuarded(request, traits, table, warnings);
 }

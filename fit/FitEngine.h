@@ -3,6 +3,7 @@
 #include "fit/FitRequest.h"
 #include "fit/FitResult.h"
 
+#include "fit/FitWarning.h"
 #include "fit/ReportFile.h"
 
 // The fit engines. Each reads the request's input files, computes observed
@@ -14,15 +15,24 @@
 // proceed side by side, in one process or several, in one folder too: the
 // reports there then come whole from one of them.
 //
+// When warnings is given, it receives what looks wrong in the input files
+// although the reading rules take it (a file short of values, scores
+// outside the model's codes, ...); with refuse set, a run with any warning
+// stops with kWarningsRefused before the reports are replaced. Warnings
+// change no number of the run.
+//
 // Work and memory follow what the files hold: nodes past the end of a nodes
 // file weigh nothing, and subjects or estimates past the end of theirs are
 // all alike, so they are counted at once.
 
 // 1, 2 or 3 parameters (parameterCount), normal or logistic metric.
-FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table = nullptr);
+FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table = nullptr, FitWarnings* warnings = nullptr);
 
 // Graded response model: category thresholds in difficultyFile.
-FitResult FitGradedModel(const FitRequest& request, ScoreTable* table = nullptr);
+FitResult FitGradedModel(const FitRequest& request, ScoreTable* table = nullptr, FitWarnings* warnings = nullptr);
 
 // Partial credit model: step parameters in difficultyFile.
-FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table = nullptr);
+FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table = nullptr, FitWarnings* warnings = nullptr);
+
+// Any of the three.
+using FitEngineFunction = FitResult (*)(const FitRequest&, ScoreTable*, FitWarnings*);

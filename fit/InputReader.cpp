@@ -215,3 +215,18 @@ float InputReader::readReal()
     ++valuesRead_;
     return value;
 }
+
+FileNotes NotesOfReading(const std::string& name, InputReader& in, std::int64_t declared)
+{
+    FileNotes notes;
+    notes.name = name;
+    notes.declared = declared;
+    notes.read = std::min(in.valuesRead(), declared);
+    if (in.failed()) {
+        notes.failedAt = in.failedAt();
+        notes.failedAtEnd = in.failedAtEnd();
+    } else {
+        notes.trailing = in.hasMore();
+    }
+    return notes;
+}

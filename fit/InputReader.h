@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "fit/InputNotes.h"
+
 // Reads the numbers of a plain-text input file one after another.
 //
 // Values are separated by white space of any kind. A real is an optional
@@ -90,3 +92,7 @@ private:
     std::int64_t valuesRead_ = 0;
     std::string text_;  // the real being read
 };
+
+// What reading name with in noted, once the declared values were asked for:
+// how many were read, where the first failed read was, whether more follows.
+FileNotes NotesOfReading(const std::string& name, InputReader& in, std::int64_t declared);

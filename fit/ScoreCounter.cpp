@@ -61,15 +61,37 @@ bool readRange(const std::string& path, std::uint64_t begin, std::uint64_t end, 
     return true;
 }
 
+// The model's codes as digit characters: single digits outside low … high
+// are outside the codes.
+struct CodeDigits {
+    explicit CodeDigits(const CodeNotes& codes)
+        : low(static_cast<char>('0' + std::clamp(codes.lowest, 0, 10))),
+          high(static_cast<char>('0' + std::clamp(codes.highest, -1, 9)))
+    {
+    }
+    char low, high;
+};
+
 // Sixteen bytes of single-digit numbers between white space, the commonest
 // score file by far: where the digits are and what they add up to. False
 // for anything else, left to the byte-by-byte loops, as is a number that
 // goes on past the block (p[16] must be readable). The caller must not be
 // inside a number at p.
 struct DigitBlock {
-    unsigned digits = 0;  // one bit per byte
+    unsigned digits = 0;   // one bit per byte
+    unsigned outside = 0;  // the digits outside the codes, when asked for
     int count = 0, sum = 0;
 };
+
+unsigned lowestBit(unsigned bits)  // of a non-zero mask
+{
+    unsigned at = 0;
+    while (!(bits & 1u)) {
+        bits >>= 1;
+        ++at;
+    }
+    return at;
+}
 
 unsigned bitCount(unsigned bits)  // of 16
 {
@@ -82,7 +104,7 @@ unsigned bitCount(unsigned bits)  // of 16
 #if defined(__GNUC__)
 __attribute__((always_inline))
 #endif
-inline bool singleDigits(const unsigned char* p, DigitBlock& block)
+inline bool singleDigits(const unsigned char* p, DigitBlock& block, const CodeDigits* codes = nullptr)
 {
 #if defined(__SSE2__)
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -98,12 +120,18 @@ inline bool singleDigits(const unsigned char* p, DigitBlock& block)
     const __m128i sums =
         _mm_sad_epu8(_mm_and_si128(_mm_sub_epi8(bytes, _mm_set1_epi8('0')), digit), _mm_setzero_si128());
     block.digits = d;
+    if (codes) {
+        const __m128i outside = _mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(codes->low)),
+                                             _mm_cmpgt_epi8(bytes, _mm_set1_epi8(codes->high)));
+        block.outside = static_cast<unsigned>(_mm_movemask_epi8(outside)) & d;
+    }
     block.count = static_cast<int>(bitCount(d));
     block.sum = _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
     return true;
 #else
     (void)p;
     (void)block;
+    (void)codes;
     return false;
 #endif
 }
@@ -122,6 +150,10 @@ struct Chunk {
     bool headCompletes = false;
     std::int64_t tailSum = 0;
     bool tailOpen = false;
+    // Its scores outside the model's codes.
+    std::int64_t outside = 0;
+    std::int64_t firstOutside = -1;  // among all scores
+    std::int32_t firstOutsideValue = 0;
 };
 
 void countNumbers(const std::string& path, Chunk& chunk, std::vector<unsigned char>& piece)
@@ -167,10 +199,12 @@ void countNumbers(const std::string& path, Chunk& chunk, std::vector<unsigned ch
 }
 
 bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumber, std::int64_t lastNumber,
-                   int items, std::int64_t firstScore, std::vector<std::int64_t>& histogram,
+                   int items, std::int64_t firstScore, const CodeNotes& codes, std::vector<std::int64_t>& histogram,
                    std::vector<unsigned char>& piece)
 {
     const std::size_t rows = histogram.size();
+    const CodeDigits codeDigits(codes);
+    const std::int32_t lowest = codes.lowest, highest = codes.highest;
     std::int64_t g = firstNumber;  // the number's place in the file
     int item = static_cast<int>(g % items);
     bool head = item != 0;
@@ -179,6 +213,12 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
     const auto take = [&](std::int64_t number) {
         if (g >= lastNumber)
             return;
+        if (number < lowest || number > highest) {
+            if (chunk.outside++ == 0) {
+                chunk.firstOutside = g;
+                chunk.firstOutsideValue = static_cast<std::int32_t>(number);
+            }
+        }
         total += number;
         ++g;
         if (++item == items) {
@@ -200,8 +240,16 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
         while (i < n) {
             // A block inside one subject adds its digits at once.
             DigitBlock block;
-            if (i + 16 < n && !inNumber && singleDigits(p + i, block) && item + block.count < items &&
+            if (i + 16 < n && !inNumber && singleDigits(p + i, block, &codeDigits) && item + block.count < items &&
                 g + block.count <= lastNumber) {
+                if (block.outside) {
+                    if (chunk.outside == 0) {
+                        const unsigned at = lowestBit(block.outside);
+                        chunk.firstOutside = g + bitCount(block.digits & ((1u << at) - 1));
+                        chunk.firstOutsideValue = p[i + at] - '0';
+                    }
+                    chunk.outside += bitCount(block.outside);
+                }
                 total += block.sum;
                 item += block.count;
                 g += block.count;
@@ -232,6 +280,18 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
     return read;
 }
 
+// Whether anything but white space lies at or after offset.
+bool somethingFrom(const std::string& path, std::uint64_t offset)
+{
+    File file(path);
+    if (!file.handle || !seek(file.handle, offset))
+        return false;
+    for (int c; (c = std::fgetc(file.handle)) != EOF;)
+        if (!isSpace(static_cast<unsigned char>(c)))
+            return true;
+    return false;
+}
+
 // Where a chunk should end near offset: after the white space that follows.
 std::uint64_t boundaryNear(const std::string& path, std::uint64_t offset, std::uint64_t size)
 {
@@ -247,29 +307,39 @@ std::uint64_t boundaryNear(const std::string& path, std::uint64_t offset, std::u
 }  // namespace
 
 bool CountScores(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore,
-                 std::vector<double>& observed)
+                 ScoreCount& count)
 {
     InputReader in(path);
     if (!in.isOpen())
         return false;
+    std::vector<double>& observed = count.observed;
+    CodeNotes& codes = count.codes;
     const std::int64_t rows = static_cast<std::int64_t>(observed.size());
     std::int64_t j = 0;
     for (; j < subjects && !in.failed(); ++j) {
         std::int64_t total = 0;
-        for (int i = 0; i < items; ++i)
-            total += in.readInteger();
+        for (int i = 0; i < items; ++i) {
+            const std::int32_t score = in.readInteger();
+            total += score;
+            if ((score < codes.lowest || score > codes.highest) && !in.failed() && codes.outside++ == 0) {
+                codes.firstIndex = j * items + i;
+                codes.firstValue = score;
+            }
+        }
         const std::int64_t row = total - firstScore;
         if (row >= 0 && row < rows)
             observed[static_cast<std::size_t>(row)] += 1.0;
     }
     if (j < subjects && firstScore <= 0 && -firstScore < rows)
         observed[static_cast<std::size_t>(-firstScore)] += static_cast<double>(subjects - j);
+    count.file = NotesOfReading(path, in, subjects * items);
     return true;
 }
 
 bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore,
-                       std::vector<double>& observed, int threads, const ScoreCounterSettings& settings)
+                       ScoreCount& count, int threads, const ScoreCounterSettings& settings)
 {
+    std::vector<double>& observed = count.observed;
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     const std::size_t rows = observed.size();
@@ -281,14 +351,14 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     const std::size_t workers = std::clamp<std::size_t>(kWorkerMemory / perWorker, 1, static_cast<std::size_t>(threads));
     const std::int64_t wanted = subjects * items;
 
-    const std::size_t count = static_cast<std::size_t>(
+    const std::size_t parts = static_cast<std::size_t>(
         std::max<std::uint64_t>(workers, (size + settings.largestPart - 1) / settings.largestPart));
-    std::vector<Chunk> chunks(count);
+    std::vector<Chunk> chunks(parts);
     std::uint64_t begin = 0;
-    for (std::size_t c = 0; c < count; ++c) {
+    for (std::size_t c = 0; c < parts; ++c) {
         chunks[c].begin = begin;
-        const std::uint64_t nominal = size / count * (c + 1) + size % count * (c + 1) / count;
-        begin = c + 1 == count ? size : std::max(begin, boundaryNear(path, nominal, size));
+        const std::uint64_t nominal = size / parts * (c + 1) + size % parts * (c + 1) / parts;
+        begin = c + 1 == parts ? size : std::max(begin, boundaryNear(path, nominal, size));
         chunks[c].end = begin;
     }
 
@@ -306,8 +376,8 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     // has all it wants; those parts must all be simple.
     std::vector<std::int64_t> firstNumber{0};
     std::size_t used = 0;
-    while (used < count && firstNumber.back() < wanted) {
-        const std::size_t round = std::min(workers, count - used);
+    while (used < parts && firstNumber.back() < wanted) {
+        const std::size_t round = std::min(workers, parts - used);
         onWorkers(round, [&](std::size_t k, std::size_t w) { countNumbers(path, chunks[used + k], pieces[w]); });
         for (std::size_t k = 0; k < round && firstNumber.back() < wanted; ++k) {
             if (!chunks[used].simple)
@@ -320,7 +390,8 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     std::vector<std::vector<std::int64_t>> histograms(workers, std::vector<std::int64_t>(rows, 0));
     std::vector<char> read(used);
     onWorkers(used, [&](std::size_t c, std::size_t w) {
-        read[c] = countSubjects(path, chunks[c], firstNumber[c], available, items, firstScore, histograms[w], pieces[w]);
+        read[c] = countSubjects(path, chunks[c], firstNumber[c], available, items, firstScore, count.codes,
+                                histograms[w], pieces[w]);
     });
     if (std::find(read.begin(), read.end(), 0) != read.end())
         return false;
@@ -360,5 +431,26 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     }
     if (counted < subjects && firstScore <= 0 && -firstScore < static_cast<std::int64_t>(rows))
         observed[static_cast<std::size_t>(-firstScore)] += static_cast<double>(subjects - counted);
+
+    // What the reader would note: a file of simple numbers can fail only
+    // at its end, and only what follows the last number needed is more.
+    FileNotes& file = count.file;
+    file.name = path;
+    file.declared = wanted;
+    file.read = available;
+    if (available < wanted) {
+        file.failedAt = size;
+        file.failedAtEnd = true;
+    } else {
+        file.trailing = firstNumber.back() > wanted || somethingFrom(path, chunks[used - 1].end);
+    }
+    for (std::size_t c = 0; c < used; ++c) {
+        const Chunk& chunk = chunks[c];
+        if (chunk.outside > 0 && count.codes.outside == 0) {
+            count.codes.firstIndex = chunk.firstOutside;
+            count.codes.firstValue = chunk.firstOutsideValue;
+        }
+        count.codes.outside += chunk.outside;
+    }
     return true;
 }

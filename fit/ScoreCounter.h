@@ -4,15 +4,24 @@
 #include <string>
 #include <vector>
 
+#include "fit/InputNotes.h"
+
 // Counting the subjects' totals of a score file, by score row: row k of
 // observed gains one for each subject whose total is firstScore + k.
-// Totals outside the rows are not counted.
+// Totals outside the rows are not counted. On the way the count notes how
+// far the file could be read, whether more follows, and the scores outside
+// codes.lowest … codes.highest.
+struct ScoreCount {
+    std::vector<double> observed;  // one per row, zeros to begin with
+    FileNotes file;
+    CodeNotes codes;               // the caller sets the codes' range
+};
 
 // The reading rules, number by number: once a read fails every later score
 // is 0, and the subjects past the end of the file total 0. False when the
 // file cannot be opened.
 bool CountScores(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore,
-                 std::vector<double>& observed);
+                 ScoreCount& count);
 
 // Sizes of the parallel counter's work; tests make them small.
 struct ScoreCounterSettings {
@@ -21,10 +30,10 @@ struct ScoreCounterSettings {
     std::size_t piece = 1u << 20;           // one read, per thread
 };
 
-// The same counts as CountScores, on up to threads threads, when the file
-// holds nothing but short unsigned decimals (at most nine digits, no
-// leading zero) between white space, as score files do; only the part of
-// the file the run needs is read. Returns false, having counted nothing,
+// The same counts and notes as CountScores, on up to threads threads, when
+// the file holds nothing but short unsigned decimals (at most nine digits,
+// no leading zero) between white space, as score files do; only the part
+// of the file the run needs is read. Returns false, having changed nothing,
 // for any other file. An exception of a worker (no memory) is thrown here.
 bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore,
-                       std::vector<double>& observed, int threads, const ScoreCounterSettings& settings = {});
+                       ScoreCount& count, int threads, const ScoreCounterSettings& settings = {});

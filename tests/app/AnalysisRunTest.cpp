@@ -17,15 +17,15 @@ namespace fs = std::filesystem;
 using Boxes = std::vector<std::pair<int, std::string>>;
 
 // The engine a run calls, with the request it was given kept aside.
-FitResult (*g_engine)(const FitRequest&, ScoreTable*) = nullptr;
+FitEngineFunction g_engine = nullptr;
 FitRequest g_request;
 int g_engineCalls = 0;
 
-FitResult recordingEngine(const FitRequest& request, ScoreTable* table)
+FitResult recordingEngine(const FitRequest& request, ScoreTable* table, FitWarnings* warnings)
 {
     g_request = request;
     ++g_engineCalls;
-    return g_engine(request, table);
+    return g_engine(request, table, warnings);
 }
 
 AnalysisRun recorded(const AnalysisRun& run)
@@ -312,6 +312,26 @@ TEST_F(AnalysisRunTest, TheShippedNodesFilesAreFoundAfterABrowse)
 }
 
 // 100 binary items: 101 scores, each listed and plotted.
+// One more subject than the file holds: the run succeeds, one box captioned
+// with the title says so, and then the results open as computed.
+TEST_F(AnalysisRunTest, WarningsComeInOneBoxBeforeTheResults)
+{
+    fillAndContinue({{IDC_SUBJECTS, "1001"}, {IDC_ITEMS, "20"}});
+    modelDialog(0, {{IDC_DIFFICULTY_FILE, "1pl-difficulty.dat"}, {IDC_SCORE_FILE, "1pl-scores.dat"},
+                    {IDC_DISCRIMINATION_CONSTANT, "1"}});
+    results([this](CResultsDlg& d) {
+        const auto boxes = takeBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, "talver");
+        EXPECT_TRUE(boxes[0].warningIcon);
+        EXPECT_EQ(boxes[0].text, "The scores file \"1pl-scores.dat\" ended after 20,000 of the 20,020 values the "
+                                 "sizes call for; the rest count as 0, from subject 1,001, item 1 on. Are the "
+                                 "numbers of subjects and items right?");
+        EXPECT_EQ(d.m_list.GetCount(), 23);
+    });
+    RunAnalysis(kOneParameterRun, nullptr);
+}
+
 TEST_F(AnalysisRunTest, AHundredItemTestShowsEveryScore)
 {
     std::string difficulties, scores;

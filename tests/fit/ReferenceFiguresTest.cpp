@@ -51,21 +51,26 @@ FitRequest exampleRequest(const std::string& model, const std::string& latent)
     return r;
 }
 
-FitResult run(const std::string& model, const FitRequest& r, ScoreTable& table)
+FitResult run(const std::string& model, const FitRequest& r, ScoreTable& table, FitWarnings* warnings = nullptr)
 {
-    return model == "grm" ? FitGradedModel(r, &table)
-         : model == "pcm" ? FitPartialCreditModel(r, &table)
-                          : FitBinaryModel(r, &table);
+    return model == "grm" ? FitGradedModel(r, &table, warnings)
+         : model == "pcm" ? FitPartialCreditModel(r, &table, warnings)
+                          : FitBinaryModel(r, &table, warnings);
 }
 
 }  // namespace
 
+// The shipped examples are clean: no warning about their input either.
 TEST(ReferenceFiguresTest, EveryShippedExample)
 {
     TempDirectory folder;
     for (const Reference& reference : kReferences) {
         ScoreTable table;
-        ASSERT_EQ(run(reference.model, exampleRequest(reference.model, reference.latent), table), kFitSuccess);
+        FitWarnings warnings;
+        ASSERT_EQ(run(reference.model, exampleRequest(reference.model, reference.latent), table, &warnings),
+                  kFitSuccess);
+        EXPECT_TRUE(warnings.found.empty()) << reference.model << " " << reference.latent << ": "
+                                            << (warnings.found.empty() ? "" : warnings.found[0].message);
         EXPECT_NEAR(table.chiSquare, reference.chiSquare, 1e-9 * reference.chiSquare)
             << reference.model << " " << reference.latent;
     }

@@ -10,25 +10,49 @@ namespace {
 
 class ScoreCounterTest : public InTempDirectory {
 protected:
-    struct Counts {
-        bool fast = false;  // the parallel counter took the file
-        std::vector<double> observed;
-    };
-
-    static std::vector<double> plainly(std::int64_t subjects, int items, std::int64_t firstScore, std::size_t rows)
+    // A count of x.dat with codes lowest … lowest + 1 in range.
+    static ScoreCount emptyCount(std::size_t rows, std::int32_t lowest)
     {
-        std::vector<double> observed(rows, 0.0);
-        EXPECT_TRUE(CountScores("x.dat", subjects, items, firstScore, observed));
-        return observed;
+        ScoreCount count;
+        count.observed.assign(rows, 0.0);
+        count.codes.lowest = lowest;
+        count.codes.highest = lowest + 1;
+        return count;
     }
 
+    static ScoreCount plainly(std::int64_t subjects, int items, std::int64_t firstScore, std::size_t rows)
+    {
+        ScoreCount count = emptyCount(rows, static_cast<std::int32_t>(firstScore));
+        EXPECT_TRUE(CountScores("x.dat", subjects, items, firstScore, count));
+        return count;
+    }
+
+    struct Counts {
+        bool fast = false;  // the parallel counter took the file
+        ScoreCount count;
+    };
     static Counts inParts(std::int64_t subjects, int items, std::int64_t firstScore, std::size_t rows, int threads,
                           const ScoreCounterSettings& settings)
     {
-        Counts counts;
-        counts.observed.assign(rows, 0.0);
-        counts.fast = CountSimpleScores("x.dat", subjects, items, firstScore, counts.observed, threads, settings);
+        Counts counts{false, emptyCount(rows, static_cast<std::int32_t>(firstScore))};
+        counts.fast = CountSimpleScores("x.dat", subjects, items, firstScore, counts.count, threads, settings);
         return counts;
+    }
+
+    static std::string notes(const ScoreCount& count)
+    {
+        const FileNotes& f = count.file;
+        const CodeNotes& c = count.codes;
+        return "read " + std::to_string(f.read) + " of " + std::to_string(f.declared) + ", failed at " +
+               std::to_string(f.failedAt) + (f.failedAtEnd ? " (end)" : "") + (f.trailing ? ", more follows" : "") +
+               "; " + std::to_string(c.outside) + " outside, first " + std::to_string(c.firstValue) + " at " +
+               std::to_string(c.firstIndex);
+    }
+    static void expectSame(const ScoreCount& actual, const ScoreCount& wanted, const std::string& where)
+    {
+        EXPECT_EQ(actual.observed, wanted.observed) << where;
+        EXPECT_TRUE(actual.file == wanted.file && actual.codes == wanted.codes)
+            << where << "\n  parts: " << notes(actual) << "\n  plain: " << notes(wanted);
     }
 };
 
@@ -80,13 +104,15 @@ TEST_F(ScoreCounterTest, PartsGiveWhatReadingNumberByNumberGives)
         write("x.dat", c.bytes);
         for (const std::int64_t firstScore : {0, 1}) {
             const std::size_t rows = static_cast<std::size_t>(c.items) * 9 + 1;
-            const std::vector<double> wanted = plainly(c.subjects, c.items, firstScore, rows);
+            const ScoreCount wanted = plainly(c.subjects, c.items, firstScore, rows);
             for (std::uint64_t part = 1; part <= c.bytes.size() + 1; ++part)
                 for (int threads = 1; threads <= 3; ++threads) {
                     const Counts counts = inParts(c.subjects, c.items, firstScore, rows, threads, {0, part, 32});
                     EXPECT_TRUE(counts.fast || !c.taken) << c.what;
-                    EXPECT_EQ(counts.observed, counts.fast ? wanted : std::vector<double>(rows, 0.0))
-                        << c.what << ", parts of " << part << ", " << threads << " threads";
+                    const std::string where = std::string(c.what) + ", parts of " + std::to_string(part) + ", " +
+                                              std::to_string(threads) + " threads";
+                    expectSame(counts.count,
+                               counts.fast ? wanted : emptyCount(rows, static_cast<std::int32_t>(firstScore)), where);
                 }
         }
     }
@@ -107,22 +133,24 @@ TEST_F(ScoreCounterTest, LongCrLfFileInSmallPiecesAndParts)
             text += i + 1 == items ? "\r\n" : " ";
         }
     write("x.dat", text);
-    const std::vector<double> wanted = plainly(subjects, items, 0, 200);
+    const ScoreCount wanted = plainly(subjects, items, 0, 200);
+    EXPECT_GT(wanted.codes.outside, 0);  // the 12s
     for (const std::size_t piece : {32u, 33u, 47u, 64u, 1000u})
         for (const std::uint64_t part : {97u, 1024u, 4099u, 1u << 20})
             for (int threads = 1; threads <= 3; ++threads) {
                 const Counts counts = inParts(subjects, items, 0, 200, threads, {0, part, piece});
                 ASSERT_TRUE(counts.fast);
-                EXPECT_EQ(counts.observed, wanted) << "pieces of " << piece << ", parts of " << part;
+                expectSame(counts.count, wanted,
+                           "pieces of " + std::to_string(piece) + ", parts of " + std::to_string(part));
             }
 }
 
 TEST_F(ScoreCounterTest, SmallFilesAndOneThreadAreLeftToTheReader)
 {
     write("x.dat", "1 0 1\n");
-    std::vector<double> observed(4, 0.0);
-    EXPECT_FALSE(CountSimpleScores("x.dat", 1, 3, 0, observed, 2));
-    EXPECT_FALSE(CountSimpleScores("missing.dat", 1, 3, 0, observed, 2, {0, 16, 32}));
-    EXPECT_EQ(observed, std::vector<double>(4, 0.0));
-    EXPECT_FALSE(CountScores("missing.dat", 1, 3, 0, observed));
+    ScoreCount count = emptyCount(4, 0);
+    EXPECT_FALSE(CountSimpleScores("x.dat", 1, 3, 0, count, 2));
+    EXPECT_FALSE(CountSimpleScores("missing.dat", 1, 3, 0, count, 2, {0, 16, 32}));
+    expectSame(count, emptyCount(4, 0), "declined");
+    EXPECT_FALSE(CountScores("missing.dat", 1, 3, 0, count));
 }

@@ -1,7 +1,9 @@
 // The parallel score counter against the plain reader on the same bytes:
 // small parts and reading pieces put boundaries everywhere, on 1, 2 and 3
-// threads. Whenever the counter takes a file its counts must be the
-// reader's; when it declines it must have counted nothing.
+// threads. Whenever the counter takes a file its counts and its notes
+// (values read, where reading failed, whether more follows, codes outside
+// the range) must be the reader's; when it declines it must have changed
+// nothing.
 
 #include <vector>
 
@@ -21,14 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ScoreCounterSettings settings{0, 1u + data[2] % 128u, 32u + data[3] % 64u};
     const std::size_t rows = static_cast<std::size_t>(items) * 12 + 1;
 
-    std::vector<double> wanted(rows, 0.0);
+    ScoreCount empty;
+    empty.observed.assign(rows, 0.0);
+    empty.codes.lowest = static_cast<std::int32_t>(firstScore);
+    empty.codes.highest = empty.codes.lowest + data[1] % 3;
+    ScoreCount wanted = empty;
     FUZZ_CHECK(CountScores("x.dat", subjects, items, firstScore, wanted));
     for (int threads = 1; threads <= 3; ++threads) {
-        std::vector<double> observed(rows, 0.0);
-        if (CountSimpleScores("x.dat", subjects, items, firstScore, observed, threads, settings))
-            FUZZ_CHECK(observed == wanted);
-        else
-            FUZZ_CHECK(observed == std::vector<double>(rows, 0.0));
+        ScoreCount count = empty;
+        const ScoreCount& expected =
+            CountSimpleScores("x.dat", subjects, items, firstScore, count, threads, settings) ? wanted : empty;
+        FUZZ_CHECK(count.observed == expected.observed);
+        FUZZ_CHECK(count.file == expected.file);
+        FUZZ_CHECK(count.codes == expected.codes);
     }
     return 0;
 }

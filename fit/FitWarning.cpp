@@ -1,0 +1,119 @@
+#include "fit/FitWarning.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Weights printed to a few decimals seldom sum to 1 exactly.
+constexpr double kWeightSlack = 1e-3;
+
+// 19800 as "19,800", as the user reads counts.
+std::string grouped(std::int64_t value)
+{
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return value < 0 ? "-" + digits : digits;
+}
+
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+// "item 3", "items 3 and 7", "items 3, 7, 9 and 4 more".
+std::string itemList(const std::vector<int>& items)
+{
+    constexpr std::size_t kNamed = 10;
+    std::string text = items.size() == 1 ? "item " : "items ";
+    const std::size_t named = std::min(items.size(), kNamed);
+    for (std::size_t k = 0; k < named; ++k) {
+        if (k > 0)
+            text += k + 1 == named && items.size() <= kNamed ? " and " : ", ";
+        text += std::to_string(items[k]);
+    }
+    if (items.size() > kNamed)
+        text += " and " + grouped(static_cast<std::int64_t>(items.size() - kNamed)) + " more";
+    return text;
+}
+
+std::string plural(std::int64_t count, const char* one, const char* many)
+{
+    return grouped(count) + " " + (count == 1 ? one : many);
+}
+
+// Where the index-th score stands.
+std::string place(std::int64_t index, int items)
+{
+    return "subject " + grouped(index / items + 1) + ", item " + std::to_string(index % items + 1);
+}
+
+}  // namespace
+
+std::vector<FitWarning> DescribeInputNotes(const InputNotes& notes)
+{
+    std::vector<FitWarning> warnings;
+    const auto warn = [&](const char* kind, const std::string& file, std::string message) {
+        warnings.push_back({kind, file, std::move(message)});
+    };
+    for (const FileNotes& file : notes.files) {
+        const bool scores = file.what == "scores";
+        const std::string subject = "The " + file.what + " file " + quoted(file.name);
+        const std::string question = scores                   ? "Are the numbers of subjects and items right?"
+                                     : file.what == "nodes"     ? "Is the number of nodes right?"
+                                     : file.what == "estimates" ? "Is the number of subjects right?"
+                                                                : "Are the numbers of items and categories right?";
+        const std::string called = grouped(file.declared) + " values the sizes call for";
+        // The first score not read, for the scores.
+        const bool placed = scores && notes.items > 0;
+        const std::string first = placed ? place(file.read, notes.items) : "";
+        const std::string where = placed ? " (" + first + ")" : "";
+        if (file.shortOfValues() && file.failedAtEnd)
+            warn("short_file", file.name,
+                 subject + " ended after " + grouped(file.read) + " of the " + called + "; the rest count as 0" +
+                     (placed ? ", from " + first + " on. " : ". ") + question);
+        else if (file.shortOfValues())
+            warn("short_file", file.name,
+                 subject + " holds something that is not a number at byte " +
+                     grouped(static_cast<std::int64_t>(file.failedAt)) + where + ", after " + grouped(file.read) +
+                     " of the " + called + "; it and every value after it count as 0.");
+        if (file.trailing)
+            warn("trailing_values", file.name,
+                 subject + " holds more than the " + called + "; the rest is not read. " + question);
+
+        if (scores && notes.codes.outside > 0) {
+            const CodeNotes& codes = notes.codes;
+            warn("score_out_of_range", file.name,
+                 subject + " holds " + plural(codes.outside, "score", "scores") + " outside the codes " +
+                     std::to_string(codes.lowest) + " to " + std::to_string(codes.highest) +
+                     " of the model, the first " + std::to_string(codes.firstValue) + " for " +
+                     place(codes.firstIndex, std::max(notes.items, 1)) +
+                     (codes.outside == 1 ? "; it is added into the total as it is."
+                                         : "; they are added into the totals as they are.") +
+                     " A code for a missing answer?");
+        }
+        if (file.what == "thresholds" && !notes.decreasingThresholds.empty())
+            warn("decreasing_thresholds", file.name,
+                 "The thresholds of " + itemList(notes.decreasingThresholds) + " in " + quoted(file.name) +
+                     " decrease, so some category probabilities are negative. Were they written item by item "
+                     "instead of boundary by boundary?");
+        if (file.what == "C indices" && !notes.cOutside.empty())
+            warn("c_out_of_range", file.name,
+                 "The C indices of " + itemList(notes.cOutside) + " in " + quoted(file.name) +
+                     " lie outside 0 to 1 (1 excluded), where no probability can start.");
+        if (file.what == "discrimination" && !notes.nonpositiveDiscrimination.empty())
+            warn("nonpositive_discrimination", file.name,
+                 "The discriminations of " + itemList(notes.nonpositiveDiscrimination) + " in " +
+                     quoted(file.name) + " are 0 or below, so those items do not rise with ability.");
+        if (file.what == "nodes" && notes.weighed && std::abs(notes.weightSum - 1.0) > kWeightSlack) {
+            char sum[32];
+            std::snprintf(sum, sizeof sum, "%.6g", notes.weightSum);
+            warn("weights_sum", file.name,
+                 "The weights in " + quoted(file.name) + " sum to " + sum +
+                     ", not 1, so the expected frequencies sum to that many times the subjects.");
+        }
+    }
+    if (notes.constantNonpositive)
+        warn("nonpositive_discrimination", "",
+             "The common discrimination is 0 or below, so no item rises with ability.");
+    return warnings;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fit/FitRequest.h"
+#include "fit/InputNotes.h"
+
+// One thing in the input that looks wrong although the run succeeded: a
+// fixed word for its kind (short_file, trailing_values, score_out_of_range,
+// decreasing_thresholds, weights_sum, c_out_of_range,
+// nonpositive_discrimination), the file it concerns, and one sentence for
+// the user with the numbers and the likely cause.
+struct FitWarning {
+    std::string kind;
+    std::string file;
+    std::string message;
+};
+
+// What a caller asks of a run besides its reports: the warnings, and
+// whether any of them should stop it before the reports are replaced.
+struct FitWarnings {
+    bool refuse = false;
+    std::vector<FitWarning> found;
+};
+
+// The warnings a run's notes give, in the order the files were read. Every
+// front end says these.
+std::vector<FitWarning> DescribeInputNotes(const InputNotes& notes);
