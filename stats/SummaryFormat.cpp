@@ -1,5 +1,7 @@
 #include "stats/SummaryFormat.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 
 namespace {
@@ -77,7 +79,7 @@ std::string FormatSummaryCsv(const FitSummary& summary)
     return text;
 }
 
-std::string FormatSummaryJson(const FitSummary& summary)
+std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings)
 {
     std::string text = "{\n  \"chi_square\": " + full(summary.chiSquare) + ",\n";
     text += "  \"min_expected\": " + full(summary.minExpected) + ",\n";
@@ -104,6 +106,11 @@ std::string FormatSummaryJson(const FitSummary& summary)
                 ", \"observed\": " + full(s.observed) + ", \"expected\": " + full(s.expected) +
                 ", \"contribution\": " + full(s.contribution) + ", \"residual\": " + full(s.residual) + "}";
     }
-    text += "\n  ]\n}\n";
+    // File names need not be valid UTF-8: such bytes come out replaced.
+    nlohmann::json list = nlohmann::json::array();
+    for (const FitWarning& warning : warnings)
+        list.push_back({{"kind", warning.kind}, {"file", warning.file}, {"message", warning.message}});
+    text += "\n  ],\n  \"warnings\": " + list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
+            "\n}\n";
     return text;
 }

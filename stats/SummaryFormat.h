@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "fit/FitWarning.h"
 #include "stats/FitSummary.h"
 
 // The summary as text: a table to read, or CSV or JSON for scripts, with
@@ -16,11 +17,13 @@
 // JSON: one object: "chi_square", "min_expected", "pooling_rule", "pooled"
 // (null when fewer than two cells remain, else "chi_square", "df", "p",
 // "likelihood_ratio", "likelihood_ratio_p"), "cells" (each "first_score",
-// "last_score", "observed", "expected") and "scores" (each "score",
-// "observed", "expected", "contribution", "residual").
+// "last_score", "observed", "expected"), "scores" (each "score",
+// "observed", "expected", "contribution", "residual") and "warnings"
+// (each "kind", "file", "message": what looked wrong in the input; an
+// empty list when nothing did).
 std::string FormatSummaryTable(const FitSummary& summary);
 std::string FormatSummaryCsv(const FitSummary& summary);
-std::string FormatSummaryJson(const FitSummary& summary);
+std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings = {});
 
 // One line: the pooled chi-square, df and p, or why there is no test.
 std::string FormatPooledLine(const FitSummary& summary);

@@ -14,7 +14,8 @@ const char* const kBatchUsage =
     "                  [--c-indices FILE] --scores FILE\n"
     "                  (--nodes20 | --nodes51 | --nodes FILE --node-count Q | --estimates FILE)\n"
     "                  [--metric normal|logistic]\n"
-    "                  [--format table|csv|json | --quiet] [--min-expected X] [--plot FILE.png|FILE.svg]\n";
+    "                  [--format table|csv|json | --quiet] [--min-expected X] [--plot FILE.png|FILE.svg]\n"
+    "                  [--strict]\n";
 
 namespace {
 
@@ -22,7 +23,7 @@ const std::set<std::string> kValueFlags = {
     "--model", "--subjects", "--items", "--categories", "--discrimination",
     "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
     "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot"};
-const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--quiet"};
+const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--quiet", "--strict"};
 
 // The outputs of a run that succeeds.
 std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::string>& flags)
@@ -36,6 +37,7 @@ std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::
             return "--quiet does not go with --format";
     }
     options.quiet = given("--quiet");
+    options.strict = given("--strict");
     if (given("--min-expected")) {
         const std::string& text = flags.at("--min-expected");
         double value = 0.0;

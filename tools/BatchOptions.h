@@ -16,6 +16,7 @@ struct BatchOptions {
     // What is printed after a run that succeeded.
     std::string format = "table";  // table, csv or json
     bool quiet = false;
+    bool strict = false;       // any warning about the input fails the run
     double minExpected = 5.0;  // pooling of sparse cells
     std::string plotFile;      // a chart, .png or .svg; empty for none
 };

@@ -54,6 +54,8 @@ const char* const kHelp =
     "  --format FORMAT        the summary as a table (the default), csv or json\n"
     "                         (the schemas: man talver-fit)\n"
     "  --quiet                print nothing after a run that succeeds\n"
+    "  --strict               fail (exit 65, reports not replaced) when the input\n"
+    "                         gives any warning\n"
     "  --min-expected X       pool cells until each expects X subjects (default 5)\n"
     "  --plot FILE            also draw the observed and expected distributions,\n"
     "                         as PNG or SVG by the name's ending\n"
@@ -61,25 +63,30 @@ const char* const kHelp =
     "\n"
     "Files hold numbers separated by white space. A value that cannot be read\n"
     "(the file ended, or the text is not a number) counts as 0, and so does every\n"
-    "later value of that file.\n"
+    "later value of that file. What looks wrong in the input although these rules\n"
+    "take it (a file short of values or with more than called for, scores outside\n"
+    "the model's codes, thresholds that decrease, node weights that do not sum to\n"
+    "1, C indices outside [0, 1), discriminations of 0 or below) is said on\n"
+    "standard error, one line each, after \"warning:\"; it changes no number.\n"
     "\n"
     "Exit status: 0 success; 1 to 5 the discrimination, difficulty, C-indices,\n"
     "score or latent file cannot be opened; 6 OUT or OUTG cannot be written;\n"
     "7 not enough memory; 8, 9, 10 and 12 a value of the discrimination,\n"
     "difficulty, C-indices or latent file (or the discrimination constant) is\n"
     "beyond single precision; 13 the frequencies or the chi-square are beyond\n"
-    "single precision; 64 a bad command line; 73 the chart cannot be written.\n"
+    "single precision; 64 a bad command line; 65 warnings with --strict;\n"
+    "73 the chart cannot be written.\n"
     "OUT and OUTG are replaced only by a run that succeeds.\n";
 
-FitResult run(BatchModel model, const FitRequest& request, ScoreTable& table)
+FitEngineFunction engineOf(BatchModel model)
 {
     switch (model) {
     case BatchModel::Graded:
-        return FitGradedModel(request, &table);
+        return FitGradedModel;
     case BatchModel::PartialCredit:
-        return FitPartialCreditModel(request, &table);
+        return FitPartialCreditModel;
     default:
-        return FitBinaryModel(request, &table);
+        return FitBinaryModel;
     }
 }
 
@@ -99,7 +106,11 @@ int main(int argc, char** argv)
     }
 
     ScoreTable table;
-    const FitResult result = run(options.model, options.request, table);
+    FitWarnings warnings;
+    warnings.refuse = options.strict;
+    const FitResult result = engineOf(options.model)(options.request, &table, &warnings);
+    for (const FitWarning& warning : warnings.found)
+        std::fprintf(stderr, "warning: %s\n", warning.message.c_str());
     if (result != kFitSuccess) {
         std::error_code error;
         const std::string folder = std::filesystem::current_path(error).string();
@@ -119,7 +130,7 @@ int main(int argc, char** argv)
     if (options.quiet)
         return 0;
     const std::string text = options.format == "csv"    ? FormatSummaryCsv(summary)
-                             : options.format == "json" ? FormatSummaryJson(summary)
+                             : options.format == "json" ? FormatSummaryJson(summary, warnings.found)
                                                         : FormatSummaryTable(summary);
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
         std::fprintf(stderr, "talver-fit: cannot print the summary\n");

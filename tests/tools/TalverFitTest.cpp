@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "fit/FitEngine.h"
 #include "tests/TempDirectory.h"
 
@@ -209,7 +211,7 @@ TEST_F(TalverFitTest, EveryModelMatchesTheEngineOnTheExamples)
     };
     struct Case {
         std::string arguments;
-        FitResult (*engine)(const FitRequest&, ScoreTable*);
+        FitEngineFunction engine;
         FitRequest request;
     };
     const Case cases[] = {
@@ -245,7 +247,7 @@ TEST_F(TalverFitTest, EveryModelMatchesTheEngineOnTheExamples)
             return std::stod(text.substr(text.find(label) + label.size()));
         };
         EXPECT_EQ(after(read("stdout.txt"), "Chi-square over every score"), after(report, "Chi-square"));
-        ASSERT_EQ(c.engine(c.request, nullptr), kFitSuccess);
+        ASSERT_EQ(c.engine(c.request, nullptr, nullptr), kFitSuccess);
         EXPECT_EQ(read("OUT"), report) << c.arguments;
         EXPECT_EQ(read("OUTG"), graph) << c.arguments;
         EXPECT_NE(report.find("Chi-square "), std::string::npos);
@@ -389,6 +391,41 @@ TEST_F(TalverFitTest, RunsSideBySideInOneFolder)
         const std::pair<std::string, std::string> left{read("OUT"), read("OUTG")};
         EXPECT_NE(std::find(alone.begin(), alone.end(), left), alone.end()) << "round " << round;
     }
+}
+
+// Warnings on standard error and in the JSON summary; --strict makes them
+// a failure that leaves the earlier reports.
+TEST_F(TalverFitTest, WarningsAndStrict)
+{
+    writeFourSubjects();
+    write("x.dat", "0 0 1 0 0 9 1");  // a 9, and the last score missing
+    ASSERT_EQ(run(fourSubjects + " --format json"), 0);
+    const std::string errors = read("stderr.txt");
+    EXPECT_EQ(errors,
+              "warning: The scores file \"x.dat\" ended after 7 of the 8 values the sizes call for; the rest count "
+              "as 0, from subject 4, item 2 on. Are the numbers of subjects and items right?\n"
+              "warning: The scores file \"x.dat\" holds 1 score outside the codes 0 to 1 of the model, the first 9 "
+              "for subject 3, item 2; it is added into the total as it is. A code for a missing answer?\n");
+    const nlohmann::json summary = nlohmann::json::parse(read("stdout.txt"));
+    ASSERT_EQ(summary["warnings"].size(), 2u);
+    EXPECT_EQ(summary["warnings"][0]["kind"], "short_file");
+    EXPECT_EQ(summary["warnings"][1]["kind"], "score_out_of_range");
+    EXPECT_EQ(summary["warnings"][1]["file"], "x.dat");
+    EXPECT_EQ("warning: " + summary["warnings"][1]["message"].get<std::string>() + "\n",
+              errors.substr(errors.find('\n') + 1));
+    const std::string report = read("OUT");
+
+    write("x.dat", "0 0 1 0 0 9 1 1");
+    EXPECT_EQ(run(fourSubjects + " --strict"), 65);
+    EXPECT_EQ(read("OUT"), report);
+    EXPECT_EQ(read("stdout.txt"), "");
+    EXPECT_NE(read("stderr.txt").find("talver-fit: The input gave warnings"), std::string::npos);
+
+    // A clean run: no warning anywhere, an empty list in JSON.
+    write("x.dat", "0 0 1 0 0 1 1 1");
+    ASSERT_EQ(run(fourSubjects + " --strict --format json"), 0);
+    EXPECT_EQ(read("stderr.txt"), "");
+    EXPECT_TRUE(nlohmann::json::parse(read("stdout.txt"))["warnings"].empty());
 }
 
 TEST_F(TalverFitTest, PolytomousModelsRun)
