@@ -175,3 +175,24 @@ TEST_F(FitWarningTest, TheSameOnAnyThreadCountAndFileSize)
         EXPECT_EQ(messages[2], messages[0]);
     }
 }
+
+// Long lists name ten items and count the rest; counts are grouped.
+TEST(FitWarningTextTest, ListsAndCounts)
+{
+    InputNotes notes;
+    notes.files.push_back({"C indices", "c.dat", 12, 12, 0, false, false});
+    for (int item = 1; item <= 12; ++item)
+        notes.cOutside.push_back(item);
+    notes.files.push_back({"scores", "x.dat", 12000000, 12000000, 0, false, false});
+    notes.items = 12;
+    notes.codes = {0, 1, 1234567, 1000000 * 12 + 4, 9};
+    const std::vector<FitWarning> warnings = DescribeInputNotes(notes);
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_NE(warnings[0].message.find("items 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 and 2 more in \"c.dat\""),
+              std::string::npos)
+        << warnings[0].message;
+    EXPECT_NE(warnings[1].message.find("holds 1,234,567 scores outside the codes 0 to 1 of the model, the first 9 "
+                                       "for subject 1,000,001, item 5; they are added"),
+              std::string::npos)
+        << warnings[1].message;
+}
