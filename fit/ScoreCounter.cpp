@@ -138,6 +138,40 @@ inline bool singleDigits(const unsigned char* p, DigitBlock& block, DigitRange* 
 #endif
 }
 
+// The categories (digit − lowest) of a block's digits, one after another
+// into categories; true when a digit is outside lowest … highest. Scores
+// one to a byte pair, as a file of single digits and single spaces has
+// them, go eight at a time.
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline bool storeCategories(const unsigned char* p, unsigned digits, std::int32_t lowest, std::int32_t highest,
+                            unsigned char* categories)
+{
+#if defined(__SSE2__)
+    if (digits == 0x5555 || digits == 0xAAAA) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (digits == 0xAAAA)
+            bytes = _mm_srli_si128(bytes, 1);
+        const __m128i values = _mm_and_si128(_mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>('0' + lowest))),
+                                             _mm_set1_epi16(0x00FF));
+        const __m128i packed = _mm_packus_epi16(values, _mm_setzero_si128());
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(categories), packed);
+        // Below lowest wraps round to the top: one unsigned comparison.
+        const __m128i limit = _mm_set1_epi8(static_cast<char>(highest - lowest));
+        const __m128i over = _mm_cmpeq_epi8(_mm_max_epu8(packed, limit), limit);
+        return (_mm_movemask_epi8(over) & 0xFF) != 0xFF;
+    }
+#endif
+    bool outside = false;
+    for (; digits != 0; digits &= digits - 1) {
+        const unsigned char category = static_cast<unsigned char>(p[__builtin_ctz(digits)] - '0' - lowest);
+        outside = outside || category > highest - lowest;
+        *categories++ = category;
+    }
+    return outside;
+}
+
 // One part of the file, between two runs of white space.
 struct Chunk {
     std::uint64_t begin = 0, end = 0;
@@ -152,6 +186,10 @@ struct Chunk {
     bool headCompletes = false;
     std::int64_t tailSum = 0;
     bool tailOpen = false;
+    // When items are counted too: the categories of the subject under way
+    // at either end, and whether one of its codes is outside the range.
+    std::vector<unsigned char> headCategories, tailCategories;
+    bool headOutside = false, tailOutside = false;
     // Whether it holds scores outside the model's codes, and then, from a
     // pass of its own, how many and the first.
     bool suspect = false;
@@ -204,34 +242,49 @@ void countNumbers(const std::string& path, Chunk& chunk, std::vector<unsigned ch
 
 bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumber, std::int64_t lastNumber,
                    int items, std::int64_t firstScore, const CodeNotes& codes, std::vector<std::int64_t>& histogram,
-                   std::vector<unsigned char>& piece)
+                   ItemCodeCounts* byItem, std::vector<unsigned char>& piece)
 {
     const std::size_t rows = histogram.size();
     const std::int32_t lowest = codes.lowest, highest = codes.highest;
     DigitRange range;
     std::int64_t g = firstNumber;  // the number's place in the file
     int item = static_cast<int>(g % items);
+    const int firstItem = item;
     bool head = item != 0;
     std::int64_t total = 0, value = 0;
     bool inNumber = false;
+    std::vector<unsigned char> categories(byItem ? items : 0);
+    bool outside = false;  // of the subject under way
     const auto take = [&](std::int64_t number) {
         if (g >= lastNumber)
             return;
-        chunk.suspect = chunk.suspect || number < lowest || number > highest;
+        const bool beyond = number < lowest || number > highest;
+        chunk.suspect = chunk.suspect || beyond;
+        if (byItem) {
+            outside = outside || beyond;
+            categories[item] = static_cast<unsigned char>(beyond ? 0 : number - lowest);
+        }
         total += number;
         ++g;
         if (++item == items) {
             if (head) {
                 chunk.headSum = total;
                 chunk.headCompletes = true;
+                if (byItem) {
+                    chunk.headCategories.assign(categories.begin() + firstItem, categories.end());
+                    chunk.headOutside = outside;
+                }
                 head = false;
             } else {
                 const std::int64_t row = total - firstScore;
                 if (row >= 0 && row < static_cast<std::int64_t>(rows))
                     ++histogram[static_cast<std::size_t>(row)];
+                if (byItem && !outside)
+                    byItem->addSubject(categories.data());
             }
             item = 0;
             total = 0;
+            outside = false;
         }
     };
     const bool read = readRange(path, chunk.begin, chunk.end, piece, [&](const unsigned char* p, std::size_t n) {
@@ -241,6 +294,8 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
             DigitBlock block;
             if (i + 16 < n && !inNumber && singleDigits(p + i, block, &range) && item + block.count < items &&
                 g + block.count <= lastNumber) {
+                if (byItem)
+                    outside = storeCategories(p + i, block.digits, lowest, highest, categories.data() + item) || outside;
                 total += block.sum;
                 item += block.count;
                 g += block.count;
@@ -266,9 +321,17 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
                                                    static_cast<char>('0' + std::clamp(highest, -1, 9)));
     if (head) {
         chunk.headSum = total;  // the subject runs on past this chunk
+        if (byItem) {
+            chunk.headCategories.assign(categories.begin() + firstItem, categories.begin() + item);
+            chunk.headOutside = outside;
+        }
     } else if (item != 0) {
         chunk.tailSum = total;
         chunk.tailOpen = true;
+        if (byItem) {
+            chunk.tailCategories.assign(categories.begin(), categories.begin() + item);
+            chunk.tailOutside = outside;
+        }
     }
     return read;
 }
@@ -338,23 +401,35 @@ bool CountScores(const std::string& path, std::int64_t subjects, int items, std:
     std::vector<double>& observed = count.observed;
     CodeNotes& codes = count.codes;
     const std::int64_t rows = static_cast<std::int64_t>(observed.size());
+    const bool byItem = count.byItem.items() > 0;
+    std::vector<unsigned char> categories(byItem ? items : 0);
     std::int64_t j = 0;
     for (; j < subjects && !in.failed(); ++j) {
         std::int64_t total = 0;
+        bool inRange = true;
         for (int i = 0; i < items; ++i) {
             const std::int32_t score = in.readInteger();
             total += score;
-            if ((score < codes.lowest || score > codes.highest) && !in.failed() && codes.outside++ == 0) {
+            const bool outside = score < codes.lowest || score > codes.highest;
+            if (outside && !in.failed() && codes.outside++ == 0) {
                 codes.firstIndex = j * items + i;
                 codes.firstValue = score;
+            }
+            if (byItem) {
+                inRange = inRange && !outside;
+                categories[i] = static_cast<unsigned char>(outside ? 0 : score - codes.lowest);
             }
         }
         const std::int64_t row = total - firstScore;
         if (row >= 0 && row < rows)
             observed[static_cast<std::size_t>(row)] += 1.0;
+        if (byItem && inRange)
+            count.byItem.addSubject(categories.data());
     }
     if (j < subjects && firstScore <= 0 && -firstScore < rows)
         observed[static_cast<std::size_t>(-firstScore)] += static_cast<double>(subjects - j);
+    if (byItem && j < subjects && codes.lowest == 0)
+        count.byItem.addLowest(static_cast<std::uint64_t>(subjects - j));
     count.file = NotesOfReading(path, in, subjects * items);
     return true;
 }
@@ -370,7 +445,7 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
         subjects <= 0 || settings.largestPart == 0 || settings.piece < 32 ||
         !std::filesystem::is_regular_file(path, error))
         return false;
-    const std::size_t perWorker = settings.piece + rows * sizeof(std::int64_t);
+    const std::size_t perWorker = settings.piece + rows * sizeof(std::int64_t) + count.byItem.memory();
     const std::size_t workers = std::clamp<std::size_t>(kWorkerMemory / perWorker, 1, static_cast<std::size_t>(threads));
     const std::int64_t wanted = subjects * items;
 
@@ -411,10 +486,12 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     const std::int64_t available = std::min(firstNumber.back(), wanted);
 
     std::vector<std::vector<std::int64_t>> histograms(workers, std::vector<std::int64_t>(rows, 0));
+    const bool byItem = count.byItem.items() > 0;
+    std::vector<ItemCodeCounts> itemCounts(byItem ? workers : 0, count.byItem);
     std::vector<char> read(used);
     onWorkers(used, [&](std::size_t c, std::size_t w) {
         read[c] = countSubjects(path, chunks[c], firstNumber[c], available, items, firstScore, count.codes,
-                                histograms[w], pieces[w]);
+                                histograms[w], byItem ? &itemCounts[w] : nullptr, pieces[w]);
     });
     if (std::find(read.begin(), read.end(), 0) != read.end())
         return false;
@@ -434,10 +511,21 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     for (const std::vector<std::int64_t>& histogram : histograms)
         for (std::size_t row = 0; row < rows; ++row)
             observed[row] += static_cast<double>(histogram[row]);
+    for (const ItemCodeCounts& counts : itemCounts)
+        count.byItem.add(counts);
+    // A subject that ran on past the file's end has codes 0 there.
+    std::vector<unsigned char> categories;
+    bool outside = false;
     const auto record = [&](std::int64_t total) {
         const std::int64_t row = total - firstScore;
         if (row >= 0 && row < static_cast<std::int64_t>(rows))
             observed[static_cast<std::size_t>(row)] += 1.0;
+        if (byItem) {
+            outside = outside || (categories.size() < static_cast<std::size_t>(items) && count.codes.lowest != 0);
+            categories.resize(items, 0);
+            if (!outside)
+                count.byItem.addSubject(categories.data());
+        }
     };
     std::int64_t carried = 0;
     bool carrying = false;
@@ -445,6 +533,8 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
         const Chunk& chunk = chunks[c];
         if (carrying) {
             carried += chunk.headSum;
+            categories.insert(categories.end(), chunk.headCategories.begin(), chunk.headCategories.end());
+            outside = outside || chunk.headOutside;
             if (chunk.headCompletes) {
                 record(carried);
                 carrying = false;
@@ -452,6 +542,8 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
         }
         if (chunk.tailOpen) {
             carried = chunk.tailSum;
+            categories = chunk.tailCategories;
+            outside = chunk.tailOutside;
             carrying = true;
         }
     }
@@ -464,6 +556,8 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     }
     if (counted < subjects && firstScore <= 0 && -firstScore < static_cast<std::int64_t>(rows))
         observed[static_cast<std::size_t>(-firstScore)] += static_cast<double>(subjects - counted);
+    if (byItem && counted < subjects && count.codes.lowest == 0)
+        count.byItem.addLowest(static_cast<std::uint64_t>(subjects - counted));
 
     // What the reader would note: a file of simple numbers can fail only
     // at its end, and only what follows the last number needed is more.

@@ -10,19 +10,21 @@ namespace {
 
 class ScoreCounterTest : public InTempDirectory {
 protected:
-    // A count of x.dat with codes lowest … lowest + 1 in range.
-    static ScoreCount emptyCount(std::size_t rows, std::int32_t lowest)
+    // A count of x.dat with codes lowest … lowest + 1 in range, by item too.
+    static ScoreCount emptyCount(std::size_t rows, std::int32_t lowest, int items = 0)
     {
         ScoreCount count;
         count.observed.assign(rows, 0.0);
         count.codes.lowest = lowest;
         count.codes.highest = lowest + 1;
+        if (items > 0)
+            count.byItem = ItemCodeCounts(items, 2);
         return count;
     }
 
     static ScoreCount plainly(std::int64_t subjects, int items, std::int64_t firstScore, std::size_t rows)
     {
-        ScoreCount count = emptyCount(rows, static_cast<std::int32_t>(firstScore));
+        ScoreCount count = emptyCount(rows, static_cast<std::int32_t>(firstScore), items);
         EXPECT_TRUE(CountScores("x.dat", subjects, items, firstScore, count));
         return count;
     }
@@ -34,7 +36,7 @@ protected:
     static Counts inParts(std::int64_t subjects, int items, std::int64_t firstScore, std::size_t rows, int threads,
                           const ScoreCounterSettings& settings)
     {
-        Counts counts{false, emptyCount(rows, static_cast<std::int32_t>(firstScore))};
+        Counts counts{false, emptyCount(rows, static_cast<std::int32_t>(firstScore), items)};
         counts.fast = CountSimpleScores("x.dat", subjects, items, firstScore, counts.count, threads, settings);
         return counts;
     }
@@ -51,6 +53,7 @@ protected:
     static void expectSame(const ScoreCount& actual, const ScoreCount& wanted, const std::string& where)
     {
         EXPECT_EQ(actual.observed, wanted.observed) << where;
+        EXPECT_TRUE(actual.byItem == wanted.byItem) << where << ": the counts by item differ";
         EXPECT_TRUE(actual.file == wanted.file && actual.codes == wanted.codes)
             << where << "\n  parts: " << notes(actual) << "\n  plain: " << notes(wanted);
     }
@@ -94,6 +97,12 @@ const Case kCases[] = {
     {"a bad token after the last score read", repeated("1 0 1\n", 8) + "x", 8, 3, false},
     {"a NUL byte", repeated("1 0 1\n", 4) + std::string("1 \0 1\n", 6) + repeated("1 0 1\n", 4), 9, 3, false},
     {"empty", "", 4, 3, true},
+    // Long subjects, whose digits the blocks take eight at a time.
+    {"forty items a line", repeated(repeated("1 0 0 1 1 ", 8) + "\n", 12), 12, 40, true},
+    {"forty items, CR LF and double spaces",
+     repeated(repeated("0 1  1 1 0 ", 8) + "\r\n" + repeated("1 1 0 0 0 ", 8) + "\r\n", 6), 12, 40, true},
+    {"forty items, a code outside", repeated(repeated("1 0 0 1 1 ", 8) + "\n", 5) + repeated("1 0 2 1 1 ", 8) + "\n" +
+     repeated(repeated("0 0 0 1 1 ", 8) + "\n", 5), 11, 40, true},
 };
 
 }  // namespace
@@ -112,7 +121,9 @@ TEST_F(ScoreCounterTest, PartsGiveWhatReadingNumberByNumberGives)
                     const std::string where = std::string(c.what) + ", parts of " + std::to_string(part) + ", " +
                                               std::to_string(threads) + " threads";
                     expectSame(counts.count,
-                               counts.fast ? wanted : emptyCount(rows, static_cast<std::int32_t>(firstScore)), where);
+                               counts.fast ? wanted
+                                           : emptyCount(rows, static_cast<std::int32_t>(firstScore), c.items),
+                               where);
                 }
         }
     }
@@ -134,6 +145,7 @@ TEST_F(ScoreCounterTest, LongCrLfFileInSmallPiecesAndParts)
         }
     write("x.dat", text);
     const ScoreCount wanted = plainly(subjects, items, 0, 200);
+    EXPECT_GT(wanted.byItem.subjects(4), 0u);
     EXPECT_GT(wanted.codes.outside, 0);  // the 12s
     for (const std::size_t piece : {32u, 33u, 47u, 64u, 1000u})
         for (const std::uint64_t part : {97u, 1024u, 4099u, 1u << 20})
@@ -143,6 +155,32 @@ TEST_F(ScoreCounterTest, LongCrLfFileInSmallPiecesAndParts)
                 expectSame(counts.count, wanted,
                            "pieces of " + std::to_string(piece) + ", parts of " + std::to_string(part));
             }
+}
+
+// The observed side of the item fit, worked out by hand: subjects by total
+// and by each item's category; a subject with a code outside the range has
+// no place, and those past the end of the file have codes 0.
+TEST_F(ScoreCounterTest, CountsByItemAndTotal)
+{
+    write("x.dat", "1 0 1\n0 0 1\n1 7 1\n1 1 0\n0 1");
+    ScoreCount count = plainly(6, 3, 0, 4);
+    const ItemCodeCounts& byItem = count.byItem;
+    const std::uint64_t subjects[] = {1, 2, 2, 0};  // the last two read 0 1 0 and 0 0 0
+    for (std::size_t total = 0; total < 4; ++total)
+        EXPECT_EQ(byItem.subjects(total), subjects[total]) << total;
+    EXPECT_EQ(byItem.count(1, 2, 1), 1u);  // 0 0 1
+    EXPECT_EQ(byItem.count(1, 1, 1), 1u);  // 0 1 0
+    EXPECT_EQ(byItem.count(2, 0, 1), 2u);  // 1 0 1 and 1 1 0
+    EXPECT_EQ(byItem.count(2, 2, 0), 1u);
+    EXPECT_EQ(byItem.count(0, 1, 0), 1u);
+
+    // With codes 1 and 2 the subjects past the end are outside too.
+    write("x.dat", "2 1 2\n1 1 2\n");
+    count = emptyCount(4, 1);
+    count.byItem = ItemCodeCounts(3, 2);
+    EXPECT_TRUE(CountScores("x.dat", 4, 3, 3, count));
+    EXPECT_EQ(count.byItem.subjects(0) + count.byItem.subjects(1) + count.byItem.subjects(2), 2u);
+    EXPECT_EQ(count.byItem.count(2, 1, 0), 1u);
 }
 
 TEST_F(ScoreCounterTest, SmallFilesAndOneThreadAreLeftToTheReader)
