@@ -123,7 +123,7 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
     FitWarnings warnings;
     {
         CWaitCursor wait;
-        result = run.engine(request, nullptr, &warnings);
+        result = run.engine(request, nullptr, &warnings, nullptr);
     }
     if (result != kFitSuccess) {
         AfxMessageBox(DescribeFitResult(result, request, workingDirectory()), MB_ICONEXCLAMATION);

@@ -28,7 +28,7 @@ struct ModelTraits {
     bool readsCFile;
     bool checksThresholdOrder;  // graded thresholds must rise
     const char* parameterFile;  // what difficultyFile holds, in the user's words
-    std::unique_ptr<ItemModel> (*makeModel)(const ItemParameters&, const FitRequest&);
+    FitModel::Kind kind;
 };
 
 bool allFinite(const std::vector<float>& values)
@@ -77,7 +77,7 @@ std::vector<int> decreasingThresholds(const ItemParameters& items)
 // Each subject's total, counted by score row; subjects past the end of the
 // file all have the total 0.
 bool countScores(const FitRequest& request, const ModelTraits& traits, std::int64_t firstScore, ScoreTable& table,
-                 InputNotes& notes)
+                 InputNotes& notes, FitExtras* extras)
 {
     const std::int64_t N = std::max(request.subjectCount, 0);
     const int m = std::max(request.itemCount, 0);
@@ -85,12 +85,19 @@ bool countScores(const FitRequest& request, const ModelTraits& traits, std::int6
     count.observed = std::move(table.observed);
     count.codes.lowest = traits.lowestCode;
     count.codes.highest = traits.lowestCode + traits.categoryCount - 1;
+    // Categories go in a byte each.
+    const bool byItem = extras && extras->countItems && m > 0 && traits.categoryCount >= 1 &&
+                        traits.categoryCount <= 256;
+    if (byItem)
+        count.byItem = ItemCodeCounts(m, traits.categoryCount);
     // One thread reads faster number by number than in two passes.
     const int threads = FitThreadCount();
     const bool counted =
         (threads > 1 && CountSimpleScores(request.scoreFile, N, m, firstScore, count, threads)) ||
         CountScores(request.scoreFile, N, m, firstScore, count);
     table.observed = std::move(count.observed);
+    if (byItem)
+        extras->byItem = std::move(count.byItem);
     if (counted) {
         notes.files.push_back(count.file);
         notes.files.back().what = "scores";
@@ -146,7 +153,8 @@ bool readLatent(const FitRequest& request, Latent& latent, InputNotes& notes)
     return true;
 }
 
-FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTable* tableOut, FitWarnings* warnings)
+FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTable* tableOut, FitWarnings* warnings,
+                 FitExtras* extras)
 {
     InputNotes notes;
     const int m = std::max(request.itemCount, 0);
@@ -159,7 +167,15 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     if (rows > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return kOutOfMemory;
 
-    ItemParameters items(m, K);
+    FitModel model;
+    model.kind = traits.kind;
+    model.items = ItemParameters(m, K);
+    model.D = request.metric == 0 ? 1.702 : 1.0;
+    model.lowestCode = traits.lowestCode;
+    model.parameterCount = traits.kind == FitModel::Kind::Graded          ? K
+                           : traits.kind == FitModel::Kind::PartialCredit ? K - 1
+                                                                          : request.parameterCount;
+    ItemParameters& items = model.items;
     if (request.parameterCount == 1) {
         std::fill(items.a.begin(), items.a.end(), static_cast<float>(request.discriminationConstant));
         if (!std::isfinite(static_cast<float>(request.discriminationConstant)))
@@ -190,7 +206,7 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     ScoreTable table;
     table.firstScore = static_cast<std::int32_t>(firstScore);
     table.observed.assign(rows, 0.0);
-    if (!countScores(request, traits, firstScore, table, notes))
+    if (!countScores(request, traits, firstScore, table, notes, extras))
         return kScoreFileError;
 
     Latent latent;
@@ -210,12 +226,13 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     if (!reports.created())
         return kReportFileError;
 
-    const auto makeModel = [&] { return traits.makeModel(items, request); };
+    const auto makeModel = [&] { return model.makeModel(); };
     SumOverNodes(makeModel, latent.theta, latent.weight, sum, FitThreadCount());
+    const double tailWeight = static_cast<double>(latent.tailCount) * latent.tailWeight;
     if (latent.tailCount > 0) {
         std::vector<double> f(rows);
         makeModel()->distributionAt(0.0, f.data());
-        AddWeighted(sum.data(), static_cast<double>(latent.tailCount) * latent.tailWeight, f.data(), rows);
+        AddWeighted(sum.data(), tailWeight, f.data(), rows);
     }
 
     // The graph report is read back in single precision: no report may
@@ -238,14 +255,24 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
         return kReportFileError;
     if (tableOut)
         *tableOut = std::move(table);
+    if (extras) {
+        model.theta = std::move(latent.theta);
+        model.weight = std::move(latent.weight);
+        // The estimates past the end of their file, all 0, as one point.
+        if (latent.tailCount > 0) {
+            model.theta.push_back(0.0f);
+            model.weight.push_back(static_cast<float>(tailWeight));
+        }
+        extras->model = std::move(model);
+    }
     return kFitSuccess;
 }
 
 FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits, ScoreTable* table,
-                        FitWarnings* warnings)
+                        FitWarnings* warnings, FitExtras* extras)
 {
     try {
-        return runFit(request, traits, table, warnings);
+        return runFit(request, traits, table, warnings, extras);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     } catch (const std::length_error&) {
@@ -255,31 +282,21 @@ FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits, Sc
 
 }  // namespace
 
-FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings)
+FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings, FitExtras* extras)
 {
-    static constexpr ModelTraits traits{
-        2, 0, true, false, "difficulty", [](const ItemParameters& items, const FitRequest& r) -> std::unique_ptr<ItemModel> {
-            return std::make_unique<BinaryItems>(items, r.metric == 0 ? 1.702 : 1.0);
-        }};
-    return runFitGuarded(request, traits, table, warnings);
+    static constexpr ModelTraits traits{2, 0, true, false, "difficulty", FitModel::Kind::Binary};
+    return runFitGuarded(request, traits, table, warnings, extras);
 }
 
-FitResult FitGradedModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings)
+FitResult FitGradedModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings, FitExtras* extras)
 {
-    const ModelTraits traits{
-        request.categoryCount, 1, false, true, "thresholds",
-        [](const ItemParameters& items, const FitRequest&) -> std::unique_ptr<ItemModel> {
-            return std::make_unique<PolytomousItems>(items, GradedCategoryProbabilities);
-        }};
-    return runFitGuarded(request, traits, table, warnings);
+    const ModelTraits traits{request.categoryCount, 1, false, true, "thresholds", FitModel::Kind::Graded};
+    return runFitGuarded(request, traits, table, warnings, extras);
 }
 
-FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings)
+FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings,
+                                FitExtras* extras)
 {
-    const ModelTraits traits{
-        request.categoryCount, 1, false, false, "steps",
-        [](const ItemParameters& items, const FitRequest&) -> std::unique_ptr<ItemModel> {
-            return std::make_unique<PolytomousItems>(items, PartialCreditProbabilities);
-        }};
-    return runFitGuarded(request, traits, table, warnings);
+    const ModelTraits traits{request.categoryCount, 1, false, false, "steps", FitModel::Kind::PartialCredit};
+    return runFitGuarded(request, traits, table, warnings, extras);
 }

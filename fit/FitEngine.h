@@ -3,6 +3,7 @@
 #include "fit/FitRequest.h"
 #include "fit/FitResult.h"
 
+#include "fit/FitModel.h"
 #include "fit/FitWarning.h"
 #include "fit/ReportFile.h"
 
@@ -21,18 +22,25 @@
 // stops with kWarningsRefused before the reports are replaced. Warnings
 // change no number of the run.
 //
+// When extras is given and asks for it, the run counts the subjects by
+// total and by each item's category too; a run that succeeds leaves its
+// model there.
+//
 // Work and memory follow what the files hold: nodes past the end of a nodes
 // file weigh nothing, and subjects or estimates past the end of theirs are
 // all alike, so they are counted at once.
 
 // 1, 2 or 3 parameters (parameterCount), normal or logistic metric.
-FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table = nullptr, FitWarnings* warnings = nullptr);
+FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table = nullptr, FitWarnings* warnings = nullptr,
+                         FitExtras* extras = nullptr);
 
 // Graded response model: category thresholds in difficultyFile.
-FitResult FitGradedModel(const FitRequest& request, ScoreTable* table = nullptr, FitWarnings* warnings = nullptr);
+FitResult FitGradedModel(const FitRequest& request, ScoreTable* table = nullptr, FitWarnings* warnings = nullptr,
+                         FitExtras* extras = nullptr);
 
 // Partial credit model: step parameters in difficultyFile.
-FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table = nullptr, FitWarnings* warnings = nullptr);
+FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table = nullptr, FitWarnings* warnings = nullptr,
+                         FitExtras* extras = nullptr);
 
 // Any of the three.
-using FitEngineFunction = FitResult (*)(const FitRequest&, ScoreTable*, FitWarnings*);
+using FitEngineFunction = FitResult (*)(const FitRequest&, ScoreTable*, FitWarnings*, FitExtras*);

@@ -59,6 +59,15 @@ void BinaryItems::distributionsAt(const float* theta, std::size_t count, std::si
     }
 }
 
+void BinaryItems::categoriesAt(double theta, double* P)
+{
+    for (int i = 0; i < items_.itemCount; ++i) {
+        const double p = ItemResponseProbability(theta, items_.a[i], items_.b[i], items_.c[i], D_);
+        P[2 * i] = 1.0 - p;
+        P[2 * i + 1] = p;
+    }
+}
+
 void BinaryItems::distributionAt(double theta, double* f)
 {
     for (int i = 0; i < items_.itemCount; ++i)
@@ -79,11 +88,16 @@ PolytomousItems::PolytomousItems(const ItemParameters& items, CategoryFunction c
             byItem_[i * boundaries + k] = items.b[k * m + i];
 }
 
-void PolytomousItems::distributionAt(double theta, double* f)
+void PolytomousItems::categoriesAt(double theta, double* P)
 {
     const int m = items_.itemCount, K = items_.categoryCount;
     for (int i = 0; i < m; ++i)
         categories_(items_.a[i], theta, byItem_.data() + static_cast<std::size_t>(i) * (K - 1), K - 1,
-                    P_.data() + static_cast<std::size_t>(i) * K);
-    TotalScoreDistribution(P_.data(), m, K, f, work_.data());
+                    P + static_cast<std::size_t>(i) * K);
+}
+
+void PolytomousItems::distributionAt(double theta, double* f)
+{
+    categoriesAt(theta, P_.data());
+    TotalScoreDistribution(P_.data(), items_.itemCount, items_.categoryCount, f, work_.data());
 }

@@ -23,6 +23,10 @@ class ItemModel {
 public:
     virtual ~ItemModel() = default;
     virtual void distributionAt(double theta, double* f) = 0;
+    // Each item's category probabilities at one ability, item by item into
+    // P (m x K), as the distribution takes them; for binary items the
+    // probability of 0, then of 1.
+    virtual void categoriesAt(double theta, double* P) = 0;
     // The distributions at count abilities, one after another in f (rows
     // values each), with the bits distributionAt gives.
     virtual void distributionsAt(const float* theta, std::size_t count, std::size_t rows, double* f);
@@ -33,6 +37,7 @@ class BinaryItems : public ItemModel {
 public:
     BinaryItems(const ItemParameters& items, double D);
     void distributionAt(double theta, double* f) override;
+    void categoriesAt(double theta, double* P) override;
     // Eight abilities side by side in the vector lanes.
     void distributionsAt(const float* theta, std::size_t count, std::size_t rows, double* f) override;
 
@@ -51,6 +56,7 @@ public:
                                       int parameterCount, double* p);
     PolytomousItems(const ItemParameters& items, CategoryFunction categories);
     void distributionAt(double theta, double* f) override;
+    void categoriesAt(double theta, double* P) override;
 
 private:
     const ItemParameters& items_;

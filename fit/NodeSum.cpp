@@ -1,10 +1,7 @@
 #include "fit/NodeSum.h"
 
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 
 #include "fit/ScoreDistribution.h"
 #include "fit/Workers.h"
@@ -46,34 +43,16 @@ void SumOverNodes(const std::function<std::unique_ptr<ItemModel>()>& makeModel, 
         worker.f.resize(std::min(blockNodes, nodes) * rows);
     }
 
-    // Blocks are taken in order, so the lowest one not yet added is always
-    // in hand: whoever holds it adds it next, and no one waits for ever,
-    // nor after a worker failed.
-    std::mutex mutex;
-    std::condition_variable turn;
-    std::atomic<std::size_t> nextToTake{0};
-    std::size_t nextToAdd = 0;
-    bool failed = false;
-    RunWorkers(workers, [&](std::size_t w) {
-        Worker& worker = pool[w];
-        try {
-            for (std::size_t b; (b = nextToTake++) < blocks;) {
-                const std::size_t first = b * blockNodes, count = std::min(blockNodes, nodes - first);
-                worker.model->distributionsAt(theta.data() + first, count, rows, worker.f.data());
-                std::unique_lock<std::mutex> lock(mutex);
-                turn.wait(lock, [&] { return nextToAdd == b || failed; });
-                if (failed)
-                    return;
-                for (std::size_t k = 0; k < count; ++k)
-                    AddWeighted(sum.data(), weight[first + k], worker.f.data() + k * rows, rows);
-                ++nextToAdd;
-                turn.notify_all();
-            }
-        } catch (...) {
-            const std::lock_guard<std::mutex> lock(mutex);
-            failed = true;
-            turn.notify_all();
-            throw;
-        }
-    });
+    RunInOrder(
+        blocks, workers,
+        [&](std::size_t b, std::size_t w) {
+            const std::size_t first = b * blockNodes, count = std::min(blockNodes, nodes - first);
+            pool[w].model->distributionsAt(theta.data() + first, count, rows, pool[w].f.data());
+        },
+        [&](std::size_t b, std::size_t w) {
+            const std::size_t first = b * blockNodes, count = std::min(blockNodes, nodes - first);
+            for (std::size_t k = 0; k < count; ++k)
+                AddWeighted(sum.data(), weight[first + k], pool[w].f.data() + k * rows, rows);
+            return true;
+        });
 }

@@ -1,6 +1,8 @@
 #include "fit/Workers.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <exception>
 #include <mutex>
@@ -45,4 +47,36 @@ void RunWorkers(std::size_t workers, const std::function<void(std::size_t)>& wor
         thread.join();
     if (first)
         std::rethrow_exception(first);
+}
+
+void RunInOrder(std::size_t blocks, std::size_t workers, const std::function<void(std::size_t, std::size_t)>& compute,
+                const std::function<bool(std::size_t, std::size_t)>& combine)
+{
+    // Blocks are taken in order, so the lowest one not yet combined is
+    // always in hand: whoever holds it combines it next, and no one waits
+    // for ever, nor after a worker failed or the work was stopped.
+    std::mutex mutex;
+    std::condition_variable turn;
+    std::atomic<std::size_t> nextToTake{0};
+    std::size_t nextToCombine = 0;
+    bool ended = false;
+    RunWorkers(std::max<std::size_t>(std::min(workers, blocks), 1), [&](std::size_t w) {
+        try {
+            for (std::size_t b; (b = nextToTake++) < blocks;) {
+                compute(b, w);
+                std::unique_lock<std::mutex> lock(mutex);
+                turn.wait(lock, [&] { return nextToCombine == b || ended; });
+                if (ended)
+                    return;
+                ended = !combine(b, w);
+                ++nextToCombine;
+                turn.notify_all();
+            }
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(mutex);
+            ended = true;
+            turn.notify_all();
+            throw;
+        }
+    });
 }

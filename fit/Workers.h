@@ -12,3 +12,12 @@ int FitThreadCount();
 // workers must take their tasks from a common queue. Once all have ended,
 // the first exception any of them threw is thrown here.
 void RunWorkers(std::size_t workers, const std::function<void(std::size_t)>& work);
+
+// Runs compute(b, w) for the blocks b = 0 … blocks − 1 on up to workers
+// workers (w the worker), and combine(b, w) after each, one at a time and
+// in block order: sums taken so have the same bits on any number of
+// threads. combine returns false to stop, and the blocks not yet combined
+// are then dropped. An exception of a worker is thrown here, with no
+// worker left waiting.
+void RunInOrder(std::size_t blocks, std::size_t workers, const std::function<void(std::size_t, std::size_t)>& compute,
+                const std::function<bool(std::size_t, std::size_t)>& combine);

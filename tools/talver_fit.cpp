@@ -108,7 +108,7 @@ int main(int argc, char** argv)
     ScoreTable table;
     FitWarnings warnings;
     warnings.refuse = options.strict;
-    const FitResult result = engineOf(options.model)(options.request, &table, &warnings);
+    const FitResult result = engineOf(options.model)(options.request, &table, &warnings, nullptr);
     for (const FitWarning& warning : warnings.found)
         std::fprintf(stderr, "warning: %s\n", warning.message.c_str());
     if (result != kFitSuccess) {

@@ -21,11 +21,11 @@ FitEngineFunction g_engine = nullptr;
 FitRequest g_request;
 int g_engineCalls = 0;
 
-FitResult recordingEngine(const FitRequest& request, ScoreTable* table, FitWarnings* warnings)
+FitResult recordingEngine(const FitRequest& request, ScoreTable* table, FitWarnings* warnings, FitExtras* extras)
 {
     g_request = request;
     ++g_engineCalls;
-    return g_engine(request, table, warnings);
+    return g_engine(request, table, warnings, extras);
 }
 
 AnalysisRun recorded(const AnalysisRun& run)

@@ -39,7 +39,7 @@ protected:
     static std::vector<FitWarning> warningsOf(const FitRequest& r, FitEngineFunction engine = FitBinaryModel)
     {
         FitWarnings warnings;
-        EXPECT_EQ(engine(r, nullptr, &warnings), kFitSuccess);
+        EXPECT_EQ(engine(r, nullptr, &warnings, nullptr), kFitSuccess);
         return warnings.found;
     }
     static std::string kinds(const std::vector<FitWarning>& warnings)

@@ -45,7 +45,7 @@ TEST_F(PolytomousEngineTest, ParametersAreReadBoundaryByBoundary)
     for (auto [fit, categories] :
          {std::pair{FitGradedModel, GradedCategoryProbabilities},
           std::pair{FitPartialCreditModel, PartialCreditProbabilities}}) {
-        ASSERT_EQ(fit(request("-1 0.2 0.5 1.5"), nullptr, nullptr), kFitSuccess);
+        ASSERT_EQ(fit(request("-1 0.2 0.5 1.5"), nullptr, nullptr, nullptr), kFitSuccess);
         double p1[3], p2[3];
         categories(1, 0, item1, 2, p1);
         categories(1, 0, item2, 2, p2);
@@ -99,19 +99,19 @@ TEST_F(PolytomousEngineTest, MetricChangesNothingAndUnneededFilesStayShut)
         r.discriminationFile = "missing-a";
         r.cFile = "missing-c";
         r.metric = 0;
-        ASSERT_EQ(fit(r, nullptr, nullptr), kFitSuccess);
+        ASSERT_EQ(fit(r, nullptr, nullptr, nullptr), kFitSuccess);
         const std::string normal = read("OUT") + read("OUTG");
         r.metric = 1;
-        ASSERT_EQ(fit(r, nullptr, nullptr), kFitSuccess);
+        ASSERT_EQ(fit(r, nullptr, nullptr, nullptr), kFitSuccess);
         EXPECT_EQ(read("OUT") + read("OUTG"), normal);
 
         r.parameterCount = 3;
-        EXPECT_EQ(fit(r, nullptr, nullptr), kDiscriminationFileError);
+        EXPECT_EQ(fit(r, nullptr, nullptr, nullptr), kDiscriminationFileError);
         write("a.dat", "1 1");
         r.discriminationFile = "a.dat";
-        EXPECT_EQ(fit(r, nullptr, nullptr), kFitSuccess);
+        EXPECT_EQ(fit(r, nullptr, nullptr, nullptr), kFitSuccess);
         r.scoreFile = "missing";
-        EXPECT_EQ(fit(r, nullptr, nullptr), kScoreFileError);
+        EXPECT_EQ(fit(r, nullptr, nullptr, nullptr), kScoreFileError);
     }
 }
 
@@ -122,7 +122,7 @@ TEST_F(PolytomousEngineTest, ExtremeAbilitiesStayFinite)
         write("node.dat", "900 0.5 -900 0.5");
         r.nodeCount = 2;
         r.discriminationConstant = 2;
-        ASSERT_EQ(fit(r, nullptr, nullptr), kFitSuccess);
+        ASSERT_EQ(fit(r, nullptr, nullptr, nullptr), kFitSuccess);
         expectNear(expected(ReadGraphReport()), {2, 0, 0, 0, 2}, 1e-9);
     }
 }

@@ -18,6 +18,7 @@ public:
             throw std::bad_alloc();
         f[0] = 1.0;
     }
+    void categoriesAt(double, double* P) override { P[0] = 1.0; }
 };
 
 }  // namespace
@@ -51,5 +52,22 @@ TEST(WorkersTest, NodeSumsEndOnAFailureWithoutWaitingForEver)
         EXPECT_THROW(SumOverNodes([] { return std::make_unique<FailingModel>(); }, theta, weight, sum, threads),
                      std::bad_alloc)
             << threads << " threads";
+    }
+}
+
+// Blocks combine in order whatever the threads, and a stop drops the rest.
+TEST(WorkersTest, BlocksCombineInOrder)
+{
+    for (const std::size_t workers : {1u, 2u, 5u}) {
+        std::vector<std::size_t> order;
+        RunInOrder(
+            40, workers, [](std::size_t, std::size_t) {},
+            [&](std::size_t b, std::size_t) {
+                order.push_back(b);
+                return b < 29;
+            });
+        ASSERT_EQ(order.size(), 30u) << workers;
+        for (std::size_t b = 0; b < order.size(); ++b)
+            EXPECT_EQ(order[b], b);
     }
 }

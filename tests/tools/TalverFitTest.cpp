@@ -247,7 +247,7 @@ TEST_F(TalverFitTest, EveryModelMatchesTheEngineOnTheExamples)
             return std::stod(text.substr(text.find(label) + label.size()));
         };
         EXPECT_EQ(after(read("stdout.txt"), "Chi-square over every score"), after(report, "Chi-square"));
-        ASSERT_EQ(c.engine(c.request, nullptr, nullptr), kFitSuccess);
+        ASSERT_EQ(c.engine(c.request, nullptr, nullptr, nullptr), kFitSuccess);
         EXPECT_EQ(read("OUT"), report) << c.arguments;
         EXPECT_EQ(read("OUTG"), graph) << c.arguments;
         EXPECT_NE(report.find("Chi-square "), std::string::npos);

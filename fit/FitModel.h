@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "fit/ItemCodeCounts.h"
+#include "fit/ItemModels.h"
+
+// The model and latent distribution of a run as it read them: what the
+// statistics beyond the reports need to work out its probabilities again,
+// whatever has become of the input files since.
+struct FitModel {
+    enum class Kind { Binary, Graded, PartialCredit };
+
+    Kind kind = Kind::Binary;
+    ItemParameters items{0, 2};
+    double D = 1.702;        // binary items
+    int parameterCount = 0;  // per item: 1, 2 or 3; K graded; K − 1 partial credit
+    int lowestCode = 0;      // the code of category 0
+    // The points of the latent distribution and their weights, as the run
+    // summed them.
+    std::vector<float> theta, weight;
+
+    // A model over items; it refers to them, so this must outlive it.
+    std::unique_ptr<ItemModel> makeModel() const;
+};
+
+// What a run keeps beyond its reports when asked: the subjects by total
+// and by each item's category, counted in the same pass over the scores,
+// and the model.
+struct FitExtras {
+    bool countItems = false;
+    ItemCodeCounts byItem;  // filled when countItems
+    FitModel model;         // filled by a run that succeeds
+};
