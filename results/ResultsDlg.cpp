@@ -4,8 +4,8 @@
 
 #include <fstream>
 
+#include "charts/ScoreChart.h"
 #include "fit/ReportFile.h"
-#include "framework/Chart.h"
 #include "framework/DataExchange.h"
 #include "framework/FileDialog.h"
 #include "res/resource.h"

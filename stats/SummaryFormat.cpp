@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "stats/ItemFitFormat.h"
+
 namespace {
 
 template <typename... Values>
@@ -79,7 +81,8 @@ std::string FormatSummaryCsv(const FitSummary& summary)
     return text;
 }
 
-std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings)
+std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings,
+                              const ItemFit* items)
 {
     std::string text = "{\n  \"chi_square\": " + full(summary.chiSquare) + ",\n";
     text += "  \"min_expected\": " + full(summary.minExpected) + ",\n";
@@ -110,7 +113,9 @@ std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWa
     nlohmann::json list = nlohmann::json::array();
     for (const FitWarning& warning : warnings)
         list.push_back({{"kind", warning.kind}, {"file", warning.file}, {"message", warning.message}});
-    text += "\n  ],\n  \"warnings\": " + list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) +
-            "\n}\n";
+    text += "\n  ],\n  \"warnings\": " + list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (items)
+        text += ",\n  \"items\": " + FormatItemFitJson(*items);
+    text += "\n}\n";
     return text;
 }

@@ -4,6 +4,7 @@
 
 #include "fit/FitWarning.h"
 #include "stats/FitSummary.h"
+#include "stats/ItemFit.h"
 
 // The summary as text: a table to read, or CSV or JSON for scripts, with
 // every number at full precision (17 significant digits).
@@ -20,10 +21,12 @@
 // "last_score", "observed", "expected"), "scores" (each "score",
 // "observed", "expected", "contribution", "residual") and "warnings"
 // (each "kind", "file", "message": what looked wrong in the input; an
-// empty list when nothing did).
+// empty list when nothing did), and with the item fit "items" (as
+// FormatItemFitJson has it).
 std::string FormatSummaryTable(const FitSummary& summary);
 std::string FormatSummaryCsv(const FitSummary& summary);
-std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings = {});
+std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings = {},
+                              const ItemFit* items = nullptr);
 
 // One line: the pooled chi-square, df and p, or why there is no test.
 std::string FormatPooledLine(const FitSummary& summary);

@@ -15,15 +15,37 @@ const char* const kBatchUsage =
     "                  (--nodes20 | --nodes51 | --nodes FILE --node-count Q | --estimates FILE)\n"
     "                  [--metric normal|logistic]\n"
     "                  [--format table|csv|json | --quiet] [--min-expected X] [--plot FILE.png|FILE.svg]\n"
-    "                  [--strict]\n";
+    "                  [--strict] [--item-fit [--item-min-expected X] [--item-plot FILE.png|FILE.svg]]\n";
 
 namespace {
 
 const std::set<std::string> kValueFlags = {
     "--model", "--subjects", "--items", "--categories", "--discrimination",
     "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
-    "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot"};
-const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--quiet", "--strict"};
+    "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot",
+    "--item-min-expected", "--item-plot"};
+const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--quiet", "--strict", "--item-fit"};
+
+// A positive number, or a reason why not.
+std::string parsePositive(const std::string& flag, const std::string& text, double& value)
+{
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !(value > 0.0) || !std::isfinite(value))
+        return flag + " takes a positive number, not '" + text + "'";
+    return {};
+}
+
+// A chart's file name, or a reason why not.
+std::string parseChartName(const std::string& flag, const std::string& name)
+{
+    const std::size_t dot = name.rfind('.');
+    std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != "png" && extension != "svg")
+        return flag + " takes a file name ending in .png or .svg, not '" + name + "'";
+    return {};
+}
 
 // The outputs of a run that succeeds.
 std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::string>& flags)
@@ -38,23 +60,22 @@ std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::
     }
     options.quiet = given("--quiet");
     options.strict = given("--strict");
-    if (given("--min-expected")) {
-        const std::string& text = flags.at("--min-expected");
-        double value = 0.0;
-        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (ec != std::errc() || end != text.data() + text.size() || !(value > 0.0) || !std::isfinite(value))
-            return "--min-expected takes a positive number, not '" + text + "'";
-        options.minExpected = value;
-    }
-    if (given("--plot")) {
-        options.plotFile = flags.at("--plot");
-        const std::size_t dot = options.plotFile.rfind('.');
-        std::string extension = dot == std::string::npos ? "" : options.plotFile.substr(dot + 1);
-        for (char& c : extension)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (extension != "png" && extension != "svg")
-            return "--plot takes a file name ending in .png or .svg, not '" + options.plotFile + "'";
-    }
+    std::string error;
+    if (given("--min-expected") && !(error = parsePositive("--min-expected", flags.at("--min-expected"),
+                                                           options.minExpected)).empty())
+        return error;
+    if (given("--plot") && !(error = parseChartName("--plot", options.plotFile = flags.at("--plot"))).empty())
+        return error;
+    options.itemFit = given("--item-fit");
+    if ((given("--item-min-expected") || given("--item-plot")) && !options.itemFit)
+        return std::string(given("--item-plot") ? "--item-plot" : "--item-min-expected") + " goes with --item-fit";
+    if (given("--item-min-expected") &&
+        !(error = parsePositive("--item-min-expected", flags.at("--item-min-expected"), options.itemMinExpected))
+             .empty())
+        return error;
+    if (given("--item-plot") &&
+        !(error = parseChartName("--item-plot", options.itemPlotFile = flags.at("--item-plot"))).empty())
+        return error;
     return {};
 }
 

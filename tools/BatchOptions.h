@@ -19,6 +19,9 @@ struct BatchOptions {
     bool strict = false;       // any warning about the input fails the run
     double minExpected = 5.0;  // pooling of sparse cells
     std::string plotFile;      // a chart, .png or .svg; empty for none
+    bool itemFit = false;      // S-X² of every item
+    double itemMinExpected = 1.0;
+    std::string itemPlotFile;  // the items' charts, .png or .svg; empty for none
 };
 
 BatchOptions ParseBatchOptions(int argc, const char* const* argv);

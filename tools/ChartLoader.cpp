@@ -23,20 +23,38 @@ void* openModule()
     return nullptr;
 }
 
-}  // namespace
-
-bool SaveChartThroughModule(const ScoreChart& chart, const std::string& path, std::string& reason)
+void* chartModule()
 {
     static void* const module = openModule();
-    using Save = bool (*)(const ScoreChart*, const char*);
-    const auto save = module ? reinterpret_cast<Save>(dlsym(module, "TalverSaveScoreChart")) : nullptr;
+    return module;
+}
+
+// Calls the module's function named symbol on what.
+template <typename What>
+bool saveThroughModule(const char* symbol, const What& what, const std::string& path, std::string& reason)
+{
+    void* const module = chartModule();
+    using Save = bool (*)(const What*, const char*);
+    const auto save = module ? reinterpret_cast<Save>(dlsym(module, symbol)) : nullptr;
     if (!save) {
         reason = std::string("cannot draw charts: ") + kModule + " is missing";
         return false;
     }
-    if (!save(&chart, path.c_str())) {
+    if (!save(&what, path.c_str())) {
         reason = "cannot write the chart '" + path + "'";
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool SaveChartThroughModule(const ScoreChart& chart, const std::string& path, std::string& reason)
+{
+    return saveThroughModule("TalverSaveScoreChart", chart, path, reason);
+}
+
+bool SaveChartThroughModule(const ItemCharts& charts, const std::string& path, std::string& reason)
+{
+    return saveThroughModule("TalverSaveItemCharts", charts, path, reason);
 }

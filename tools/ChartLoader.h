@@ -2,9 +2,11 @@
 
 #include <string>
 
-#include "framework/Chart.h"
+#include "charts/ItemCharts.h"
+#include "charts/ScoreChart.h"
 
 // Draws a chart through the chart module, opened on first use from beside
 // the program or from the installed library folder, never from the working
 // directory. False, with a reason, when the module or the file fails.
 bool SaveChartThroughModule(const ScoreChart& chart, const std::string& path, std::string& reason);
+bool SaveChartThroughModule(const ItemCharts& charts, const std::string& path, std::string& reason);

@@ -2,10 +2,17 @@
 // when a chart is asked for: the toolkit's libraries are large, and most
 // runs have no use for them.
 
-#include "framework/Chart.h"
+#include "charts/ItemCharts.h"
+#include "charts/ScoreChart.h"
 
 extern "C" __attribute__((visibility("default"))) bool TalverSaveScoreChart(const ScoreChart* chart,
                                                                            const char* path)
 {
     return chart && path && SaveScoreChart(*chart, path);
+}
+
+extern "C" __attribute__((visibility("default"))) bool TalverSaveItemCharts(const ItemCharts* charts,
+                                                                           const char* path)
+{
+    return charts && path && SaveItemCharts(*charts, path);
 }

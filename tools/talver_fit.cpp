@@ -6,12 +6,17 @@
 #include <string>
 #include <system_error>
 
+#include <new>
+
 #include "fit/FitEngine.h"
+#include "fit/ItemExpectation.h"
 #include "fit/ReportFile.h"
-#include "tools/ChartLoader.h"
+#include "fit/Workers.h"
 #include "stats/FitSummary.h"
+#include "stats/ItemFitFormat.h"
 #include "stats/SummaryFormat.h"
 #include "tools/BatchOptions.h"
+#include "tools/ChartLoader.h"
 
 namespace {
 
@@ -59,6 +64,13 @@ const char* const kHelp =
     "  --min-expected X       pool cells until each expects X subjects (default 5)\n"
     "  --plot FILE            also draw the observed and expected distributions,\n"
     "                         as PNG or SVG by the name's ending\n"
+    "  --item-fit             add each item's S-X2 (summed-score item fit) with\n"
+    "                         df, p, Benjamini-Hochberg adjusted p and RMSEA;\n"
+    "                         items with an adjusted p below 0.05 are flagged\n"
+    "  --item-min-expected X  merge score groups until every category expects\n"
+    "                         X subjects (default 1)\n"
+    "  --item-plot FILE       draw each item's observed and expected mean score by\n"
+    "                         score group, as PNG or SVG\n"
     "  --help                 this text\n"
     "\n"
     "Files hold numbers separated by white space. A value that cannot be read\n"
@@ -76,7 +88,9 @@ const char* const kHelp =
     "beyond single precision; 13 the frequencies or the chi-square are beyond\n"
     "single precision; 64 a bad command line; 65 warnings with --strict;\n"
     "73 the chart cannot be written.\n"
-    "OUT and OUTG are replaced only by a run that succeeds.\n";
+    "OUT and OUTG are replaced only by a run that succeeds.\n"
+    "The item fit counts the subjects whose every score is one of the model's\n"
+    "codes; the others are left out of it.\n";
 
 FitEngineFunction engineOf(BatchModel model)
 {
@@ -108,7 +122,9 @@ int main(int argc, char** argv)
     ScoreTable table;
     FitWarnings warnings;
     warnings.refuse = options.strict;
-    const FitResult result = engineOf(options.model)(options.request, &table, &warnings, nullptr);
+    FitExtras extras;
+    extras.countItems = options.itemFit;
+    const FitResult result = engineOf(options.model)(options.request, &table, &warnings, &extras);
     for (const FitWarning& warning : warnings.found)
         std::fprintf(stderr, "warning: %s\n", warning.message.c_str());
     if (result != kFitSuccess) {
@@ -118,20 +134,50 @@ int main(int argc, char** argv)
         return result;
     }
     const FitSummary summary = SummarizeFit(table, options.minExpected);
+    ItemFit items;
+    if (options.itemFit) {
+        ItemExpectation expectation;
+        try {
+            ExpectItemCategories(extras.model, expectation, FitThreadCount());
+        } catch (const std::bad_alloc&) {
+            std::fprintf(stderr, "talver-fit: %s\n", DescribeFitResult(kOutOfMemory, options.request, "").c_str());
+            return kOutOfMemory;
+        }
+        items = ComputeItemFit(extras.byItem, expectation, extras.model.parameterCount, table.firstScore,
+                               options.itemMinExpected);
+    }
+    std::string reason;
     if (!options.plotFile.empty()) {
-        ScoreChart chart{table.firstScore, table.observed, table.expected,
-                         "Observed and expected score distributions"};
-        std::string reason;
+        const ScoreChart chart{table.firstScore, table.observed, table.expected,
+                               "Observed and expected score distributions"};
         if (!SaveChartThroughModule(chart, options.plotFile, reason)) {
+            std::fprintf(stderr, "talver-fit: %s\n", reason.c_str());
+            return kChartError;
+        }
+    }
+    if (!options.itemPlotFile.empty()) {
+        ItemCharts charts;
+        for (const ItemFit::Item& item : items.items)
+            charts.items.push_back(CurveOf(item));
+        const int K = extras.model.items.categoryCount;
+        charts.highest = K - 1;
+        charts.measure = K == 2 ? "Proportion correct" : "Mean item score";
+        charts.title = "Observed and expected item scores";
+        if (!SaveChartThroughModule(charts, options.itemPlotFile, reason)) {
             std::fprintf(stderr, "talver-fit: %s\n", reason.c_str());
             return kChartError;
         }
     }
     if (options.quiet)
         return 0;
-    const std::string text = options.format == "csv"    ? FormatSummaryCsv(summary)
-                             : options.format == "json" ? FormatSummaryJson(summary, warnings.found)
-                                                        : FormatSummaryTable(summary);
+    const ItemFit* itemFit = options.itemFit ? &items : nullptr;
+    std::string text;
+    if (options.format == "csv")
+        text = FormatSummaryCsv(summary) + (itemFit ? "\n" + FormatItemFitCsv(items) : "");
+    else if (options.format == "json")
+        text = FormatSummaryJson(summary, warnings.found, itemFit);
+    else
+        text = FormatSummaryTable(summary) + (itemFit ? FormatItemFitTable(items) : "");
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
         std::fprintf(stderr, "talver-fit: cannot print the summary\n");
         return kReportFileError;

@@ -1,32 +1,14 @@
-#include "framework/Chart.h"
+#include "charts/ScoreChart.h"
 
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSvgGenerator>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 
-#include "framework/QtBridge.h"
+#include "charts/ChartFile.h"
 
 namespace {
-
-// A step of 1, 2 or 5 times a power of ten giving about target ticks.
-double niceStep(double range, int target)
-{
-    const double raw = range / target;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double factor : {1.0, 2.0, 5.0, 10.0})
-        if (raw <= factor * power)
-            return factor * power;
-    return 10.0 * power;
-}
 
 void draw(QPainter& painter, const ScoreChart& chart)
 {
@@ -39,7 +21,7 @@ void draw(QPainter& painter, const ScoreChart& chart)
     double top = 0.0;
     for (int k = 0; k < points; ++k)
         top = std::max({top, chart.observed[k], chart.expected[k]});
-    const double yStep = niceStep(top > 0 ? top : 1.0, 6);
+    const double yStep = NiceStep(top > 0 ? top : 1.0, 6);
     top = std::ceil((top > 0 ? top : 1.0) / yStep) * yStep;
     const auto at = [&](double score, double frequency) {
         return QPointF(plot.left() + (score - first) / (last - first) * plot.width(),
@@ -57,7 +39,7 @@ void draw(QPainter& painter, const ScoreChart& chart)
         painter.drawText(QRectF(0, at(first, y).y() - 8, plot.left() - 8, 16), Qt::AlignRight | Qt::AlignVCenter,
                          QString::number(y));
     }
-    const double xStep = std::max(1.0, niceStep(last - first, 10));
+    const double xStep = std::max(1.0, NiceStep(last - first, 10));
     for (double x = std::ceil(first / xStep) * xStep; x <= last; x += xStep) {
         painter.drawLine(at(x, 0), at(x, 0) + QPointF(0, 5));
         painter.drawText(QRectF(at(x, 0).x() - 30, plot.bottom() + 8, 60, 16), Qt::AlignCenter, QString::number(x));
@@ -71,7 +53,7 @@ void draw(QPainter& painter, const ScoreChart& chart)
     painter.restore();
     font.setPixelSize(16);
     painter.setFont(font);
-    painter.drawText(QRectF(0, 12, kScoreChartWidth, 24), Qt::AlignCenter, toQt(chart.title));
+    painter.drawText(QRectF(0, 12, kScoreChartWidth, 24), Qt::AlignCenter, QString::fromStdString(chart.title));
 
     const auto curve = [&](const std::vector<double>& values, const QColor& colour, double y, const char* name) {
         QPainterPath path;
@@ -96,49 +78,10 @@ void draw(QPainter& painter, const ScoreChart& chart)
     curve(chart.expected, Qt::blue, 40, "Expected");
 }
 
-// Text needs the toolkit; a program without a window of its own gets one
-// that needs no display.
-std::unique_ptr<QGuiApplication> toolkit()
-{
-    if (QCoreApplication::instance())
-        return nullptr;
-    static int argc = 1;
-    static char name[] = "talver";
-    static char* argv[] = {name, nullptr};
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    // Its remarks about the desktop it lacks are no concern of the user's.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-        if (type == QtFatalMsg)
-            std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    });
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 }  // namespace
 
 bool SaveScoreChart(const ScoreChart& chart, const std::string& path)
 {
-    const QString name = toQt(path);
-    const QString suffix = QFileInfo(name).suffix().toLower();
-    if (suffix != "png" && suffix != "svg")
-        return false;
-    const std::unique_ptr<QGuiApplication> application = toolkit();
-    if (suffix == "svg") {
-        QSvgGenerator svg;
-        svg.setFileName(name);
-        svg.setSize(QSize(kScoreChartWidth, kScoreChartHeight));
-        svg.setViewBox(QRect(0, 0, kScoreChartWidth, kScoreChartHeight));
-        svg.setTitle(toQt(chart.title));
-        QPainter painter;
-        if (!painter.begin(&svg))
-            return false;
-        draw(painter, chart);
-        return painter.end();
-    }
-    QImage image(kScoreChartWidth, kScoreChartHeight, QImage::Format_RGB32);
-    QPainter painter(&image);
-    draw(painter, chart);
-    painter.end();
-    return image.save(name, "PNG");
+    return DrawChartFile(path, kScoreChartWidth, kScoreChartHeight, chart.title,
+                         [&](QPainter& painter) { draw(painter, chart); });
 }

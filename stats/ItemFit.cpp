@@ -1,0 +1,138 @@
+#include "stats/ItemFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "stats/FitSummary.h"
+
+namespace {
+
+constexpr double kFlagLevel = 0.05;
+
+double meanOf(const std::vector<double>& counts, double subjects)
+{
+    if (subjects <= 0.0)
+        return 0.0;
+    double sum = 0.0;
+    for (std::size_t k = 1; k < counts.size(); ++k)
+        sum += static_cast<double>(k) * counts[k];
+    return sum / subjects;
+}
+
+bool sparse(const ItemFit::Group& group, double minExpected)
+{
+    return std::any_of(group.expected.begin(), group.expected.end(), [&](double e) { return e < minExpected; });
+}
+
+void join(ItemFit::Group& into, const ItemFit::Group& group)
+{
+    into.firstScore = std::min(into.firstScore, group.firstScore);
+    into.lastScore = std::max(into.lastScore, group.lastScore);
+    into.subjects += group.subjects;
+    for (std::size_t k = 0; k < into.observed.size(); ++k) {
+        into.observed[k] += group.observed[k];
+        into.expected[k] += group.expected[k];
+    }
+}
+
+// In one pass: the groups before the one in hand never expect too few, so
+// the one in hand is the first that may.
+std::vector<ItemFit::Group> merged(const std::vector<ItemFit::Group>& groups, double minExpected)
+{
+    std::vector<ItemFit::Group> kept;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        ItemFit::Group group = groups[g];
+        while (sparse(group, minExpected) && g + 1 < groups.size())
+            join(group, groups[++g]);
+        if (sparse(group, minExpected) && !kept.empty())
+            join(kept.back(), group);
+        else
+            kept.push_back(std::move(group));
+    }
+    return kept;
+}
+
+}  // namespace
+
+double ItemFit::Group::observedMean() const { return meanOf(observed, subjects); }
+double ItemFit::Group::expectedMean() const { return meanOf(expected, subjects); }
+
+ItemCurve CurveOf(const ItemFit::Item& item)
+{
+    ItemCurve curve;
+    curve.item = item.item;
+    curve.flagged = item.flagged;
+    for (const ItemFit::Group& group : item.groups) {
+        curve.score.push_back(0.5 * (group.firstScore + group.lastScore));
+        curve.observed.push_back(group.observedMean());
+        curve.expected.push_back(group.expectedMean());
+    }
+    return curve;
+}
+
+std::vector<double> AdjustBenjaminiHochberg(const std::vector<double>& p)
+{
+    const std::size_t n = p.size();
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return p[a] < p[b]; });
+    std::vector<double> adjusted(n);
+    double least = 1.0;
+    for (std::size_t r = n; r-- > 0;) {
+        least = std::min(least, p[order[r]] * static_cast<double>(n) / static_cast<double>(r + 1));
+        adjusted[order[r]] = least;
+    }
+    return adjusted;
+}
+
+ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& expected, int parameterCount,
+                       std::int32_t firstScore, double minExpected)
+{
+    ItemFit fit;
+    fit.minExpected = minExpected;
+    const int m = observed.items(), K = observed.categories();
+    const std::size_t S = observed.totals() - 1;
+    for (std::size_t s = 0; s <= S; ++s)
+        fit.subjects += static_cast<double>(observed.subjects(s));
+
+    std::vector<double> p;
+    for (int i = 0; i < m; ++i) {
+        ItemFit::Item item;
+        item.item = i + 1;
+        std::vector<ItemFit::Group> groups;
+        for (std::size_t s = 1; s < S; ++s) {
+            ItemFit::Group group;
+            group.firstScore = group.lastScore = firstScore + static_cast<std::int32_t>(s);
+            group.subjects = static_cast<double>(observed.subjects(s));
+            for (int k = 0; k < K; ++k) {
+                group.observed.push_back(static_cast<double>(observed.count(s, i, k)));
+                group.expected.push_back(group.subjects * expected.at(i, s, k));
+            }
+            groups.push_back(std::move(group));
+        }
+        item.groups = merged(groups, minExpected);
+        for (const ItemFit::Group& group : item.groups)
+            for (int k = 0; k < K; ++k)
+                if (group.expected[k] > 0.0) {
+                    const double d = group.observed[k] - group.expected[k];
+                    item.sx2 += d * d / group.expected[k];
+                }
+        item.df = static_cast<int>(item.groups.size()) * (K - 1) - parameterCount;
+        if (item.df > 0) {
+            item.p = ChiSquareUpperTail(item.sx2, item.df);
+            p.push_back(*item.p);
+            if (fit.subjects > 1.0)
+                item.rmsea = std::sqrt(std::max(0.0, (item.sx2 - item.df) / (item.df * (fit.subjects - 1.0))));
+        }
+        fit.items.push_back(std::move(item));
+    }
+    const std::vector<double> adjusted = AdjustBenjaminiHochberg(p);
+    std::size_t next = 0;
+    for (ItemFit::Item& item : fit.items)
+        if (item.p) {
+            item.pAdjusted = adjusted[next++];
+            item.flagged = *item.pAdjusted < kFlagLevel;
+        }
+    return fit;
+}

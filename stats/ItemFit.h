@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "fit/ItemCodeCounts.h"
+#include "fit/ItemExpectation.h"
+
+// Which items misfit: the summed-score item fit statistic S-X² of each
+// item, on the subjects grouped by their total.
+struct ItemFit {
+    // Adjacent totals taken together, with their counts by category.
+    struct Group {
+        std::int32_t firstScore = 0, lastScore = 0;  // as the reports label totals
+        double subjects = 0.0;
+        std::vector<double> observed, expected;  // by category
+        // The mean item score (category 0 … K − 1), for a chart; for binary
+        // items the proportion correct.
+        double observedMean() const;
+        double expectedMean() const;
+    };
+    struct Item {
+        int item = 0;  // from 1
+        double sx2 = 0.0;
+        int df = 0;
+        std::optional<double> p, pAdjusted, rmsea;  // none where df ≤ 0
+        bool flagged = false;                        // adjusted p below 0.05
+        std::vector<Group> groups;                   // after merging
+    };
+
+    double minExpected = 1.0;
+    double subjects = 0.0;  // those counted: every code within the model's range
+    std::vector<Item> items;
+};
+
+// The statistic with fixed item parameters. Totals 1 … S − 1 are the score
+// groups, S = m(K − 1); expected counts are N_s E(i, s, k). For each item
+// in turn, while more than one group is left and a group has a category
+// expecting fewer than minExpected subjects, the first such group joins the
+// next one (the last joins the one before). S-X² sums (O − E)² / E over the
+// merged groups' cells with E > 0; df = G(K − 1) − parameterCount, G the
+// groups; p is the chi-square upper tail; RMSEA = √max(0, (S-X² − df) /
+// (df (N − 1))). Adjusted p-values follow Benjamini and Hochberg over the
+// items with a p; firstScore labels total 0.
+ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& expected, int parameterCount,
+                       std::int32_t firstScore, double minExpected = 1.0);
+
+// What a chart of one item shows: for each merged group, the middle of its
+// totals and the observed and expected mean item score.
+struct ItemCurve {
+    int item = 0;  // from 1
+    bool flagged = false;
+    std::vector<double> score, observed, expected;
+};
+ItemCurve CurveOf(const ItemFit::Item& item);
+
+// Benjamini–Hochberg adjusted p-values (step-up, capped at 1), in the
+// order given.
+std::vector<double> AdjustBenjaminiHochberg(const std::vector<double>& p);

@@ -1,0 +1,71 @@
+#include "stats/ItemFitFormat.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+
+namespace {
+
+template <typename... Values>
+std::string format(const char* pattern, Values... values)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, pattern, values...);
+    return text;
+}
+
+std::string full(const std::optional<double>& value) { return value ? format("%.17g", *value) : std::string(); }
+
+// Right-aligned in width columns, or a dash where there is no value.
+std::string column(const std::optional<double>& value, const char* pattern, int width)
+{
+    if (value)
+        return format(pattern, width, *value);
+    return std::string(static_cast<std::size_t>(width - 1), ' ') + "\u2014";
+}
+
+}  // namespace
+
+std::string ItemMergingRule(double minExpected)
+{
+    return format("adjacent totals merged until every category expects at least %g subject%s", minExpected,
+                  minExpected == 1.0 ? "" : "s");
+}
+
+std::string FormatItemFitTable(const ItemFit& fit)
+{
+    std::string text = "\nItem fit (S-X2): " + ItemMergingRule(fit.minExpected) +
+                       "; * adjusted p below 0.05\n\n"
+                       " Item         S-X2     df           p   Adjusted p      RMSEA  Groups\n";
+    for (const ItemFit::Item& item : fit.items)
+        text += format("%5d %12.4f %6d ", item.item, item.sx2, item.df) + column(item.p, "%*.4g", 11) + "  " +
+                column(item.pAdjusted, "%*.4g", 11) + "  " + column(item.rmsea, "%*.4f", 9) +
+                format(" %7zu%s\n", item.groups.size(), item.flagged ? "  *" : "");
+    return text;
+}
+
+std::string FormatItemFitCsv(const ItemFit& fit)
+{
+    std::string text = "item,sx2,df,p,p_adjusted,rmsea,flagged,groups\n";
+    for (const ItemFit::Item& item : fit.items)
+        text += std::to_string(item.item) + "," + full(item.sx2) + "," + std::to_string(item.df) + "," +
+                full(item.p) + "," + full(item.pAdjusted) + "," + full(item.rmsea) + "," +
+                (item.flagged ? "true" : "false") + "," + std::to_string(item.groups.size()) + "\n";
+    return text;
+}
+
+std::string FormatItemFitJson(const ItemFit& fit)
+{
+    const auto value = [](const std::optional<double>& v) { return v ? nlohmann::json(*v) : nlohmann::json(); };
+    nlohmann::json list = nlohmann::json::array();
+    for (const ItemFit::Item& item : fit.items)
+        list.push_back({{"item", item.item},
+                        {"sx2", item.sx2},
+                        {"df", item.df},
+                        {"p", value(item.p)},
+                        {"p_adjusted", value(item.pAdjusted)},
+                        {"rmsea", value(item.rmsea)},
+                        {"flagged", item.flagged},
+                        {"groups", item.groups.size()}});
+    return list.dump();
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+#include "stats/ItemFit.h"
+
+// The item fit as text, every number of CSV and JSON at full precision:
+// the table to read, after the summary's; CSV "item,sx2,df,p,p_adjusted,
+// rmsea,flagged,groups", one row per item, empty where a value is
+// undefined, flagged true or false; JSON a list of objects with exactly
+// the keys "item" (from 1), "sx2", "df", "p", "p_adjusted", "rmsea"
+// (null where undefined), "flagged" (true, false) and "groups" (after
+// merging).
+std::string FormatItemFitTable(const ItemFit& fit);
+std::string FormatItemFitCsv(const ItemFit& fit);
+std::string FormatItemFitJson(const ItemFit& fit);
+
+// The rule the groups follow, in words.
+std::string ItemMergingRule(double minExpected);
