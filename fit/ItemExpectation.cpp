@@ -2,115 +2,173 @@
 
 #include <algorithm>
 
+#include "fit/VectorLanes.h"
 #include "fit/Workers.h"
 
 namespace {
 
-// Nodes per block; the blocks, not the threads, set the order of the sums.
-constexpr std::size_t kBlockNodes = 32;
+// Nodes per block, a multiple of the lanes; the blocks, not the threads,
+// set the order of the sums.
+constexpr std::size_t kBlockNodes = 128 * kLanes;
 
-// c (la + lb − 1 values) = a convolved with b.
+// c (la + lb − 1 totals) = a convolved with b, eight nodes side by side;
+// each total gathers its terms in increasing order of b's index.
+TALVER_VECTOR_CLONES
 void convolve(const double* a, std::size_t la, const double* b, std::size_t lb, double* c)
 {
     if (la < lb) {
         std::swap(a, b);
         std::swap(la, lb);
     }
-    std::fill(c, c + la + lb - 1, 0.0);
-    for (std::size_t j = 0; j < lb; ++j) {
-        const double bj = b[j];
-        double* to = c + j;
-        for (std::size_t i = 0; i < la; ++i)
-            to[i] += a[i] * bj;
+    for (std::size_t o = 0; o + 1 < la + lb; ++o) {
+        const std::size_t first = o + 1 > la ? o + 1 - la : 0, last = std::min(o, lb - 1);
+        Lanes sum = {}, x, y;
+        for (std::size_t j = first; j <= last; ++j) {
+            LoadLanes(x, a + (o - j) * kLanes);
+            LoadLanes(y, b + j * kLanes);
+            sum += x * y;
+        }
+        StoreLanes(c + o * kLanes, sum);
     }
 }
 
-// The distribution of the total without each item in turn, at one node,
-// by halving: a half's items are missing from the distribution of all
-// the others, which is the parent's such distribution convolved with the
-// other half's. Work m²(K − 1)² log m, all of it sums of products.
+// sums(k, r + k) += share(k) f₋ᵢ(r) for every category k of one item.
+TALVER_VECTOR_CLONES
+void accumulate(const double* share, int K, const double* without, std::size_t width, double* sums, std::size_t R)
+{
+    for (int k = 0; k < K; ++k) {
+        Lanes w, f, sum;
+        LoadLanes(w, share + k * kLanes);
+        double* to = sums + (static_cast<std::size_t>(k) * R + k) * kLanes;
+        for (std::size_t r = 0; r < width; ++r) {
+            LoadLanes(f, without + r * kLanes);
+            LoadLanes(sum, to + r * kLanes);
+            StoreLanes(to + r * kLanes, sum + w * f);
+        }
+    }
+}
+
+// The distribution of the total without each item in turn, at eight nodes
+// at once, by halving: a half's items are missing from the distribution of
+// all the others, which is the parent's such distribution convolved with
+// the other half's. Work m²(K − 1)² log m, all of it sums of products.
 class LeaveOneOut {
 public:
     LeaveOneOut(int items, int categories) : m_(items), K_(categories)
     {
-        build(0, items);
-        dist_.resize(distSize_);
+        build();
+        dist_.resize(distSize_ * kLanes);
         std::size_t depth = 0;
         for (const Segment& s : segments_)
             depth = std::max(depth, s.depth + 1);
-        out_.assign(depth + 1, std::vector<double>(static_cast<std::size_t>(m_) * (K_ - 1) + 1));
+        out_.assign(depth, std::vector<double>((static_cast<std::size_t>(m_) * (K_ - 1) + 1) * kLanes));
+        share_.resize(static_cast<std::size_t>(K_) * kLanes);
     }
 
-    // The distribution of the total at the node, and for each item its
-    // share by category: use(i, without) with f₋ᵢ in without.
-    template <typename Use>
-    const double* run(const double* P, Use use)
+    // From the category probabilities P (m x K totals of eight lanes) and
+    // the nodes' weights: adds weight P_ik f₋ᵢ(s − k) into sums (m x K x R)
+    // and the weighted distribution of the total into all (R).
+    void add(const double* P, const double* weight, double* sums, double* all)
     {
         for (std::size_t n = segments_.size(); n-- > 0;) {  // children before parents
-            Segment& s = segments_[n];
-            double* d = dist_.data() + s.offset;
+            const Segment& s = segments_[n];
+            double* d = dist_.data() + s.offset * kLanes;
             if (s.hi - s.lo == 1) {
-                std::copy(P + static_cast<std::size_t>(s.lo) * K_, P + static_cast<std::size_t>(s.lo + 1) * K_, d);
+                std::copy(P + static_cast<std::size_t>(s.lo) * K_ * kLanes,
+                          P + static_cast<std::size_t>(s.lo + 1) * K_ * kLanes, d);
             } else {
                 const Segment &l = segments_[s.left], &r = segments_[s.left + 1];
-                convolve(dist_.data() + l.offset, width(l), dist_.data() + r.offset, width(r), d);
+                convolve(dist_.data() + l.offset * kLanes, width(l), dist_.data() + r.offset * kLanes, width(r), d);
             }
         }
-        out_[0][0] = 1.0;
-        descend(0, 1, use);
-        return dist_.data() + segments_[0].offset;
+        std::fill(out_[0].begin(), out_[0].begin() + kLanes, 1.0);
+        weight_ = weight;
+        P_ = P;
+        sums_ = sums;
+        descend(0, 1);
+        const double* f = dist_.data() + segments_[0].offset * kLanes;
+        const std::size_t R = width(segments_[0]);
+        for (std::size_t k = 0; k < R * kLanes; ++k)
+            all[k] += weight[k % kLanes] * f[k];
     }
 
 private:
     struct Segment {
         int lo, hi;
+        std::size_t depth = 0;
         std::size_t left = 0;  // the children sit side by side
-        std::size_t offset = 0, depth = 0;
+        std::size_t offset = 0;
     };
 
     std::size_t width(const Segment& s) const { return static_cast<std::size_t>(s.hi - s.lo) * (K_ - 1) + 1; }
 
-    // Segments breadth first, so that siblings are neighbours.
-    void build(int lo, int hi)
+    // Breadth first, so that siblings are neighbours.
+    void build()
     {
-        segments_.push_back({lo, hi});
+        segments_.push_back({0, m_});
         for (std::size_t n = 0; n < segments_.size(); ++n) {
-            Segment& s = segments_[n];
-            s.offset = distSize_;
+            const Segment s = segments_[n];
+            segments_[n].offset = distSize_;
             distSize_ += width(s);
             if (s.hi - s.lo > 1) {
                 const int mid = s.lo + (s.hi - s.lo) / 2;
-                const std::size_t depth = s.depth + 1;
-                s.left = segments_.size();
-                const Segment left{segments_[n].lo, mid, 0, 0, depth}, right{mid, segments_[n].hi, 0, 0, depth};
-                segments_.push_back(left);
-                segments_.push_back(right);
+                segments_[n].left = segments_.size();
+                segments_.push_back({s.lo, mid, s.depth + 1});
+                segments_.push_back({mid, s.hi, s.depth + 1});
             }
         }
     }
 
-    template <typename Use>
-    void descend(std::size_t n, std::size_t outWidth, Use& use)
+    void descend(std::size_t n, std::size_t outWidth)
     {
         const Segment s = segments_[n];
-        const std::vector<double>& out = out_[s.depth];
+        const double* out = out_[s.depth].data();
         if (s.hi - s.lo == 1) {
-            use(s.lo, out.data(), outWidth);
+            const std::size_t R = static_cast<std::size_t>(m_) * (K_ - 1) + 1;
+            const double* P = P_ + static_cast<std::size_t>(s.lo) * K_ * kLanes;
+            for (std::size_t k = 0; k < static_cast<std::size_t>(K_) * kLanes; ++k)
+                share_[k] = weight_[k % kLanes] * P[k];
+            accumulate(share_.data(), K_, out, outWidth, sums_ + static_cast<std::size_t>(s.lo) * K_ * R * kLanes, R);
             return;
         }
         for (std::size_t child = 0; child < 2; ++child) {
             const Segment& other = segments_[s.left + 1 - child];
-            convolve(out.data(), outWidth, dist_.data() + other.offset, width(other), out_[s.depth + 1].data());
-            descend(s.left + child, outWidth + width(other) - 1, use);
+            convolve(out, outWidth, dist_.data() + other.offset * kLanes, width(other), out_[s.depth + 1].data());
+            descend(s.left + child, outWidth + width(other) - 1);
         }
     }
 
     int m_, K_;
     std::vector<Segment> segments_;
     std::size_t distSize_ = 0;
-    std::vector<double> dist_;
+    std::vector<double> dist_;              // each segment's distribution
     std::vector<std::vector<double>> out_;  // by depth: the distribution without the segment
+    std::vector<double> share_;
+    const double *weight_ = nullptr, *P_ = nullptr;
+    double* sums_ = nullptr;
 };
+
+// The latent distribution in increasing ability, equal abilities as one
+// point with their weights summed, points of no weight left out: the
+// estimates of many subjects coincide.
+void mergeEqual(const FitModel& model, std::vector<double>& theta, std::vector<double>& weight)
+{
+    std::vector<std::size_t> order(model.theta.size());
+    for (std::size_t q = 0; q < order.size(); ++q)
+        order[q] = q;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return model.theta[a] < model.theta[b]; });
+    for (std::size_t k = 0; k < order.size();) {
+        const float at = model.theta[order[k]];
+        double sum = 0.0;
+        for (; k < order.size() && model.theta[order[k]] == at; ++k)
+            sum += model.weight[order[k]];
+        if (sum != 0.0) {
+            theta.push_back(at);
+            weight.push_back(sum);
+        }
+    }
+}
 
 }  // namespace
 
@@ -127,25 +185,29 @@ bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, i
 {
     const int m = model.items.itemCount, K = model.items.categoryCount;
     ItemExpectation result(m, K);
-    const std::size_t R = result.totals(), nodes = model.theta.size();
+    const std::size_t R = result.totals();
     if (m <= 0 || K < 1) {
         expectation = std::move(result);
         return true;
     }
-    // Per worker: the sums of a block, item by item, category by category,
-    // total by total, and then the distribution's.
-    const std::size_t sumSize = static_cast<std::size_t>(m) * K * R + R;
+    std::vector<double> theta, weight;
+    mergeEqual(model, theta, weight);
+    const std::size_t nodes = theta.size();
+    // Sums by item, category and total, then the distribution's: a block's
+    // lane by lane, and all blocks' together.
+    const std::size_t sumSize = (static_cast<std::size_t>(m) * K + 1) * R;
     const std::size_t blocks = (nodes + kBlockNodes - 1) / kBlockNodes;
     const std::size_t workers = std::clamp<std::size_t>(blocks, 1, static_cast<std::size_t>(std::max(threads, 1)));
     struct Worker {
         std::unique_ptr<ItemModel> model;
         LeaveOneOut split;
-        std::vector<double> P, sums;
+        std::vector<double> node, P, weight, sums;
     };
     std::vector<Worker> pool;
     for (std::size_t w = 0; w < workers; ++w)
         pool.push_back({model.makeModel(), LeaveOneOut(m, K), std::vector<double>(static_cast<std::size_t>(m) * K),
-                        std::vector<double>(sumSize)});
+                        std::vector<double>(static_cast<std::size_t>(m) * K * kLanes), std::vector<double>(kLanes),
+                        std::vector<double>(sumSize * kLanes)});
     std::vector<double> total(sumSize, 0.0);
 
     bool stopped = false;
@@ -153,29 +215,29 @@ bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, i
         blocks, workers,
         [&](std::size_t b, std::size_t w) {
             Worker& worker = pool[w];
-            double* sums = worker.sums.data();
             std::fill(worker.sums.begin(), worker.sums.end(), 0.0);
-            for (std::size_t q = b * kBlockNodes; q < std::min(nodes, (b + 1) * kBlockNodes); ++q) {
-                const double weight = model.weight[q];
-                const double* P = worker.P.data();
-                worker.model->categoriesAt(model.theta[q], worker.P.data());
-                const double* f = worker.split.run(P, [&](int i, const double* without, std::size_t width) {
-                    for (int k = 0; k < K; ++k) {
-                        const double share = weight * P[static_cast<std::size_t>(i) * K + k];
-                        double* to = sums + (static_cast<std::size_t>(i) * K + k) * R + k;
-                        for (std::size_t r = 0; r < width; ++r)
-                            to[r] += share * without[r];
-                    }
-                });
-                double* all = sums + sumSize - R;
-                for (std::size_t s = 0; s < R; ++s)
-                    all[s] += weight * f[s];
+            const std::size_t end = std::min(nodes, (b + 1) * kBlockNodes);
+            for (std::size_t first = b * kBlockNodes; first < end; first += kLanes) {
+                // Lanes past the last node weigh nothing.
+                for (std::size_t l = 0; l < kLanes; ++l) {
+                    const std::size_t q = std::min(first + l, end - 1);
+                    worker.weight[l] = first + l < end ? weight[q] : 0.0;
+                    worker.model->categoriesAt(theta[q], worker.node.data());
+                    for (std::size_t c = 0; c < worker.node.size(); ++c)
+                        worker.P[c * kLanes + l] = worker.node[c];
+                }
+                worker.split.add(worker.P.data(), worker.weight.data(), worker.sums.data(),
+                                 worker.sums.data() + (sumSize - R) * kLanes);
             }
         },
         [&](std::size_t b, std::size_t w) {
             const std::vector<double>& sums = pool[w].sums;
-            for (std::size_t k = 0; k < sumSize; ++k)
-                total[k] += sums[k];
+            for (std::size_t k = 0; k < sumSize; ++k) {
+                double lanes = 0.0;
+                for (std::size_t l = 0; l < kLanes; ++l)
+                    lanes += sums[k * kLanes + l];
+                total[k] += lanes;
+            }
             stopped = progress && !progress(static_cast<double>(b + 1) / static_cast<double>(blocks));
             return !stopped;
         });

@@ -4,22 +4,10 @@
 #include <cstring>
 #include <utility>
 
-// The recursions run element by element across the scores, each element
-// with the same arithmetic whatever the vector width, so every clone gives
-// the same bits; the build keeps multiply and add apart (no contraction).
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define TALVER_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define TALVER_VECTOR_CLONES
-#endif
+#include "fit/VectorLanes.h"
 
-namespace {
-
-// Eight totals side by side, in whatever registers the clone has.
-constexpr std::size_t kLanes = 8;
-typedef double Lanes __attribute__((vector_size(kLanes * sizeof(double))));
-
-}  // namespace
+// The recursions run element by element across the scores, eight totals
+// at a time.
 
 TALVER_VECTOR_CLONES
 void NumberCorrectDistribution(const double* P, int m, double* f, double* work)

@@ -116,8 +116,8 @@ TEST(ItemExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
     ModelCase c = kCases[2];
     c.theta.clear();
     c.weight.clear();
-    for (int q = 0; q < 1000; ++q) {
-        c.theta.push_back(-4.0f + 0.008f * q);
+    for (int q = 0; q < 5000; ++q) {
+        c.theta.push_back(-4.0f + 0.0016f * q);
         c.weight.push_back(std::exp(-0.5f * c.theta.back() * c.theta.back()));
     }
     const FitModel model = makeModel(c);
