@@ -36,9 +36,11 @@ void join(ItemFit::Group& into, const ItemFit::Group& group)
     }
 }
 
+}  // namespace
+
 // In one pass: the groups before the one in hand never expect too few, so
 // the one in hand is the first that may.
-std::vector<ItemFit::Group> merged(const std::vector<ItemFit::Group>& groups, double minExpected)
+std::vector<ItemFit::Group> MergeItemGroups(const std::vector<ItemFit::Group>& groups, double minExpected)
 {
     std::vector<ItemFit::Group> kept;
     for (std::size_t g = 0; g < groups.size(); ++g) {
@@ -52,8 +54,6 @@ std::vector<ItemFit::Group> merged(const std::vector<ItemFit::Group>& groups, do
     }
     return kept;
 }
-
-}  // namespace
 
 double ItemFit::Group::observedMean() const { return meanOf(observed, subjects); }
 double ItemFit::Group::expectedMean() const { return meanOf(expected, subjects); }
@@ -80,7 +80,7 @@ std::vector<double> AdjustBenjaminiHochberg(const std::vector<double>& p)
     std::vector<double> adjusted(n);
     double least = 1.0;
     for (std::size_t r = n; r-- > 0;) {
-        least = std::min(least, p[order[r]] * static_cast<double>(n) / static_cast<double>(r + 1));
+        least = std::min(least, static_cast<double>(n) / static_cast<double>(r + 1) * p[order[r]]);
         adjusted[order[r]] = least;
     }
     return adjusted;
@@ -111,7 +111,7 @@ ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& ex
             }
             groups.push_back(std::move(group));
         }
-        item.groups = merged(groups, minExpected);
+        item.groups = MergeItemGroups(groups, minExpected);
         for (const ItemFit::Group& group : item.groups)
             for (int k = 0; k < K; ++k)
                 if (group.expected[k] > 0.0) {

@@ -55,6 +55,9 @@ struct ItemCurve {
 };
 ItemCurve CurveOf(const ItemFit::Item& item);
 
+// The merging rule on one item's score groups, in increasing total.
+std::vector<ItemFit::Group> MergeItemGroups(const std::vector<ItemFit::Group>& groups, double minExpected);
+
 // Benjamini–Hochberg adjusted p-values (step-up, capped at 1), in the
 // order given.
 std::vector<double> AdjustBenjaminiHochberg(const std::vector<double>& p);

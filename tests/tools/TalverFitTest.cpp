@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include <filesystem>
+#include <sstream>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -426,6 +427,98 @@ TEST_F(TalverFitTest, WarningsAndStrict)
     ASSERT_EQ(run(fourSubjects + " --strict --format json"), 0);
     EXPECT_EQ(read("stderr.txt"), "");
     EXPECT_TRUE(nlohmann::json::parse(read("stdout.txt"))["warnings"].empty());
+}
+
+// The item fit of every model, in the three formats: the CSV and the JSON
+// read back agree, df takes off each model's parameter count, and every
+// item has its keys.
+TEST_F(TalverFitTest, ItemFitInEveryFormat)
+{
+    namespace fs = std::filesystem;
+    for (const auto& entry : fs::directory_iterator(TALVER_EXAMPLES_DIR))
+        if (entry.path().extension() == ".dat")
+            fs::copy_file(entry.path(), entry.path().filename());
+    struct Case {
+        std::string arguments;
+        int categories, parameters;
+    };
+    const Case cases[] = {
+        {"--model 1pl --subjects 1000 --items 20 --discrimination-constant 1.1 --difficulty 1pl-difficulty.dat "
+         "--scores 1pl-scores.dat --nodes51",
+         2, 1},
+        {"--model 2pl --subjects 1000 --items 20 --discrimination 2pl-discrimination.dat --difficulty "
+         "2pl-difficulty.dat --scores 2pl-scores.dat --nodes20",
+         2, 2},
+        {"--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discrimination.dat --difficulty "
+         "3pl-difficulty.dat --c-indices 3pl-c.dat --scores 3pl-scores.dat --estimates 3pl-estimates.dat",
+         2, 3},
+        {"--model grm --subjects 1000 --items 10 --categories 4 --discrimination grm-discrimination.dat "
+         "--difficulty grm-thresholds.dat --scores grm-scores.dat --nodes51",
+         4, 4},
+        {"--model pcm --subjects 1000 --items 10 --categories 4 --discrimination-constant 0.9 --difficulty "
+         "pcm-steps.dat --scores pcm-scores.dat --estimates pcm-estimates.dat",
+         4, 3},
+    };
+    const std::vector<std::string> keys = {"df", "flagged", "groups", "item", "p", "p_adjusted", "rmsea", "sx2"};
+    for (const Case& c : cases) {
+        ASSERT_EQ(run(c.arguments + " --item-fit --format json"), 0) << c.arguments;
+        const nlohmann::json items = nlohmann::json::parse(read("stdout.txt"))["items"];
+        ASSERT_TRUE(items.is_array());
+        ASSERT_EQ(run(c.arguments + " --item-fit --format csv"), 0);
+        const std::string csv = read("stdout.txt");
+        const std::string header = "\n\nitem,sx2,df,p,p_adjusted,rmsea,flagged,groups\n";
+        ASSERT_NE(csv.find(header), std::string::npos);
+        std::istringstream rows(csv.substr(csv.find(header) + header.size()));
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            const nlohmann::json& item = items[k];
+            std::vector<std::string> got;
+            for (const auto& [key, value] : item.items())
+                got.push_back(key);
+            EXPECT_EQ(got, keys);
+            EXPECT_EQ(item["item"], k + 1);
+            const int df = item["df"], groups = item["groups"];
+            EXPECT_EQ(df, groups * (c.categories - 1) - c.parameters) << c.arguments;
+            EXPECT_EQ(item["p"].is_null(), df <= 0);
+            EXPECT_EQ(item["rmsea"].is_null(), df <= 0);
+            EXPECT_TRUE(item["flagged"].is_boolean());
+
+            std::string line, field;
+            ASSERT_TRUE(std::getline(rows, line));
+            std::vector<std::string> fields;
+            std::istringstream cells(line);
+            while (std::getline(cells, field, ','))
+                fields.push_back(field);
+            fields.resize(8);
+            EXPECT_EQ(std::stoi(fields[0]), k + 1);
+            EXPECT_EQ(std::stod(fields[1]), item["sx2"].get<double>());
+            EXPECT_EQ(std::stoi(fields[2]), df);
+            if (df > 0) {
+                EXPECT_EQ(std::stod(fields[3]), item["p"].get<double>());
+                EXPECT_EQ(std::stod(fields[4]), item["p_adjusted"].get<double>());
+                EXPECT_EQ(std::stod(fields[5]), item["rmsea"].get<double>());
+            } else {
+                EXPECT_EQ(fields[3] + fields[4] + fields[5], "");
+            }
+            EXPECT_EQ(fields[6], item["flagged"].get<bool>() ? "true" : "false");
+            EXPECT_EQ(std::stoi(fields[7]), groups);
+        }
+        EXPECT_EQ(items.size(), c.categories == 2 ? 20u : 10u);
+    }
+
+    const std::string run3pl = cases[2].arguments;
+    ASSERT_EQ(run(run3pl + " --item-fit"), 0);
+    EXPECT_NE(read("stdout.txt").find("Item fit (S-X2): adjacent totals merged until every category expects at least "
+                                      "1 subject"),
+              std::string::npos);
+    ASSERT_EQ(run(run3pl + " --item-fit --item-min-expected 5 --format json"), 0);
+    for (const nlohmann::json& item : nlohmann::json::parse(read("stdout.txt"))["items"])
+        EXPECT_LT(item["groups"].get<int>(), 19);
+    ASSERT_EQ(run(run3pl + " --item-fit --quiet --item-plot items.svg"), 0);
+    EXPECT_EQ(read("stdout.txt"), "");
+    EXPECT_NE(read("items.svg").find("Item 20"), std::string::npos);
+    for (const char* bad : {" --item-plot items.png", " --item-min-expected 2", " --item-fit --item-plot x.pdf",
+                            " --item-fit --item-min-expected -1"})
+        EXPECT_EQ(run(run3pl + bad), 64) << bad;
 }
 
 TEST_F(TalverFitTest, PolytomousModelsRun)

@@ -1,0 +1,186 @@
+#include "stats/ItemFit.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <sstream>
+
+#include "fit/FitEngine.h"
+#include "fit/ItemExpectation.h"
+#include "tests/TempDirectory.h"
+
+namespace {
+
+ItemFit::Group group(int score, double subjects, std::vector<double> observed, std::vector<double> expected)
+{
+    ItemFit::Group g;
+    g.firstScore = g.lastScore = score;
+    g.subjects = subjects;
+    g.observed = std::move(observed);
+    g.expected = std::move(expected);
+    return g;
+}
+
+std::vector<std::pair<int, int>> ranges(const std::vector<ItemFit::Group>& groups)
+{
+    std::vector<std::pair<int, int>> r;
+    for (const ItemFit::Group& g : groups)
+        r.emplace_back(g.firstScore, g.lastScore);
+    return r;
+}
+
+}  // namespace
+
+// Groups join forwards while one of their categories expects too few, the
+// last backwards, and observed and expected counts add up.
+TEST(ItemFitTest, MergingRule)
+{
+    using Ranges = std::vector<std::pair<int, int>>;
+    const std::vector<ItemFit::Group> shortFirst = {group(1, 2, {1, 1}, {0.4, 1.6}), group(2, 5, {2, 3}, {2, 3}),
+                                                    group(3, 5, {1, 4}, {1.5, 3.5})};
+    EXPECT_EQ(ranges(MergeItemGroups(shortFirst, 1.0)), (Ranges{{1, 2}, {3, 3}}));
+    const auto merged = MergeItemGroups(shortFirst, 1.0);
+    EXPECT_DOUBLE_EQ(merged[0].subjects, 7);
+    EXPECT_DOUBLE_EQ(merged[0].observed[1], 4);
+    EXPECT_DOUBLE_EQ(merged[0].expected[0], 2.4);
+
+    // A short group that stays short after joining joins on.
+    const std::vector<ItemFit::Group> chain = {group(1, 1, {1, 0}, {0.2, 0.8}), group(2, 1, {0, 1}, {0.3, 0.7}),
+                                               group(3, 3, {1, 2}, {1.2, 1.8}), group(4, 6, {3, 3}, {3, 3})};
+    EXPECT_EQ(ranges(MergeItemGroups(chain, 1.0)), (Ranges{{1, 3}, {4, 4}}));
+
+    // The last group joins the one before it.
+    const std::vector<ItemFit::Group> shortLast = {group(1, 5, {2, 3}, {2, 3}), group(2, 5, {1, 4}, {1.5, 3.5}),
+                                                   group(3, 2, {0, 2}, {0.1, 1.9})};
+    EXPECT_EQ(ranges(MergeItemGroups(shortLast, 1.0)), (Ranges{{1, 1}, {2, 3}}));
+
+    // Everything short ends as one group; a larger minimum merges more.
+    const std::vector<ItemFit::Group> sparse = {group(1, 1, {1, 0}, {0.2, 0.8}), group(2, 1, {0, 1}, {0.3, 0.7})};
+    EXPECT_EQ(ranges(MergeItemGroups(sparse, 1.0)), (Ranges{{1, 2}}));
+    EXPECT_EQ(ranges(MergeItemGroups(shortFirst, 2.0)), (Ranges{{1, 3}}));
+    EXPECT_TRUE(MergeItemGroups({}, 1.0).empty());
+}
+
+TEST(ItemFitTest, BenjaminiHochbergAgainstWorkedValues)
+{
+    const std::vector<double> p = {0.04, 0.005, 0.5, 0.009, 0.2};
+    const std::vector<double> want = {0.2 / 3, 0.0225, 0.5, 0.0225, 0.25};
+    const std::vector<double> got = AdjustBenjaminiHochberg(p);
+    for (std::size_t k = 0; k < p.size(); ++k)
+        EXPECT_NEAR(got[k], want[k], 1e-15) << k;
+    EXPECT_EQ(AdjustBenjaminiHochberg({0.9, 0.95}), (std::vector<double>{0.95, 0.95}));
+    EXPECT_EQ(AdjustBenjaminiHochberg({0.6, 0.6, 0.7}), (std::vector<double>{0.7, 0.7, 0.7}));
+    EXPECT_DOUBLE_EQ(AdjustBenjaminiHochberg({0.8, 0.3})[0], 0.8);
+    EXPECT_DOUBLE_EQ(AdjustBenjaminiHochberg({0.6, 0.45})[1], 0.6);  // 0.9 capped by the larger p
+    EXPECT_TRUE(AdjustBenjaminiHochberg({}).empty());
+}
+
+namespace {
+
+// Simulated binary tests run through the engine, as a user would: the
+// items' parameters in files, the scores drawn from them (or, for one item,
+// from other parameters), the latent distribution on a fine grid.
+class SimulatedTest : public InTempDirectory {
+protected:
+    static constexpr int kItems = 15, kSubjects = 3000;
+
+    void SetUp() override
+    {
+        InTempDirectory::SetUp();
+        for (int i = 0; i < kItems; ++i) {
+            a.push_back(0.7 + 0.08 * i);
+            b.push_back(-1.8 + 0.25 * i);
+            c.push_back(i % 3 == 0 ? 0.15 : 0.0);
+        }
+        std::ostringstream nodes;
+        for (int q = 0; q <= 60; ++q) {
+            const double theta = -5.0 + q / 6.0;
+            nodes << theta << ' ' << std::exp(-0.5 * theta * theta) / 2.5066282746310002 / 6.0 << '\n';
+        }
+        write("nodes.dat", nodes.str());
+        write("a.dat", join(a));
+        write("b.dat", join(b));
+        write("c.dat", join(c));
+    }
+
+    static std::string join(const std::vector<double>& values)
+    {
+        std::ostringstream text;
+        text.precision(9);
+        for (double v : values)
+            text << v << ' ';
+        return text.str();
+    }
+
+    // Scores from the file's parameters, item misfit's b shifted by shift.
+    void simulate(std::uint64_t seed, int misfit = -1, double shift = 0.0)
+    {
+        std::mt19937_64 random(seed);
+        const auto uniform = [&] { return (static_cast<double>(random() >> 11) + 0.5) * 0x1p-53; };
+        std::string scores;
+        for (int j = 0; j < kSubjects; ++j) {
+            const double theta = std::sqrt(-2.0 * std::log(uniform())) * std::cos(6.283185307179586 * uniform());
+            for (int i = 0; i < kItems; ++i) {
+                const double bi = b[i] + (i == misfit ? shift : 0.0);
+                const double p = c[i] + (1 - c[i]) / (1 + std::exp(-1.702 * a[i] * (theta - bi)));
+                scores += uniform() < p ? "1 " : "0 ";
+            }
+            scores += '\n';
+        }
+        write("scores.dat", scores);
+    }
+
+    ItemFit itemFit()
+    {
+        FitRequest r;
+        r.subjectCount = kSubjects;
+        r.itemCount = kItems;
+        r.discriminationFile = "a.dat";
+        r.difficultyFile = "b.dat";
+        r.cFile = "c.dat";
+        r.scoreFile = "scores.dat";
+        r.latentFile = "nodes.dat";
+        r.nodeCount = 61;
+        r.parameterCount = 3;
+        ScoreTable table;
+        FitExtras extras;
+        extras.countItems = true;
+        EXPECT_EQ(FitBinaryModel(r, &table, nullptr, &extras), kFitSuccess);
+        ItemExpectation expectation;
+        EXPECT_TRUE(ExpectItemCategories(extras.model, expectation, 2));
+        return ComputeItemFit(extras.byItem, expectation, extras.model.parameterCount, table.firstScore);
+    }
+
+    std::vector<double> a, b, c;
+};
+
+}  // namespace
+
+TEST_F(SimulatedTest, AnItemFromOtherParametersIsFlagged)
+{
+    simulate(11, 6, 0.8);
+    const ItemFit fit = itemFit();
+    ASSERT_EQ(fit.items.size(), static_cast<std::size_t>(kItems));
+    EXPECT_TRUE(fit.items[6].flagged);
+    EXPECT_LT(*fit.items[6].pAdjusted, 1e-4);
+    EXPECT_EQ(fit.subjects, kSubjects);
+    for (const ItemFit::Item& item : fit.items) {
+        EXPECT_EQ(item.df, static_cast<int>(item.groups.size()) - 3);
+        EXPECT_GE(*item.rmsea, 0.0);
+    }
+}
+
+// Under the model, Benjamini–Hochberg at 0.05 flags an item in about one
+// data set in twenty. (The raw p-values run low: df takes off the items'
+// parameters as if they had been estimated from these data.)
+TEST_F(SimulatedTest, AFittingTestFlagsNoMoreThanTheNominalRate)
+{
+    int flagged = 0;
+    for (std::uint64_t seed = 1; seed <= 8; ++seed) {
+        simulate(100 + seed);
+        for (const ItemFit::Item& item : itemFit().items)
+            flagged += item.flagged;
+    }
+    EXPECT_LE(flagged, 2);
+}
