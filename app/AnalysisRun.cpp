@@ -1,6 +1,7 @@
 #include "app/AnalysisRun.h"
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "dialogs/CategorySizeDlg.h"
@@ -92,6 +93,15 @@ bool chooseLatent(const CModelInputDlg& dialog, CWnd* parent, FitRequest& reques
     }
 }
 
+// Whether the counts by item the item fit needs take little enough memory
+// to count them in every run.
+bool itemCountsFit(const FitRequest& request, const AnalysisRun& run)
+{
+    constexpr double kLargestCounts = 64u << 20;  // bytes
+    const double m = request.itemCount, K = run.polytomous ? request.categoryCount : 2;
+    return m > 0 && K >= 2 && K <= 256 && m * (m * (K - 1) + 1) * (K - 1) * 4 <= kLargestCounts;
+}
+
 std::string workingDirectory()
 {
     std::error_code error;
@@ -121,9 +131,11 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
 
     FitResult result;
     FitWarnings warnings;
+    auto extras = std::make_shared<FitExtras>();
+    extras->countItems = itemCountsFit(request, run);
     {
         CWaitCursor wait;
-        result = run.engine(request, nullptr, &warnings, nullptr);
+        result = run.engine(request, nullptr, &warnings, extras.get());
     }
     if (result != kFitSuccess) {
         AfxMessageBox(DescribeFitResult(result, request, workingDirectory()), MB_ICONEXCLAMATION);
@@ -140,6 +152,7 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
 
     CResultsDlg results(parent);
     results.m_nCategoryCount = run.polytomous ? request.categoryCount : 0;
+    results.m_pRun = std::move(extras);
     if (run.polytomous) {
         results.m_nItemCount = request.itemCount;
         results.m_nScorePointCount = request.itemCount * (request.categoryCount - 1) + 1;

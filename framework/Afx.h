@@ -11,6 +11,7 @@ using BOOL = int;
 using DWORD = std::uint32_t;
 using COLORREF = std::uint32_t;
 using UINT_PTR = std::uintptr_t;
+using DWORD_PTR = std::uintptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
@@ -39,6 +40,14 @@ constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_CONTEXTMENU = 0x007B;
 constexpr UINT WM_NCDESTROY = 0x0082;
+constexpr UINT WM_NOTIFY = 0x004E;
+
+// What WM_NOTIFY carries in lParam, first in every notification.
+struct NMHDR {
+    void* hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
 
 // Size types of WM_SIZE.
 constexpr UINT SIZE_RESTORED = 0;

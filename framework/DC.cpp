@@ -177,8 +177,34 @@ QPaintDevice* surfaceOf(ChildWidget* child) { return child->surface.isNull() ? n
 
 }  // namespace
 
+COLORREF CDC::SetTextColor(COLORREF color)
+{
+    const COLORREF before = m_textColor;
+    m_textColor = color;
+    return before;
+}
+
+BOOL CDC::TextOut(int x, int y, const CString& text)
+{
+    if (!m_pDevice)
+        return FALSE;
+    QPainter painter(m_pDevice);
+    if (m_pWindow && m_pWindow->Widget())
+        painter.setFont(m_pWindow->Widget()->font());
+    painter.setPen(toColor(m_textColor));
+    painter.drawText(QPointF(x, y + painter.fontMetrics().ascent()), toQt(text));
+    return TRUE;
+}
+
+CPoint CDC::GetTextExtent(const CString& text) const
+{
+    const QFontMetrics metrics(m_pWindow && m_pWindow->Widget() ? m_pWindow->Widget()->font() : QFont());
+    return {metrics.horizontalAdvance(toQt(text)), metrics.height()};
+}
+
 CClientDC::CClientDC(CWnd* window) : m_pWnd(window)
 {
+    m_pWindow = window;
     auto* child = dynamic_cast<ChildWidget*>(window ? window->Widget() : nullptr);
     if (!child)
         AfxThrowResourceException();
@@ -193,6 +219,7 @@ CClientDC::~CClientDC()
 
 CPaintDC::CPaintDC(CWnd* window)
 {
+    m_pWindow = window;
     // A window that keeps an image paints into it, and is valid from here
     // on; a dialog paints inside its paint event, where WM_PAINT is sent.
     if (auto* child = dynamic_cast<ChildWidget*>(window->Widget())) {

@@ -34,6 +34,11 @@ public:
     BOOL LineTo(int x, int y);
 
     void FillRect(const CRect* rect, CBrush* brush);
+
+    // Text with its top left corner at x, y, in the window's font.
+    COLORREF SetTextColor(COLORREF color);  // returns the colour before
+    BOOL TextOut(int x, int y, const CString& text);
+    CPoint GetTextExtent(const CString& text) const;  // width and height in x and y
     BOOL FillRgn(CRgn* region, CBrush* brush);
 
 protected:
@@ -42,6 +47,7 @@ protected:
     // paint event. Each operation paints on its own, so that two device
     // contexts on one window may be open at once.
     QPaintDevice* m_pDevice = nullptr;
+    CWnd* m_pWindow = nullptr;  // whose font the text takes
 
 private:
     // Hands the finished path to a region and forgets it; false while a
@@ -52,6 +58,7 @@ private:
     std::unique_ptr<PathState> m_path;
     CPen* m_pPen = nullptr;
     int m_nPolyFillMode = ALTERNATE;
+    COLORREF m_textColor = 0;
 
     friend class CRgn;
 };

@@ -8,15 +8,19 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QHeaderView>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include "framework/DataExchange.h"
+#include "framework/ListCtrl.h"
 #include "framework/QtBridge.h"
 #include "framework/Resources.h"
 #include "framework/TestHooks.h"
@@ -205,6 +209,26 @@ void CDialog::CreateFromTemplate()
             control = list;
             break;
         }
+        case ControlKind::ListView: {
+            auto* list = new QTreeWidget(widget);
+            list->setRootIsDecorated(false);
+            list->setUniformRowHeights(true);
+            list->setAllColumnsShowFocus(true);
+            list->setSelectionMode((c.style & LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
+                                                              : QAbstractItemView::ExtendedSelection);
+            list->header()->setSectionsClickable(true);
+            list->header()->setSectionsMovable(false);
+            list->header()->setStretchLastSection(false);
+            list->setColumnCount(0);
+            control = list;
+            break;
+        }
+        case ControlKind::Progress: {
+            auto* bar = new QProgressBar(widget);
+            bar->setTextVisible(false);
+            control = bar;
+            break;
+        }
         }
         if (c.kind != ControlKind::RadioButton)
             radioGroup = (c.style & WS_GROUP) ? nullptr : radioGroup;
@@ -221,7 +245,8 @@ void CDialog::CreateFromTemplate()
             tabStops.push_back(control);
         } else if (c.kind == ControlKind::RadioButton || c.kind == ControlKind::CheckBox ||
                    c.kind == ControlKind::PushButton || c.kind == ControlKind::DefPushButton ||
-                   c.kind == ControlKind::Edit || c.kind == ControlKind::ListBox) {
+                   c.kind == ControlKind::Edit || c.kind == ControlKind::ListBox ||
+                   c.kind == ControlKind::ListView) {
             control->setFocusPolicy(Qt::ClickFocus);
         } else {
             control->setFocusPolicy(Qt::NoFocus);
@@ -242,6 +267,20 @@ void CDialog::CreateFromTemplate()
             QObject::connect(button, &QAbstractButton::clicked, widget, [this, id] {
                 SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<UINT>(id), BN_CLICKED), 0);
             });
+        if (auto* list = qobject_cast<QTreeWidget*>(control)) {
+            CWnd* source = m_controls.back().get();
+            const auto notify = [this, source, id](UINT code, int item, int column) {
+                NMLISTVIEW note{{source, static_cast<UINT_PTR>(id), code}, item, column, LVIS_SELECTED, 0, LVIF_STATE};
+                SendMessage(WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&note));
+            };
+            QObject::connect(list->header(), &QHeaderView::sectionClicked, widget,
+                             [notify](int column) { notify(LVN_COLUMNCLICK, -1, column); });
+            QObject::connect(list, &QTreeWidget::itemSelectionChanged, widget, [notify, list] {
+                const QList<QTreeWidgetItem*> selected = list->selectedItems();
+                if (!selected.isEmpty())
+                    notify(LVN_ITEMCHANGED, list->indexOfTopLevelItem(selected.front()), 0);
+            });
+        }
     }
     // Labels after the last tab stop lead round to the first.
     for (QLabel* label : pendingBuddies)

@@ -23,6 +23,9 @@ constexpr unsigned SS_LEFTNOWORDWRAP = 0x000C;
 constexpr unsigned LBS_NOTIFY = 0x0001;
 constexpr unsigned LBS_NOINTEGRALHEIGHT = 0x0100;
 constexpr unsigned LBS_NOSEL = 0x4000;
+constexpr unsigned LVS_REPORT = 0x0001;
+constexpr unsigned LVS_SINGLESEL = 0x0004;
+constexpr unsigned LVS_SHOWSELALWAYS = 0x0008;
 
 enum class ControlKind {
     DefPushButton,
@@ -34,7 +37,9 @@ enum class ControlKind {
     RadioButton,  // automatic; WS_GROUP starts a new group
     CheckBox,     // automatic
     ListBox,
-    Icon,  // text holds the icon resource number
+    ListView,  // a table of rows with column headings (LVS_REPORT)
+    Progress,  // a progress bar
+    Icon,      // text holds the icon resource number
 };
 
 struct ControlTemplate {

@@ -15,6 +15,11 @@ bool CCmdTarget::DispatchThroughMap(UINT message, WPARAM wParam, LPARAM lParam, 
                 continue;
             if (message == WM_COMMAND && (entry->id != LOWORD(wParam) || entry->code != HIWORD(wParam)))
                 continue;
+            if (message == WM_NOTIFY) {
+                const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+                if (!header || entry->id != header->idFrom || entry->code != header->code)
+                    continue;
+            }
             result = entry->handler(this, wParam, lParam);
             return true;
         }

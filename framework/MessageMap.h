@@ -10,8 +10,8 @@ class CCmdTarget;
 // which control and notification) goes to which handler.
 struct MessageMapEntry {
     UINT message;
-    UINT id;    // control identifier for WM_COMMAND, else 0
-    UINT code;  // notification code for WM_COMMAND, else 0
+    UINT id;    // control identifier for WM_COMMAND and WM_NOTIFY, else 0
+    UINT code;  // notification code for WM_COMMAND and WM_NOTIFY, else 0
     LRESULT (*handler)(CCmdTarget* target, WPARAM wParam, LPARAM lParam);
 };
 
@@ -66,6 +66,13 @@ protected:                                           \
 #define ON_COMMAND(id, memberFxn) \
     {WM_COMMAND, static_cast<UINT>(id), BN_CLICKED, AFX_MAP_HANDLER(self->memberFxn(); return 0)},
 #define ON_BN_CLICKED(id, memberFxn) ON_COMMAND(id, memberFxn)
+// handler(NMHDR*, LRESULT*) for notification code from control id.
+#define ON_NOTIFY(code, id, memberFxn)                                                   \
+    {WM_NOTIFY, static_cast<UINT>(id), static_cast<UINT>(code), AFX_MAP_HANDLER({       \
+         LRESULT result = 0;                                                             \
+         self->memberFxn(reinterpret_cast<NMHDR*>(lParam), &result);                     \
+         return result;                                                                  \
+     })},
 #define ON_WM_SYSCOMMAND() \
     {WM_SYSCOMMAND, 0, 0, AFX_MAP_HANDLER(self->OnSysCommand(static_cast<UINT>(wParam), lParam); return 0)},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, AFX_MAP_HANDLER(self->OnPaint(); return 0)},

@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QTreeWidget>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -166,11 +169,38 @@ void PressMnemonic(CDialog& dialog, char letter)
 
 void ClickListItem(CDialog& dialog, int id, int index)
 {
+    if (auto* table = qobject_cast<QTreeWidget*>(control(dialog, id))) {
+        QTreeWidgetItem* row = table->topLevelItem(index);
+        if (!row)
+            return;
+        table->scrollToItem(row);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(row).center());
+        return;
+    }
     auto* list = qobject_cast<QListWidget*>(control(dialog, id));
     if (!list || !list->item(index))
         return;
     list->scrollToItem(list->item(index));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(index)).center());
+}
+
+bool WaitUntilClosed(CDialog& dialog, int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (isOpen(dialog) && clock.elapsed() < milliseconds)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return !isOpen(dialog);
+}
+
+void ClickColumnHeading(CDialog& dialog, int id, int column)
+{
+    auto* table = qobject_cast<QTreeWidget*>(control(dialog, id));
+    if (!table || column < 0 || column >= table->columnCount())
+        return;
+    QHeaderView* header = table->header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
 }
 
 void RightClick(CWnd& window)

@@ -56,7 +56,11 @@ void Click(CDialog& dialog, int id);
 void Type(CDialog& dialog, int id, const std::string& text);  // focus the box, select all, type
 void PressKey(CDialog& dialog, Key key);
 void PressMnemonic(CDialog& dialog, char letter);  // Alt + letter
-void ClickListItem(CDialog& dialog, int id, int index);
+void ClickListItem(CDialog& dialog, int id, int index);  // a list box's or a list control's row
+void ClickColumnHeading(CDialog& dialog, int id, int column);
+// Lets the dialog run until it ends by itself; false if it is still open
+// after the time given.
+bool WaitUntilClosed(CDialog& dialog, int milliseconds);
 // A right-click on a control or child window of a dialog.
 void RightClick(CWnd& window);
 // What the primary screen's width is taken to be, for figures that scale

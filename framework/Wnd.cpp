@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -259,6 +260,8 @@ void CWnd::SetWindowText(const CString& text)
         edit->setText(toQt(text));
     else if (auto* button = qobject_cast<QAbstractButton*>(m_pWidget))
         button->setText(toQt(text));
+    else if (auto* label = qobject_cast<QLabel*>(m_pWidget))
+        label->setText(toQt(text));
     else
         m_pWidget->setWindowTitle(toQt(text));
 }
@@ -269,6 +272,8 @@ CString CWnd::GetWindowText() const
         return fromQt(edit->text());
     if (auto* button = qobject_cast<QAbstractButton*>(m_pWidget))
         return fromQt(button->text());
+    if (auto* label = qobject_cast<QLabel*>(m_pWidget))
+        return fromQt(label->text());
     return fromQt(m_pWidget->windowTitle());
 }
 

@@ -196,6 +196,27 @@ const DialogTemplate kResults{
         {-1, ControlKind::LeftText, "max score", 249, 180, 36, 8, 0},
     }};
 
+// The item fit of a run, and the wait for it.
+const DialogTemplate kItemFit{
+    IDD_ITEM_FIT, 330, 318, "Item fit", "MS Sans Serif", 10, DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
+    {
+        {IDC_ITEM_SUMMARY, ControlKind::LeftText, "", 7, 7, 316, 18, 0},
+        {IDC_ITEM_LIST, ControlKind::ListView, "", 7, 27, 316, 126,
+         LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP},
+        {IDC_ITEM_CHART, ControlKind::LeftText, "", 7, 160, 316, 128, 0},
+        {-1, ControlKind::LeftText, "Red: observed, blue: expected", 7, 297, 150, 8, SS_LEFTNOWORDWRAP},
+        {IDOK, ControlKind::DefPushButton, "Close", 273, 297, 50, 14, kButton},
+    }};
+
+const DialogTemplate kItemProgress{
+    IDD_ITEM_PROGRESS, 200, 62, "Item fit", "MS Sans Serif", 10, DS_MODALFRAME | WS_CAPTION,
+    {
+        {-1, ControlKind::LeftText, "Working out what the model expects of each item...", 7, 7, 186, 8,
+         SS_LEFTNOWORDWRAP},
+        {IDC_ITEM_PROGRESS, ControlKind::Progress, "", 7, 21, 186, 12, 0},
+        {IDCANCEL, ControlKind::PushButton, "Cancel", 143, 41, 50, 14, kButton},
+    }};
+
 }  // namespace
 
 const DialogTemplate* FindDialogTemplate(int id)
@@ -210,6 +231,8 @@ const DialogTemplate* FindDialogTemplate(int id)
         {IDD_TWO_PARAM, &kTwoParam},
         {IDD_ONE_PARAM, &kOneParam},
         {IDD_RESULTS, &kResults},
+        {IDD_ITEM_FIT, &kItemFit},
+        {IDD_ITEM_PROGRESS, &kItemProgress},
     };
     const auto found = templates.find(id);
     return found == templates.end() ? nullptr : found->second;

@@ -1,5 +1,6 @@
 #include "results/ResultsDlg.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include <fstream>
@@ -9,13 +10,19 @@
 #include "framework/DataExchange.h"
 #include "framework/FileDialog.h"
 #include "res/resource.h"
+#include "results/ItemFitDlg.h"
+#include "results/ItemFitJob.h"
+#include "results/ItemFitProgressDlg.h"
 #include "stats/FitSummary.h"
 #include "stats/SummaryFormat.h"
 
 namespace {
 
 // The commands of the list's and the graph's popup menu.
-enum : UINT { kCopyTable = 1, kSaveTable, kSaveGraph, kFitStatistics };
+enum : UINT { kCopyTable = 1, kSaveTable, kSaveGraph, kFitStatistics, kItemFit };
+
+// Work that ends within this shows no progress.
+constexpr std::chrono::milliseconds kMoment(300);
 
 // The table row by row, its columns separated by separator.
 std::string tableText(const FitSummary& summary, char separator)
@@ -127,6 +134,7 @@ void CResultsDlg::OnContextMenu(CWnd* window, CPoint point)
     menu.AppendMenu(MF_STRING, kSaveGraph, "Save graph as PNG or SVG...");
     menu.AppendMenu(MF_SEPARATOR);
     menu.AppendMenu(MF_STRING, kFitStatistics, "Fit statistics...");
+    menu.AppendMenu(MF_STRING, kItemFit, "Item fit...");
     switch (menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, this)) {
     case kCopyTable:
         CopyTable();
@@ -139,6 +147,9 @@ void CResultsDlg::OnContextMenu(CWnd* window, CPoint point)
         break;
     case kFitStatistics:
         ShowFitStatistics();
+        break;
+    case kItemFit:
+        ShowItemFit();
         break;
     default:
         break;
@@ -182,6 +193,31 @@ void CResultsDlg::ShowFitStatistics()
     const std::string table = FormatSummaryTable(SummarizeFit(m_table));
     AfxMessageBox(table.substr(0, table.find("\n\n")) +
                   "\n\nFrom the frequencies the list shows, with four decimals.");
+}
+
+void CResultsDlg::ShowItemFit()
+{
+    if (!m_pRun || m_pRun->byItem.items() == 0) {
+        AfxMessageBox("This run has no item fit: it did not count the subjects item by item.", MB_ICONEXCLAMATION);
+        return;
+    }
+    if (!m_itemFit) {
+        ItemFitJob job(m_pRun, 1.0);
+        if (!job.waitFor(kMoment)) {
+            CItemFitProgressDlg progress(job, this);
+            if (progress.DoModal() != IDOK)
+                return;
+        }
+        if (job.outOfMemory()) {
+            AfxMessageBox("Not enough memory for the item fit.", MB_ICONEXCLAMATION);
+            return;
+        }
+        if (!job.result())
+            return;
+        m_itemFit = job.result();
+    }
+    CItemFitDlg items(*m_itemFit, m_pRun->model.items.categoryCount, this);
+    items.DoModal();
 }
 
 void CResultsDlg::OnSysCommand(UINT id, LPARAM lParam)

@@ -1,16 +1,22 @@
 #pragma once
 
+#include <memory>
+#include <optional>
+
+#include "fit/FitModel.h"
 #include "fit/ReportFile.h"
 #include "framework/Dialog.h"
 #include "framework/ListBox.h"
 #include "framework/ToolTipCtrl.h"
 #include "results/PlotWnd.h"
+#include "stats/ItemFit.h"
 
 // Ends every successful run: reads the graph report "OUTG" back and shows
 // its frequencies, its chi-square and a graph of the observed and expected
 // distributions with the score range under it. A right-click on the list or
-// the graph copies or saves the table, saves the graph, or shows the pooled
-// fit statistics, which the chi-square box's tip gives in one line.
+// the graph copies or saves the table, saves the graph, shows the pooled
+// fit statistics, which the chi-square box's tip gives in one line, or
+// opens the item fit of the run.
 class CResultsDlg : public CDialog {
 public:
     explicit CResultsDlg(CWnd* parent = nullptr);
@@ -29,6 +35,10 @@ public:
     int m_nMaxScore = 0;
     int m_nMinScore = 0;
     CPlotWnd m_plot{FALSE};
+    // Set by the run driver: the run's model and its subjects counted by
+    // item, which the item fit is worked out from; none when the run did
+    // not count them.
+    std::shared_ptr<const FitExtras> m_pRun;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -43,7 +53,9 @@ private:
     void SaveTable();
     void SaveGraph();
     void ShowFitStatistics();
+    void ShowItemFit();
 
     ScoreTable m_table;  // the rows read back, for the statistics and copies
+    std::optional<ItemFit> m_itemFit;  // worked out once, when first asked for
     CToolTipCtrl m_toolTip;
 };

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "framework/Dialog.h"
+#include "framework/ListCtrl.h"
+#include "results/ItemChartWnd.h"
+#include "stats/ItemFit.h"
+
+// The item fit of a run: one row per item (S-X², df, p, adjusted p, RMSEA,
+// groups, and a mark on flagged items), sorted by any column at a click on
+// its heading, and below it the chart of the item selected. A right-click
+// on the table copies it or saves it as CSV.
+class CItemFitDlg : public CDialog {
+public:
+    // categories: K of the items, for the charts' score axis.
+    CItemFitDlg(const ItemFit& fit, int categories, CWnd* parent = nullptr);
+
+    enum Column { kItem, kSx2, kDf, kP, kAdjustedP, kRmsea, kGroups, kFlagged, kColumns };
+
+    CListCtrl m_list;
+    CItemChartWnd m_chart;
+
+    // The item (from 1) whose chart shows; 0 for none.
+    int ChartedItem() const { return m_nCharted; }
+    // The table as shown, columns separated by separator, a line per row.
+    CString TableText(char separator) const;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    afx_msg void OnColumnClick(NMHDR* header, LRESULT* result);
+    afx_msg void OnItemChanged(NMHDR* header, LRESULT* result);
+    afx_msg void OnContextMenu(CWnd* window, CPoint point);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    static int compareRows(LPARAM first, LPARAM second, LPARAM dialog);
+    void ShowChart(int row);
+    void SaveTable();
+
+    const ItemFit& m_fit;
+    int m_nCategories;
+    double m_dLowScore = 0.0, m_dHighScore = 1.0;  // the score axis of every chart
+    int m_nSortColumn = kItem;
+    bool m_bDescending = false;
+    int m_nCharted = 0;
+};

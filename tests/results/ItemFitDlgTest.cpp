@@ -1,0 +1,183 @@
+#include "results/ItemFitDlg.h"
+
+#include <filesystem>
+#include <set>
+
+#include "fit/FitEngine.h"
+#include "res/resource.h"
+#include "results/ItemFitJob.h"
+#include "results/ItemFitProgressDlg.h"
+#include "results/ResultsDlg.h"
+#include "stats/ItemFitFormat.h"
+#include "tests/TempDirectory.h"
+#include "tests/framework/GuiTest.h"
+
+namespace {
+
+// The shipped 3PL example, run as the program runs it.
+std::shared_ptr<FitExtras> runExample()
+{
+    const std::string examples = TALVER_EXAMPLES_DIR;
+    FitRequest r;
+    r.subjectCount = 1000;
+    r.itemCount = 20;
+    r.discriminationFile = examples + "/3pl-discrimination.dat";
+    r.difficultyFile = examples + "/3pl-difficulty.dat";
+    r.cFile = examples + "/3pl-c.dat";
+    r.scoreFile = examples + "/3pl-scores.dat";
+    r.latentFile = examples + "/3pl-estimates.dat";
+    r.nodeCount = 1000;
+    r.useEstimates = 1;
+    r.parameterCount = 3;
+    auto extras = std::make_shared<FitExtras>();
+    extras->countItems = true;
+    EXPECT_EQ(FitBinaryModel(r, nullptr, nullptr, extras.get()), kFitSuccess);
+    return extras;
+}
+
+// Whether the picture holds a pixel of the colour.
+bool holds(const afxtest::Picture& picture, std::uint32_t colour)
+{
+    for (const std::uint32_t pixel : picture.pixels)
+        if (pixel == colour)
+            return true;
+    return false;
+}
+
+class ItemFitDlgTest : public GuiTest {
+protected:
+    static std::vector<std::string> column(CItemFitDlg& d, int c)
+    {
+        std::vector<std::string> texts;
+        for (int row = 0; row < d.m_list.GetItemCount(); ++row)
+            texts.push_back(d.m_list.GetItemText(row, c));
+        return texts;
+    }
+
+    TempDirectory folder_;
+};
+
+}  // namespace
+
+// From the results' context menu to the item fit of the run: the table as
+// talver-fit has it, sorted at a click on a heading, the chart of the row
+// selected, and the table copied and saved.
+TEST_F(ItemFitDlgTest, OpensFromTheResultsSortsAndCharts)
+{
+    const std::shared_ptr<FitExtras> run = runExample();
+    ItemExpectation expectation;
+    ASSERT_TRUE(ExpectItemCategories(run->model, expectation, 1));
+    const ItemFit wanted = ComputeItemFit(run->byItem, expectation, 3, 0);
+
+    unsigned choice = 5;
+    std::vector<std::string> menu;
+    afxtest::SetPopupMenuHandler([&](const std::vector<std::string>& items) {
+        menu = items;
+        return choice;
+    });
+    const std::filesystem::path saved = folder_.path() / "items.csv";
+    afxtest::SetFileChooserHandler([&](const std::string& title, const std::string&) {
+        EXPECT_EQ(title, "Save table as CSV");
+        return std::optional<std::string>(saved.string());
+    });
+    CResultsDlg results;
+    results.m_pRun = run;
+    onModal([&](CDialog& d) {
+        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
+        choice = 5;
+        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));  // the second time from what the first worked out
+        afxtest::Click(d, IDOK);
+    });
+    onModal([&](CDialog& dialog) {
+        auto& d = dynamic_cast<CItemFitDlg&>(dialog);
+        EXPECT_EQ(d.Template().caption, std::string("Item fit"));
+        ASSERT_EQ(d.m_list.GetItemCount(), 20);
+        EXPECT_EQ(d.m_list.GetItemText(0, CItemFitDlg::kItem), "1");
+        char sx2[32];
+        std::snprintf(sx2, sizeof sx2, "%.4f", wanted.items[0].sx2);
+        EXPECT_EQ(d.m_list.GetItemText(0, CItemFitDlg::kSx2), sx2);
+        EXPECT_EQ(d.m_list.GetItemText(0, CItemFitDlg::kGroups), std::to_string(wanted.items[0].groups.size()));
+        EXPECT_EQ(d.ChartedItem(), 1);
+        afxtest::Picture chart = afxtest::Capture(d.m_chart);
+        EXPECT_TRUE(holds(chart, 0xDC0000u));  // observed
+        EXPECT_TRUE(holds(chart, 0x0000E6u));  // expected
+
+        // S-X² descending at the second click, then back to item order.
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kSx2);
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kSx2);
+        std::vector<double> values;
+        for (const std::string& text : column(d, CItemFitDlg::kSx2))
+            values.push_back(std::stod(text));
+        EXPECT_TRUE(std::is_sorted(values.rbegin(), values.rend()));
+        EXPECT_EQ(d.ChartedItem(), 1);  // the selection went with its row
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kItem);
+        EXPECT_EQ(column(d, CItemFitDlg::kItem).front(), "1");
+        EXPECT_EQ(column(d, CItemFitDlg::kItem).back(), "20");
+
+        afxtest::ClickListItem(d, IDC_ITEM_LIST, 6);
+        EXPECT_EQ(d.ChartedItem(), 7);
+        EXPECT_EQ(afxtest::Capture(d.m_chart).pixels == chart.pixels, false);
+
+        choice = 1;
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(menu, (std::vector<std::string>{"Copy table", "Save table as CSV..."}));
+        const std::string copied = afxtest::ClipboardText();
+        EXPECT_EQ(copied.substr(0, copied.find('\n')), "Item\tS-X\u00B2\tdf\tp\tAdjusted p\tRMSEA\tGroups\tFlagged");
+        EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 21);
+        choice = 2;
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(folder_.read(saved.string()), FormatItemFitCsv(wanted));
+        screenshot(d, "item-fit.png");
+        afxtest::Click(d, IDOK);
+    });
+    onModal([&](CDialog& d) {
+        EXPECT_EQ(d.Template().caption, std::string("Item fit"));
+        afxtest::Click(d, IDOK);
+    });
+    results.DoModal();
+}
+
+TEST_F(ItemFitDlgTest, ARunWithoutCountsSaysSo)
+{
+    CResultsDlg results;
+    afxtest::SetPopupMenuHandler([](const std::vector<std::string>&) { return 5u; });
+    onModal([&](CDialog& d) {
+        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
+        const std::vector<std::string> shown = messages();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_NE(shown[0].find("did not count the subjects item by item"), std::string::npos);
+        afxtest::Click(d, IDOK);
+    });
+    results.DoModal();
+}
+
+// Long work shows its progress and ends the wait by itself; Cancel stops
+// it and leaves no result.
+TEST_F(ItemFitDlgTest, ProgressEndsByItselfOrAtCancel)
+{
+    const std::shared_ptr<FitExtras> run = runExample();
+    auto big = std::make_shared<FitExtras>(*run);
+    big->model.theta.clear();
+    big->model.weight.clear();
+    for (int q = 0; q < 400000; ++q) {
+        big->model.theta.push_back(-4.0f + 8.0f * q / 400000);
+        big->model.weight.push_back(1.0f);
+    }
+    {
+        ItemFitJob job(big, 1.0);
+        CItemFitProgressDlg progress(job, nullptr);
+        onModal([&](CDialog& d) {
+            EXPECT_EQ(d.Template().caption, std::string("Item fit"));
+            afxtest::Click(d, IDCANCEL);
+        });
+        EXPECT_EQ(progress.DoModal(), IDCANCEL);
+        EXPECT_TRUE(job.waitFor(std::chrono::seconds(30)));
+        EXPECT_FALSE(job.result());
+    }
+    ItemFitJob job(run, 1.0);
+    CItemFitProgressDlg progress(job, nullptr);
+    onModal([&](CDialog& d) { EXPECT_TRUE(afxtest::WaitUntilClosed(d, 30000)); });
+    EXPECT_EQ(progress.DoModal(), IDOK);
+    ASSERT_TRUE(job.result());
+    EXPECT_EQ(job.result()->items.size(), 20u);
+}
