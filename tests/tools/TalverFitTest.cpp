@@ -511,7 +511,8 @@ TEST_F(TalverFitTest, ItemFitInEveryFormat)
                                       "1 subject"),
               std::string::npos);
     ASSERT_EQ(run(run3pl + " --item-fit --item-min-expected 5 --format json"), 0);
-    for (const nlohmann::json& item : nlohmann::json::parse(read("stdout.txt"))["items"])
+    const nlohmann::json merged = nlohmann::json::parse(read("stdout.txt"));
+    for (const nlohmann::json& item : merged["items"])
         EXPECT_LT(item["groups"].get<int>(), 19);
     ASSERT_EQ(run(run3pl + " --item-fit --quiet --item-plot items.svg"), 0);
     EXPECT_EQ(read("stdout.txt"), "");
