@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Generates the large inputs once and runs every benchmark scenario.
 #   bench/run.sh [DATA_DIRECTORY]   (default /tmp/talver-bench)
+# The item fit's scenarios run talver-fit whole, without and with --item-fit.
 # With HUGE=1 also 10,000,000 subjects x 100 items (2 GB of scores) through
 # talver-fit, timed whole with /usr/bin/time.
 set -euo pipefail
@@ -16,6 +17,20 @@ for scenario in parse parse-serial binary-nodes binary-estimates-100k binary-est
     "$top/build/bin/fit_bench" "$scenario"
 done
 "$top/build/bin/plot_bench"
+fit="$top/build/bin/talver-fit"
+binary=(--model 1pl --subjects 1000000 --items 100 --discrimination-constant 1 --difficulty binary-b.dat
+        --scores binary-scores.dat --nodes51 --quiet)
+three=(--model 3pl --subjects 100000 --items 100 --discrimination binary-a.dat --difficulty binary-b.dat
+       --c-indices binary-c.dat --scores binary-scores.dat --estimates binary-estimates.dat --quiet)
+graded=(--model grm --subjects 100000 --items 50 --categories 5 --discrimination poly-a.dat
+        --difficulty poly-thresholds.dat --scores poly-scores.dat --estimates poly-estimates.dat --quiet)
+for scenario in binary three graded; do
+    declare -n arguments=$scenario
+    for extra in "" --item-fit; do
+        /usr/bin/time -f "talver-fit $scenario $extra: %e s, peak %M KB" "$fit" "${arguments[@]}" $extra 2>&1 |
+            grep -v '^warning'
+    done
+done
 if [ "${HUGE:-0}" = 1 ]; then
     [ -f "$data/huge-scores.dat" ] || "$top/build/bin/make_bench_data" --huge "$data"
     cat "$data/huge-scores.dat" >/dev/null  # from the page cache, as the other scenarios

@@ -12,10 +12,14 @@ constexpr double kWeightSlack = 1e-3;
 // 19800 as "19,800", as the user reads counts.
 std::string grouped(std::int64_t value)
 {
-    std::string digits = std::to_string(value < 0 ? -value : value);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(static_cast<std::size_t>(at), ",");
-    return value < 0 ? "-" + digits : digits;
+    const std::string digits = std::to_string(value < 0 ? -value : value);
+    std::string text = value < 0 ? "-" : "";
+    for (std::size_t k = 0; k < digits.size(); ++k) {
+        if (k > 0 && (digits.size() - k) % 3 == 0)
+            text += ',';
+        text += digits[k];
+    }
+    return text;
 }
 
 std::string quoted(const std::string& name) { return "\"" + name + "\""; }

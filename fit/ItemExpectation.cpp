@@ -11,8 +11,63 @@ namespace {
 // set the order of the sums.
 constexpr std::size_t kBlockNodes = 128 * kLanes;
 
+#if defined(__GNUC__)
+#define TALVER_INLINE inline __attribute__((always_inline))
+#else
+#define TALVER_INLINE inline
+#endif
+
 // c (la + lb − 1 totals) = a convolved with b, eight nodes side by side;
-// each total gathers its terms in increasing order of b's index.
+// each total gathers its terms in increasing order of b's index. Short
+// ones (LB terms, known here) keep b in registers.
+template <std::size_t LB>
+TALVER_INLINE void convolveWith(const double* a, std::size_t la, const double* b, std::size_t lb, double* c)
+{
+    Lanes y[LB ? LB : 1], x;
+    for (std::size_t j = 0; j < LB; ++j)
+        LoadLanes(y[j], b + j * kLanes);
+    for (std::size_t o = 0; o + 1 < la + lb; ++o) {
+        // Long ones, four totals at a time: b's term loaded once for all.
+        if (LB == 0 && o + 1 >= lb && o + 4 <= la) {
+            Lanes s0 = {}, s1 = {}, s2 = {}, s3 = {}, z;
+            for (std::size_t j = 0; j < lb; ++j) {
+                LoadLanes(z, b + j * kLanes);
+                const double* from = a + (o - j) * kLanes;
+                LoadLanes(x, from);
+                s0 += x * z;
+                LoadLanes(x, from + kLanes);
+                s1 += x * z;
+                LoadLanes(x, from + 2 * kLanes);
+                s2 += x * z;
+                LoadLanes(x, from + 3 * kLanes);
+                s3 += x * z;
+            }
+            StoreLanes(c + o * kLanes, s0);
+            StoreLanes(c + (o + 1) * kLanes, s1);
+            StoreLanes(c + (o + 2) * kLanes, s2);
+            StoreLanes(c + (o + 3) * kLanes, s3);
+            o += 3;
+            continue;
+        }
+        Lanes sum = {};
+        if (LB > 0 && o + 1 >= LB && o < la) {
+            for (std::size_t j = 0; j < LB; ++j) {
+                LoadLanes(x, a + (o - j) * kLanes);
+                sum += x * y[j];
+            }
+        } else {
+            const std::size_t first = o + 1 > la ? o + 1 - la : 0, last = std::min(o, lb - 1);
+            for (std::size_t j = first; j <= last; ++j) {
+                Lanes z;
+                LoadLanes(x, a + (o - j) * kLanes);
+                LoadLanes(z, b + j * kLanes);
+                sum += x * z;
+            }
+        }
+        StoreLanes(c + o * kLanes, sum);
+    }
+}
+
 TALVER_VECTOR_CLONES
 void convolve(const double* a, std::size_t la, const double* b, std::size_t lb, double* c)
 {
@@ -20,15 +75,23 @@ void convolve(const double* a, std::size_t la, const double* b, std::size_t lb, 
         std::swap(a, b);
         std::swap(la, lb);
     }
-    for (std::size_t o = 0; o + 1 < la + lb; ++o) {
-        const std::size_t first = o + 1 > la ? o + 1 - la : 0, last = std::min(o, lb - 1);
-        Lanes sum = {}, x, y;
-        for (std::size_t j = first; j <= last; ++j) {
-            LoadLanes(x, a + (o - j) * kLanes);
-            LoadLanes(y, b + j * kLanes);
-            sum += x * y;
-        }
-        StoreLanes(c + o * kLanes, sum);
+    switch (lb) {
+    case 2:
+        return convolveWith<2>(a, la, b, lb, c);
+    case 3:
+        return convolveWith<3>(a, la, b, lb, c);
+    case 4:
+        return convolveWith<4>(a, la, b, lb, c);
+    case 5:
+        return convolveWith<5>(a, la, b, lb, c);
+    case 6:
+        return convolveWith<6>(a, la, b, lb, c);
+    case 7:
+        return convolveWith<7>(a, la, b, lb, c);
+    case 9:
+        return convolveWith<9>(a, la, b, lb, c);
+    default:
+        return convolveWith<0>(a, la, b, lb, c);
     }
 }
 
@@ -48,6 +111,72 @@ void accumulate(const double* share, int K, const double* without, std::size_t w
     }
 }
 
+// Two items i and j, side by side in the halving, whose distribution
+// without both is out (width totals): each one's f₋ = out convolved with
+// the other's categories, added into its sums as accumulate does, without
+// storing f₋ on the way. Few categories (K, known here) stay in registers.
+template <std::size_t K>
+TALVER_INLINE void accumulatePairOf(const double* out, std::size_t width, const double* Pi, const double* Pj,
+                                    const double* shareI, const double* shareJ, std::size_t categories,
+                                    double* sumsI, double* sumsJ, std::size_t R)
+{
+    constexpr std::size_t kHeld = K ? K : 1;
+    Lanes pi[kHeld], pj[kHeld], si[kHeld], sj[kHeld];
+    for (std::size_t k = 0; k < K; ++k) {
+        LoadLanes(pi[k], Pi + k * kLanes);
+        LoadLanes(pj[k], Pj + k * kLanes);
+        LoadLanes(si[k], shareI + k * kLanes);
+        LoadLanes(sj[k], shareJ + k * kLanes);
+    }
+    for (std::size_t r = 0; r + 1 < width + categories; ++r) {
+        const std::size_t first = r + 1 > width ? r + 1 - width : 0, last = std::min(r, categories - 1);
+        Lanes withoutI = {}, withoutJ = {}, o, p, w, sum;
+        for (std::size_t l = first; l <= last; ++l) {
+            LoadLanes(o, out + (r - l) * kLanes);
+            if (K) {
+                withoutI += o * pj[l];
+                withoutJ += o * pi[l];
+            } else {
+                LoadLanes(p, Pj + l * kLanes);
+                withoutI += o * p;
+                LoadLanes(p, Pi + l * kLanes);
+                withoutJ += o * p;
+            }
+        }
+        for (std::size_t k = 0; k < categories; ++k) {
+            double* to = sumsI + (k * R + k + r) * kLanes;
+            LoadLanes(sum, to);
+            if (!K)
+                LoadLanes(w, shareI + k * kLanes);
+            StoreLanes(to, sum + (K ? si[k] : w) * withoutI);
+            to = sumsJ + (k * R + k + r) * kLanes;
+            LoadLanes(sum, to);
+            if (!K)
+                LoadLanes(w, shareJ + k * kLanes);
+            StoreLanes(to, sum + (K ? sj[k] : w) * withoutJ);
+        }
+    }
+}
+
+TALVER_VECTOR_CLONES
+void accumulatePair(const double* out, std::size_t width, const double* Pi, const double* Pj, const double* shareI,
+                    const double* shareJ, int K, double* sumsI, double* sumsJ, std::size_t R)
+{
+    const std::size_t categories = static_cast<std::size_t>(K);
+    switch (K) {
+    case 2:
+        return accumulatePairOf<2>(out, width, Pi, Pj, shareI, shareJ, categories, sumsI, sumsJ, R);
+    case 3:
+        return accumulatePairOf<3>(out, width, Pi, Pj, shareI, shareJ, categories, sumsI, sumsJ, R);
+    case 4:
+        return accumulatePairOf<4>(out, width, Pi, Pj, shareI, shareJ, categories, sumsI, sumsJ, R);
+    case 5:
+        return accumulatePairOf<5>(out, width, Pi, Pj, shareI, shareJ, categories, sumsI, sumsJ, R);
+    default:
+        return accumulatePairOf<0>(out, width, Pi, Pj, shareI, shareJ, categories, sumsI, sumsJ, R);
+    }
+}
+
 // The distribution of the total without each item in turn, at eight nodes
 // at once, by halving: a half's items are missing from the distribution of
 // all the others, which is the parent's such distribution convolved with
@@ -62,7 +191,7 @@ public:
         for (const Segment& s : segments_)
             depth = std::max(depth, s.depth + 1);
         out_.assign(depth, std::vector<double>((static_cast<std::size_t>(m_) * (K_ - 1) + 1) * kLanes));
-        share_.resize(static_cast<std::size_t>(K_) * kLanes);
+        share_.resize(2 * static_cast<std::size_t>(K_) * kLanes);
     }
 
     // From the category probabilities P (m x K totals of eight lanes) and
@@ -123,12 +252,23 @@ private:
     {
         const Segment s = segments_[n];
         const double* out = out_[s.depth].data();
+        const std::size_t R = static_cast<std::size_t>(m_) * (K_ - 1) + 1, item = static_cast<std::size_t>(K_) * kLanes;
+        const auto shareOf = [&](int i, double* share) {
+            const double* P = P_ + i * item;
+            for (std::size_t k = 0; k < item; ++k)
+                share[k] = weight_[k % kLanes] * P[k];
+            return sums_ + i * R * item;
+        };
         if (s.hi - s.lo == 1) {
-            const std::size_t R = static_cast<std::size_t>(m_) * (K_ - 1) + 1;
-            const double* P = P_ + static_cast<std::size_t>(s.lo) * K_ * kLanes;
-            for (std::size_t k = 0; k < static_cast<std::size_t>(K_) * kLanes; ++k)
-                share_[k] = weight_[k % kLanes] * P[k];
-            accumulate(share_.data(), K_, out, outWidth, sums_ + static_cast<std::size_t>(s.lo) * K_ * R * kLanes, R);
+            double* sums = shareOf(s.lo, share_.data());
+            accumulate(share_.data(), K_, out, outWidth, sums, R);
+            return;
+        }
+        if (s.hi - s.lo == 2) {
+            double* sumsI = shareOf(s.lo, share_.data());
+            double* sumsJ = shareOf(s.lo + 1, share_.data() + item);
+            accumulatePair(out, outWidth, P_ + s.lo * item, P_ + (s.lo + 1) * item, share_.data(),
+                           share_.data() + item, K_, sumsI, sumsJ, R);
             return;
         }
         for (std::size_t child = 0; child < 2; ++child) {
