@@ -177,6 +177,83 @@ void accumulatePair(const double* out, std::size_t width, const double* Pi, cons
     }
 }
 
+// A binary item i taken out of the distribution f of all m items (m + 1
+// totals), eight nodes side by side: adds weight q g(s) and weight p g(s − 1)
+// into the item's sums of categories 0 and 1, g = f₋ᵢ, p its probability
+// and q = 1 − p. With h0(s) = q g(s) and h1(s) = p g(s − 1), f(s) = h0(s) +
+// h1(s). Upwards, h1(s) = p/q h0(s − 1) and h0(s) = f(s) − h1(s); downwards,
+// h0(s) = q/p h1(s + 1) and h1(s) = f(s) − h0(s). A share that is at most
+// the other one takes no more than the relative error it came with, so the
+// upward recursion serves while h1 ≤ h0 and the downward one from there,
+// the share h1/h0 rising with s (g is log-concave): relative errors grow
+// by a few ulps a step at most, also in the far tails and where p or q is
+// a hair from 0. Both run over every total and each total takes the one
+// that is sound there; an exact 0 or 1 makes one of them NaN, never taken.
+// N items at once, whose recursions interleave: each step of one waits on
+// its previous step, and the processor fills the wait with the others'.
+template <std::size_t N>
+TALVER_INLINE void divideOutItems(const double* f, std::size_t m, const double* P, const double* weight,
+                                  double* sums, double* downward)
+{
+    Lanes q[N], p[N], toP[N], toQ[N], h0[N], h1[N], w, fs, sum, down0, down1;
+    LaneMask upward[N];
+    LoadLanes(w, weight);
+    for (std::size_t i = 0; i < N; ++i) {
+        LoadLanes(q[i], P + 2 * i * kLanes);
+        LoadLanes(p[i], P + (2 * i + 1) * kLanes);
+        toP[i] = 1.0 / q[i];  // g(s) = h0(s) / q
+        toQ[i] = 1.0 / p[i];  // g(s − 1) = h1(s) / p
+        LoadLanes(h1[i], f + m * kLanes);
+        upward[i] = Lanes{} == Lanes{};  // all lanes true
+    }
+    // Downwards, keeping h1 of every total.
+    const std::size_t R = m + 1;
+    for (std::size_t s = m + 1; s-- > 0;) {
+        LoadLanes(fs, f + s * kLanes);
+        for (std::size_t i = 0; i < N; ++i) {
+            if (s < m)
+                h1[i] = fs - q[i] * (h1[i] * toQ[i]);
+            StoreLanes(downward + (i * R + s) * kLanes, h1[i]);
+        }
+    }
+    // Upwards, while h1 ≤ h0 at every total so far.
+    for (std::size_t s = 0; s <= m; ++s) {
+        LoadLanes(fs, f + s * kLanes);
+        for (std::size_t i = 0; i < N; ++i) {
+            if (s == 0) {
+                h1[i] = Lanes{};
+                h0[i] = fs;
+            } else {
+                h1[i] = p[i] * (h0[i] * toP[i]);
+                h0[i] = fs - h1[i];
+            }
+            upward[i] = upward[i] & (h1[i] <= h0[i]);
+            LoadLanes(down1, downward + (i * R + s) * kLanes);
+            down0 = fs - down1;
+            double* to = sums + (2 * i * R + s) * kLanes;
+            LoadLanes(sum, to);
+            StoreLanes(to, sum + w * (upward[i] ? h0[i] : down0));
+            to += R * kLanes;
+            LoadLanes(sum, to);
+            StoreLanes(to, sum + w * (upward[i] ? h1[i] : down1));
+        }
+    }
+}
+
+// Every binary item taken out of the distribution f of all m items.
+TALVER_VECTOR_CLONES
+void divideOut(const double* f, std::size_t m, const double* P, const double* weight, double* sums,
+               double* downward)
+{
+    constexpr std::size_t kTogether = 4;
+    const std::size_t R = m + 1;
+    std::size_t i = 0;
+    for (; i + kTogether <= m; i += kTogether)
+        divideOutItems<kTogether>(f, m, P + 2 * i * kLanes, weight, sums + 2 * i * R * kLanes, downward);
+    for (; i < m; ++i)
+        divideOutItems<1>(f, m, P + 2 * i * kLanes, weight, sums + 2 * i * R * kLanes, downward);
+}
+
 // The distribution of the total without each item in turn, at eight nodes
 // at once, by halving: a half's items are missing from the distribution of
 // all the others, which is the parent's such distribution convolved with
@@ -192,6 +269,7 @@ public:
             depth = std::max(depth, s.depth + 1);
         out_.assign(depth, std::vector<double>((static_cast<std::size_t>(m_) * (K_ - 1) + 1) * kLanes));
         share_.resize(2 * static_cast<std::size_t>(K_) * kLanes);
+        downward_.resize(4 * (static_cast<std::size_t>(m_) + 1) * kLanes);
     }
 
     // From the category probabilities P (m x K totals of eight lanes) and
@@ -214,9 +292,13 @@ public:
         weight_ = weight;
         P_ = P;
         sums_ = sums;
-        descend(0, 1);
         const double* f = dist_.data() + segments_[0].offset * kLanes;
         const std::size_t R = width(segments_[0]);
+        if (K_ == 2) {
+            divideOut(f, R - 1, P, weight, sums, downward_.data());
+        } else {
+            descend(0, 1);
+        }
         for (std::size_t k = 0; k < R * kLanes; ++k)
             all[k] += weight[k % kLanes] * f[k];
     }
@@ -284,6 +366,7 @@ private:
     std::vector<double> dist_;              // each segment's distribution
     std::vector<std::vector<double>> out_;  // by depth: the distribution without the segment
     std::vector<double> share_;
+    std::vector<double> downward_;  // binary items: the downward recursion's shares
     const double *weight_ = nullptr, *P_ = nullptr;
     double* sums_ = nullptr;
 };

@@ -17,6 +17,8 @@
 
 constexpr std::size_t kLanes = 8;
 typedef double Lanes __attribute__((vector_size(kLanes * sizeof(double))));
+// What comparing two Lanes gives: all bits set in a lane where it holds.
+typedef long long LaneMask __attribute__((vector_size(kLanes * sizeof(long long))));
 
 // By reference: a vector passed by value would change the calling
 // convention between the clones.

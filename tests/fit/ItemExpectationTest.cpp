@@ -82,6 +82,8 @@ const ModelCase kCases[] = {
      {-1, 0, -2, 0.5f, 1, 0.2f, 0, -0.5f, 1.5f, 0.4f, 1, 2, 0.5f, -1, 0}, {}, kNodes, kWeights},
     {"graded, far abilities", FitModel::Kind::Graded, 3, {2, 1.5f, 1, 2.5f}, {-1, 0, -0.5f, 0.2f, 1, 0.5f, 0.8f, 1.5f},
      {}, {-25, -12, 0, 12, 25}, {0.1f, 0.2f, 0.4f, 0.2f, 0.1f}},
+    {"3PL, probabilities of exactly c and 1", FitModel::Kind::Binary, 2, {1, 1.5f, 0.6f, 2},
+     {-1.5f, 0, 0.3f, 1}, {0.2f, 0, 0.25f, 0}, {-800, -30, 0, 30, 800}, {0.1f, 0.2f, 0.4f, 0.2f, 0.1f}},
     {"one item", FitModel::Kind::Binary, 2, {1}, {0}, {}, kNodes, kWeights},
 };
 
