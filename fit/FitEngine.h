@@ -3,7 +3,7 @@
 #include "fit/FitRequest.h"
 #include "fit/FitResult.h"
 
-#include "fit/FitModel.h"
+#include "fit/FitExtras.h"
 #include "fit/FitWarning.h"
 #include "fit/ReportFile.h"
 

@@ -4,7 +4,6 @@
 #include <memory>
 #include <vector>
 
-#include "fit/ItemCodeCounts.h"
 #include "fit/ItemModels.h"
 
 // The model and latent distribution of a run as it read them: what the
@@ -24,13 +23,4 @@ struct FitModel {
 
     // A model over items; it refers to them, so this must outlive it.
     std::unique_ptr<ItemModel> makeModel() const;
-};
-
-// What a run keeps beyond its reports when asked: the subjects by total
-// and by each item's category, counted in the same pass over the scores,
-// and the model.
-struct FitExtras {
-    bool countItems = false;
-    ItemCodeCounts byItem;  // filled when countItems
-    FitModel model;         // filled by a run that succeeds
 };

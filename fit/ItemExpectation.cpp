@@ -255,9 +255,11 @@ void divideOut(const double* f, std::size_t m, const double* P, const double* we
 }
 
 // The distribution of the total without each item in turn, at eight nodes
-// at once, by halving: a half's items are missing from the distribution of
-// all the others, which is the parent's such distribution convolved with
-// the other half's. Work m²(K − 1)² log m, all of it sums of products.
+// at once, and the shares it gives each item's categories. Binary items are
+// divided out of f; polytomous ones by halving: a half's items are missing
+// from the distribution of all the others, which is the parent's such
+// distribution convolved with the other half's. Work m²(K − 1)² log m, all
+// of it sums of products.
 class LeaveOneOut {
 public:
     LeaveOneOut(int items, int categories) : m_(items), K_(categories)

@@ -6,7 +6,7 @@
 #include <optional>
 #include <thread>
 
-#include "fit/FitModel.h"
+#include "fit/FitExtras.h"
 #include "stats/ItemFit.h"
 
 // The item fit of a run, worked out on a thread of its own so that the

@@ -3,7 +3,7 @@
 #include <memory>
 #include <optional>
 
-#include "fit/FitModel.h"
+#include "fit/FitExtras.h"
 #include "fit/ReportFile.h"
 #include "framework/Dialog.h"
 #include "framework/ListBox.h"

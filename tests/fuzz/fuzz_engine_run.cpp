@@ -1,11 +1,13 @@
 // A whole small run of each engine on fuzzed input files. Whatever the
 // files hold, a run either fails with a known result or leaves reports
-// that are finite and read back complete.
+// that are finite and read back complete; the item fit's expectation then
+// has the same bits on one thread and on two.
 
 #include <cmath>
 #include <cstring>
 
 #include "fit/FitEngine.h"
+#include "fit/ItemExpectation.h"
 #include "tests/fuzz/FuzzFile.h"
 
 namespace {
@@ -59,9 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::remove("OUTG");
 
     ScoreTable table;
-    const FitResult result = model == 0   ? FitBinaryModel(r, &table)
-                             : model == 1 ? FitGradedModel(r, &table)
-                                          : FitPartialCreditModel(r, &table);
+    FitExtras extras;
+    extras.countItems = true;
+    const FitResult result = model == 0   ? FitBinaryModel(r, &table, nullptr, &extras)
+                             : model == 1 ? FitGradedModel(r, &table, nullptr, &extras)
+                                          : FitPartialCreditModel(r, &table, nullptr, &extras);
     FUZZ_CHECK((result >= kFitSuccess && result <= kCValueError) || result == kLatentValueError ||
                result == kResultOutOfRange);
     FUZZ_CHECK(result != kReportFileError && result != kOutOfMemory);
@@ -78,5 +82,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(std::isfinite(row.expected) && std::isfinite(row.observedHeight) &&
                    std::isfinite(row.expectedHeight));
     FUZZ_CHECK(std::isfinite(table.chiSquare));
+
+    std::uint64_t counted = 0;
+    for (std::size_t total = 0; total < extras.byItem.totals(); ++total)
+        counted += extras.byItem.subjects(total);
+    FUZZ_CHECK(counted <= static_cast<std::uint64_t>(r.subjectCount));
+    ItemExpectation one, two;
+    FUZZ_CHECK(ExpectItemCategories(extras.model, one, 1) && ExpectItemCategories(extras.model, two, 2));
+    for (int i = 0; i < one.items(); ++i)
+        for (std::size_t t = 0; t < one.totals(); ++t)
+            for (int k = 0; k < one.categories(); ++k) {
+                const double a = one.at(i, t, k), b = two.at(i, t, k);
+                FUZZ_CHECK(std::memcmp(&a, &b, sizeof a) == 0);
+            }
     return 0;
 }
