@@ -78,6 +78,76 @@ TEST(ItemFitTest, BenjaminiHochbergAgainstWorkedValues)
 
 namespace {
 
+// Printed by tests/reference/item_fit.py: the model formulas written out
+// anew, each item's f₋ᵢ convolved from the other items at every point.
+struct Reference {
+    const char* model;
+    const char* latent;  // nodes20, nodes51 or estimates
+    std::vector<double> sx2;
+    std::vector<std::size_t> groups;
+};
+const Reference kReferences[] = {
+    {"3pl", "nodes51",
+     {11.7991662951, 9.9398530578, 14.5339234477, 28.0260501619, 9.0615690126, 8.3149169598, 24.4689733987, 13.9222646930, 9.7382167499, 9.5119952394, 12.8144879136, 16.5705852648, 15.5985222944, 17.6367532542, 13.6223817230, 19.8289860281, 15.1161041353, 18.9967976729, 16.7763973397, 15.0207985268},
+     {16, 17, 16, 17, 15, 14, 16, 17, 16, 10, 16, 16, 16, 15, 14, 16, 16, 17, 17, 16}},
+    {"grm", "estimates",
+     {89.0154259023, 58.9963614178, 62.6883559433, 52.1885938665, 69.8575901446, 53.6626558472, 96.2712470788, 42.4527251333, 43.0013583834, 54.0486025948},
+     {21, 18, 18, 18, 22, 17, 21, 14, 17, 20}},
+    {"pcm", "nodes20",
+     {23.6203449662, 8.7467619704, 33.9762152510, 27.4417916018, 32.5744485375, 31.9447474882, 40.4284328957, 48.9429421907, 38.1444558121, 25.4892023141},
+     {13, 5, 10, 14, 15, 13, 14, 9, 14, 14}},
+};
+
+FitRequest exampleRequest(const Reference& reference)
+{
+    const std::string model = reference.model, latent = reference.latent;
+    const std::string examples = std::string(TALVER_EXAMPLES_DIR) + "/";
+    const bool polytomous = model != "3pl";
+    FitRequest r;
+    r.subjectCount = 1000;
+    r.itemCount = polytomous ? 10 : 20;
+    r.categoryCount = polytomous ? 4 : 0;
+    r.parameterCount = model == "pcm" ? 1 : 3;
+    r.discriminationConstant = 1.0;
+    r.discriminationFile = examples + model + "-discrimination.dat";
+    r.difficultyFile =
+        examples + model + (model == "grm" ? "-thresholds.dat" : model == "pcm" ? "-steps.dat" : "-difficulty.dat");
+    r.cFile = examples + model + "-c.dat";
+    r.scoreFile = examples + model + "-scores.dat";
+    r.useEstimates = latent == "estimates";
+    r.latentFile = examples + (r.useEstimates ? model + "-estimates.dat" : latent + ".dat");
+    r.nodeCount = r.useEstimates ? 1000 : latent == "nodes20" ? 20 : 51;
+    return r;
+}
+
+}  // namespace
+
+TEST(ItemFitTest, ShippedExamplesAgreeWithTheReference)
+{
+    TempDirectory folder;
+    for (const Reference& reference : kReferences) {
+        const FitRequest r = exampleRequest(reference);
+        const std::string model = reference.model;
+        FitExtras extras;
+        extras.countItems = true;
+        ScoreTable table;
+        const FitResult result = model == "grm"   ? FitGradedModel(r, &table, nullptr, &extras)
+                                 : model == "pcm" ? FitPartialCreditModel(r, &table, nullptr, &extras)
+                                                  : FitBinaryModel(r, &table, nullptr, &extras);
+        ASSERT_EQ(result, kFitSuccess) << model;
+        ItemExpectation expectation;
+        ASSERT_TRUE(ExpectItemCategories(extras.model, expectation, 2));
+        const ItemFit fit = ComputeItemFit(extras.byItem, expectation, extras.model.parameterCount, table.firstScore);
+        ASSERT_EQ(fit.items.size(), reference.sx2.size()) << model;
+        for (std::size_t i = 0; i < fit.items.size(); ++i) {
+            EXPECT_NEAR(fit.items[i].sx2, reference.sx2[i], 1e-9 * reference.sx2[i]) << model << " item " << i + 1;
+            EXPECT_EQ(fit.items[i].groups.size(), reference.groups[i]) << model << " item " << i + 1;
+        }
+    }
+}
+
+namespace {
+
 // Simulated binary tests run through the engine, as a user would: the
 // items' parameters in files, the scores drawn from them (or, for one item,
 // from other parameters), the latent distribution on a fine grid.
