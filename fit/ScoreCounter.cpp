@@ -22,6 +22,34 @@ constexpr std::size_t kLargestTable = 1u << 20;
 constexpr std::size_t kWorkerMemory = 64u << 20;
 
 bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Where the counts by category take each subject whose codes are all in
+// range.
+struct CategorySinks {
+    ItemCodeCounts* items = nullptr;
+    PairCounts* pairs = nullptr;
+
+    explicit operator bool() const { return items || pairs; }
+    void add(const unsigned char* categories) const
+    {
+        if (items)
+            items->addSubject(categories);
+        if (pairs)
+            pairs->addSubject(categories);
+    }
+    void addLowest(std::uint64_t count) const
+    {
+        if (items)
+            items->addLowest(count);
+        if (pairs)
+            pairs->addLowest(count);
+    }
+};
+
+CategorySinks sinksOf(ScoreCount& count)
+{
+    return {count.byItem.items() > 0 ? &count.byItem : nullptr, count.pairs.items() > 0 ? &count.pairs : nullptr};
+}
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 struct File {
@@ -242,7 +270,7 @@ void countNumbers(const std::string& path, Chunk& chunk, std::vector<unsigned ch
 
 bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumber, std::int64_t lastNumber,
                    int items, std::int64_t firstScore, const CodeNotes& codes, std::vector<std::int64_t>& histogram,
-                   ItemCodeCounts* byItem, std::vector<unsigned char>& piece)
+                   const CategorySinks& byItem, std::vector<unsigned char>& piece)
 {
     const std::size_t rows = histogram.size();
     const std::int32_t lowest = codes.lowest, highest = codes.highest;
@@ -280,7 +308,7 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
                 if (row >= 0 && row < static_cast<std::int64_t>(rows))
                     ++histogram[static_cast<std::size_t>(row)];
                 if (byItem && !outside)
-                    byItem->addSubject(categories.data());
+                    byItem.add(categories.data());
             }
             item = 0;
             total = 0;
@@ -401,7 +429,7 @@ bool CountScores(const std::string& path, std::int64_t subjects, int items, std:
     std::vector<double>& observed = count.observed;
     CodeNotes& codes = count.codes;
     const std::int64_t rows = static_cast<std::int64_t>(observed.size());
-    const bool byItem = count.byItem.items() > 0;
+    const CategorySinks byItem = sinksOf(count);
     std::vector<unsigned char> categories(byItem ? items : 0);
     std::int64_t j = 0;
     for (; j < subjects && !in.failed(); ++j) {
@@ -424,12 +452,13 @@ bool CountScores(const std::string& path, std::int64_t subjects, int items, std:
         if (row >= 0 && row < rows)
             observed[static_cast<std::size_t>(row)] += 1.0;
         if (byItem && inRange)
-            count.byItem.addSubject(categories.data());
+            byItem.add(categories.data());
     }
     if (j < subjects && firstScore <= 0 && -firstScore < rows)
         observed[static_cast<std::size_t>(-firstScore)] += static_cast<double>(subjects - j);
     if (byItem && j < subjects && codes.lowest == 0)
-        count.byItem.addLowest(static_cast<std::uint64_t>(subjects - j));
+        byItem.addLowest(static_cast<std::uint64_t>(subjects - j));
+    count.pairs.flush();
     count.file = NotesOfReading(path, in, subjects * items);
     return true;
 }
@@ -445,7 +474,8 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
         subjects <= 0 || settings.largestPart == 0 || settings.piece < 32 ||
         !std::filesystem::is_regular_file(path, error))
         return false;
-    const std::size_t perWorker = settings.piece + rows * sizeof(std::int64_t) + count.byItem.memory();
+    const std::size_t perWorker =
+        settings.piece + rows * sizeof(std::int64_t) + count.byItem.memory() + count.pairs.memory();
     const std::size_t workers = std::clamp<std::size_t>(kWorkerMemory / perWorker, 1, static_cast<std::size_t>(threads));
     const std::int64_t wanted = subjects * items;
 
@@ -486,12 +516,14 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     const std::int64_t available = std::min(firstNumber.back(), wanted);
 
     std::vector<std::vector<std::int64_t>> histograms(workers, std::vector<std::int64_t>(rows, 0));
-    const bool byItem = count.byItem.items() > 0;
-    std::vector<ItemCodeCounts> itemCounts(byItem ? workers : 0, count.byItem);
+    const CategorySinks byItem = sinksOf(count);
+    std::vector<ItemCodeCounts> itemCounts(byItem.items ? workers : 0, count.byItem);
+    std::vector<PairCounts> pairCounts(byItem.pairs ? workers : 0, count.pairs);
     std::vector<char> read(used);
     onWorkers(used, [&](std::size_t c, std::size_t w) {
+        const CategorySinks sinks{byItem.items ? &itemCounts[w] : nullptr, byItem.pairs ? &pairCounts[w] : nullptr};
         read[c] = countSubjects(path, chunks[c], firstNumber[c], available, items, firstScore, count.codes,
-                                histograms[w], byItem ? &itemCounts[w] : nullptr, pieces[w]);
+                                histograms[w], sinks, pieces[w]);
     });
     if (std::find(read.begin(), read.end(), 0) != read.end())
         return false;
@@ -513,6 +545,10 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
             observed[row] += static_cast<double>(histogram[row]);
     for (const ItemCodeCounts& counts : itemCounts)
         count.byItem.add(counts);
+    for (PairCounts& counts : pairCounts) {
+        counts.flush();
+        count.pairs.add(counts);
+    }
     // A subject that ran on past the file's end has codes 0 there.
     std::vector<unsigned char> categories;
     bool outside = false;
@@ -524,7 +560,7 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
             outside = outside || (categories.size() < static_cast<std::size_t>(items) && count.codes.lowest != 0);
             categories.resize(items, 0);
             if (!outside)
-                count.byItem.addSubject(categories.data());
+                byItem.add(categories.data());
         }
     };
     std::int64_t carried = 0;
@@ -557,7 +593,8 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     if (counted < subjects && firstScore <= 0 && -firstScore < static_cast<std::int64_t>(rows))
         observed[static_cast<std::size_t>(-firstScore)] += static_cast<double>(subjects - counted);
     if (byItem && counted < subjects && count.codes.lowest == 0)
-        count.byItem.addLowest(static_cast<std::uint64_t>(subjects - counted));
+        byItem.addLowest(static_cast<std::uint64_t>(subjects - counted));
+    count.pairs.flush();
 
     // What the reader would note: a file of simple numbers can fail only
     // at its end, and only what follows the last number needed is more.

@@ -6,18 +6,21 @@
 
 #include "fit/InputNotes.h"
 #include "fit/ItemCodeCounts.h"
+#include "fit/PairCounts.h"
 
 // Counting the subjects' totals of a score file, by score row: row k of
 // observed gains one for each subject whose total is firstScore + k.
 // Totals outside the rows are not counted. On the way the count notes how
 // far the file could be read, whether more follows, and the scores outside
-// codes.lowest … codes.highest. When the caller gives byItem the items and
-// the codes' range (empty counts of its own size), the count fills it too.
+// codes.lowest … codes.highest. When the caller gives byItem or pairs the
+// items and the codes' range (empty counts of its own size), the count
+// fills them too.
 struct ScoreCount {
     std::vector<double> observed;  // one per row, zeros to begin with
     FileNotes file;
     CodeNotes codes;               // the caller sets the codes' range
     ItemCodeCounts byItem;
+    PairCounts pairs;  // flushed
 };
 
 // The reading rules, number by number: once a read fails every later score

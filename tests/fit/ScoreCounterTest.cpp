@@ -17,8 +17,10 @@ protected:
         count.observed.assign(rows, 0.0);
         count.codes.lowest = lowest;
         count.codes.highest = lowest + 1;
-        if (items > 0)
+        if (items > 0) {
             count.byItem = ItemCodeCounts(items, 2);
+            count.pairs = PairCounts(items, 2);
+        }
         return count;
     }
 
@@ -54,6 +56,7 @@ protected:
     {
         EXPECT_EQ(actual.observed, wanted.observed) << where;
         EXPECT_TRUE(actual.byItem == wanted.byItem) << where << ": the counts by item differ";
+        EXPECT_TRUE(actual.pairs == wanted.pairs) << where << ": the counts by pair differ";
         EXPECT_TRUE(actual.file == wanted.file && actual.codes == wanted.codes)
             << where << "\n  parts: " << notes(actual) << "\n  plain: " << notes(wanted);
     }
@@ -173,6 +176,15 @@ TEST_F(ScoreCounterTest, CountsByItemAndTotal)
     EXPECT_EQ(byItem.count(2, 0, 1), 2u);  // 1 0 1 and 1 1 0
     EXPECT_EQ(byItem.count(2, 2, 0), 1u);
     EXPECT_EQ(byItem.count(0, 1, 0), 1u);
+    // The pairs of the same five subjects: 1 0 1, 0 0 1, 1 1 0, 0 1 0, 0 0 0.
+    const PairCounts& pairs = count.pairs;
+    EXPECT_EQ(pairs.subjects(), 5u);
+    EXPECT_EQ(pairs.count(0, 2, 1, 1), 1u);
+    EXPECT_EQ(pairs.count(0, 2, 1, 0), 1u);
+    EXPECT_EQ(pairs.count(0, 2, 0, 1), 1u);
+    EXPECT_EQ(pairs.count(0, 2, 0, 0), 2u);
+    EXPECT_EQ(pairs.count(2, 0, 1, 0), 1u);  // the other way round
+    EXPECT_EQ(pairs.count(1, 2, 0, 0), 1u);
 
     // With codes 1 and 2 the subjects past the end are outside too.
     write("x.dat", "2 1 2\n1 1 2\n");

@@ -2,7 +2,7 @@
 // small parts and reading pieces put boundaries everywhere, on 1, 2 and 3
 // threads. Whenever the counter takes a file its counts and its notes
 // (values read, where reading failed, whether more follows, codes outside
-// the range, the subjects by total and item) must be the reader's; when it declines it must have changed
+// the range, the subjects by total and item, by pair) must be the reader's; when it declines it must have changed
 // nothing.
 
 #include <vector>
@@ -28,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     empty.codes.lowest = static_cast<std::int32_t>(firstScore);
     empty.codes.highest = empty.codes.lowest + data[1] % 3;
     empty.byItem = ItemCodeCounts(items, empty.codes.highest - empty.codes.lowest + 1);
+    empty.pairs = PairCounts(items, empty.codes.highest - empty.codes.lowest + 1);
     ScoreCount wanted = empty;
     FUZZ_CHECK(CountScores("x.dat", subjects, items, firstScore, wanted));
     for (int threads = 1; threads <= 3; ++threads) {
@@ -38,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(count.file == expected.file);
         FUZZ_CHECK(count.codes == expected.codes);
         FUZZ_CHECK(count.byItem == expected.byItem);
+        FUZZ_CHECK(count.pairs == expected.pairs);
     }
     return 0;
 }

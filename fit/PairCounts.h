@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The subjects of a run by the categories of every pair of items: the
+// observed side of the local dependence statistic. Categories are codes
+// less the model's lowest code, 0 … K − 1; subjects come as in
+// ItemCodeCounts. They are gathered 64 at a time as bit sets, one per item
+// and category above 0, and a pair's joint counts are population counts of
+// their intersections.
+class PairCounts {
+public:
+    PairCounts() = default;
+    PairCounts(int items, int categories);
+
+    int items() const { return items_; }
+    int categories() const { return categories_; }
+
+    // One subject, every category below categories().
+    void addSubject(const unsigned char* categories);
+    // count subjects whose every category is 0.
+    void addLowest(std::uint64_t count);
+    // Counts the subjects gathered so far; the counts below are only
+    // complete after it.
+    void flush();
+    void add(const PairCounts& other);  // both flushed
+
+    std::uint64_t subjects() const { return subjects_; }
+    // Subjects who gave item i category k and item j category l (i ≠ j).
+    std::uint64_t count(int i, int j, int k, int l) const;
+
+    std::size_t memory() const;
+    bool operator==(const PairCounts& other) const;
+
+private:
+    std::size_t pairIndex(int i, int j) const;  // i < j
+
+    int items_ = 0, categories_ = 0;
+    std::uint64_t subjects_ = 0;
+    std::vector<std::uint64_t> single_;  // by item, then category from 1
+    // By pair (i < j), then category of i from 1, then of j from 1.
+    std::vector<std::uint64_t> joint_;
+    // The subjects gathered: by item and category from 1, one bit each.
+    std::vector<std::uint64_t> bits_;
+    unsigned gathered_ = 0;
+};
