@@ -86,18 +86,21 @@ bool countScores(const FitRequest& request, const ModelTraits& traits, std::int6
     count.codes.lowest = traits.lowestCode;
     count.codes.highest = traits.lowestCode + traits.categoryCount - 1;
     // Categories go in a byte each.
-    const bool byItem = extras && extras->countItems && m > 0 && traits.categoryCount >= 1 &&
-                        traits.categoryCount <= 256;
-    if (byItem)
+    const bool byCategory = extras && m > 0 && traits.categoryCount >= 1 && traits.categoryCount <= 256;
+    if (byCategory && extras->countItems)
         count.byItem = ItemCodeCounts(m, traits.categoryCount);
+    if (byCategory && extras->countPairs)
+        count.pairs = PairCounts(m, traits.categoryCount);
     // One thread reads faster number by number than in two passes.
     const int threads = FitThreadCount();
     const bool counted =
         (threads > 1 && CountSimpleScores(request.scoreFile, N, m, firstScore, count, threads)) ||
         CountScores(request.scoreFile, N, m, firstScore, count);
     table.observed = std::move(count.observed);
-    if (byItem)
+    if (byCategory) {
         extras->byItem = std::move(count.byItem);
+        extras->pairs = std::move(count.pairs);
+    }
     if (counted) {
         notes.files.push_back(count.file);
         notes.files.back().what = "scores";

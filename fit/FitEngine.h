@@ -22,9 +22,9 @@
 // stops with kWarningsRefused before the reports are replaced. Warnings
 // change no number of the run.
 //
-// When extras is given and asks for it, the run counts the subjects by
-// total and by each item's category too; a run that succeeds leaves its
-// model there.
+// When extras is given and asks for them, the run counts the subjects by
+// total and by each item's category, and by the categories of each pair of
+// items, too; a run that succeeds leaves its model there.
 //
 // Work and memory follow what the files hold: nodes past the end of a nodes
 // file weigh nothing, and subjects or estimates past the end of theirs are

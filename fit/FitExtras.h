@@ -2,12 +2,15 @@
 
 #include "fit/FitModel.h"
 #include "fit/ItemCodeCounts.h"
+#include "fit/PairCounts.h"
 
 // What a run keeps beyond its reports when asked: the subjects by total
-// and by each item's category, counted in the same pass over the scores,
-// and the model.
+// and by each item's category, and by the categories of each pair of
+// items, counted in the same pass over the scores, and the model.
 struct FitExtras {
     bool countItems = false;
     ItemCodeCounts byItem;  // filled when countItems
+    bool countPairs = false;
+    PairCounts pairs;       // filled when countPairs
     FitModel model;         // filled by a run that succeeds
 };

@@ -23,4 +23,8 @@ struct FitModel {
 
     // A model over items; it refers to them, so this must outlive it.
     std::unique_ptr<ItemModel> makeModel() const;
+    // The latent distribution in increasing ability, equal abilities as one
+    // point with their weights summed, points of no weight left out: the
+    // estimates of many subjects coincide.
+    void mergedLatent(std::vector<double>& theta, std::vector<double>& weight) const;
 };

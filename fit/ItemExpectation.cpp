@@ -373,28 +373,6 @@ private:
     double* sums_ = nullptr;
 };
 
-// The latent distribution in increasing ability, equal abilities as one
-// point with their weights summed, points of no weight left out: the
-// estimates of many subjects coincide.
-void mergeEqual(const FitModel& model, std::vector<double>& theta, std::vector<double>& weight)
-{
-    std::vector<std::size_t> order(model.theta.size());
-    for (std::size_t q = 0; q < order.size(); ++q)
-        order[q] = q;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return model.theta[a] < model.theta[b]; });
-    for (std::size_t k = 0; k < order.size();) {
-        const float at = model.theta[order[k]];
-        double sum = 0.0;
-        for (; k < order.size() && model.theta[order[k]] == at; ++k)
-            sum += model.weight[order[k]];
-        if (sum != 0.0) {
-            theta.push_back(at);
-            weight.push_back(sum);
-        }
-    }
-}
-
 }  // namespace
 
 ItemExpectation::ItemExpectation(int items, int categories)
@@ -416,7 +394,7 @@ bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, i
         return true;
     }
     std::vector<double> theta, weight;
-    mergeEqual(model, theta, weight);
+    model.mergedLatent(theta, weight);
     const std::size_t nodes = theta.size();
     // Sums by item, category and total, then the distribution's: a block's
     // lane by lane, and all blocks' together.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "stats/ItemFitFormat.h"
+#include "stats/LocalDependenceFormat.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ std::string FormatSummaryCsv(const FitSummary& summary)
 }
 
 std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings,
-                              const ItemFit* items)
+                              const SummaryExtras& extras)
 {
     std::string text = "{\n  \"chi_square\": " + full(summary.chiSquare) + ",\n";
     text += "  \"min_expected\": " + full(summary.minExpected) + ",\n";
@@ -114,8 +115,10 @@ std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWa
     for (const FitWarning& warning : warnings)
         list.push_back({{"kind", warning.kind}, {"file", warning.file}, {"message", warning.message}});
     text += "\n  ],\n  \"warnings\": " + list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    if (items)
-        text += ",\n  \"items\": " + FormatItemFitJson(*items);
+    if (extras.items)
+        text += ",\n  \"items\": " + FormatItemFitJson(*extras.items);
+    if (extras.pairs)
+        text += ",\n  \"pairs\": " + FormatPairsJson(*extras.pairs);
     text += "\n}\n";
     return text;
 }

@@ -5,6 +5,7 @@
 #include "fit/FitWarning.h"
 #include "stats/FitSummary.h"
 #include "stats/ItemFit.h"
+#include "stats/LocalDependence.h"
 
 // The summary as text: a table to read, or CSV or JSON for scripts, with
 // every number at full precision (17 significant digits).
@@ -22,11 +23,16 @@
 // "observed", "expected", "contribution", "residual") and "warnings"
 // (each "kind", "file", "message": what looked wrong in the input; an
 // empty list when nothing did), and with the item fit "items" (as
-// FormatItemFitJson has it).
+// FormatItemFitJson has it), with the local dependence "pairs" (as
+// FormatPairsJson has it).
 std::string FormatSummaryTable(const FitSummary& summary);
 std::string FormatSummaryCsv(const FitSummary& summary);
+struct SummaryExtras {
+    const ItemFit* items = nullptr;
+    const LocalDependence* pairs = nullptr;
+};
 std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings = {},
-                              const ItemFit* items = nullptr);
+                              const SummaryExtras& extras = {});
 
 // One line: the pooled chi-square, df and p, or why there is no test.
 std::string FormatPooledLine(const FitSummary& summary);

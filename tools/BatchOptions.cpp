@@ -15,7 +15,8 @@ const char* const kBatchUsage =
     "                  (--nodes20 | --nodes51 | --nodes FILE --node-count Q | --estimates FILE)\n"
     "                  [--metric normal|logistic]\n"
     "                  [--format table|csv|json | --quiet] [--min-expected X] [--plot FILE.png|FILE.svg]\n"
-    "                  [--strict] [--item-fit [--item-min-expected X] [--item-plot FILE.png|FILE.svg]]\n";
+    "                  [--strict] [--item-fit [--item-min-expected X] [--item-plot FILE.png|FILE.svg]]\n"
+    "                  [--pairs [--pairs-plot FILE.png|FILE.svg]]\n";
 
 namespace {
 
@@ -23,8 +24,9 @@ const std::set<std::string> kValueFlags = {
     "--model", "--subjects", "--items", "--categories", "--discrimination",
     "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
     "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot",
-    "--item-min-expected", "--item-plot"};
-const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--quiet", "--strict", "--item-fit"};
+    "--item-min-expected", "--item-plot", "--pairs-plot"};
+const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--quiet", "--strict", "--item-fit",
+                                         "--pairs"};
 
 // A positive number, or a reason why not.
 std::string parsePositive(const std::string& flag, const std::string& text, double& value)
@@ -75,6 +77,12 @@ std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::
         return error;
     if (given("--item-plot") &&
         !(error = parseChartName("--item-plot", options.itemPlotFile = flags.at("--item-plot"))).empty())
+        return error;
+    options.pairs = given("--pairs");
+    if (given("--pairs-plot") && !options.pairs)
+        return "--pairs-plot goes with --pairs";
+    if (given("--pairs-plot") &&
+        !(error = parseChartName("--pairs-plot", options.pairsPlotFile = flags.at("--pairs-plot"))).empty())
         return error;
     return {};
 }

@@ -22,6 +22,8 @@ struct BatchOptions {
     bool itemFit = false;      // S-X² of every item
     double itemMinExpected = 1.0;
     std::string itemPlotFile;  // the items' charts, .png or .svg; empty for none
+    bool pairs = false;        // local dependence X² of every pair of items
+    std::string pairsPlotFile;  // the pairs' heat map, .png or .svg; empty for none
 };
 
 BatchOptions ParseBatchOptions(int argc, const char* const* argv);

@@ -58,3 +58,8 @@ bool SaveChartThroughModule(const ItemCharts& charts, const std::string& path, s
 {
     return saveThroughModule("TalverSaveItemCharts", charts, path, reason);
 }
+
+bool SaveChartThroughModule(const PairMap& map, const std::string& path, std::string& reason)
+{
+    return saveThroughModule("TalverSavePairMap", map, path, reason);
+}

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "charts/ItemCharts.h"
+#include "charts/PairMap.h"
 #include "charts/ScoreChart.h"
 
 // Draws a chart through the chart module, opened on first use from beside
@@ -10,3 +11,4 @@
 // directory. False, with a reason, when the module or the file fails.
 bool SaveChartThroughModule(const ScoreChart& chart, const std::string& path, std::string& reason);
 bool SaveChartThroughModule(const ItemCharts& charts, const std::string& path, std::string& reason);
+bool SaveChartThroughModule(const PairMap& map, const std::string& path, std::string& reason);

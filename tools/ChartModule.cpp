@@ -3,6 +3,7 @@
 // runs have no use for them.
 
 #include "charts/ItemCharts.h"
+#include "charts/PairMap.h"
 #include "charts/ScoreChart.h"
 
 extern "C" __attribute__((visibility("default"))) bool TalverSaveScoreChart(const ScoreChart* chart,
@@ -15,4 +16,9 @@ extern "C" __attribute__((visibility("default"))) bool TalverSaveItemCharts(cons
                                                                            const char* path)
 {
     return charts && path && SaveItemCharts(*charts, path);
+}
+
+extern "C" __attribute__((visibility("default"))) bool TalverSavePairMap(const PairMap* map, const char* path)
+{
+    return map && path && SavePairMap(*map, path);
 }

@@ -10,10 +10,12 @@
 
 #include "fit/FitEngine.h"
 #include "fit/ItemExpectation.h"
+#include "fit/PairExpectation.h"
 #include "fit/ReportFile.h"
 #include "fit/Workers.h"
 #include "stats/FitSummary.h"
 #include "stats/ItemFitFormat.h"
+#include "stats/LocalDependenceFormat.h"
 #include "stats/SummaryFormat.h"
 #include "tools/BatchOptions.h"
 #include "tools/ChartLoader.h"
@@ -71,6 +73,10 @@ const char* const kHelp =
     "                         X subjects (default 1)\n"
     "  --item-plot FILE       draw each item's observed and expected mean score by\n"
     "                         score group, as PNG or SVG\n"
+    "  --pairs                add the local dependence X2 of every pair of items\n"
+    "                         with df, p, Benjamini-Hochberg adjusted p, sign and\n"
+    "                         Cramer's V; the table lists the 20 largest\n"
+    "  --pairs-plot FILE      draw the pairs' signed V as a heat map, PNG or SVG\n"
     "  --help                 this text\n"
     "\n"
     "Files hold numbers separated by white space. A value that cannot be read\n"
@@ -89,8 +95,24 @@ const char* const kHelp =
     "single precision; 64 a bad command line; 65 warnings with --strict;\n"
     "73 the chart cannot be written.\n"
     "OUT and OUTG are replaced only by a run that succeeds.\n"
-    "The item fit counts the subjects whose every score is one of the model's\n"
-    "codes; the others are left out of it.\n";
+    "The item fit and the pairs count the subjects whose every score is one of\n"
+    "the model's codes; the others are left out of them.\n";
+
+// The heat map of the pairs' signed V.
+PairMap mapOf(const LocalDependence& dependence, int items)
+{
+    PairMap map;
+    map.items = items;
+    map.signedV.assign(static_cast<std::size_t>(items) * items, 0.0);
+    map.flagged.assign(map.signedV.size(), 0);
+    for (const LocalDependence::Pair& pair : dependence.pairs)
+        for (const auto& [i, j] : {std::pair{pair.first - 1, pair.second - 1}, std::pair{pair.second - 1, pair.first - 1}}) {
+            map.signedV[static_cast<std::size_t>(i) * items + j] = pair.sign * pair.v;
+            map.flagged[static_cast<std::size_t>(i) * items + j] = pair.flagged;
+        }
+    map.title = "Local dependence of the item pairs";
+    return map;
+}
 
 FitEngineFunction engineOf(BatchModel model)
 {
@@ -124,6 +146,7 @@ int main(int argc, char** argv)
     warnings.refuse = options.strict;
     FitExtras extras;
     extras.countItems = options.itemFit;
+    extras.countPairs = options.pairs;
     const FitResult result = engineOf(options.model)(options.request, &table, &warnings, &extras);
     for (const FitWarning& warning : warnings.found)
         std::fprintf(stderr, "warning: %s\n", warning.message.c_str());
@@ -135,16 +158,22 @@ int main(int argc, char** argv)
     }
     const FitSummary summary = SummarizeFit(table, options.minExpected);
     ItemFit items;
-    if (options.itemFit) {
-        ItemExpectation expectation;
-        try {
+    LocalDependence pairs;
+    try {
+        if (options.itemFit) {
+            ItemExpectation expectation;
             ExpectItemCategories(extras.model, expectation, FitThreadCount());
-        } catch (const std::bad_alloc&) {
-            std::fprintf(stderr, "talver-fit: %s\n", DescribeFitResult(kOutOfMemory, options.request, "").c_str());
-            return kOutOfMemory;
+            items = ComputeItemFit(extras.byItem, expectation, extras.model.parameterCount, table.firstScore,
+                                   options.itemMinExpected);
         }
-        items = ComputeItemFit(extras.byItem, expectation, extras.model.parameterCount, table.firstScore,
-                               options.itemMinExpected);
+        if (options.pairs) {
+            PairExpectation expectation;
+            ExpectPairCategories(extras.model, expectation, FitThreadCount());
+            pairs = ComputeLocalDependence(extras.pairs, expectation);
+        }
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "talver-fit: %s\n", DescribeFitResult(kOutOfMemory, options.request, "").c_str());
+        return kOutOfMemory;
     }
     std::string reason;
     if (!options.plotFile.empty()) {
@@ -168,16 +197,23 @@ int main(int argc, char** argv)
             return kChartError;
         }
     }
+    if (!options.pairsPlotFile.empty() &&
+        !SaveChartThroughModule(mapOf(pairs, extras.pairs.items()), options.pairsPlotFile, reason)) {
+        std::fprintf(stderr, "talver-fit: %s\n", reason.c_str());
+        return kChartError;
+    }
     if (options.quiet)
         return 0;
-    const ItemFit* itemFit = options.itemFit ? &items : nullptr;
+    const SummaryExtras shown{options.itemFit ? &items : nullptr, options.pairs ? &pairs : nullptr};
     std::string text;
     if (options.format == "csv")
-        text = FormatSummaryCsv(summary) + (itemFit ? "\n" + FormatItemFitCsv(items) : "");
+        text = FormatSummaryCsv(summary) + (shown.items ? "\n" + FormatItemFitCsv(items) : "") +
+               (shown.pairs ? "\n" + FormatPairsCsv(pairs) : "");
     else if (options.format == "json")
-        text = FormatSummaryJson(summary, warnings.found, itemFit);
+        text = FormatSummaryJson(summary, warnings.found, shown);
     else
-        text = FormatSummaryTable(summary) + (itemFit ? FormatItemFitTable(items) : "");
+        text = FormatSummaryTable(summary) + (shown.items ? FormatItemFitTable(items) : "") +
+               (shown.pairs ? FormatPairsTable(pairs) : "");
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
         std::fprintf(stderr, "talver-fit: cannot print the summary\n");
         return kReportFileError;

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+#include "fit/FitModel.h"
+
+// What the model expects of every pair of items i ≠ j, as the local
+// dependence statistic compares it with the subjects: the share
+//   E(i, j, k, l) = Σ_q ŵ_q P_ik(θ_q) P_jl(θ_q)
+// of the subjects expected to answer i in category k and j in category l,
+// with the normalised weights ŵ_q = w_q / Σ w of the run's latent
+// distribution; 0 everywhere when the weights sum to 0 or below.
+class PairExpectation {
+public:
+    PairExpectation() = default;
+    PairExpectation(int items, int categories);
+
+    int items() const { return items_; }
+    int categories() const { return categories_; }
+    double at(int i, int j, int k, int l) const
+    {
+        if (i > j)
+            return at(j, i, l, k);
+        const std::size_t row = static_cast<std::size_t>(i) * categories_ + k;
+        return shares_[row * width() + static_cast<std::size_t>(j) * categories_ + l];
+    }
+
+private:
+    friend bool ExpectPairCategories(const FitModel&, PairExpectation&, int, const std::function<bool(double)>&);
+    std::size_t width() const { return static_cast<std::size_t>(items_) * categories_; }
+
+    int items_ = 0, categories_ = 0;
+    std::vector<double> shares_;  // (m K) x (m K), rows of the earlier item
+};
+
+// Works out the pair expectation of the model over its latent distribution
+// on up to threads threads, with the same bits on any number of them: one
+// product of each point's category probabilities with itself, (mK)²/2
+// multiply-adds a point, equal abilities counted once. progress as for the
+// item expectation; storage that cannot be had throws std::bad_alloc.
+bool ExpectPairCategories(const FitModel& model, PairExpectation& expectation, int threads,
+                          const std::function<bool(double)>& progress = {});

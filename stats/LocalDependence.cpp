@@ -1,0 +1,48 @@
+#include "stats/LocalDependence.h"
+
+#include <cmath>
+
+#include "stats/FitSummary.h"
+#include "stats/ItemFit.h"
+
+namespace {
+
+constexpr double kFlagLevel = 0.05;
+
+}  // namespace
+
+LocalDependence ComputeLocalDependence(const PairCounts& observed, const PairExpectation& expected)
+{
+    LocalDependence result;
+    const int m = observed.items(), K = observed.categories();
+    const double N = static_cast<double>(observed.subjects());
+    result.subjects = N;
+    std::vector<double> p;
+    for (int i = 0; i < m; ++i)
+        for (int j = i + 1; j < m; ++j) {
+            LocalDependence::Pair pair;
+            pair.first = i + 1;
+            pair.second = j + 1;
+            double direction = 0.0;
+            for (int k = 0; k < K; ++k)
+                for (int l = 0; l < K; ++l) {
+                    const double o = static_cast<double>(observed.count(i, j, k, l));
+                    const double e = N * expected.at(i, j, k, l);
+                    if (e > 0.0)
+                        pair.x2 += (o - e) * (o - e) / e;
+                    direction += static_cast<double>(k) * l * (o - e);
+                }
+            pair.df = (K - 1) * (K - 1);
+            pair.p = ChiSquareUpperTail(pair.x2, pair.df);
+            pair.sign = (direction > 0.0) - (direction < 0.0);
+            pair.v = N > 0.0 && K > 1 ? std::sqrt(pair.x2 / (N * (K - 1))) : 0.0;
+            p.push_back(pair.p);
+            result.pairs.push_back(pair);
+        }
+    const std::vector<double> adjusted = AdjustBenjaminiHochberg(p);
+    for (std::size_t k = 0; k < result.pairs.size(); ++k) {
+        result.pairs[k].pAdjusted = adjusted[k];
+        result.pairs[k].flagged = adjusted[k] < kFlagLevel;
+    }
+    return result;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <vector>
+
+#include "fit/PairCounts.h"
+#include "fit/PairExpectation.h"
+
+// Which pairs of items depend on each other beyond what the model allows:
+// the local dependence X² of every pair (Chen and Thissen).
+struct LocalDependence {
+    struct Pair {
+        int first = 0, second = 0;  // items from 1, first < second
+        double x2 = 0.0;
+        int df = 0;
+        double p = 1.0, pAdjusted = 1.0;
+        int sign = 0;      // 1: the pair goes together more than the model says
+        double v = 0.0;    // Cramér's V
+        bool flagged = false;  // adjusted p below 0.05
+    };
+    double subjects = 0.0;
+    std::vector<Pair> pairs;  // by first, then second
+};
+
+// For items i < j, O(k, l) the subjects with categories k and l and
+// E(k, l) = N times the model's share: X² = Σ (O − E)² / E over the cells
+// with E > 0, df = (K − 1)², p its chi-square upper tail, sign that of
+// Σ k l (O − E), V = √(X² / (N (K − 1))), and p adjusted by Benjamini and
+// Hochberg over all m(m − 1)/2 pairs.
+LocalDependence ComputeLocalDependence(const PairCounts& observed, const PairExpectation& expected);

@@ -1,0 +1,69 @@
+#include "stats/LocalDependenceFormat.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+
+namespace {
+
+std::string full(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+}  // namespace
+
+std::string FormatPairsTable(const LocalDependence& dependence, std::size_t listed)
+{
+    const std::vector<LocalDependence::Pair>& pairs = dependence.pairs;
+    std::vector<std::size_t> order(pairs.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return pairs[a].x2 > pairs[b].x2; });
+    order.resize(std::min(order.size(), listed));
+    const std::size_t flagged = static_cast<std::size_t>(
+        std::count_if(pairs.begin(), pairs.end(), [](const LocalDependence::Pair& p) { return p.flagged; }));
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "\nLocal dependence (X2 of each pair of items): %zu of %zu pairs flagged, adjusted p below "
+                  "0.05; the %zu largest:\n\n",
+                  flagged, pairs.size(), order.size());
+    std::string text = line;
+    text += "First Second           X2   df           p   Adjusted p  Sign        V\n";
+    for (const std::size_t k : order) {
+        const LocalDependence::Pair& p = pairs[k];
+        std::snprintf(line, sizeof line, "%5d %6d %12.4f %4d %11.4g  %11.4g  %4d %8.4f%s\n", p.first, p.second, p.x2,
+                      p.df, p.p, p.pAdjusted, p.sign, p.v, p.flagged ? "  *" : "");
+        text += line;
+    }
+    return text;
+}
+
+std::string FormatPairsCsv(const LocalDependence& dependence)
+{
+    std::string text = "first,second,x2,df,p,p_adjusted,sign,v,flagged\n";
+    for (const LocalDependence::Pair& p : dependence.pairs)
+        text += std::to_string(p.first) + "," + std::to_string(p.second) + "," + full(p.x2) + "," +
+                std::to_string(p.df) + "," + full(p.p) + "," + full(p.pAdjusted) + "," + std::to_string(p.sign) + "," +
+                full(p.v) + "," + (p.flagged ? "true" : "false") + "\n";
+    return text;
+}
+
+std::string FormatPairsJson(const LocalDependence& dependence)
+{
+    nlohmann::json list = nlohmann::json::array();
+    for (const LocalDependence::Pair& p : dependence.pairs)
+        list.push_back({{"first", p.first},
+                        {"second", p.second},
+                        {"x2", p.x2},
+                        {"df", p.df},
+                        {"p", p.p},
+                        {"p_adjusted", p.pAdjusted},
+                        {"sign", p.sign},
+                        {"v", p.v},
+                        {"flagged", p.flagged}});
+    return list.dump();
+}

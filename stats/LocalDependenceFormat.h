@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "stats/LocalDependence.h"
+
+// The local dependence as text, every number of CSV and JSON at full
+// precision: the table to read lists the largest X² (at most listed pairs)
+// and how many pairs are flagged; CSV "first,second,x2,df,p,p_adjusted,
+// sign,v,flagged", one row per pair, flagged true or false; JSON a list,
+// ordered by first and second, of objects with exactly the keys "first",
+// "second" (items from 1), "x2", "df", "p", "p_adjusted", "sign" (-1, 0 or
+// 1), "v" and "flagged" (true, false).
+std::string FormatPairsTable(const LocalDependence& dependence, std::size_t listed = 20);
+std::string FormatPairsCsv(const LocalDependence& dependence);
+std::string FormatPairsJson(const LocalDependence& dependence);
