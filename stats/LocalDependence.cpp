@@ -11,31 +11,42 @@ constexpr double kFlagLevel = 0.05;
 
 }  // namespace
 
+LocalDependence::Pair PairStatistic(const std::vector<double>& observed, const std::vector<double>& expected,
+                                    double N, int K)
+{
+    LocalDependence::Pair pair;
+    double direction = 0.0;
+    for (int k = 0; k < K; ++k)
+        for (int l = 0; l < K; ++l) {
+            const double o = observed[static_cast<std::size_t>(k) * K + l], e = expected[static_cast<std::size_t>(k) * K + l];
+            if (e > 0.0)
+                pair.x2 += (o - e) * (o - e) / e;
+            direction += static_cast<double>(k) * l * (o - e);
+        }
+    pair.df = (K - 1) * (K - 1);
+    pair.p = ChiSquareUpperTail(pair.x2, pair.df);
+    pair.sign = (direction > 0.0) - (direction < 0.0);
+    pair.v = N > 0.0 && K > 1 ? std::sqrt(pair.x2 / (N * (K - 1))) : 0.0;
+    return pair;
+}
+
 LocalDependence ComputeLocalDependence(const PairCounts& observed, const PairExpectation& expected)
 {
     LocalDependence result;
     const int m = observed.items(), K = observed.categories();
     const double N = static_cast<double>(observed.subjects());
     result.subjects = N;
-    std::vector<double> p;
+    std::vector<double> o(static_cast<std::size_t>(K) * K), e(o.size()), p;
     for (int i = 0; i < m; ++i)
         for (int j = i + 1; j < m; ++j) {
-            LocalDependence::Pair pair;
-            pair.first = i + 1;
-            pair.second = j + 1;
-            double direction = 0.0;
             for (int k = 0; k < K; ++k)
                 for (int l = 0; l < K; ++l) {
-                    const double o = static_cast<double>(observed.count(i, j, k, l));
-                    const double e = N * expected.at(i, j, k, l);
-                    if (e > 0.0)
-                        pair.x2 += (o - e) * (o - e) / e;
-                    direction += static_cast<double>(k) * l * (o - e);
+                    o[static_cast<std::size_t>(k) * K + l] = static_cast<double>(observed.count(i, j, k, l));
+                    e[static_cast<std::size_t>(k) * K + l] = N * expected.at(i, j, k, l);
                 }
-            pair.df = (K - 1) * (K - 1);
-            pair.p = ChiSquareUpperTail(pair.x2, pair.df);
-            pair.sign = (direction > 0.0) - (direction < 0.0);
-            pair.v = N > 0.0 && K > 1 ? std::sqrt(pair.x2 / (N * (K - 1))) : 0.0;
+            LocalDependence::Pair pair = PairStatistic(o, e, N, K);
+            pair.first = i + 1;
+            pair.second = j + 1;
             p.push_back(pair.p);
             result.pairs.push_back(pair);
         }

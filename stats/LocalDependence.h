@@ -27,3 +27,8 @@ struct LocalDependence {
 // Σ k l (O − E), V = √(X² / (N (K − 1))), and p adjusted by Benjamini and
 // Hochberg over all m(m − 1)/2 pairs.
 LocalDependence ComputeLocalDependence(const PairCounts& observed, const PairExpectation& expected);
+
+// The statistic of one pair from its K x K observed and expected counts
+// (row: the first item's category), over N subjects; p not adjusted.
+LocalDependence::Pair PairStatistic(const std::vector<double>& observed, const std::vector<double>& expected,
+                                    double N, int K);

@@ -5,31 +5,9 @@
 #include <vector>
 
 #include "fit/ItemExpectation.h"
+#include "tests/fit/ModelCases.h"
 
 namespace {
-
-struct ModelCase {
-    const char* what;
-    FitModel::Kind kind;
-    int K;
-    std::vector<float> a, b, c;  // b boundary by boundary, item by item within
-    std::vector<float> theta, weight;
-};
-
-FitModel makeModel(const ModelCase& c)
-{
-    FitModel model;
-    model.kind = c.kind;
-    const int m = static_cast<int>(c.a.size());
-    model.items = ItemParameters(m, c.K);
-    model.items.a = c.a;
-    model.items.b = c.b;
-    if (!c.c.empty())
-        model.items.c = c.c;
-    model.theta = c.theta;
-    model.weight = c.weight;
-    return model;
-}
 
 // The expectation from every response pattern: the joint probability of
 // each item's category and the total, over the totals' probability.
@@ -41,23 +19,14 @@ std::vector<double> byPatterns(const FitModel& model)
     const auto items = model.makeModel();
     for (std::size_t q = 0; q < model.theta.size(); ++q) {
         items->categoriesAt(model.theta[q], P.data());
-        std::vector<int> x(m, 0);
-        for (;;) {
-            double p = model.weight[q];
+        ForEachPattern(m, K, P, [&](const std::vector<int>& x, double p) {
             std::size_t s = 0;
-            for (int i = 0; i < m; ++i) {
-                p *= P[i * K + x[i]];
-                s += x[i];
-            }
-            all[s] += p;
             for (int i = 0; i < m; ++i)
-                joint[(i * R + s) * K + x[i]] += p;
-            int i = 0;
-            while (i < m && ++x[i] == K)
-                x[i++] = 0;
-            if (i == m)
-                break;
-        }
+                s += x[i];
+            all[s] += model.weight[q] * p;
+            for (int i = 0; i < m; ++i)
+                joint[(i * R + s) * K + x[i]] += model.weight[q] * p;
+        });
     }
     for (int i = 0; i < m; ++i)
         for (std::size_t s = 0; s < R; ++s)
@@ -66,33 +35,12 @@ std::vector<double> byPatterns(const FitModel& model)
     return joint;
 }
 
-const std::vector<float> kNodes = {-2.5f, -1, 0, 0.7f, 2};
-const std::vector<float> kWeights = {0.1f, 0.2f, 0.4f, 0.2f, 0.1f};
-
-// Abilities far out put probabilities within 1e-12 of 0 and 1, where
-// dividing an item out of the distribution would lose every digit.
-const ModelCase kCases[] = {
-    {"3PL, eight items", FitModel::Kind::Binary, 2, {1, 1.5f, 0.6f, 2, 1, 0.8f, 1.2f, 2.5f},
-     {-1.5f, -0.5f, 0, 0.3f, 1, 1.8f, -2, 0.5f}, {0.2f, 0, 0.25f, 0.1f, 0, 0.15f, 0, 0.3f}, kNodes, kWeights},
-    {"2PL, far abilities", FitModel::Kind::Binary, 2, {1, 1.5f, 0.6f, 2, 1, 0.8f}, {-1.5f, -0.5f, 0, 0.3f, 1, 1.8f},
-     {}, {-18, -9, 0, 9, 18}, {0.2f, 0.2f, 0.2f, 0.2f, 0.2f}},
-    {"graded, K = 3, six items", FitModel::Kind::Graded, 3, {1, 1.5f, 0.6f, 2, 1, 0.8f},
-     {-1.5f, -0.5f, -1, 0.3f, -1, 0, 0.5f, 0.5f, 0, 1.3f, 0.2f, 1.8f}, {}, kNodes, kWeights},
-    {"partial credit, K = 4, five items", FitModel::Kind::PartialCredit, 4, {1, 1, 1, 1, 1},
-     {-1, 0, -2, 0.5f, 1, 0.2f, 0, -0.5f, 1.5f, 0.4f, 1, 2, 0.5f, -1, 0}, {}, kNodes, kWeights},
-    {"graded, far abilities", FitModel::Kind::Graded, 3, {2, 1.5f, 1, 2.5f}, {-1, 0, -0.5f, 0.2f, 1, 0.5f, 0.8f, 1.5f},
-     {}, {-25, -12, 0, 12, 25}, {0.1f, 0.2f, 0.4f, 0.2f, 0.1f}},
-    {"3PL, probabilities of exactly c and 1", FitModel::Kind::Binary, 2, {1, 1.5f, 0.6f, 2},
-     {-1.5f, 0, 0.3f, 1}, {0.2f, 0, 0.25f, 0}, {-800, -30, 0, 30, 800}, {0.1f, 0.2f, 0.4f, 0.2f, 0.1f}},
-    {"one item", FitModel::Kind::Binary, 2, {1}, {0}, {}, kNodes, kWeights},
-};
-
 }  // namespace
 
 TEST(ItemExpectationTest, AgreesWithEveryResponsePattern)
 {
-    for (const ModelCase& c : kCases) {
-        const FitModel model = makeModel(c);
+    for (const ModelCase& c : kModelCases) {
+        const FitModel model = MakeModel(c);
         const std::vector<double> wanted = byPatterns(model);
         ItemExpectation got;
         ASSERT_TRUE(ExpectItemCategories(model, got, 2));
@@ -115,14 +63,14 @@ TEST(ItemExpectationTest, AgreesWithEveryResponsePattern)
 
 TEST(ItemExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
 {
-    ModelCase c = kCases[2];
+    ModelCase c = kModelCases[2];
     c.theta.clear();
     c.weight.clear();
     for (int q = 0; q < 5000; ++q) {
         c.theta.push_back(-4.0f + 0.0016f * q);
         c.weight.push_back(std::exp(-0.5f * c.theta.back() * c.theta.back()));
     }
-    const FitModel model = makeModel(c);
+    const FitModel model = MakeModel(c);
     ItemExpectation one, three;
     ASSERT_TRUE(ExpectItemCategories(model, one, 1));
     ASSERT_TRUE(ExpectItemCategories(model, three, 3));
