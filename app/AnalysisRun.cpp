@@ -102,6 +102,14 @@ bool itemCountsFit(const FitRequest& request, const AnalysisRun& run)
     return m > 0 && K >= 2 && K <= 256 && m * (m * (K - 1) + 1) * (K - 1) * 4 <= kLargestCounts;
 }
 
+// And the counts by pair the local dependence needs.
+bool pairCountsFit(const FitRequest& request, const AnalysisRun& run)
+{
+    constexpr double kLargestCounts = 64u << 20;  // bytes
+    const double m = request.itemCount, K = run.polytomous ? request.categoryCount : 2;
+    return m > 1 && K >= 2 && K <= 256 && (m * (m - 1) / 2 * (K - 1) * (K - 1) + 2 * m * (K - 1)) * 8 <= kLargestCounts;
+}
+
 std::string workingDirectory()
 {
     std::error_code error;
@@ -133,6 +141,7 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
     FitWarnings warnings;
     auto extras = std::make_shared<FitExtras>();
     extras->countItems = itemCountsFit(request, run);
+    extras->countPairs = pairCountsFit(request, run);
     {
         CWaitCursor wait;
         result = run.engine(request, nullptr, &warnings, extras.get());

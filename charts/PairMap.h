@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "stats/LocalDependence.h"
+
 // The local dependence of every pair of items as an m x m heat map of the
 // signed Cramér's V: dependence warm, its opposite cool, flagged pairs
 // outlined, with a colour key.
@@ -17,6 +19,24 @@ struct PairMap {
     // and never below 0.05.
     double scale() const;
 };
+
+// The map of a run's pairs, m items; here, for the batch runner draws
+// through the chart module and links no toolkit.
+inline PairMap PairMapOf(const LocalDependence& dependence, int items, const std::string& title)
+{
+    PairMap map;
+    map.items = items;
+    map.title = title;
+    map.signedV.assign(static_cast<std::size_t>(items) * items, 0.0);
+    map.flagged.assign(map.signedV.size(), 0);
+    for (const LocalDependence::Pair& pair : dependence.pairs) {
+        const std::size_t i = static_cast<std::size_t>(pair.first - 1), j = static_cast<std::size_t>(pair.second - 1);
+        map.signedV[i * items + j] = map.signedV[j * items + i] = pair.sign * pair.v;
+        map.flagged[i * items + j] = map.flagged[j * items + i] = pair.flagged;
+    }
+    return map;
+}
+
 
 // The colour of a signed V on a scale, as 0xRRGGBB: white at 0, deepening
 // to red for positive and to blue for negative values, deepest at ±scale.

@@ -41,6 +41,11 @@ constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_CONTEXTMENU = 0x007B;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_NOTIFY = 0x004E;
+constexpr UINT WM_MOUSEMOVE = 0x0200;
+constexpr UINT WM_LBUTTONDOWN = 0x0201;
+
+// Mouse message flags, in wParam.
+constexpr UINT MK_LBUTTON = 0x0001;
 
 // What WM_NOTIFY carries in lParam, first in every notification.
 struct NMHDR {

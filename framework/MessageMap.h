@@ -73,6 +73,16 @@ protected:                                           \
          self->memberFxn(reinterpret_cast<NMHDR*>(lParam), &result);                     \
          return result;                                                                  \
      })},
+#define ON_WM_MOUSEMOVE()                                                                                  \
+    {WM_MOUSEMOVE, 0, 0, AFX_MAP_HANDLER(self->OnMouseMove(static_cast<UINT>(wParam),                       \
+                                                           CPoint{static_cast<short>(LOWORD(lParam)),         \
+                                                                  static_cast<short>(HIWORD(lParam))});       \
+                                         return 0)},
+#define ON_WM_LBUTTONDOWN()                                                                                \
+    {WM_LBUTTONDOWN, 0, 0, AFX_MAP_HANDLER(self->OnLButtonDown(static_cast<UINT>(wParam),                   \
+                                                               CPoint{static_cast<short>(LOWORD(lParam)),     \
+                                                                      static_cast<short>(HIWORD(lParam))});   \
+                                           return 0)},
 #define ON_WM_SYSCOMMAND() \
     {WM_SYSCOMMAND, 0, 0, AFX_MAP_HANDLER(self->OnSysCommand(static_cast<UINT>(wParam), lParam); return 0)},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, AFX_MAP_HANDLER(self->OnPaint(); return 0)},

@@ -60,6 +60,9 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // WM_MOUSEMOVE, also with no button down, and WM_LBUTTONDOWN.
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 };
 
 // Sends a message the toolkit brought about; a handler that fails for want

@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QTreeWidget>
 #include <QDir>
 #include <QFileInfo>
@@ -201,6 +202,23 @@ void ClickColumnHeading(CDialog& dialog, int id, int column)
     QHeaderView* header = table->header();
     const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+void ClickAt(CWnd& window, int x, int y)
+{
+    if (QWidget* target = window.Widget())
+        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(x, y));
+}
+
+void MoveMouseTo(CWnd& window, int x, int y)
+{
+    QWidget* target = window.Widget();
+    if (!target)
+        return;
+    // Sent, not moved: a headless screen has no pointer to move.
+    const QPointF at(x, y);
+    QMouseEvent move(QEvent::MouseMove, at, target->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
 }
 
 void RightClick(CWnd& window)

@@ -63,6 +63,9 @@ void ClickColumnHeading(CDialog& dialog, int id, int column);
 bool WaitUntilClosed(CDialog& dialog, int milliseconds);
 // A right-click on a control or child window of a dialog.
 void RightClick(CWnd& window);
+// A left click, and the pointer moved, at a point of a window.
+void ClickAt(CWnd& window, int x, int y);
+void MoveMouseTo(CWnd& window, int x, int y);
 // What the primary screen's width is taken to be, for figures that scale
 // with it; 0 restores the real one.
 void SetScreenWidth(int pixels);

@@ -23,3 +23,5 @@ CString CToolTipCtrl::GetToolText(const CWnd* control)
 {
     return control && control->Widget() ? fromQt(control->Widget()->toolTip()) : CString();
 }
+
+void CToolTipCtrl::UpdateTipText(const CString& text, CWnd* control) { AddTool(control, text); }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -420,6 +421,7 @@ ChildWidget::ChildWidget(CWnd* owner, QWidget* parent) : QWidget(parent), owner(
     // No background of the toolkit's: the window paints all of itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
 }
 
 ChildWidget::~ChildWidget()
@@ -442,6 +444,29 @@ void ChildWidget::fitSurface()
 }
 
 void ChildWidget::resizeEvent(QResizeEvent*) { fitSurface(); }
+
+namespace {
+
+LPARAM pointOf(const QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    return MAKELPARAM(static_cast<UINT>(at.x()) & 0xFFFF, static_cast<UINT>(at.y()) & 0xFFFF);
+}
+
+}  // namespace
+
+void ChildWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    if (owner)
+        dispatchFromToolkit(owner, WM_MOUSEMOVE, (event->buttons() & Qt::LeftButton) ? MK_LBUTTON : 0,
+                            pointOf(event));
+}
+
+void ChildWidget::mousePressEvent(QMouseEvent* event)
+{
+    if (owner && event->button() == Qt::LeftButton)
+        dispatchFromToolkit(owner, WM_LBUTTONDOWN, MK_LBUTTON, pointOf(event));
+}
 
 void ChildWidget::paintEvent(QPaintEvent*)
 {

@@ -196,7 +196,8 @@ const DialogTemplate kResults{
         {-1, ControlKind::LeftText, "max score", 249, 180, 36, 8, 0},
     }};
 
-// The item fit of a run, and the wait for it.
+// The item fit of a run, the local dependence of its pairs, and the wait
+// for either.
 const DialogTemplate kItemFit{
     IDD_ITEM_FIT, 330, 318, "Item fit", "MS Sans Serif", 10, DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
     {
@@ -208,12 +209,24 @@ const DialogTemplate kItemFit{
         {IDOK, ControlKind::DefPushButton, "Close", 273, 297, 50, 14, kButton},
     }};
 
-const DialogTemplate kItemProgress{
-    IDD_ITEM_PROGRESS, 200, 62, "Item fit", "MS Sans Serif", 10, DS_MODALFRAME | WS_CAPTION,
+const DialogTemplate kLocalDependence{
+    IDD_LOCAL_DEPENDENCE, 500, 246, "Local dependence", "MS Sans Serif", 10, DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
     {
-        {-1, ControlKind::LeftText, "Working out what the model expects of each item...", 7, 7, 186, 8,
+        {IDC_PAIR_SUMMARY, ControlKind::LeftText, "", 7, 7, 486, 18, 0},
+        {IDC_PAIR_MAP, ControlKind::LeftText, "", 7, 27, 205, 190, 0},
+        {IDC_PAIR_LIST, ControlKind::ListView, "", 218, 27, 275, 190,
+         LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP},
+        {-1, ControlKind::LeftText, "Warm: together more than the model says; cool: less; outlined: flagged", 7, 225,
+         300, 8, SS_LEFTNOWORDWRAP},
+        {IDOK, ControlKind::DefPushButton, "Close", 443, 225, 50, 14, kButton},
+    }};
+
+const DialogTemplate kWorkProgress{
+    IDD_WORK_PROGRESS, 200, 62, "", "MS Sans Serif", 10, DS_MODALFRAME | WS_CAPTION,
+    {
+        {-1, ControlKind::LeftText, "Working out what the model expects...", 7, 7, 186, 8,
          SS_LEFTNOWORDWRAP},
-        {IDC_ITEM_PROGRESS, ControlKind::Progress, "", 7, 21, 186, 12, 0},
+        {IDC_WORK_PROGRESS, ControlKind::Progress, "", 7, 21, 186, 12, 0},
         {IDCANCEL, ControlKind::PushButton, "Cancel", 143, 41, 50, 14, kButton},
     }};
 
@@ -232,7 +245,8 @@ const DialogTemplate* FindDialogTemplate(int id)
         {IDD_ONE_PARAM, &kOneParam},
         {IDD_RESULTS, &kResults},
         {IDD_ITEM_FIT, &kItemFit},
-        {IDD_ITEM_PROGRESS, &kItemProgress},
+        {IDD_WORK_PROGRESS, &kWorkProgress},
+        {IDD_LOCAL_DEPENDENCE, &kLocalDependence},
     };
     const auto found = templates.find(id);
     return found == templates.end() ? nullptr : found->second;

@@ -1,19 +1,16 @@
 #include "results/ItemFitDlg.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "framework/DataExchange.h"
-#include "framework/FileDialog.h"
 #include "res/resource.h"
 #include "stats/ItemFitFormat.h"
 
 namespace {
 
-enum : UINT { kCopyTable = 1, kSaveTable };
-
-const char* const kHeadings[] = {"Item", "S-X\u00B2", "df", "p", "Adjusted p", "RMSEA", "Groups", "Flagged"};
-const int kWidths[] = {55, 100, 50, 90, 95, 80, 65, 70};
+const std::vector<StatisticsTable::Column> kTableColumns = {
+    {"Item", 55, true},         {"S-X\u00B2", 100, true}, {"df", 50, true},     {"p", 90, true},
+    {"Adjusted p", 95, true}, {"RMSEA", 80, true},        {"Groups", 65, true}, {"Flagged", 70, false}};
 
 CString format(const char* pattern, double value)
 {
@@ -60,7 +57,10 @@ BEGIN_MESSAGE_MAP(CItemFitDlg, CDialog)
 END_MESSAGE_MAP()
 
 CItemFitDlg::CItemFitDlg(const ItemFit& fit, int categories, CWnd* parent)
-    : CDialog(IDD_ITEM_FIT, parent), m_fit(fit), m_nCategories(categories)
+    : CDialog(IDD_ITEM_FIT, parent),
+      m_fit(fit),
+      m_nCategories(categories),
+      m_table(m_list, kTableColumns, [this](std::size_t record, int column) { return key(m_fit.items[record], column); })
 {
     bool first = true;
     for (const ItemFit::Item& item : fit.items)
@@ -91,20 +91,27 @@ BOOL CItemFitDlg::OnInitDialog()
                   m_fit.items.size(), flagged, m_fit.minExpected, m_fit.minExpected == 1.0 ? "" : "s");
     GetDlgItem(IDC_ITEM_SUMMARY)->SetWindowText(summary);
 
-    for (int c = 0; c < kColumns; ++c)
-        m_list.InsertColumn(c, kHeadings[c], c == kFlagged ? LVCFMT_LEFT : LVCFMT_RIGHT, kWidths[c]);
-    for (std::size_t k = 0; k < m_fit.items.size(); ++k) {
-        const ItemFit::Item& item = m_fit.items[k];
-        const int row = m_list.InsertItem(static_cast<int>(k), std::to_string(item.item));
-        m_list.SetItemText(row, kSx2, format("%.4f", item.sx2));
-        m_list.SetItemText(row, kDf, std::to_string(item.df));
-        m_list.SetItemText(row, kP, optional(item.p, "%.4g"));
-        m_list.SetItemText(row, kAdjustedP, optional(item.pAdjusted, "%.4g"));
-        m_list.SetItemText(row, kRmsea, optional(item.rmsea, "%.4f"));
-        m_list.SetItemText(row, kGroups, std::to_string(item.groups.size()));
-        m_list.SetItemText(row, kFlagged, item.flagged ? "*" : "");
-        m_list.SetItemData(row, k);
-    }
+    m_table.Fill(m_fit.items.size(), [this](std::size_t record, int column) -> CString {
+        const ItemFit::Item& item = m_fit.items[record];
+        switch (column) {
+        case kItem:
+            return std::to_string(item.item);
+        case kSx2:
+            return format("%.4f", item.sx2);
+        case kDf:
+            return std::to_string(item.df);
+        case kP:
+            return optional(item.p, "%.4g");
+        case kAdjustedP:
+            return optional(item.pAdjusted, "%.4g");
+        case kRmsea:
+            return optional(item.rmsea, "%.4f");
+        case kGroups:
+            return std::to_string(item.groups.size());
+        default:
+            return item.flagged ? "*" : "";
+        }
+    });
 
     CRect area;
     GetDlgItem(IDC_ITEM_CHART)->GetWindowRect(&area);
@@ -115,24 +122,9 @@ BOOL CItemFitDlg::OnInitDialog()
     return TRUE;
 }
 
-int CItemFitDlg::compareRows(LPARAM first, LPARAM second, LPARAM dialog)
-{
-    const auto* self = reinterpret_cast<const CItemFitDlg*>(dialog);
-    const ItemFit::Item &a = self->m_fit.items[first], &b = self->m_fit.items[second];
-    const auto ka = key(a, self->m_nSortColumn), kb = key(b, self->m_nSortColumn);
-    if (ka.first != kb.first)
-        return ka.first ? 1 : -1;  // undefined last, either way
-    if (ka.second != kb.second)
-        return (ka.second < kb.second) != self->m_bDescending ? -1 : 1;
-    return a.item < b.item ? -1 : a.item > b.item;
-}
-
 void CItemFitDlg::OnColumnClick(NMHDR* header, LRESULT* result)
 {
-    const int column = reinterpret_cast<NMLISTVIEW*>(header)->iSubItem;
-    m_bDescending = column == m_nSortColumn && !m_bDescending;
-    m_nSortColumn = column;
-    m_list.SortItems(compareRows, reinterpret_cast<DWORD_PTR>(this));
+    m_table.SortBy(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
     *result = 0;
 }
 
@@ -148,55 +140,13 @@ void CItemFitDlg::ShowChart(int row)
 {
     if (row < 0 || row >= m_list.GetItemCount() || !m_chart.IsWindow())
         return;
-    const ItemFit::Item& item = m_fit.items[m_list.GetItemData(row)];
+    const ItemFit::Item& item = m_fit.items[m_table.RecordAt(row)];
     m_nCharted = item.item;
     m_chart.SetCurve(CurveOf(item), m_nCategories - 1, m_dLowScore, m_dHighScore);
 }
 
-CString CItemFitDlg::TableText(char separator) const
-{
-    CString text;
-    for (int c = 0; c < kColumns; ++c)
-        text += CString(c ? 1 : 0, separator) + kHeadings[c];
-    text += '\n';
-    for (int row = 0; row < m_list.GetItemCount(); ++row) {
-        for (int c = 0; c < kColumns; ++c)
-            text += CString(c ? 1 : 0, separator) + m_list.GetItemText(row, c);
-        text += '\n';
-    }
-    return text;
-}
-
 void CItemFitDlg::OnContextMenu(CWnd* window, CPoint point)
 {
-    if (!window || window->GetDlgCtrlID() != IDC_ITEM_LIST)
-        return;
-    CMenu menu;
-    menu.CreatePopupMenu();
-    menu.AppendMenu(MF_STRING, kCopyTable, "Copy table");
-    menu.AppendMenu(MF_STRING, kSaveTable, "Save table as CSV...");
-    switch (menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, this)) {
-    case kCopyTable:
-        AfxSetClipboardText(TableText('\t'));
-        break;
-    case kSaveTable:
-        SaveTable();
-        break;
-    default:
-        break;
-    }
-}
-
-void CItemFitDlg::SaveTable()
-{
-    CFileDialog chooser(FALSE, "csv", "items.csv", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR,
-                        "CSV files (*.csv)|*.csv||", this);
-    chooser.m_title = "Save table as CSV";
-    if (chooser.DoModal() != IDOK)
-        return;
-    std::ofstream file(chooser.GetPathName(), std::ios::binary);
-    file << FormatItemFitCsv(m_fit);
-    file.close();
-    if (!file)
-        AfxMessageBox("Cannot write \"" + chooser.GetPathName() + "\".", MB_ICONEXCLAMATION);
+    if (window && window->GetDlgCtrlID() == IDC_ITEM_LIST)
+        m_table.ContextMenu(this, point, FormatItemFitCsv(m_fit), "items.csv");
 }

@@ -3,6 +3,7 @@
 #include "framework/Dialog.h"
 #include "framework/ListCtrl.h"
 #include "results/ItemChartWnd.h"
+#include "results/StatisticsTable.h"
 #include "stats/ItemFit.h"
 
 // The item fit of a run: one row per item (S-X², df, p, adjusted p, RMSEA,
@@ -14,7 +15,7 @@ public:
     // categories: K of the items, for the charts' score axis.
     CItemFitDlg(const ItemFit& fit, int categories, CWnd* parent = nullptr);
 
-    enum Column { kItem, kSx2, kDf, kP, kAdjustedP, kRmsea, kGroups, kFlagged, kColumns };
+    enum Column { kItem, kSx2, kDf, kP, kAdjustedP, kRmsea, kGroups, kFlagged };
 
     CListCtrl m_list;
     CItemChartWnd m_chart;
@@ -22,7 +23,7 @@ public:
     // The item (from 1) whose chart shows; 0 for none.
     int ChartedItem() const { return m_nCharted; }
     // The table as shown, columns separated by separator, a line per row.
-    CString TableText(char separator) const;
+    CString TableText(char separator) const { return m_table.TableText(separator); }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -33,14 +34,11 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    static int compareRows(LPARAM first, LPARAM second, LPARAM dialog);
     void ShowChart(int row);
-    void SaveTable();
 
     const ItemFit& m_fit;
     int m_nCategories;
     double m_dLowScore = 0.0, m_dHighScore = 1.0;  // the score axis of every chart
-    int m_nSortColumn = kItem;
-    bool m_bDescending = false;
+    StatisticsTable m_table;
     int m_nCharted = 0;
 };

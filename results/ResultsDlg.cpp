@@ -10,16 +10,19 @@
 #include "framework/DataExchange.h"
 #include "framework/FileDialog.h"
 #include "res/resource.h"
+#include "fit/ItemExpectation.h"
+#include "fit/PairExpectation.h"
+#include "fit/Workers.h"
 #include "results/ItemFitDlg.h"
-#include "results/ItemFitJob.h"
-#include "results/ItemFitProgressDlg.h"
+#include "results/LocalDependenceDlg.h"
+#include "results/ProgressDlg.h"
 #include "stats/FitSummary.h"
 #include "stats/SummaryFormat.h"
 
 namespace {
 
 // The commands of the list's and the graph's popup menu.
-enum : UINT { kCopyTable = 1, kSaveTable, kSaveGraph, kFitStatistics, kItemFit };
+enum : UINT { kCopyTable = 1, kSaveTable, kSaveGraph, kFitStatistics, kItemFit, kLocalDependence };
 
 // Work that ends within this shows no progress.
 constexpr std::chrono::milliseconds kMoment(300);
@@ -135,6 +138,7 @@ void CResultsDlg::OnContextMenu(CWnd* window, CPoint point)
     menu.AppendMenu(MF_SEPARATOR);
     menu.AppendMenu(MF_STRING, kFitStatistics, "Fit statistics...");
     menu.AppendMenu(MF_STRING, kItemFit, "Item fit...");
+    menu.AppendMenu(MF_STRING, kLocalDependence, "Local dependence...");
     switch (menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, this)) {
     case kCopyTable:
         CopyTable();
@@ -150,6 +154,9 @@ void CResultsDlg::OnContextMenu(CWnd* window, CPoint point)
         break;
     case kItemFit:
         ShowItemFit();
+        break;
+    case kLocalDependence:
+        ShowLocalDependence();
         break;
     default:
         break;
@@ -195,29 +202,61 @@ void CResultsDlg::ShowFitStatistics()
                   "\n\nFrom the frequencies the list shows, with four decimals.");
 }
 
+bool CResultsDlg::RunInBackground(const CString& caption, const BackgroundWork::Work& work)
+{
+    BackgroundWork background(work);
+    if (!background.waitFor(kMoment)) {
+        CProgressDlg progress(background, caption, this);
+        if (progress.DoModal() != IDOK)
+            return false;
+    }
+    if (background.outOfMemory()) {
+        AfxMessageBox("Not enough memory for the " + caption + ".", MB_ICONEXCLAMATION);
+        return false;
+    }
+    return !background.cancelled();
+}
+
 void CResultsDlg::ShowItemFit()
 {
     if (!m_pRun || m_pRun->byItem.items() == 0) {
         AfxMessageBox("This run has no item fit: it did not count the subjects item by item.", MB_ICONEXCLAMATION);
         return;
     }
-    if (!m_itemFit) {
-        ItemFitJob job(m_pRun, 1.0);
-        if (!job.waitFor(kMoment)) {
-            CItemFitProgressDlg progress(job, this);
-            if (progress.DoModal() != IDOK)
-                return;
-        }
-        if (job.outOfMemory()) {
-            AfxMessageBox("Not enough memory for the item fit.", MB_ICONEXCLAMATION);
-            return;
-        }
-        if (!job.result())
-            return;
-        m_itemFit = job.result();
-    }
-    CItemFitDlg items(*m_itemFit, m_pRun->model.items.categoryCount, this);
+    const FitExtras& run = *m_pRun;
+    std::optional<ItemFit> fit;
+    if (!m_itemFit && !RunInBackground("item fit", [&](const std::function<bool(double)>& report) {
+            ItemExpectation expectation;
+            if (ExpectItemCategories(run.model, expectation, FitThreadCount(), report))
+                fit = ComputeItemFit(run.byItem, expectation, run.model.parameterCount,
+                                     run.model.items.itemCount * run.model.lowestCode);
+        }))
+        return;
+    if (!m_itemFit)
+        m_itemFit = std::move(fit);
+    CItemFitDlg items(*m_itemFit, run.model.items.categoryCount, this);
     items.DoModal();
+}
+
+void CResultsDlg::ShowLocalDependence()
+{
+    if (!m_pRun || m_pRun->pairs.items() == 0) {
+        AfxMessageBox("This run has no local dependence: it did not count the subjects pair by pair.",
+                      MB_ICONEXCLAMATION);
+        return;
+    }
+    const FitExtras& run = *m_pRun;
+    std::optional<LocalDependence> pairs;
+    if (!m_pairs && !RunInBackground("local dependence", [&](const std::function<bool(double)>& report) {
+            PairExpectation expectation;
+            if (ExpectPairCategories(run.model, expectation, FitThreadCount(), report))
+                pairs = ComputeLocalDependence(run.pairs, expectation);
+        }))
+        return;
+    if (!m_pairs)
+        m_pairs = std::move(pairs);
+    CLocalDependenceDlg dependence(*m_pairs, run.pairs.items(), this);
+    dependence.DoModal();
 }
 
 void CResultsDlg::OnSysCommand(UINT id, LPARAM lParam)

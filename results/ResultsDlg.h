@@ -9,14 +9,16 @@
 #include "framework/ListBox.h"
 #include "framework/ToolTipCtrl.h"
 #include "results/PlotWnd.h"
+#include "results/BackgroundWork.h"
 #include "stats/ItemFit.h"
+#include "stats/LocalDependence.h"
 
 // Ends every successful run: reads the graph report "OUTG" back and shows
 // its frequencies, its chi-square and a graph of the observed and expected
 // distributions with the score range under it. A right-click on the list or
 // the graph copies or saves the table, saves the graph, shows the pooled
 // fit statistics, which the chi-square box's tip gives in one line, or
-// opens the item fit of the run.
+// opens the item fit or the local dependence of the run.
 class CResultsDlg : public CDialog {
 public:
     explicit CResultsDlg(CWnd* parent = nullptr);
@@ -36,8 +38,8 @@ public:
     int m_nMinScore = 0;
     CPlotWnd m_plot{FALSE};
     // Set by the run driver: the run's model and its subjects counted by
-    // item, which the item fit is worked out from; none when the run did
-    // not count them.
+    // item and by pair, which the item fit and the local dependence are
+    // worked out from; none when the run did not count them.
     std::shared_ptr<const FitExtras> m_pRun;
 
 protected:
@@ -54,8 +56,14 @@ private:
     void SaveGraph();
     void ShowFitStatistics();
     void ShowItemFit();
+    void ShowLocalDependence();
+    // Runs work off the user interface thread, behind a progress bar with
+    // Cancel when it takes more than a moment; false when the user
+    // cancelled or memory ran out, which a message box says.
+    bool RunInBackground(const CString& caption, const BackgroundWork::Work& work);
 
     ScoreTable m_table;  // the rows read back, for the statistics and copies
     std::optional<ItemFit> m_itemFit;  // worked out once, when first asked for
+    std::optional<LocalDependence> m_pairs;
     CToolTipCtrl m_toolTip;
 };

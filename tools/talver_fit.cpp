@@ -98,22 +98,6 @@ const char* const kHelp =
     "The item fit and the pairs count the subjects whose every score is one of\n"
     "the model's codes; the others are left out of them.\n";
 
-// The heat map of the pairs' signed V.
-PairMap mapOf(const LocalDependence& dependence, int items)
-{
-    PairMap map;
-    map.items = items;
-    map.signedV.assign(static_cast<std::size_t>(items) * items, 0.0);
-    map.flagged.assign(map.signedV.size(), 0);
-    for (const LocalDependence::Pair& pair : dependence.pairs)
-        for (const auto& [i, j] : {std::pair{pair.first - 1, pair.second - 1}, std::pair{pair.second - 1, pair.first - 1}}) {
-            map.signedV[static_cast<std::size_t>(i) * items + j] = pair.sign * pair.v;
-            map.flagged[static_cast<std::size_t>(i) * items + j] = pair.flagged;
-        }
-    map.title = "Local dependence of the item pairs";
-    return map;
-}
-
 FitEngineFunction engineOf(BatchModel model)
 {
     switch (model) {
@@ -198,7 +182,8 @@ int main(int argc, char** argv)
         }
     }
     if (!options.pairsPlotFile.empty() &&
-        !SaveChartThroughModule(mapOf(pairs, extras.pairs.items()), options.pairsPlotFile, reason)) {
+        !SaveChartThroughModule(PairMapOf(pairs, extras.pairs.items(), "Local dependence of the item pairs"),
+                                options.pairsPlotFile, reason)) {
         std::fprintf(stderr, "talver-fit: %s\n", reason.c_str());
         return kChartError;
     }

@@ -5,35 +5,16 @@
 
 #include "fit/FitEngine.h"
 #include "res/resource.h"
-#include "results/ItemFitJob.h"
-#include "results/ItemFitProgressDlg.h"
+#include "fit/ItemExpectation.h"
+#include "results/BackgroundWork.h"
+#include "results/ProgressDlg.h"
 #include "results/ResultsDlg.h"
 #include "stats/ItemFitFormat.h"
 #include "tests/TempDirectory.h"
+#include "tests/results/ExampleRun.h"
 #include "tests/framework/GuiTest.h"
 
 namespace {
-
-// The shipped 3PL example, run as the program runs it.
-std::shared_ptr<FitExtras> runExample()
-{
-    const std::string examples = TALVER_EXAMPLES_DIR;
-    FitRequest r;
-    r.subjectCount = 1000;
-    r.itemCount = 20;
-    r.discriminationFile = examples + "/3pl-discrimination.dat";
-    r.difficultyFile = examples + "/3pl-difficulty.dat";
-    r.cFile = examples + "/3pl-c.dat";
-    r.scoreFile = examples + "/3pl-scores.dat";
-    r.latentFile = examples + "/3pl-estimates.dat";
-    r.nodeCount = 1000;
-    r.useEstimates = 1;
-    r.parameterCount = 3;
-    auto extras = std::make_shared<FitExtras>();
-    extras->countItems = true;
-    EXPECT_EQ(FitBinaryModel(r, nullptr, nullptr, extras.get()), kFitSuccess);
-    return extras;
-}
 
 // Whether the picture holds a pixel of the colour.
 bool holds(const afxtest::Picture& picture, std::uint32_t colour)
@@ -64,12 +45,12 @@ protected:
 // selected, and the table copied and saved.
 TEST_F(ItemFitDlgTest, OpensFromTheResultsSortsAndCharts)
 {
-    const std::shared_ptr<FitExtras> run = runExample();
+    const std::shared_ptr<FitExtras> run = RunExample();
     ItemExpectation expectation;
     ASSERT_TRUE(ExpectItemCategories(run->model, expectation, 1));
     const ItemFit wanted = ComputeItemFit(run->byItem, expectation, 3, 0);
 
-    unsigned choice = 5;
+    unsigned choice = 5;  // "Item fit..."
     std::vector<std::string> menu;
     afxtest::SetPopupMenuHandler([&](const std::vector<std::string>& items) {
         menu = items;
@@ -155,7 +136,7 @@ TEST_F(ItemFitDlgTest, ARunWithoutCountsSaysSo)
 // it and leaves no result.
 TEST_F(ItemFitDlgTest, ProgressEndsByItselfOrAtCancel)
 {
-    const std::shared_ptr<FitExtras> run = runExample();
+    const std::shared_ptr<FitExtras> run = RunExample();
     auto big = std::make_shared<FitExtras>(*run);
     big->model.theta.clear();
     big->model.weight.clear();
@@ -163,21 +144,31 @@ TEST_F(ItemFitDlgTest, ProgressEndsByItselfOrAtCancel)
         big->model.theta.push_back(-4.0f + 8.0f * q / 400000);
         big->model.weight.push_back(1.0f);
     }
+    const auto expect = [](std::shared_ptr<FitExtras> run, std::optional<ItemExpectation>& result) {
+        return [run, &result](const std::function<bool(double)>& report) {
+            ItemExpectation expectation;
+            if (ExpectItemCategories(run->model, expectation, 2, report))
+                result = std::move(expectation);
+        };
+    };
     {
-        ItemFitJob job(big, 1.0);
-        CItemFitProgressDlg progress(job, nullptr);
+        std::optional<ItemExpectation> result;
+        BackgroundWork work(expect(big, result));
+        CProgressDlg progress(work, "Item fit", nullptr);
         onModal([&](CDialog& d) {
-            EXPECT_EQ(d.Template().caption, std::string("Item fit"));
+            EXPECT_EQ(d.GetWindowText(), "Item fit");
             afxtest::Click(d, IDCANCEL);
         });
         EXPECT_EQ(progress.DoModal(), IDCANCEL);
-        EXPECT_TRUE(job.waitFor(std::chrono::seconds(30)));
-        EXPECT_FALSE(job.result());
+        EXPECT_TRUE(work.waitFor(std::chrono::seconds(30)));
+        EXPECT_TRUE(work.cancelled());
+        EXPECT_FALSE(result);
     }
-    ItemFitJob job(run, 1.0);
-    CItemFitProgressDlg progress(job, nullptr);
+    std::optional<ItemExpectation> result;
+    BackgroundWork work(expect(run, result));
+    CProgressDlg progress(work, "Item fit", nullptr);
     onModal([&](CDialog& d) { EXPECT_TRUE(afxtest::WaitUntilClosed(d, 30000)); });
     EXPECT_EQ(progress.DoModal(), IDOK);
-    ASSERT_TRUE(job.result());
-    EXPECT_EQ(job.result()->items.size(), 20u);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->items(), 20);
 }

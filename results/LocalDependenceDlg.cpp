@@ -1,0 +1,136 @@
+#include "results/LocalDependenceDlg.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "framework/DataExchange.h"
+#include "res/resource.h"
+#include "stats/LocalDependenceFormat.h"
+
+namespace {
+
+const std::vector<StatisticsTable::Column> kTableColumns = {
+    {"First", 45, true},       {"Second", 55, true}, {"X\u00B2", 75, true}, {"df", 30, true},     {"p", 75, true},
+    {"Adjusted p", 80, true}, {"Sign", 40, true},   {"V", 60, true},      {"Flagged", 55, false}};
+
+CString format(const char* pattern, double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+std::pair<bool, double> key(const LocalDependence::Pair& pair, int column)
+{
+    switch (column) {
+    case CLocalDependenceDlg::kSecond:
+        return {false, pair.second};
+    case CLocalDependenceDlg::kX2:
+        return {false, pair.x2};
+    case CLocalDependenceDlg::kDf:
+        return {false, pair.df};
+    case CLocalDependenceDlg::kP:
+        return {false, pair.p};
+    case CLocalDependenceDlg::kAdjustedP:
+        return {false, pair.pAdjusted};
+    case CLocalDependenceDlg::kSign:
+        return {false, pair.sign};
+    case CLocalDependenceDlg::kV:
+        return {false, pair.v};
+    case CLocalDependenceDlg::kFlagged:
+        return {false, pair.flagged ? 0.0 : 1.0};  // flagged first
+    default:
+        return {false, pair.first};
+    }
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CLocalDependenceDlg, CDialog)
+    ON_NOTIFY(LVN_COLUMNCLICK, IDC_PAIR_LIST, OnColumnClick)
+    ON_WM_CONTEXTMENU()
+END_MESSAGE_MAP()
+
+CLocalDependenceDlg::CLocalDependenceDlg(const LocalDependence& dependence, int items, CWnd* parent)
+    : CDialog(IDD_LOCAL_DEPENDENCE, parent),
+      m_dependence(dependence),
+      m_nItems(items),
+      m_table(m_list, kTableColumns,
+              [this](std::size_t record, int column) { return key(m_dependence.pairs[record], column); })
+{
+}
+
+void CLocalDependenceDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_PAIR_LIST, m_list);
+}
+
+BOOL CLocalDependenceDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    const auto flagged = std::count_if(m_dependence.pairs.begin(), m_dependence.pairs.end(),
+                                       [](const LocalDependence::Pair& pair) { return pair.flagged; });
+    char summary[256];
+    std::snprintf(summary, sizeof summary,
+                  "Local dependence X\u00B2 of %zu pairs of %d items; %ld flagged (adjusted p below 0.05). The "
+                  "map shows the signed Cram\u00E9r's V; rest the pointer on a cell for its figures.",
+                  m_dependence.pairs.size(), m_nItems, static_cast<long>(flagged));
+    GetDlgItem(IDC_PAIR_SUMMARY)->SetWindowText(summary);
+
+    m_table.Fill(m_dependence.pairs.size(), [this](std::size_t record, int column) -> CString {
+        const LocalDependence::Pair& pair = m_dependence.pairs[record];
+        switch (column) {
+        case kFirst:
+            return std::to_string(pair.first);
+        case kSecond:
+            return std::to_string(pair.second);
+        case kX2:
+            return format("%.4f", pair.x2);
+        case kDf:
+            return std::to_string(pair.df);
+        case kP:
+            return format("%.4g", pair.p);
+        case kAdjustedP:
+            return format("%.4g", pair.pAdjusted);
+        case kSign:
+            return std::to_string(pair.sign);
+        case kV:
+            return format("%.4f", pair.v);
+        default:
+            return pair.flagged ? "*" : "";
+        }
+    });
+
+    CRect area;
+    GetDlgItem(IDC_PAIR_MAP)->GetWindowRect(&area);
+    ScreenToClient(&area);
+    m_map.Create(area, this);
+    m_map.SetPairs(m_dependence, m_nItems);
+    m_map.m_onPairClicked = [this](int first, int second) { SelectPair(first, second); };
+    return TRUE;
+}
+
+void CLocalDependenceDlg::SelectPair(int first, int second)
+{
+    const std::size_t record = static_cast<std::size_t>(first - 1) * m_nItems -
+                               static_cast<std::size_t>(first - 1) * first / 2 +
+                               static_cast<std::size_t>(second - first - 1);
+    const int row = m_table.RowOf(record);
+    if (row < 0)
+        return;
+    m_list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    m_list.EnsureVisible(row, FALSE);
+}
+
+void CLocalDependenceDlg::OnColumnClick(NMHDR* header, LRESULT* result)
+{
+    m_table.SortBy(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+    *result = 0;
+}
+
+void CLocalDependenceDlg::OnContextMenu(CWnd* window, CPoint point)
+{
+    if (window && window->GetDlgCtrlID() == IDC_PAIR_LIST)
+        m_table.ContextMenu(this, point, FormatPairsCsv(m_dependence), "pairs.csv");
+}

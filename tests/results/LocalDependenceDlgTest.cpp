@@ -1,0 +1,94 @@
+#include "results/LocalDependenceDlg.h"
+
+#include "charts/PairMap.h"
+#include "fit/PairExpectation.h"
+#include "res/resource.h"
+#include "results/ResultsDlg.h"
+#include "stats/LocalDependenceFormat.h"
+#include "tests/TempDirectory.h"
+#include "tests/framework/GuiTest.h"
+#include "tests/results/ExampleRun.h"
+
+namespace {
+
+class LocalDependenceDlgTest : public GuiTest {
+protected:
+    TempDirectory folder_;
+};
+
+}  // namespace
+
+// From the results' context menu to the pairs of the run: the heat map's
+// cells in the colours of their signed V, a tip with the pair's figures,
+// a click on a cell selecting its row, the list sorted and copied.
+TEST_F(LocalDependenceDlgTest, OpensFromTheResultsWithMapTipsAndList)
+{
+    const std::shared_ptr<FitExtras> run = RunExample();
+    PairExpectation expectation;
+    ASSERT_TRUE(ExpectPairCategories(run->model, expectation, 1));
+    const LocalDependence wanted = ComputeLocalDependence(run->pairs, expectation);
+    const PairMap map = PairMapOf(wanted, 20, "");
+
+    unsigned choice = 6;  // "Local dependence..."
+    afxtest::SetPopupMenuHandler([&](const std::vector<std::string>&) { return choice; });
+    const std::filesystem::path saved = folder_.path() / "pairs.csv";
+    afxtest::SetFileChooserHandler([&](const std::string&, const std::string&) {
+        return std::optional<std::string>(saved.string());
+    });
+    CResultsDlg results;
+    results.m_pRun = run;
+    onModal([&](CDialog& d) {
+        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
+        afxtest::Click(d, IDOK);
+    });
+    onModal([&](CDialog& dialog) {
+        auto& d = dynamic_cast<CLocalDependenceDlg&>(dialog);
+        EXPECT_EQ(d.Template().caption, std::string("Local dependence"));
+        ASSERT_EQ(d.m_list.GetItemCount(), 190);
+
+        // Cell (row 4, column 19) is the pair of items 4 and 19.
+        CRect client;
+        d.m_map.GetClientRect(&client);
+        const int cell = std::min(client.Width() - 70, client.Height()) / 20;
+        const int x = 18 * cell + cell / 2, y = 3 * cell + cell / 2;
+        int first = 0, second = 0;
+        ASSERT_TRUE(d.m_map.PairAt(CPoint{x, y}, first, second));
+        EXPECT_EQ(first, 4);
+        EXPECT_EQ(second, 19);
+        const afxtest::Picture picture = afxtest::Capture(d.m_map);
+        const std::uint32_t colour = DependenceColour(map.signedV[3 * 20 + 18], map.scale());
+        EXPECT_EQ(picture.at(x, y), colour);
+        EXPECT_EQ(picture.at(y, x), colour);  // the same pair the other way round
+        EXPECT_EQ(picture.at(cell / 2, cell / 2), 0xEBEBEBu);  // the diagonal
+
+        afxtest::MoveMouseTo(d.m_map, x, y);
+        const std::string tip = CToolTipCtrl::GetToolText(&d.m_map);
+        EXPECT_EQ(tip.rfind("Items 4 and 19: X\u00B2 ", 0), 0u) << tip;
+
+        afxtest::ClickAt(d.m_map, x, y);
+        ASSERT_GE(d.SelectedRow(), 0);
+        EXPECT_EQ(d.m_list.GetItemText(d.SelectedRow(), CLocalDependenceDlg::kFirst), "4");
+        EXPECT_EQ(d.m_list.GetItemText(d.SelectedRow(), CLocalDependenceDlg::kSecond), "19");
+
+        afxtest::ClickColumnHeading(d, IDC_PAIR_LIST, CLocalDependenceDlg::kX2);
+        afxtest::ClickColumnHeading(d, IDC_PAIR_LIST, CLocalDependenceDlg::kX2);
+        std::vector<double> values;
+        for (int row = 0; row < d.m_list.GetItemCount(); ++row)
+            values.push_back(std::stod(d.m_list.GetItemText(row, CLocalDependenceDlg::kX2)));
+        EXPECT_TRUE(std::is_sorted(values.rbegin(), values.rend()));
+        afxtest::ClickAt(d.m_map, x, y);  // its row, wherever the sorting put it
+        EXPECT_EQ(d.m_list.GetItemText(d.SelectedRow(), CLocalDependenceDlg::kSecond), "19");
+
+        choice = 1;
+        afxtest::RightClick(d.m_list);
+        const std::string copied = afxtest::ClipboardText();
+        EXPECT_EQ(copied.substr(0, copied.find('\n')), "First\tSecond\tX\u00B2\tdf\tp\tAdjusted p\tSign\tV\tFlagged");
+        EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 191);
+        choice = 2;
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(folder_.read(saved.string()), FormatPairsCsv(wanted));
+        screenshot(d, "local-dependence.png");
+        afxtest::Click(d, IDOK);
+    });
+    results.DoModal();
+}
