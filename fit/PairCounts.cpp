@@ -8,18 +8,25 @@
 
 namespace {
 
+// Subjects gathered before their pairs are counted: kWords words of bits
+// per item and category, so that each pair's count is loaded once for many.
+constexpr std::size_t kWords = 8;
+
 // joint[(k − 1)(K − 1) + l − 1] of each pair += |bits(i, k) ∩ bits(j, l)|.
 TALVER_POPCOUNT_CLONES
 void countPairs(const std::uint64_t* bits, std::size_t items, std::size_t above, std::uint64_t* joint)
 {
     for (std::size_t i = 0; i < items; ++i)
-        for (std::size_t j = i + 1; j < items; ++j) {
-            const std::uint64_t* a = bits + i * above;
-            const std::uint64_t* b = bits + j * above;
+        for (std::size_t j = i + 1; j < items; ++j)
             for (std::size_t k = 0; k < above; ++k)
-                for (std::size_t l = 0; l < above; ++l)
-                    *joint++ += static_cast<std::uint64_t>(__builtin_popcountll(a[k] & b[l]));
-        }
+                for (std::size_t l = 0; l < above; ++l) {
+                    const std::uint64_t* a = bits + (i * above + k) * kWords;
+                    const std::uint64_t* b = bits + (j * above + l) * kWords;
+                    std::uint64_t both = 0;
+                    for (std::size_t w = 0; w < kWords; ++w)
+                        both += static_cast<std::uint64_t>(__builtin_popcountll(a[w] & b[w]));
+                    *joint++ += both;
+                }
 }
 
 }  // namespace
@@ -29,19 +36,26 @@ PairCounts::PairCounts(int items, int categories)
       categories_(categories),
       single_(static_cast<std::size_t>(items) * (categories - 1), 0),
       joint_(static_cast<std::size_t>(items) * (items - 1) / 2 * (categories - 1) * (categories - 1), 0),
-      bits_(single_.size(), 0)
+      bits_(single_.size() * kWords, 0)
 {
 }
 
 void PairCounts::addSubject(const unsigned char* categories)
 {
-    const std::size_t above = static_cast<std::size_t>(categories_) - 1;
-    const std::uint64_t bit = std::uint64_t{1} << gathered_;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(items_); ++i)
-        if (categories[i] != 0)
-            bits_[i * above + categories[i] - 1] |= bit;
+    const std::size_t above = static_cast<std::size_t>(categories_) - 1, word = gathered_ / 64;
+    const unsigned shift = gathered_ % 64;
+    if (above == 1) {
+        // Half the answers are 0: no branch to mispredict.
+        std::uint64_t* to = bits_.data() + word;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(items_); ++i)
+            to[i * kWords] |= std::uint64_t{categories[i]} << shift;
+    } else {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(items_); ++i)
+            if (categories[i] != 0)
+                bits_[(i * above + categories[i] - 1) * kWords + word] |= std::uint64_t{1} << shift;
+    }
     ++subjects_;
-    if (++gathered_ == 64)
+    if (++gathered_ == 64 * kWords)
         flush();
 }
 
@@ -53,7 +67,7 @@ void PairCounts::flush()
         return;
     const std::size_t above = static_cast<std::size_t>(categories_) - 1;
     for (std::size_t c = 0; c < bits_.size(); ++c)
-        single_[c] += static_cast<std::uint64_t>(__builtin_popcountll(bits_[c]));
+        single_[c / kWords] += static_cast<std::uint64_t>(__builtin_popcountll(bits_[c]));
     countPairs(bits_.data(), static_cast<std::size_t>(items_), above, joint_.data());
     std::fill(bits_.begin(), bits_.end(), 0);
     gathered_ = 0;

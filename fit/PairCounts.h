@@ -7,7 +7,7 @@
 // The subjects of a run by the categories of every pair of items: the
 // observed side of the local dependence statistic. Categories are codes
 // less the model's lowest code, 0 … K − 1; subjects come as in
-// ItemCodeCounts. They are gathered 64 at a time as bit sets, one per item
+// ItemCodeCounts. They are gathered 512 at a time as bit sets, one per item
 // and category above 0, and a pair's joint counts are population counts of
 // their intersections.
 class PairCounts {

@@ -522,6 +522,69 @@ TEST_F(TalverFitTest, ItemFitInEveryFormat)
         EXPECT_EQ(run(run3pl + bad), 64) << bad;
 }
 
+// The pairs of a binary and a polytomous run, in the three formats: the
+// CSV and the JSON read back agree, and every pair has its keys.
+TEST_F(TalverFitTest, PairsInEveryFormat)
+{
+    namespace fs = std::filesystem;
+    for (const auto& entry : fs::directory_iterator(TALVER_EXAMPLES_DIR))
+        if (entry.path().extension() == ".dat")
+            fs::copy_file(entry.path(), entry.path().filename());
+    const std::string cases[] = {
+        "--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discrimination.dat --difficulty "
+        "3pl-difficulty.dat --c-indices 3pl-c.dat --scores 3pl-scores.dat --estimates 3pl-estimates.dat",
+        "--model grm --subjects 1000 --items 10 --categories 4 --discrimination grm-discrimination.dat "
+        "--difficulty grm-thresholds.dat --scores grm-scores.dat --nodes51",
+    };
+    const std::vector<std::string> keys = {"df", "first", "flagged", "p", "p_adjusted", "second", "sign", "v", "x2"};
+    for (const std::string& c : cases) {
+        const int m = c.find("grm") != std::string::npos ? 10 : 20, K = m == 10 ? 4 : 2;
+        ASSERT_EQ(run(c + " --pairs --format json"), 0) << c;
+        const nlohmann::json summary = nlohmann::json::parse(read("stdout.txt"));
+        const nlohmann::json& pairs = summary["pairs"];
+        ASSERT_EQ(pairs.size(), static_cast<std::size_t>(m * (m - 1) / 2));
+        ASSERT_EQ(run(c + " --pairs --format csv"), 0);
+        const std::string csv = read("stdout.txt"), header = "\n\nfirst,second,x2,df,p,p_adjusted,sign,v,flagged\n";
+        ASSERT_NE(csv.find(header), std::string::npos);
+        std::istringstream rows(csv.substr(csv.find(header) + header.size()));
+        int first = 1, second = 2;
+        for (const nlohmann::json& pair : pairs) {
+            std::vector<std::string> got;
+            for (const auto& [key, value] : pair.items())
+                got.push_back(key);
+            EXPECT_EQ(got, keys);
+            EXPECT_EQ(pair["first"], first);
+            EXPECT_EQ(pair["second"], second);
+            EXPECT_EQ(pair["df"], (K - 1) * (K - 1));
+            const int sign = pair["sign"];
+            EXPECT_TRUE(sign == -1 || sign == 0 || sign == 1);
+            std::string line;
+            ASSERT_TRUE(std::getline(rows, line));
+            std::istringstream cells(line);
+            std::vector<std::string> fields;
+            for (std::string field; std::getline(cells, field, ',');)
+                fields.push_back(field);
+            ASSERT_EQ(fields.size(), 9u) << line;
+            EXPECT_EQ(std::stoi(fields[0]), first);
+            EXPECT_EQ(std::stoi(fields[1]), second);
+            EXPECT_EQ(std::stod(fields[2]), pair["x2"].get<double>());
+            EXPECT_EQ(std::stod(fields[4]), pair["p"].get<double>());
+            EXPECT_EQ(std::stod(fields[5]), pair["p_adjusted"].get<double>());
+            EXPECT_EQ(std::stoi(fields[6]), sign);
+            EXPECT_EQ(std::stod(fields[7]), pair["v"].get<double>());
+            EXPECT_EQ(fields[8], pair["flagged"].get<bool>() ? "true" : "false");
+            if (++second > m)
+                second = ++first + 1;
+        }
+    }
+    ASSERT_EQ(run(cases[0] + " --pairs"), 0);
+    EXPECT_NE(read("stdout.txt").find("pairs flagged, adjusted p below 0.05; the 20 largest:"), std::string::npos);
+    ASSERT_EQ(run(cases[0] + " --pairs --quiet --pairs-plot pairs.svg"), 0);
+    EXPECT_NE(read("pairs.svg").find("<svg"), std::string::npos);
+    for (const char* bad : {" --pairs-plot pairs.png", " --pairs --pairs-plot pairs.jpg"})
+        EXPECT_EQ(run(cases[0] + bad), 64) << bad;
+}
+
 TEST_F(TalverFitTest, PolytomousModelsRun)
 {
     write("t.dat", "-1 -1 1 1");
