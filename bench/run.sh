@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Generates the large inputs once and runs every benchmark scenario.
 #   bench/run.sh [DATA_DIRECTORY]   (default /tmp/talver-bench)
-# The item fit's scenarios run talver-fit whole, without and with --item-fit.
+# The item fit's and the pairs' scenarios run talver-fit whole, without and
+# with --item-fit and --pairs.
 # With HUGE=1 also 10,000,000 subjects x 100 items (2 GB of scores) through
 # talver-fit, timed whole with /usr/bin/time.
 set -euo pipefail
@@ -26,7 +27,7 @@ graded=(--model grm --subjects 100000 --items 50 --categories 5 --discrimination
         --difficulty poly-thresholds.dat --scores poly-scores.dat --estimates poly-estimates.dat --quiet)
 for scenario in binary three graded; do
     declare -n arguments=$scenario
-    for extra in "" --item-fit; do
+    for extra in "" --item-fit --pairs; do
         /usr/bin/time -f "talver-fit $scenario $extra: %e s, peak %M KB" "$fit" "${arguments[@]}" $extra 2>&1 |
             grep -v '^warning'
     done

@@ -1,13 +1,14 @@
 // A whole small run of each engine on fuzzed input files. Whatever the
 // files hold, a run either fails with a known result or leaves reports
-// that are finite and read back complete; the item fit's expectation then
-// has the same bits on one thread and on two.
+// that are finite and read back complete; the expectations of the item fit
+// and of the pairs then have the same bits on one thread and on two.
 
 #include <cmath>
 #include <cstring>
 
 #include "fit/FitEngine.h"
 #include "fit/ItemExpectation.h"
+#include "fit/PairExpectation.h"
 #include "tests/fuzz/FuzzFile.h"
 
 namespace {
@@ -62,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ScoreTable table;
     FitExtras extras;
-    extras.countItems = true;
+    extras.countItems = extras.countPairs = true;
     const FitResult result = model == 0   ? FitBinaryModel(r, &table, nullptr, &extras)
                              : model == 1 ? FitGradedModel(r, &table, nullptr, &extras)
                                           : FitPartialCreditModel(r, &table, nullptr, &extras);
@@ -87,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t total = 0; total < extras.byItem.totals(); ++total)
         counted += extras.byItem.subjects(total);
     FUZZ_CHECK(counted <= static_cast<std::uint64_t>(r.subjectCount));
+    FUZZ_CHECK(extras.pairs.subjects() == counted);
     ItemExpectation one, two;
     FUZZ_CHECK(ExpectItemCategories(extras.model, one, 1) && ExpectItemCategories(extras.model, two, 2));
     for (int i = 0; i < one.items(); ++i)
@@ -95,5 +97,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const double a = one.at(i, t, k), b = two.at(i, t, k);
                 FUZZ_CHECK(std::memcmp(&a, &b, sizeof a) == 0);
             }
+    PairExpectation pairsOne, pairsTwo;
+    FUZZ_CHECK(ExpectPairCategories(extras.model, pairsOne, 1) && ExpectPairCategories(extras.model, pairsTwo, 2));
+    for (int i = 0; i < pairsOne.items(); ++i)
+        for (int j = i + 1; j < pairsOne.items(); ++j)
+            for (int k = 0; k < pairsOne.categories(); ++k)
+                for (int l = 0; l < pairsOne.categories(); ++l) {
+                    const double a = pairsOne.at(i, j, k, l), b = pairsTwo.at(i, j, k, l);
+                    FUZZ_CHECK(std::memcmp(&a, &b, sizeof a) == 0);
+                }
     return 0;
 }
