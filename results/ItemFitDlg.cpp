@@ -1,11 +1,10 @@
 #include "results/ItemFitDlg.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "framework/DataExchange.h"
-#include "framework/FileDialog.h"
 #include "res/resource.h"
+#include "results/SaveTable.h"
 #include "stats/ItemFitFormat.h"
 
 namespace {
@@ -180,23 +179,9 @@ void CItemFitDlg::OnContextMenu(CWnd* window, CPoint point)
         AfxSetClipboardText(TableText('\t'));
         break;
     case kSaveTable:
-        SaveTable();
+        SaveTableAsCsv(this, "items.csv", FormatItemFitCsv(m_fit));
         break;
     default:
         break;
     }
-}
-
-void CItemFitDlg::SaveTable()
-{
-    CFileDialog chooser(FALSE, "csv", "items.csv", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR,
-                        "CSV files (*.csv)|*.csv||", this);
-    chooser.m_title = "Save table as CSV";
-    if (chooser.DoModal() != IDOK)
-        return;
-    std::ofstream file(chooser.GetPathName(), std::ios::binary);
-    file << FormatItemFitCsv(m_fit);
-    file.close();
-    if (!file)
-        AfxMessageBox("Cannot write \"" + chooser.GetPathName() + "\".", MB_ICONEXCLAMATION);
 }

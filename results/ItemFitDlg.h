@@ -35,7 +35,6 @@ protected:
 private:
     static int compareRows(LPARAM first, LPARAM second, LPARAM dialog);
     void ShowChart(int row);
-    void SaveTable();
 
     const ItemFit& m_fit;
     int m_nCategories;
