@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include <fstream>
 
 #include "charts/ScoreChart.h"
 #include "fit/ReportFile.h"
@@ -16,6 +15,7 @@
 #include "results/ItemFitDlg.h"
 #include "results/LocalDependenceDlg.h"
 #include "results/ProgressDlg.h"
+#include "results/SaveTable.h"
 #include "stats/FitSummary.h"
 #include "stats/SummaryFormat.h"
 
@@ -165,20 +165,7 @@ void CResultsDlg::OnContextMenu(CWnd* window, CPoint point)
 
 void CResultsDlg::CopyTable() { AfxSetClipboardText(tableText(SummarizeFit(m_table), '\t')); }
 
-void CResultsDlg::SaveTable()
-{
-    // Saving leaves the working directory where the reports are.
-    CFileDialog chooser(FALSE, "csv", "scores.csv", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR,
-                        "CSV files (*.csv)|*.csv||", this);
-    chooser.m_title = "Save table as CSV";
-    if (chooser.DoModal() != IDOK)
-        return;
-    std::ofstream file(chooser.GetPathName(), std::ios::binary);
-    file << tableText(SummarizeFit(m_table), ',');
-    file.close();
-    if (!file)
-        AfxMessageBox("Cannot write \"" + chooser.GetPathName() + "\".", MB_ICONEXCLAMATION);
-}
+void CResultsDlg::SaveTable() { SaveTableAsCsv(this, "scores.csv", tableText(SummarizeFit(m_table), ',')); }
 
 void CResultsDlg::SaveGraph()
 {

@@ -1,8 +1,6 @@
 #include "results/StatisticsTable.h"
 
-#include <fstream>
-
-#include "framework/FileDialog.h"
+#include "results/SaveTable.h"
 
 namespace {
 
@@ -80,15 +78,6 @@ void StatisticsTable::ContextMenu(CWnd* owner, CPoint point, const CString& csv,
     if (chosen == kCopyTable) {
         AfxSetClipboardText(TableText('\t'));
     } else if (chosen == kSaveTable) {
-        CFileDialog chooser(FALSE, "csv", fileName.c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR,
-                            "CSV files (*.csv)|*.csv||", owner);
-        chooser.m_title = "Save table as CSV";
-        if (chooser.DoModal() != IDOK)
-            return;
-        std::ofstream file(chooser.GetPathName(), std::ios::binary);
-        file << csv;
-        file.close();
-        if (!file)
-            AfxMessageBox("Cannot write \"" + chooser.GetPathName() + "\".", MB_ICONEXCLAMATION);
+        SaveTableAsCsv(owner, fileName, csv);
     }
 }

@@ -93,12 +93,23 @@ TEST(ReferenceFiguresTest, LargeCrLfFileOnTwoThreads)
     TempDirectory::write("scores.dat", scores);
 
     FitRequest r = exampleRequest("1pl", "nodes20");
+    FitExtras once;
+    once.countItems = true;
+    ASSERT_EQ(FitBinaryModel(r, nullptr, nullptr, &once), kFitSuccess);
     r.subjectCount *= copies;
     r.scoreFile = "scores.dat";
     setenv("TALVER_THREADS", "2", 1);
     ScoreTable table;
-    const FitResult result = FitBinaryModel(r, &table);
+    FitExtras parts;
+    parts.countItems = true;
+    const FitResult result = FitBinaryModel(r, &table, nullptr, &parts);
     unsetenv("TALVER_THREADS");
     ASSERT_EQ(result, kFitSuccess);
     EXPECT_NEAR(table.chiSquare, copies * 12.2706356401, 1e-9 * copies * 12.2706356401);
+    // The subjects by item, counted in parts: the example's, that many times.
+    for (std::size_t total = 0; total < once.byItem.totals(); ++total) {
+        ASSERT_EQ(parts.byItem.subjects(total), copies * once.byItem.subjects(total)) << total;
+        for (int i = 0; i < 20; ++i)
+            ASSERT_EQ(parts.byItem.count(total, i, 1), copies * once.byItem.count(total, i, 1)) << total;
+    }
 }
