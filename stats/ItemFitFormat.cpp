@@ -32,40 +32,51 @@ std::string ItemMergingRule(double minExpected)
                   minExpected == 1.0 ? "" : "s");
 }
 
-std::string FormatItemFitTable(const ItemFit& fit)
+std::string FormatItemFitTable(const ItemFit& fit, const std::vector<double>* simulated)
 {
-    std::string text = "\nItem fit (S-X2): " + ItemMergingRule(fit.minExpected) +
-                       "; * adjusted p below 0.05\n\n"
-                       " Item         S-X2     df           p   Adjusted p      RMSEA  Groups\n";
-    for (const ItemFit::Item& item : fit.items)
+    std::string text = "\nItem fit (S-X2): " + ItemMergingRule(fit.minExpected) + "; * adjusted p below 0.05\n\n" +
+                       " Item         S-X2     df           p   Adjusted p      RMSEA  Groups" +
+                       (simulated ? "  Simulated p" : "") + "\n";
+    for (std::size_t k = 0; k < fit.items.size(); ++k) {
+        const ItemFit::Item& item = fit.items[k];
         text += format("%5d %12.4f %6d ", item.item, item.sx2, item.df) + column(item.p, "%*.4g", 11) + "  " +
                 column(item.pAdjusted, "%*.4g", 11) + "  " + column(item.rmsea, "%*.4f", 9) +
-                format(" %7zu%s\n", item.groups.size(), item.flagged ? "  *" : "");
+                format(" %7zu", item.groups.size()) + (simulated ? format(" %12.4g", (*simulated)[k]) : "") +
+                (item.flagged ? "  *" : "") + "\n";
+    }
     return text;
 }
 
-std::string FormatItemFitCsv(const ItemFit& fit)
+std::string FormatItemFitCsv(const ItemFit& fit, const std::vector<double>* simulated)
 {
-    std::string text = "item,sx2,df,p,p_adjusted,rmsea,flagged,groups\n";
-    for (const ItemFit::Item& item : fit.items)
+    std::string text = std::string("item,sx2,df,p,p_adjusted,rmsea,flagged,groups") + (simulated ? ",p_mc" : "") + "\n";
+    for (std::size_t k = 0; k < fit.items.size(); ++k) {
+        const ItemFit::Item& item = fit.items[k];
         text += std::to_string(item.item) + "," + full(item.sx2) + "," + std::to_string(item.df) + "," +
                 full(item.p) + "," + full(item.pAdjusted) + "," + full(item.rmsea) + "," +
-                (item.flagged ? "true" : "false") + "," + std::to_string(item.groups.size()) + "\n";
+                (item.flagged ? "true" : "false") + "," + std::to_string(item.groups.size()) +
+                (simulated ? "," + full((*simulated)[k]) : "") + "\n";
+    }
     return text;
 }
 
-std::string FormatItemFitJson(const ItemFit& fit)
+std::string FormatItemFitJson(const ItemFit& fit, const std::vector<double>* simulated)
 {
     const auto value = [](const std::optional<double>& v) { return v ? nlohmann::json(*v) : nlohmann::json(); };
     nlohmann::json list = nlohmann::json::array();
-    for (const ItemFit::Item& item : fit.items)
-        list.push_back({{"item", item.item},
-                        {"sx2", item.sx2},
-                        {"df", item.df},
-                        {"p", value(item.p)},
-                        {"p_adjusted", value(item.pAdjusted)},
-                        {"rmsea", value(item.rmsea)},
-                        {"flagged", item.flagged},
-                        {"groups", item.groups.size()}});
+    for (std::size_t k = 0; k < fit.items.size(); ++k) {
+        const ItemFit::Item& item = fit.items[k];
+        nlohmann::json object = {{"item", item.item},
+                                 {"sx2", item.sx2},
+                                 {"df", item.df},
+                                 {"p", value(item.p)},
+                                 {"p_adjusted", value(item.pAdjusted)},
+                                 {"rmsea", value(item.rmsea)},
+                                 {"flagged", item.flagged},
+                                 {"groups", item.groups.size()}};
+        if (simulated)
+            object["p_mc"] = (*simulated)[k];
+        list.push_back(std::move(object));
+    }
     return list.dump();
 }

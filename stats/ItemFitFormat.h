@@ -11,9 +11,11 @@
 // the keys "item" (from 1), "sx2", "df", "p", "p_adjusted", "rmsea"
 // (null where undefined), "flagged" (true, false) and "groups" (after
 // merging).
-std::string FormatItemFitTable(const ItemFit& fit);
-std::string FormatItemFitCsv(const ItemFit& fit);
-std::string FormatItemFitJson(const ItemFit& fit);
+// With simulated p-values (one per item), the table and CSV add a column
+// of them and JSON the key "p_mc".
+std::string FormatItemFitTable(const ItemFit& fit, const std::vector<double>* simulated = nullptr);
+std::string FormatItemFitCsv(const ItemFit& fit, const std::vector<double>* simulated = nullptr);
+std::string FormatItemFitJson(const ItemFit& fit, const std::vector<double>* simulated = nullptr);
 
 // The rule the groups follow, in words.
 std::string ItemMergingRule(double minExpected);

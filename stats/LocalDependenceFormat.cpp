@@ -17,7 +17,8 @@ std::string full(double value)
 
 }  // namespace
 
-std::string FormatPairsTable(const LocalDependence& dependence, std::size_t listed)
+std::string FormatPairsTable(const LocalDependence& dependence, const std::vector<double>* simulated,
+                             std::size_t listed)
 {
     const std::vector<LocalDependence::Pair>& pairs = dependence.pairs;
     std::vector<std::size_t> order(pairs.size());
@@ -32,38 +33,45 @@ std::string FormatPairsTable(const LocalDependence& dependence, std::size_t list
                   "0.05; the %zu largest:\n\n",
                   flagged, pairs.size(), order.size());
     std::string text = line;
-    text += "First Second           X2   df           p   Adjusted p  Sign        V\n";
+    text += std::string("First Second           X2   df           p   Adjusted p  Sign        V") +
+            (simulated ? "  Simulated p" : "") + "\n";
     for (const std::size_t k : order) {
         const LocalDependence::Pair& p = pairs[k];
-        std::snprintf(line, sizeof line, "%5d %6d %12.4f %4d %11.4g  %11.4g  %4d %8.4f%s\n", p.first, p.second, p.x2,
-                      p.df, p.p, p.pAdjusted, p.sign, p.v, p.flagged ? "  *" : "");
+        std::snprintf(line, sizeof line, "%5d %6d %12.4f %4d %11.4g  %11.4g  %4d %8.4f", p.first, p.second, p.x2,
+                      p.df, p.p, p.pAdjusted, p.sign, p.v);
         text += line;
+        if (simulated) {
+            std::snprintf(line, sizeof line, " %12.4g", (*simulated)[k]);
+            text += line;
+        }
+        text += p.flagged ? "  *\n" : "\n";
     }
     return text;
 }
 
-std::string FormatPairsCsv(const LocalDependence& dependence)
+std::string FormatPairsCsv(const LocalDependence& dependence, const std::vector<double>* simulated)
 {
-    std::string text = "first,second,x2,df,p,p_adjusted,sign,v,flagged\n";
-    for (const LocalDependence::Pair& p : dependence.pairs)
+    std::string text = std::string("first,second,x2,df,p,p_adjusted,sign,v,flagged") + (simulated ? ",p_mc" : "") + "\n";
+    for (std::size_t k = 0; k < dependence.pairs.size(); ++k) {
+        const LocalDependence::Pair& p = dependence.pairs[k];
         text += std::to_string(p.first) + "," + std::to_string(p.second) + "," + full(p.x2) + "," +
                 std::to_string(p.df) + "," + full(p.p) + "," + full(p.pAdjusted) + "," + std::to_string(p.sign) + "," +
-                full(p.v) + "," + (p.flagged ? "true" : "false") + "\n";
+                full(p.v) + "," + (p.flagged ? "true" : "false") + (simulated ? "," + full((*simulated)[k]) : "") + "\n";
+    }
     return text;
 }
 
-std::string FormatPairsJson(const LocalDependence& dependence)
+std::string FormatPairsJson(const LocalDependence& dependence, const std::vector<double>* simulated)
 {
     nlohmann::json list = nlohmann::json::array();
-    for (const LocalDependence::Pair& p : dependence.pairs)
-        list.push_back({{"first", p.first},
-                        {"second", p.second},
-                        {"x2", p.x2},
-                        {"df", p.df},
-                        {"p", p.p},
-                        {"p_adjusted", p.pAdjusted},
-                        {"sign", p.sign},
-                        {"v", p.v},
-                        {"flagged", p.flagged}});
+    for (std::size_t k = 0; k < dependence.pairs.size(); ++k) {
+        const LocalDependence::Pair& p = dependence.pairs[k];
+        nlohmann::json object = {{"first", p.first},   {"second", p.second},         {"x2", p.x2},
+                                 {"df", p.df},         {"p", p.p},                   {"p_adjusted", p.pAdjusted},
+                                 {"sign", p.sign},     {"v", p.v},                   {"flagged", p.flagged}};
+        if (simulated)
+            object["p_mc"] = (*simulated)[k];
+        list.push_back(std::move(object));
+    }
     return list.dump();
 }

@@ -11,6 +11,9 @@
 // ordered by first and second, of objects with exactly the keys "first",
 // "second" (items from 1), "x2", "df", "p", "p_adjusted", "sign" (-1, 0 or
 // 1), "v" and "flagged" (true, false).
-std::string FormatPairsTable(const LocalDependence& dependence, std::size_t listed = 20);
-std::string FormatPairsCsv(const LocalDependence& dependence);
-std::string FormatPairsJson(const LocalDependence& dependence);
+// With simulated p-values (one per pair), the table and CSV add a column
+// of them and JSON the key "p_mc".
+std::string FormatPairsTable(const LocalDependence& dependence, const std::vector<double>* simulated = nullptr,
+                             std::size_t listed = 20);
+std::string FormatPairsCsv(const LocalDependence& dependence, const std::vector<double>* simulated = nullptr);
+std::string FormatPairsJson(const LocalDependence& dependence, const std::vector<double>* simulated = nullptr);

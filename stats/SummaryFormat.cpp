@@ -42,17 +42,28 @@ std::string FormatPooledLine(const FitSummary& summary)
                   summary.pooledP);
 }
 
-std::string FormatSummaryTable(const FitSummary& summary)
+std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult* simulated)
 {
-    std::string text = format("Chi-square over every score   %12.4f\n", summary.chiSquare);
+    const auto beside = [simulated](double p) {
+        return simulated ? format("   simulated p %.4g", p) : std::string();
+    };
+    std::string text = format("Chi-square over every score   %12.4f", summary.chiSquare) +
+                       (simulated ? format("                       simulated p %.4g", simulated->chiSquareP) : "") +
+                       "\n";
     if (summary.testable()) {
-        text += format("Pooled Pearson chi-square     %12.4f   df %4d   p %.4g\n", summary.pooledChiSquare,
-                       summary.degreesOfFreedom, summary.pooledP);
-        text += format("Likelihood ratio G2           %12.4f   df %4d   p %.4g\n", summary.likelihoodRatio,
-                       summary.degreesOfFreedom, summary.likelihoodRatioP);
+        text += format("Pooled Pearson chi-square     %12.4f   df %4d   p %-10.4g", summary.pooledChiSquare,
+                       summary.degreesOfFreedom, summary.pooledP) +
+                (simulated ? beside(simulated->pooledChiSquareP) : "") + "\n";
+        text += format("Likelihood ratio G2           %12.4f   df %4d   p %-10.4g", summary.likelihoodRatio,
+                       summary.degreesOfFreedom, summary.likelihoodRatioP) +
+                (simulated ? beside(simulated->likelihoodRatioP) : "") + "\n";
     } else {
         text += "Pooled chi-square: " + noTest(summary) + "\n";
     }
+    if (simulated)
+        text += format("Simulated p: %llu data sets drawn under the model, seed %llu\n",
+                       static_cast<unsigned long long>(simulated->replicates),
+                       static_cast<unsigned long long>(simulated->seed));
     text += "Cells: " + PoolingRule(summary.minExpected) + "\n\n";
     text += "Score   Observed     Expected   (O-E)^2/E   (O-E)/sqrt(E)  Cell\n";
     for (const FitSummary::Score& s : summary.scores)
@@ -61,20 +72,22 @@ std::string FormatSummaryTable(const FitSummary& summary)
     return text;
 }
 
-std::string FormatSummaryCsv(const FitSummary& summary)
+std::string FormatSummaryCsv(const FitSummary& summary, const MonteCarloResult* simulated)
 {
-    std::string text = "statistic,value,df,p\n";
-    text += "chi_square," + full(summary.chiSquare) + ",,\n";
-    const auto row = [&](const char* name, double value, double p) {
+    const auto mc = [simulated](double p) { return simulated ? "," + full(p) : std::string(); };
+    std::string text = std::string("statistic,value,df,p") + (simulated ? ",p_mc" : "") + "\n";
+    text += "chi_square," + full(summary.chiSquare) + ",," + (simulated ? mc(simulated->chiSquareP) : "") + "\n";
+    const auto row = [&](const char* name, double value, double p, double simulatedP) {
         text += std::string(name) + "," + full(value) + ",";
         if (summary.testable())
             text += std::to_string(summary.degreesOfFreedom) + "," + full(p);
         else
             text += ",";
-        text += "\n";
+        text += mc(simulatedP) + "\n";
     };
-    row("pooled_chi_square", summary.pooledChiSquare, summary.pooledP);
-    row("likelihood_ratio", summary.likelihoodRatio, summary.likelihoodRatioP);
+    row("pooled_chi_square", summary.pooledChiSquare, summary.pooledP, simulated ? simulated->pooledChiSquareP : 0.0);
+    row("likelihood_ratio", summary.likelihoodRatio, summary.likelihoodRatioP,
+        simulated ? simulated->likelihoodRatioP : 0.0);
     text += "\nscore,observed,expected,contribution,residual,cell\n";
     for (const FitSummary::Score& s : summary.scores)
         text += std::to_string(s.score) + "," + full(s.observed) + "," + full(s.expected) + "," +
@@ -115,10 +128,19 @@ std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWa
     for (const FitWarning& warning : warnings)
         list.push_back({{"kind", warning.kind}, {"file", warning.file}, {"message", warning.message}});
     text += "\n  ],\n  \"warnings\": " + list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    const MonteCarloResult* simulated = extras.simulated;
     if (extras.items)
-        text += ",\n  \"items\": " + FormatItemFitJson(*extras.items);
+        text += ",\n  \"items\": " + FormatItemFitJson(*extras.items, simulated ? &simulated->itemP : nullptr);
     if (extras.pairs)
-        text += ",\n  \"pairs\": " + FormatPairsJson(*extras.pairs);
+        text += ",\n  \"pairs\": " + FormatPairsJson(*extras.pairs, simulated ? &simulated->pairP : nullptr);
+    if (simulated)
+        text += ",\n  \"monte_carlo\": " +
+                nlohmann::json{{"replicates", simulated->replicates},
+                               {"seed", simulated->seed},
+                               {"chi_square_p", simulated->chiSquareP},
+                               {"pooled_chi_square_p", simulated->pooledChiSquareP},
+                               {"likelihood_ratio_p", simulated->likelihoodRatioP}}
+                    .dump();
     text += "\n}\n";
     return text;
 }

@@ -6,6 +6,7 @@
 #include "stats/FitSummary.h"
 #include "stats/ItemFit.h"
 #include "stats/LocalDependence.h"
+#include "stats/MonteCarlo.h"
 
 // The summary as text: a table to read, or CSV or JSON for scripts, with
 // every number at full precision (17 significant digits).
@@ -24,12 +25,17 @@
 // (each "kind", "file", "message": what looked wrong in the input; an
 // empty list when nothing did), and with the item fit "items" (as
 // FormatItemFitJson has it), with the local dependence "pairs" (as
-// FormatPairsJson has it).
-std::string FormatSummaryTable(const FitSummary& summary);
-std::string FormatSummaryCsv(const FitSummary& summary);
+// FormatPairsJson has it), and with simulated p-values "monte_carlo"
+// ("replicates", "seed", "chi_square_p", "pooled_chi_square_p",
+// "likelihood_ratio_p") and "p_mc" in every item and pair. With simulated
+// p-values the table gives each p its simulated one beside it, and CSV adds
+// the column p_mc to the statistics.
+std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
+std::string FormatSummaryCsv(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 struct SummaryExtras {
     const ItemFit* items = nullptr;
     const LocalDependence* pairs = nullptr;
+    const MonteCarloResult* simulated = nullptr;
 };
 std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings = {},
                               const SummaryExtras& extras = {});

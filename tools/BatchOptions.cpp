@@ -16,7 +16,7 @@ const char* const kBatchUsage =
     "                  [--metric normal|logistic]\n"
     "                  [--format table|csv|json | --quiet] [--min-expected X] [--plot FILE.png|FILE.svg]\n"
     "                  [--strict] [--item-fit [--item-min-expected X] [--item-plot FILE.png|FILE.svg]]\n"
-    "                  [--pairs [--pairs-plot FILE.png|FILE.svg]]\n";
+    "                  [--pairs [--pairs-plot FILE.png|FILE.svg]] [--monte-carlo R [--seed S]]\n";
 
 namespace {
 
@@ -24,7 +24,7 @@ const std::set<std::string> kValueFlags = {
     "--model", "--subjects", "--items", "--categories", "--discrimination",
     "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
     "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot",
-    "--item-min-expected", "--item-plot", "--pairs-plot"};
+    "--item-min-expected", "--item-plot", "--pairs-plot", "--monte-carlo", "--seed"};
 const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--quiet", "--strict", "--item-fit",
                                          "--pairs"};
 
@@ -78,6 +78,26 @@ std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::
     if (given("--item-plot") &&
         !(error = parseChartName("--item-plot", options.itemPlotFile = flags.at("--item-plot"))).empty())
         return error;
+    if (given("--monte-carlo")) {
+        const std::string& text = flags.at("--monte-carlo");
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), options.replicates);
+        if (ec != std::errc() || end != text.data() + text.size() || options.replicates == 0)
+            return "--monte-carlo takes a whole number of replicates from 1, not '" + text + "'";
+    }
+    if (given("--seed")) {
+        if (!given("--monte-carlo"))
+            return "--seed goes with --monte-carlo";
+        const std::string& text = flags.at("--seed");
+        std::int64_t negative = 0;
+        const char* const last = text.data() + text.size();
+        if (const auto [end, ec] = std::from_chars(text.data(), last, options.seed); ec == std::errc() && end == last) {
+        } else if (const auto [end2, ec2] = std::from_chars(text.data(), last, negative);
+                   ec2 == std::errc() && end2 == last) {
+            options.seed = static_cast<std::uint64_t>(negative);
+        } else {
+            return "--seed takes a 64-bit integer, not '" + text + "'";
+        }
+    }
     options.pairs = given("--pairs");
     if (given("--pairs-plot") && !options.pairs)
         return "--pairs-plot goes with --pairs";

@@ -16,6 +16,7 @@
 #include "stats/FitSummary.h"
 #include "stats/ItemFitFormat.h"
 #include "stats/LocalDependenceFormat.h"
+#include "stats/MonteCarlo.h"
 #include "stats/SummaryFormat.h"
 #include "tools/BatchOptions.h"
 #include "tools/ChartLoader.h"
@@ -24,6 +25,7 @@ namespace {
 
 constexpr int kUsageError = 64;
 constexpr int kChartError = 73;
+constexpr int kSimulationError = 75;
 
 const char* const kHelp =
     "\n"
@@ -77,6 +79,10 @@ const char* const kHelp =
     "                         with df, p, Benjamini-Hochberg adjusted p, sign and\n"
     "                         Cramer's V; the table lists the 20 largest\n"
     "  --pairs-plot FILE      draw the pairs' signed V as a heat map, PNG or SVG\n"
+    "  --monte-carlo R        add p-values from R data sets simulated under the\n"
+    "                         model, for every statistic printed\n"
+    "  --seed S               the simulation's seed, a 64-bit integer (default 1);\n"
+    "                         the same seed gives the same p-values anywhere\n"
     "  --help                 this text\n"
     "\n"
     "Files hold numbers separated by white space. A value that cannot be read\n"
@@ -93,7 +99,8 @@ const char* const kHelp =
     "difficulty, C-indices or latent file (or the discrimination constant) is\n"
     "beyond single precision; 13 the frequencies or the chi-square are beyond\n"
     "single precision; 64 a bad command line; 65 warnings with --strict;\n"
-    "73 the chart cannot be written.\n"
+    "73 the chart cannot be written; 75 the model cannot be simulated (a\n"
+    "negative weight or probability).\n"
     "OUT and OUTG are replaced only by a run that succeeds.\n"
     "The item fit and the pairs count the subjects whose every score is one of\n"
     "the model's codes; the others are left out of them.\n";
@@ -143,17 +150,42 @@ int main(int argc, char** argv)
     const FitSummary summary = SummarizeFit(table, options.minExpected);
     ItemFit items;
     LocalDependence pairs;
+    std::optional<MonteCarloResult> simulated;
     try {
+        ItemExpectation itemExpectation;
         if (options.itemFit) {
-            ItemExpectation expectation;
-            ExpectItemCategories(extras.model, expectation, FitThreadCount());
-            items = ComputeItemFit(extras.byItem, expectation, extras.model.parameterCount, table.firstScore,
+            ExpectItemCategories(extras.model, itemExpectation, FitThreadCount());
+            items = ComputeItemFit(extras.byItem, itemExpectation, extras.model.parameterCount, table.firstScore,
                                    options.itemMinExpected);
         }
+        PairExpectation pairExpectation;
         if (options.pairs) {
-            PairExpectation expectation;
-            ExpectPairCategories(extras.model, expectation, FitThreadCount());
-            pairs = ComputeLocalDependence(extras.pairs, expectation);
+            ExpectPairCategories(extras.model, pairExpectation, FitThreadCount());
+            pairs = ComputeLocalDependence(extras.pairs, pairExpectation);
+        }
+        if (options.replicates > 0) {
+            MonteCarloRequest request;
+            request.model = &extras.model;
+            request.subjects = options.request.subjectCount;
+            request.table = &table;
+            request.summary = &summary;
+            if (options.itemFit) {
+                request.items = &items;
+                request.itemExpectation = &itemExpectation;
+            }
+            if (options.pairs) {
+                request.pairs = &pairs;
+                request.pairExpectation = &pairExpectation;
+            }
+            request.replicates = options.replicates;
+            request.seed = options.seed;
+            request.threads = FitThreadCount();
+            std::string why;
+            simulated = SimulatePValues(request, why);
+            if (!simulated) {
+                std::fprintf(stderr, "talver-fit: cannot simulate under the model: %s\n", why.c_str());
+                return kSimulationError;
+            }
         }
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "talver-fit: %s\n", DescribeFitResult(kOutOfMemory, options.request, "").c_str());
@@ -189,16 +221,19 @@ int main(int argc, char** argv)
     }
     if (options.quiet)
         return 0;
-    const SummaryExtras shown{options.itemFit ? &items : nullptr, options.pairs ? &pairs : nullptr};
+    const MonteCarloResult* mc = simulated ? &*simulated : nullptr;
+    const std::vector<double>* itemP = mc ? &mc->itemP : nullptr;
+    const std::vector<double>* pairP = mc ? &mc->pairP : nullptr;
+    const SummaryExtras shown{options.itemFit ? &items : nullptr, options.pairs ? &pairs : nullptr, mc};
     std::string text;
     if (options.format == "csv")
-        text = FormatSummaryCsv(summary) + (shown.items ? "\n" + FormatItemFitCsv(items) : "") +
-               (shown.pairs ? "\n" + FormatPairsCsv(pairs) : "");
+        text = FormatSummaryCsv(summary, mc) + (shown.items ? "\n" + FormatItemFitCsv(items, itemP) : "") +
+               (shown.pairs ? "\n" + FormatPairsCsv(pairs, pairP) : "");
     else if (options.format == "json")
         text = FormatSummaryJson(summary, warnings.found, shown);
     else
-        text = FormatSummaryTable(summary) + (shown.items ? FormatItemFitTable(items) : "") +
-               (shown.pairs ? FormatPairsTable(pairs) : "");
+        text = FormatSummaryTable(summary, mc) + (shown.items ? FormatItemFitTable(items, itemP) : "") +
+               (shown.pairs ? FormatPairsTable(pairs, pairP) : "");
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
         std::fprintf(stderr, "talver-fit: cannot print the summary\n");
         return kReportFileError;

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fit/FitModel.h"
+#include "fit/ItemCodeCounts.h"
+#include "fit/ItemExpectation.h"
+#include "fit/PairCounts.h"
+#include "fit/PairExpectation.h"
+#include "fit/ReportFile.h"
+#include "stats/FitSummary.h"
+#include "stats/ItemFit.h"
+#include "stats/LocalDependence.h"
+
+// What a run observed and what of it is to be simulated: the test-level
+// statistics always, the items' S-X² and the pairs' X² when given.
+struct MonteCarloRequest {
+    const FitModel* model = nullptr;
+    std::int64_t subjects = 0;  // N
+    const ScoreTable* table = nullptr;
+    const FitSummary* summary = nullptr;  // of table, whose cells pool the replicates too
+    // The item fit as observed, and the expectation it was worked out with.
+    const ItemFit* items = nullptr;
+    const ItemExpectation* itemExpectation = nullptr;
+    const LocalDependence* pairs = nullptr;
+    const PairExpectation* pairExpectation = nullptr;
+    std::uint64_t replicates = 0;
+    std::uint64_t seed = 1;
+    int threads = 1;
+};
+
+// Monte Carlo p-values, (1 + #{T_r ≥ T}) / (R + 1) each.
+struct MonteCarloResult {
+    std::uint64_t replicates = 0, seed = 0;
+    double chiSquareP = 1.0, pooledChiSquareP = 1.0, likelihoodRatioP = 1.0;
+    std::vector<double> itemP, pairP;  // by item; by pair as LocalDependence lists them
+};
+
+// Draws R data sets of N subjects under the model, each from a stream of
+// its own named by (seed, replicate), and scores each as the real data:
+// the reports' chi-square over every score, the pooled Pearson chi-square
+// and G² on the real run's cells, and when asked each item's S-X² (its
+// groups merged anew) and each pair's X². With only the test level asked
+// for, a replicate's score frequencies are drawn straight from the model's
+// score distribution, the same distribution for far less work; otherwise
+// each subject's ability from the latent distribution and each item's
+// answer at it. The same seed gives the same p-values on any number of
+// threads. progress hears the share done and may return false to stop,
+// which returns nothing; error receives why the model cannot be drawn
+// from (a negative weight or probability) and nothing is returned either.
+// Storage that cannot be had throws std::bad_alloc.
+std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request, std::string& error,
+                                                const std::function<bool(double)>& progress = {});
