@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include <filesystem>
 #include <sstream>
@@ -583,6 +584,52 @@ TEST_F(TalverFitTest, PairsInEveryFormat)
     EXPECT_NE(read("pairs.svg").find("<svg"), std::string::npos);
     for (const char* bad : {" --pairs-plot pairs.png", " --pairs --pairs-plot pairs.jpg"})
         EXPECT_EQ(run(cases[0] + bad), 64) << bad;
+}
+
+// Simulated p-values in every format, the same for the same seed on one
+// thread and on two, and beside every p.
+TEST_F(TalverFitTest, MonteCarloInEveryFormat)
+{
+    namespace fs = std::filesystem;
+    for (const char* name : {"3pl-discrimination.dat", "3pl-difficulty.dat", "3pl-c.dat", "3pl-scores.dat"})
+        fs::copy_file(fs::path(TALVER_EXAMPLES_DIR) / name, name);
+    const std::string run3pl = "--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discrimination.dat "
+                               "--difficulty 3pl-difficulty.dat --c-indices 3pl-c.dat --scores 3pl-scores.dat --nodes20 "
+                               "--item-fit --pairs --monte-carlo 200 --seed 42 --format json";
+    setenv("TALVER_THREADS", "1", 1);
+    ASSERT_EQ(run(run3pl), 0);
+    const std::string once = read("stdout.txt");
+    setenv("TALVER_THREADS", "2", 1);
+    ASSERT_EQ(run(run3pl), 0);
+    unsetenv("TALVER_THREADS");
+    EXPECT_EQ(read("stdout.txt"), once);
+    const nlohmann::json summary = nlohmann::json::parse(once);
+    const nlohmann::json& mc = summary["monte_carlo"];
+    EXPECT_EQ(mc["replicates"], 200);
+    EXPECT_EQ(mc["seed"], 42);
+    for (const char* key : {"chi_square_p", "pooled_chi_square_p", "likelihood_ratio_p"}) {
+        const double p = mc[key];
+        EXPECT_GE(p, 1.0 / 201);
+        EXPECT_LE(p, 1.0);
+        EXPECT_EQ(std::fmod(p * 201, 1.0) < 1e-9 || std::fmod(p * 201, 1.0) > 1 - 1e-9, true) << key;
+    }
+    for (const char* list : {"items", "pairs"})
+        for (const nlohmann::json& entry : summary[list])
+            EXPECT_TRUE(entry["p_mc"].is_number()) << list;
+
+    ASSERT_EQ(run(run3pl.substr(0, run3pl.find(" --format")) + " --format csv"), 0);
+    const std::string csv = read("stdout.txt");
+    EXPECT_EQ(csv.rfind("statistic,value,df,p,p_mc\n", 0), 0u);
+    EXPECT_NE(csv.find("\nitem,sx2,df,p,p_adjusted,rmsea,flagged,groups,p_mc\n"), std::string::npos);
+    EXPECT_NE(csv.find("\nfirst,second,x2,df,p,p_adjusted,sign,v,flagged,p_mc\n"), std::string::npos);
+    ASSERT_EQ(run(run3pl.substr(0, run3pl.find(" --format"))), 0);
+    EXPECT_NE(read("stdout.txt").find("Simulated p: 200 data sets drawn under the model, seed 42"), std::string::npos);
+    for (const char* bad : {" --monte-carlo 0", " --monte-carlo x", " --seed 3", " --monte-carlo 5 --seed 1.5"})
+        EXPECT_EQ(run("--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discrimination.dat --difficulty "
+                      "3pl-difficulty.dat --c-indices 3pl-c.dat --scores 3pl-scores.dat --nodes20" +
+                      std::string(bad)),
+                  64)
+            << bad;
 }
 
 TEST_F(TalverFitTest, PolytomousModelsRun)
