@@ -256,6 +256,10 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
         return kResultOutOfRange;
     if (!reports.publish(table))
         return kReportFileError;
+    if (extras) {
+        extras->subjects = N;
+        extras->table = table;
+    }
     if (tableOut)
         *tableOut = std::move(table);
     if (extras) {

@@ -206,6 +206,7 @@ const DialogTemplate kItemFit{
          LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP},
         {IDC_ITEM_CHART, ControlKind::LeftText, "", 7, 160, 316, 128, 0},
         {-1, ControlKind::LeftText, "Red: observed, blue: expected", 7, 297, 150, 8, SS_LEFTNOWORDWRAP},
+        {IDC_SIMULATE, ControlKind::PushButton, "Simulate p-values...", 170, 297, 90, 14, kButton},
         {IDOK, ControlKind::DefPushButton, "Close", 273, 297, 50, 14, kButton},
     }};
 
@@ -218,7 +219,25 @@ const DialogTemplate kLocalDependence{
          LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP},
         {-1, ControlKind::LeftText, "Warm: together more than the model says; cool: less; outlined: flagged", 7, 225,
          300, 8, SS_LEFTNOWORDWRAP},
+        {IDC_SIMULATE, ControlKind::PushButton, "Simulate p-values...", 343, 225, 90, 14, kButton},
         {IDOK, ControlKind::DefPushButton, "Close", 443, 225, 50, 14, kButton},
+    }};
+
+const DialogTemplate kReplicates{
+    IDD_REPLICATES, 200, 62, "Simulate p-values", "MS Sans Serif", 10, kSizeDialog,
+    {
+        {-1, ControlKind::LeftText, "Data sets to draw under the model:", 7, 10, 120, 8, 0},
+        {IDC_REPLICATES, ControlKind::Edit, "", 133, 8, 60, 14, kBox},
+        {IDCANCEL, ControlKind::PushButton, "Cancel", 7, 41, 50, 14, kButton},
+        {IDOK, ControlKind::DefPushButton, "Simulate", 143, 41, 50, 14, kButton},
+    }};
+
+const DialogTemplate kFitStatistics{
+    IDD_FIT_STATISTICS, 500, 110, "Fit statistics", "Courier", 10, DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
+    {
+        {IDC_FIT_STATISTICS, ControlKind::LeftText, "", 7, 7, 486, 72, SS_LEFTNOWORDWRAP},
+        {IDC_SIMULATE, ControlKind::PushButton, "Simulate p-values...", 7, 89, 90, 14, kButton},
+        {IDOK, ControlKind::DefPushButton, "Close", 443, 89, 50, 14, kButton},
     }};
 
 const DialogTemplate kWorkProgress{
@@ -247,6 +266,8 @@ const DialogTemplate* FindDialogTemplate(int id)
         {IDD_ITEM_FIT, &kItemFit},
         {IDD_WORK_PROGRESS, &kWorkProgress},
         {IDD_LOCAL_DEPENDENCE, &kLocalDependence},
+        {IDD_REPLICATES, &kReplicates},
+        {IDD_FIT_STATISTICS, &kFitStatistics},
     };
     const auto found = templates.find(id);
     return found == templates.end() ? nullptr : found->second;

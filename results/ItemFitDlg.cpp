@@ -9,8 +9,9 @@
 namespace {
 
 const std::vector<StatisticsTable::Column> kTableColumns = {
-    {"Item", 55, true},         {"S-X\u00B2", 100, true}, {"df", 50, true},     {"p", 90, true},
-    {"Adjusted p", 95, true}, {"RMSEA", 80, true},        {"Groups", 65, true}, {"Flagged", 70, false}};
+    {"Item", 45, true},       {"S-X\u00B2", 85, true}, {"df", 40, true},          {"p", 80, true},
+    {"Adjusted p", 85, true}, {"RMSEA", 65, true},      {"Groups", 55, true},      {"Simulated p", 85, true},
+    {"Flagged", 55, false}};
 
 CString format(const char* pattern, double value)
 {
@@ -54,13 +55,19 @@ BEGIN_MESSAGE_MAP(CItemFitDlg, CDialog)
     ON_NOTIFY(LVN_COLUMNCLICK, IDC_ITEM_LIST, OnColumnClick)
     ON_NOTIFY(LVN_ITEMCHANGED, IDC_ITEM_LIST, OnItemChanged)
     ON_WM_CONTEXTMENU()
+    ON_BN_CLICKED(IDC_SIMULATE, OnSimulate)
 END_MESSAGE_MAP()
 
 CItemFitDlg::CItemFitDlg(const ItemFit& fit, int categories, CWnd* parent)
     : CDialog(IDD_ITEM_FIT, parent),
       m_fit(fit),
       m_nCategories(categories),
-      m_table(m_list, kTableColumns, [this](std::size_t record, int column) { return key(m_fit.items[record], column); })
+      m_table(m_list, kTableColumns, [this](std::size_t record, int column) {
+          if (column == kSimulatedP)
+              return m_simulatedP.empty() ? std::pair<bool, double>(true, 0.0)
+                                          : std::pair<bool, double>(false, m_simulatedP[record]);
+          return key(m_fit.items[record], column);
+      })
 {
     bool first = true;
     for (const ItemFit::Item& item : fit.items)
@@ -108,10 +115,13 @@ BOOL CItemFitDlg::OnInitDialog()
             return optional(item.rmsea, "%.4f");
         case kGroups:
             return std::to_string(item.groups.size());
+        case kSimulatedP:
+            return CString();
         default:
             return item.flagged ? "*" : "";
         }
     });
+    GetDlgItem(IDC_SIMULATE)->EnableWindow(m_simulate != nullptr);
 
     CRect area;
     GetDlgItem(IDC_ITEM_CHART)->GetWindowRect(&area);
@@ -148,5 +158,15 @@ void CItemFitDlg::ShowChart(int row)
 void CItemFitDlg::OnContextMenu(CWnd* window, CPoint point)
 {
     if (window && window->GetDlgCtrlID() == IDC_ITEM_LIST)
-        m_table.ContextMenu(this, point, FormatItemFitCsv(m_fit), "items.csv");
+        m_table.ContextMenu(this, point, FormatItemFitCsv(m_fit, m_simulatedP.empty() ? nullptr : &m_simulatedP),
+                            "items.csv");
+}
+
+void CItemFitDlg::OnSimulate()
+{
+    const std::optional<MonteCarloResult> simulated = AskAndSimulate(m_simulate, this);
+    if (!simulated || simulated->itemP.size() != m_fit.items.size())
+        return;
+    m_simulatedP = simulated->itemP;
+    m_table.Refresh(kSimulatedP, [this](std::size_t record, int) { return format("%.4g", m_simulatedP[record]); });
 }

@@ -3,6 +3,7 @@
 #include "framework/Dialog.h"
 #include "framework/ListCtrl.h"
 #include "results/ItemChartWnd.h"
+#include "results/ReplicatesDlg.h"
 #include "results/StatisticsTable.h"
 #include "stats/ItemFit.h"
 
@@ -15,10 +16,13 @@ public:
     // categories: K of the items, for the charts' score axis.
     CItemFitDlg(const ItemFit& fit, int categories, CWnd* parent = nullptr);
 
-    enum Column { kItem, kSx2, kDf, kP, kAdjustedP, kRmsea, kGroups, kFlagged };
+    enum Column { kItem, kSx2, kDf, kP, kAdjustedP, kRmsea, kGroups, kSimulatedP, kFlagged };
 
     CListCtrl m_list;
     CItemChartWnd m_chart;
+    // Set by the owner when the run can be simulated: "Simulate p-values..."
+    // fills the column of simulated p-values.
+    SimulateFunction m_simulate;
 
     // The item (from 1) whose chart shows; 0 for none.
     int ChartedItem() const { return m_nCharted; }
@@ -31,6 +35,7 @@ protected:
     afx_msg void OnColumnClick(NMHDR* header, LRESULT* result);
     afx_msg void OnItemChanged(NMHDR* header, LRESULT* result);
     afx_msg void OnContextMenu(CWnd* window, CPoint point);
+    afx_msg void OnSimulate();
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -41,4 +46,5 @@ private:
     double m_dLowScore = 0.0, m_dHighScore = 1.0;  // the score axis of every chart
     StatisticsTable m_table;
     int m_nCharted = 0;
+    std::vector<double> m_simulatedP;  // by item, once simulated
 };

@@ -3,6 +3,7 @@
 #include "framework/Dialog.h"
 #include "framework/ListCtrl.h"
 #include "results/PairMapWnd.h"
+#include "results/ReplicatesDlg.h"
 #include "results/StatisticsTable.h"
 #include "stats/LocalDependence.h"
 
@@ -14,10 +15,13 @@ class CLocalDependenceDlg : public CDialog {
 public:
     CLocalDependenceDlg(const LocalDependence& dependence, int items, CWnd* parent = nullptr);
 
-    enum Column { kFirst, kSecond, kX2, kDf, kP, kAdjustedP, kSign, kV, kFlagged };
+    enum Column { kFirst, kSecond, kX2, kDf, kP, kAdjustedP, kSign, kV, kSimulatedP, kFlagged };
 
     CListCtrl m_list;
     CPairMapWnd m_map;
+    // Set by the owner when the run can be simulated: "Simulate p-values..."
+    // fills the column of simulated p-values.
+    SimulateFunction m_simulate;
 
     // The table as shown, columns separated by separator, a line per row.
     CString TableText(char separator) const { return m_table.TableText(separator); }
@@ -29,6 +33,7 @@ protected:
     BOOL OnInitDialog() override;
     afx_msg void OnColumnClick(NMHDR* header, LRESULT* result);
     afx_msg void OnContextMenu(CWnd* window, CPoint point);
+    afx_msg void OnSimulate();
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -37,4 +42,5 @@ private:
     const LocalDependence& m_dependence;
     int m_nItems;
     StatisticsTable m_table;
+    std::vector<double> m_simulatedP;  // by pair, once simulated
 };

@@ -12,6 +12,7 @@
 #include "fit/ItemExpectation.h"
 #include "fit/PairExpectation.h"
 #include "fit/Workers.h"
+#include "results/FitStatisticsDlg.h"
 #include "results/ItemFitDlg.h"
 #include "results/LocalDependenceDlg.h"
 #include "results/ProgressDlg.h"
@@ -183,10 +184,14 @@ void CResultsDlg::SaveGraph()
 
 void CResultsDlg::ShowFitStatistics()
 {
-    // The table's statistics, without its rows.
-    const std::string table = FormatSummaryTable(SummarizeFit(m_table));
-    AfxMessageBox(table.substr(0, table.find("\n\n")) +
-                  "\n\nFrom the frequencies the list shows, with four decimals.");
+    // The run's own frequencies when it left them, else the list's.
+    const FitSummary summary = SummarizeFit(m_pRun ? m_pRun->table : m_table);
+    const CString note = m_pRun ? "From the run's frequencies." : "From the frequencies the list shows, with four decimals.";
+    SimulateFunction simulate;
+    if (m_pRun)
+        simulate = [this](std::uint64_t replicates) { return Simulate(replicates, false, false); };
+    CFitStatisticsDlg statistics(summary, note, simulate, this);
+    statistics.DoModal();
 }
 
 bool CResultsDlg::RunInBackground(const CString& caption, const BackgroundWork::Work& work)
@@ -212,16 +217,19 @@ void CResultsDlg::ShowItemFit()
     }
     const FitExtras& run = *m_pRun;
     std::optional<ItemFit> fit;
+    ItemExpectation expectation;
     if (!m_itemFit && !RunInBackground("item fit", [&](const std::function<bool(double)>& report) {
-            ItemExpectation expectation;
             if (ExpectItemCategories(run.model, expectation, FitThreadCount(), report))
                 fit = ComputeItemFit(run.byItem, expectation, run.model.parameterCount,
                                      run.model.items.itemCount * run.model.lowestCode);
         }))
         return;
-    if (!m_itemFit)
+    if (!m_itemFit) {
         m_itemFit = std::move(fit);
+        m_itemExpectation = std::move(expectation);
+    }
     CItemFitDlg items(*m_itemFit, run.model.items.categoryCount, this);
+    items.m_simulate = [this](std::uint64_t replicates) { return Simulate(replicates, true, false); };
     items.DoModal();
 }
 
@@ -234,16 +242,49 @@ void CResultsDlg::ShowLocalDependence()
     }
     const FitExtras& run = *m_pRun;
     std::optional<LocalDependence> pairs;
+    PairExpectation expectation;
     if (!m_pairs && !RunInBackground("local dependence", [&](const std::function<bool(double)>& report) {
-            PairExpectation expectation;
             if (ExpectPairCategories(run.model, expectation, FitThreadCount(), report))
                 pairs = ComputeLocalDependence(run.pairs, expectation);
         }))
         return;
-    if (!m_pairs)
+    if (!m_pairs) {
         m_pairs = std::move(pairs);
+        m_pairExpectation = std::move(expectation);
+    }
     CLocalDependenceDlg dependence(*m_pairs, run.pairs.items(), this);
+    dependence.m_simulate = [this](std::uint64_t replicates) { return Simulate(replicates, false, true); };
     dependence.DoModal();
+}
+
+std::optional<MonteCarloResult> CResultsDlg::Simulate(std::uint64_t replicates, bool items, bool pairs)
+{
+    const FitExtras& run = *m_pRun;
+    const FitSummary summary = SummarizeFit(run.table);
+    MonteCarloRequest request;
+    request.model = &run.model;
+    request.subjects = run.subjects;
+    request.table = &run.table;
+    request.summary = &summary;
+    if (items && m_itemFit) {
+        request.items = &*m_itemFit;
+        request.itemExpectation = &*m_itemExpectation;
+    }
+    if (pairs && m_pairs) {
+        request.pairs = &*m_pairs;
+        request.pairExpectation = &*m_pairExpectation;
+    }
+    request.replicates = replicates;
+    request.threads = FitThreadCount();
+    std::optional<MonteCarloResult> result;
+    std::string error;
+    if (!RunInBackground("simulated p-values", [&](const std::function<bool(double)>& report) {
+            result = SimulatePValues(request, error, report);
+        }))
+        return std::nullopt;
+    if (!result && !error.empty())
+        AfxMessageBox("Cannot simulate under the model: " + error + ".", MB_ICONEXCLAMATION);
+    return result;
 }
 
 void CResultsDlg::OnSysCommand(UINT id, LPARAM lParam)

@@ -12,6 +12,7 @@
 #include "results/BackgroundWork.h"
 #include "stats/ItemFit.h"
 #include "stats/LocalDependence.h"
+#include "stats/MonteCarlo.h"
 
 // Ends every successful run: reads the graph report "OUTG" back and shows
 // its frequencies, its chi-square and a graph of the observed and expected
@@ -61,9 +62,14 @@ private:
     // Cancel when it takes more than a moment; false when the user
     // cancelled or memory ran out, which a message box says.
     bool RunInBackground(const CString& caption, const BackgroundWork::Work& work);
+    // Simulated p-values of the run's test-level statistics, and of its
+    // items' or pairs' when asked; nothing when cancelled or impossible.
+    std::optional<MonteCarloResult> Simulate(std::uint64_t replicates, bool items, bool pairs);
 
     ScoreTable m_table;  // the rows read back, for the statistics and copies
     std::optional<ItemFit> m_itemFit;  // worked out once, when first asked for
     std::optional<LocalDependence> m_pairs;
+    std::optional<ItemExpectation> m_itemExpectation;  // what m_itemFit was worked out with
+    std::optional<PairExpectation> m_pairExpectation;
     CToolTipCtrl m_toolTip;
 };

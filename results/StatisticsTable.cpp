@@ -27,6 +27,12 @@ void StatisticsTable::Fill(std::size_t count, const Text& text)
     }
 }
 
+void StatisticsTable::Refresh(int column, const Text& text)
+{
+    for (int row = 0; row < m_list.GetItemCount(); ++row)
+        m_list.SetItemText(row, column, text(RecordAt(row), column));
+}
+
 int StatisticsTable::compare(LPARAM first, LPARAM second, LPARAM table)
 {
     const auto* self = reinterpret_cast<const StatisticsTable*>(table);

@@ -27,6 +27,8 @@ public:
 
     // Fills the list with count records in record order.
     void Fill(std::size_t count, const Text& text);
+    // Writes one column of every row anew.
+    void Refresh(int column, const Text& text);
     // The LVN_COLUMNCLICK of the list.
     void SortBy(int column);
     std::size_t RecordAt(int row) const { return m_list.GetItemData(row); }

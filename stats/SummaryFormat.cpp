@@ -48,14 +48,17 @@ std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult
         return simulated ? format("   simulated p %.4g", p) : std::string();
     };
     std::string text = format("Chi-square over every score   %12.4f", summary.chiSquare) +
-                       (simulated ? format("                       simulated p %.4g", simulated->chiSquareP) : "") +
+                       (simulated ? format("%28ssimulated p %.4g", "", simulated->chiSquareP) : "") +
                        "\n";
+    // With simulated p-values beside them, the p-values take a column.
+    const char* const pooled = simulated ? "Pooled Pearson chi-square     %12.4f   df %4d   p %-10.4g"
+                                         : "Pooled Pearson chi-square     %12.4f   df %4d   p %.4g";
+    const char* const ratio = simulated ? "Likelihood ratio G2           %12.4f   df %4d   p %-10.4g"
+                                        : "Likelihood ratio G2           %12.4f   df %4d   p %.4g";
     if (summary.testable()) {
-        text += format("Pooled Pearson chi-square     %12.4f   df %4d   p %-10.4g", summary.pooledChiSquare,
-                       summary.degreesOfFreedom, summary.pooledP) +
+        text += format(pooled, summary.pooledChiSquare, summary.degreesOfFreedom, summary.pooledP) +
                 (simulated ? beside(simulated->pooledChiSquareP) : "") + "\n";
-        text += format("Likelihood ratio G2           %12.4f   df %4d   p %-10.4g", summary.likelihoodRatio,
-                       summary.degreesOfFreedom, summary.likelihoodRatioP) +
+        text += format(ratio, summary.likelihoodRatio, summary.degreesOfFreedom, summary.likelihoodRatioP) +
                 (simulated ? beside(simulated->likelihoodRatioP) : "") + "\n";
     } else {
         text += "Pooled chi-square: " + noTest(summary) + "\n";

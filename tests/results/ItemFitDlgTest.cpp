@@ -63,13 +63,9 @@ TEST_F(ItemFitDlgTest, OpensFromTheResultsSortsAndCharts)
     });
     CResultsDlg results;
     results.m_pRun = run;
-    onModal([&](CDialog& d) {
-        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
-        choice = 5;
-        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));  // the second time from what the first worked out
-        afxtest::Click(d, IDOK);
-    });
-    onModal([&](CDialog& dialog) {
+    // Each window's script is queued just before it opens, so that those
+    // it opens in turn take theirs.
+    const std::function<void(CDialog&)> lookAtItemFit = [&](CDialog& dialog) {
         auto& d = dynamic_cast<CItemFitDlg&>(dialog);
         EXPECT_EQ(d.Template().caption, std::string("Item fit"));
         ASSERT_EQ(d.m_list.GetItemCount(), 20);
@@ -103,16 +99,40 @@ TEST_F(ItemFitDlgTest, OpensFromTheResultsSortsAndCharts)
         afxtest::RightClick(d.m_list);
         EXPECT_EQ(menu, (std::vector<std::string>{"Copy table", "Save table as CSV..."}));
         const std::string copied = afxtest::ClipboardText();
-        EXPECT_EQ(copied.substr(0, copied.find('\n')), "Item\tS-X\u00B2\tdf\tp\tAdjusted p\tRMSEA\tGroups\tFlagged");
+        EXPECT_EQ(copied.substr(0, copied.find('\n')), "Item\tS-X\u00B2\tdf\tp\tAdjusted p\tRMSEA\tGroups\tSimulated p\tFlagged");
         EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 21);
         choice = 2;
         afxtest::RightClick(d.m_list);
         EXPECT_EQ(folder_.read(saved.string()), FormatItemFitCsv(wanted));
+
+        // Simulated p-values fill their column; Cancel at the count leaves it empty.
+        EXPECT_EQ(d.m_list.GetItemText(0, CItemFitDlg::kSimulatedP), "");
+        onModal([](CDialog& ask) { afxtest::Click(ask, IDCANCEL); });
+        afxtest::Click(d, IDC_SIMULATE);
+        EXPECT_EQ(d.m_list.GetItemText(0, CItemFitDlg::kSimulatedP), "");
+        onModal([](CDialog& ask) {
+            EXPECT_EQ(ask.GetDlgItem(IDC_REPLICATES)->GetWindowText(), "1000");
+            afxtest::Type(ask, IDC_REPLICATES, "99");
+            afxtest::Click(ask, IDOK);
+        });
+        afxtest::Click(d, IDC_SIMULATE);
+        for (int row = 0; row < d.m_list.GetItemCount(); ++row) {
+            const double p = std::stod(d.m_list.GetItemText(row, CItemFitDlg::kSimulatedP));
+            EXPECT_GE(p, 0.01);
+            EXPECT_LE(p, 1.0);
+        }
         screenshot(d, "item-fit.png");
         afxtest::Click(d, IDOK);
-    });
+    };
     onModal([&](CDialog& d) {
-        EXPECT_EQ(d.Template().caption, std::string("Item fit"));
+        onModal(lookAtItemFit);
+        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
+        onModal([&](CDialog& again) {
+            EXPECT_EQ(again.Template().caption, std::string("Item fit"));
+            afxtest::Click(again, IDOK);
+        });
+        choice = 5;
+        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));  // the second time from what the first worked out
         afxtest::Click(d, IDOK);
     });
     results.DoModal();

@@ -82,7 +82,7 @@ TEST_F(LocalDependenceDlgTest, OpensFromTheResultsWithMapTipsAndList)
         choice = 1;
         afxtest::RightClick(d.m_list);
         const std::string copied = afxtest::ClipboardText();
-        EXPECT_EQ(copied.substr(0, copied.find('\n')), "First\tSecond\tX\u00B2\tdf\tp\tAdjusted p\tSign\tV\tFlagged");
+        EXPECT_EQ(copied.substr(0, copied.find('\n')), "First\tSecond\tX\u00B2\tdf\tp\tAdjusted p\tSign\tV\tSimulated p\tFlagged");
         EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 191);
         choice = 2;
         afxtest::RightClick(d.m_list);

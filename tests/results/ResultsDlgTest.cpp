@@ -1,5 +1,7 @@
 #include "results/ResultsDlg.h"
 
+#include "results/FitStatisticsDlg.h"
+
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -7,6 +9,7 @@
 #include "fit/ReportFile.h"
 #include "res/resource.h"
 #include "tests/TempDirectory.h"
+#include "tests/results/ExampleRun.h"
 #include "tests/framework/GuiTest.h"
 
 namespace {
@@ -207,16 +210,50 @@ TEST_F(ResultsDlgTest, ContextMenuCopiesAndSavesTheTableAndTheGraph)
         EXPECT_EQ(std::filesystem::current_path(), here);  // saving moves no working directory
 
         choice = 4;
+        onModal([&](CDialog& box) {
+            const std::string shown = dynamic_cast<CFitStatisticsDlg&>(box).StatisticsText();
+            EXPECT_NE(shown.find("Pooled Pearson chi-square"), std::string::npos) << shown;
+            EXPECT_NE(shown.find("1.6667   df    2   p 0.4346"), std::string::npos) << shown;
+            EXPECT_NE(shown.find("From the frequencies the list shows"), std::string::npos) << shown;
+            EXPECT_FALSE(box.GetDlgItem(IDC_SIMULATE)->IsWindowEnabled());  // no run to simulate
+            afxtest::Click(box, IDOK);
+        });
         afxtest::RightClick(d.m_list);
-        const std::vector<std::string> shown = messages();
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_NE(shown[0].find("Pooled Pearson chi-square"), std::string::npos) << shown[0];
-        EXPECT_NE(shown[0].find("1.6667   df    2   p 0.4346"), std::string::npos) << shown[0];
 
         menu.clear();
         afxtest::RightClick(*d.GetDlgItem(IDOK));  // no menu on the button
         EXPECT_TRUE(menu.empty());
     });
+}
+
+// With the run behind the results, the statistics come from its own
+// frequencies and can be simulated.
+TEST_F(ResultsDlgTest, FitStatisticsOfARunGetSimulatedPValues)
+{
+    const std::shared_ptr<FitExtras> run = RunExample();
+    afxtest::SetPopupMenuHandler([](const std::vector<std::string>&) { return 4u; });
+    CResultsDlg dialog;
+    dialog.m_pRun = run;
+    onModal([&](CDialog& d) {
+        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
+        afxtest::Click(d, IDOK);
+    });
+    onModal([&](CDialog& box) {
+        auto& statistics = dynamic_cast<CFitStatisticsDlg&>(box);
+        EXPECT_NE(statistics.StatisticsText().find("From the run's frequencies."), std::string::npos);
+        EXPECT_EQ(statistics.StatisticsText().find("simulated p"), std::string::npos);
+        onModal([](CDialog& ask) {
+            afxtest::Type(ask, IDC_REPLICATES, "500");
+            afxtest::Click(ask, IDOK);
+        });
+        afxtest::Click(box, IDC_SIMULATE);
+        const std::string shown = statistics.StatisticsText();
+        EXPECT_NE(shown.find("simulated p"), std::string::npos) << shown;
+        EXPECT_NE(shown.find("Simulated p: 500 data sets drawn under the model, seed 1"), std::string::npos) << shown;
+        screenshot(box, "fit-statistics.png");
+        afxtest::Click(box, IDOK);
+    });
+    dialog.DoModal();
 }
 
 TEST_F(ResultsDlgTest, EscapeClosesAndTheSystemMenuOpensTheAboutBox)

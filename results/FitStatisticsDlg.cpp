@@ -1,0 +1,37 @@
+#include "results/FitStatisticsDlg.h"
+
+#include "res/resource.h"
+#include "stats/SummaryFormat.h"
+
+BEGIN_MESSAGE_MAP(CFitStatisticsDlg, CDialog)
+    ON_BN_CLICKED(IDC_SIMULATE, OnSimulate)
+END_MESSAGE_MAP()
+
+CFitStatisticsDlg::CFitStatisticsDlg(const FitSummary& summary, const CString& note, SimulateFunction simulate,
+                                     CWnd* parent)
+    : CDialog(IDD_FIT_STATISTICS, parent), m_summary(summary), m_note(note), m_simulate(std::move(simulate))
+{
+}
+
+CString CFitStatisticsDlg::StatisticsText() const
+{
+    // The table's statistics, without its rows.
+    const std::string table = FormatSummaryTable(m_summary, m_simulated ? &*m_simulated : nullptr);
+    return table.substr(0, table.find("\n\n")) + "\n\n" + m_note;
+}
+
+BOOL CFitStatisticsDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    GetDlgItem(IDC_FIT_STATISTICS)->SetWindowText(StatisticsText());
+    GetDlgItem(IDC_SIMULATE)->EnableWindow(m_simulate != nullptr);
+    return TRUE;
+}
+
+void CFitStatisticsDlg::OnSimulate()
+{
+    if (std::optional<MonteCarloResult> simulated = AskAndSimulate(m_simulate, this)) {
+        m_simulated = std::move(simulated);
+        GetDlgItem(IDC_FIT_STATISTICS)->SetWindowText(StatisticsText());
+    }
+}

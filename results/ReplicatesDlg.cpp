@@ -1,0 +1,20 @@
+#include "results/ReplicatesDlg.h"
+
+#include "framework/DataExchange.h"
+#include "res/resource.h"
+
+CReplicatesDlg::CReplicatesDlg(CWnd* parent) : CDialog(IDD_REPLICATES, parent) {}
+
+void CReplicatesDlg::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Text(pDX, IDC_REPLICATES, m_nReplicates);
+    DDV_MinMaxInt(pDX, m_nReplicates, 1, 10000000);
+}
+
+std::optional<MonteCarloResult> AskAndSimulate(const SimulateFunction& simulate, CWnd* parent)
+{
+    CReplicatesDlg ask(parent);
+    if (!simulate || ask.DoModal() != IDOK)
+        return std::nullopt;
+    return simulate(static_cast<std::uint64_t>(ask.m_nReplicates));
+}
