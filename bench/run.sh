@@ -32,6 +32,14 @@ for scenario in binary three graded; do
             grep -v '^warning'
     done
 done
+# Simulated p-values on the shipped 3-parameter example: the test level with
+# 100,000 data sets, and items and pairs with 1,000.
+example=(--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discrimination.dat
+         --difficulty 3pl-difficulty.dat --c-indices 3pl-c.dat --scores 3pl-scores.dat --nodes51 --quiet)
+(cd "$top/examples" &&
+    /usr/bin/time -f "talver-fit 3pl example --monte-carlo 100000: %e s" "$fit" "${example[@]}" --monte-carlo 100000 &&
+    /usr/bin/time -f "talver-fit 3pl example --item-fit --pairs --monte-carlo 1000: %e s" "$fit" "${example[@]}" \
+        --item-fit --pairs --monte-carlo 1000)
 if [ "${HUGE:-0}" = 1 ]; then
     [ -f "$data/huge-scores.dat" ] || "$top/build/bin/make_bench_data" --huge "$data"
     cat "$data/huge-scores.dat" >/dev/null  # from the page cache, as the other scenarios
