@@ -2,25 +2,17 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
+#include "stats/TextFormat.h"
 
 namespace {
 
-template <typename... Values>
-std::string format(const char* pattern, Values... values)
-{
-    char text[256];
-    std::snprintf(text, sizeof text, pattern, values...);
-    return text;
-}
-
-std::string full(const std::optional<double>& value) { return value ? format("%.17g", *value) : std::string(); }
+std::string full(const std::optional<double>& value) { return value ? FullPrecision(*value) : std::string(); }
 
 // Right-aligned in width columns, or a dash where there is no value.
 std::string column(const std::optional<double>& value, const char* pattern, int width)
 {
     if (value)
-        return format(pattern, width, *value);
+        return FormatText(pattern, width, *value);
     return std::string(static_cast<std::size_t>(width - 1), ' ') + "\u2014";
 }
 
@@ -28,8 +20,8 @@ std::string column(const std::optional<double>& value, const char* pattern, int 
 
 std::string ItemMergingRule(double minExpected)
 {
-    return format("adjacent totals merged until every category expects at least %g subject%s", minExpected,
-                  minExpected == 1.0 ? "" : "s");
+    return FormatText("adjacent totals merged until every category expects at least %g subject%s", minExpected,
+                      minExpected == 1.0 ? "" : "s");
 }
 
 std::string FormatItemFitTable(const ItemFit& fit)
@@ -38,9 +30,9 @@ std::string FormatItemFitTable(const ItemFit& fit)
                        "; * adjusted p below 0.05\n\n"
                        " Item         S-X2     df           p   Adjusted p      RMSEA  Groups\n";
     for (const ItemFit::Item& item : fit.items)
-        text += format("%5d %12.4f %6d ", item.item, item.sx2, item.df) + column(item.p, "%*.4g", 11) + "  " +
+        text += FormatText("%5d %12.4f %6d ", item.item, item.sx2, item.df) + column(item.p, "%*.4g", 11) + "  " +
                 column(item.pAdjusted, "%*.4g", 11) + "  " + column(item.rmsea, "%*.4f", 9) +
-                format(" %7zu%s\n", item.groups.size(), item.flagged ? "  *" : "");
+                FormatText(" %7zu%s\n", item.groups.size(), item.flagged ? "  *" : "");
     return text;
 }
 

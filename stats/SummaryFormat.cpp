@@ -2,22 +2,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
-
 #include "stats/ItemFitFormat.h"
 #include "stats/LocalDependenceFormat.h"
+#include "stats/TextFormat.h"
 
 namespace {
 
-template <typename... Values>
-std::string format(const char* pattern, Values... values)
-{
-    char text[512];
-    std::snprintf(text, sizeof text, pattern, values...);
-    return text;
-}
-
-std::string full(double value) { return format("%.17g", value); }
+// Numbers of CSV and JSON.
+const auto full = FullPrecision;
 
 std::size_t cellOf(const FitSummary& summary, std::int32_t score)
 {
@@ -29,7 +21,7 @@ std::size_t cellOf(const FitSummary& summary, std::int32_t score)
 
 std::string noTest(const FitSummary& summary)
 {
-    return format("fewer than two cells expect at least %g subjects: no test", summary.minExpected);
+    return FormatText("fewer than two cells expect at least %g subjects: no test", summary.minExpected);
 }
 
 }  // namespace
@@ -38,26 +30,26 @@ std::string FormatPooledLine(const FitSummary& summary)
 {
     if (!summary.testable())
         return "Pooled chi-square: " + noTest(summary);
-    return format("Pooled chi-square %.4f, df %d, p %.4g", summary.pooledChiSquare, summary.degreesOfFreedom,
-                  summary.pooledP);
+    return FormatText("Pooled chi-square %.4f, df %d, p %.4g", summary.pooledChiSquare, summary.degreesOfFreedom,
+                      summary.pooledP);
 }
 
 std::string FormatSummaryTable(const FitSummary& summary)
 {
-    std::string text = format("Chi-square over every score   %12.4f\n", summary.chiSquare);
+    std::string text = FormatText("Chi-square over every score   %12.4f\n", summary.chiSquare);
     if (summary.testable()) {
-        text += format("Pooled Pearson chi-square     %12.4f   df %4d   p %.4g\n", summary.pooledChiSquare,
-                       summary.degreesOfFreedom, summary.pooledP);
-        text += format("Likelihood ratio G2           %12.4f   df %4d   p %.4g\n", summary.likelihoodRatio,
-                       summary.degreesOfFreedom, summary.likelihoodRatioP);
+        text += FormatText("Pooled Pearson chi-square     %12.4f   df %4d   p %.4g\n", summary.pooledChiSquare,
+                           summary.degreesOfFreedom, summary.pooledP);
+        text += FormatText("Likelihood ratio G2           %12.4f   df %4d   p %.4g\n", summary.likelihoodRatio,
+                           summary.degreesOfFreedom, summary.likelihoodRatioP);
     } else {
         text += "Pooled chi-square: " + noTest(summary) + "\n";
     }
     text += "Cells: " + PoolingRule(summary.minExpected) + "\n\n";
     text += "Score   Observed     Expected   (O-E)^2/E   (O-E)/sqrt(E)  Cell\n";
     for (const FitSummary::Score& s : summary.scores)
-        text += format("%5d %10.0f %12.4f %11.4f %15.4f %5zu\n", s.score, s.observed, s.expected, s.contribution,
-                       s.residual, cellOf(summary, s.score));
+        text += FormatText("%5d %10.0f %12.4f %11.4f %15.4f %5zu\n", s.score, s.observed, s.expected, s.contribution,
+                           s.residual, cellOf(summary, s.score));
     return text;
 }
 
