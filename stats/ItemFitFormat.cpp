@@ -2,25 +2,17 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
+#include "stats/TextFormat.h"
 
 namespace {
 
-template <typename... Values>
-std::string format(const char* pattern, Values... values)
-{
-    char text[256];
-    std::snprintf(text, sizeof text, pattern, values...);
-    return text;
-}
-
-std::string full(const std::optional<double>& value) { return value ? format("%.17g", *value) : std::string(); }
+std::string full(const std::optional<double>& value) { return value ? FullPrecision(*value) : std::string(); }
 
 // Right-aligned in width columns, or a dash where there is no value.
 std::string column(const std::optional<double>& value, const char* pattern, int width)
 {
     if (value)
-        return format(pattern, width, *value);
+        return FormatText(pattern, width, *value);
     return std::string(static_cast<std::size_t>(width - 1), ' ') + "\u2014";
 }
 
@@ -28,8 +20,8 @@ std::string column(const std::optional<double>& value, const char* pattern, int 
 
 std::string ItemMergingRule(double minExpected)
 {
-    return format("adjacent totals merged until every category expects at least %g subject%s", minExpected,
-                  minExpected == 1.0 ? "" : "s");
+    return FormatText("adjacent totals merged until every category expects at least %g subject%s", minExpected,
+                      minExpected == 1.0 ? "" : "s");
 }
 
 std::string FormatItemFitTable(const ItemFit& fit, const std::vector<double>* simulated)
@@ -39,9 +31,9 @@ std::string FormatItemFitTable(const ItemFit& fit, const std::vector<double>* si
                        (simulated ? "  Simulated p" : "") + "\n";
     for (std::size_t k = 0; k < fit.items.size(); ++k) {
         const ItemFit::Item& item = fit.items[k];
-        text += format("%5d %12.4f %6d ", item.item, item.sx2, item.df) + column(item.p, "%*.4g", 11) + "  " +
+        text += FormatText("%5d %12.4f %6d ", item.item, item.sx2, item.df) + column(item.p, "%*.4g", 11) + "  " +
                 column(item.pAdjusted, "%*.4g", 11) + "  " + column(item.rmsea, "%*.4f", 9) +
-                format(" %7zu", item.groups.size()) + (simulated ? format(" %12.4g", (*simulated)[k]) : "") +
+                FormatText(" %7zu", item.groups.size()) + (simulated ? FormatText(" %12.4g", (*simulated)[k]) : "") +
                 (item.flagged ? "  *" : "") + "\n";
     }
     return text;

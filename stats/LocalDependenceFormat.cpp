@@ -6,14 +6,11 @@
 #include <cstdio>
 #include <numeric>
 
+#include "stats/TextFormat.h"
+
 namespace {
 
-std::string full(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
-}
+const auto full = FullPrecision;
 
 }  // namespace
 

@@ -2,22 +2,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
-
 #include "stats/ItemFitFormat.h"
 #include "stats/LocalDependenceFormat.h"
+#include "stats/TextFormat.h"
 
 namespace {
 
-template <typename... Values>
-std::string format(const char* pattern, Values... values)
-{
-    char text[512];
-    std::snprintf(text, sizeof text, pattern, values...);
-    return text;
-}
-
-std::string full(double value) { return format("%.17g", value); }
+// Numbers of CSV and JSON.
+const auto full = FullPrecision;
 
 std::size_t cellOf(const FitSummary& summary, std::int32_t score)
 {
@@ -29,7 +21,7 @@ std::size_t cellOf(const FitSummary& summary, std::int32_t score)
 
 std::string noTest(const FitSummary& summary)
 {
-    return format("fewer than two cells expect at least %g subjects: no test", summary.minExpected);
+    return FormatText("fewer than two cells expect at least %g subjects: no test", summary.minExpected);
 }
 
 }  // namespace
@@ -38,17 +30,17 @@ std::string FormatPooledLine(const FitSummary& summary)
 {
     if (!summary.testable())
         return "Pooled chi-square: " + noTest(summary);
-    return format("Pooled chi-square %.4f, df %d, p %.4g", summary.pooledChiSquare, summary.degreesOfFreedom,
-                  summary.pooledP);
+    return FormatText("Pooled chi-square %.4f, df %d, p %.4g", summary.pooledChiSquare, summary.degreesOfFreedom,
+                      summary.pooledP);
 }
 
 std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult* simulated)
 {
     const auto beside = [simulated](double p) {
-        return simulated ? format("   simulated p %.4g", p) : std::string();
+        return simulated ? FormatText("   simulated p %.4g", p) : std::string();
     };
-    std::string text = format("Chi-square over every score   %12.4f", summary.chiSquare) +
-                       (simulated ? format("%28ssimulated p %.4g", "", simulated->chiSquareP) : "") +
+    std::string text = FormatText("Chi-square over every score   %12.4f", summary.chiSquare) +
+                       (simulated ? FormatText("%28ssimulated p %.4g", "", simulated->chiSquareP) : "") +
                        "\n";
     // With simulated p-values beside them, the p-values take a column.
     const char* const pooled = simulated ? "Pooled Pearson chi-square     %12.4f   df %4d   p %-10.4g"
@@ -56,22 +48,22 @@ std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult
     const char* const ratio = simulated ? "Likelihood ratio G2           %12.4f   df %4d   p %-10.4g"
                                         : "Likelihood ratio G2           %12.4f   df %4d   p %.4g";
     if (summary.testable()) {
-        text += format(pooled, summary.pooledChiSquare, summary.degreesOfFreedom, summary.pooledP) +
+        text += FormatText(pooled, summary.pooledChiSquare, summary.degreesOfFreedom, summary.pooledP) +
                 (simulated ? beside(simulated->pooledChiSquareP) : "") + "\n";
-        text += format(ratio, summary.likelihoodRatio, summary.degreesOfFreedom, summary.likelihoodRatioP) +
+        text += FormatText(ratio, summary.likelihoodRatio, summary.degreesOfFreedom, summary.likelihoodRatioP) +
                 (simulated ? beside(simulated->likelihoodRatioP) : "") + "\n";
     } else {
         text += "Pooled chi-square: " + noTest(summary) + "\n";
     }
     if (simulated)
-        text += format("Simulated p: %llu data sets drawn under the model, seed %llu\n",
+        text += FormatText("Simulated p: %llu data sets drawn under the model, seed %llu\n",
                        static_cast<unsigned long long>(simulated->replicates),
                        static_cast<unsigned long long>(simulated->seed));
     text += "Cells: " + PoolingRule(summary.minExpected) + "\n\n";
     text += "Score   Observed     Expected   (O-E)^2/E   (O-E)/sqrt(E)  Cell\n";
     for (const FitSummary::Score& s : summary.scores)
-        text += format("%5d %10.0f %12.4f %11.4f %15.4f %5zu\n", s.score, s.observed, s.expected, s.contribution,
-                       s.residual, cellOf(summary, s.score));
+        text += FormatText("%5d %10.0f %12.4f %11.4f %15.4f %5zu\n", s.score, s.observed, s.expected, s.contribution,
+                           s.residual, cellOf(summary, s.score));
     return text;
 }
 
