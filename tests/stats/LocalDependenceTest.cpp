@@ -81,9 +81,9 @@ TEST_F(SimulatedTest, AnItemThatCopiesAnotherIsFlaggedTogether)
 
 // Under the model with its true parameters, the four cells of a pair vary
 // with one constraint (their sum), not three: X² averages about 3, and
-// df = 1 makes the p-values liberal. What a fitting test should flag with
-// parameters from elsewhere is still open; this holds what the statistic
-// does.
+// df = 1 makes the p-values liberal. That df is the one the statistic is
+// known by, meant for parameters estimated from the same data, so it stays;
+// this holds what the statistic does with parameters from elsewhere.
 TEST_F(SimulatedTest, AFittingTestGivesTheStatisticsSpread)
 {
     double sum = 0.0;
