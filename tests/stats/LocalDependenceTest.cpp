@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/fit/ModelCases.h"
+#include "tests/TempDirectory.h"
+#include "tests/stats/ShippedExample.h"
 #include "tests/stats/SimulatedTest.h"
 
 // Tables worked out by hand.
@@ -58,6 +60,45 @@ TEST(LocalDependenceTest, ExpectationAgreesWithEveryResponsePattern)
                         EXPECT_NEAR(got.at(i, j, k, l), wanted, 1e-12 * wanted + 1e-300)
                             << c.what << ": items " << i << ", " << j << ", categories " << k << ", " << l;
                     }
+    }
+}
+
+// Printed by tests/reference/local_dependence.py: the model formulas
+// written out anew, each pair's tables from the score rows.
+TEST(LocalDependenceTest, ShippedExamplesAgreeWithTheReference)
+{
+    struct Reference {
+        const char* model;
+        const char* latent;
+        double subjects, sum;  // the sum: of X² over all pairs
+        int first, second;     // the pair with the largest X²
+        double largest;
+    };
+    const Reference references[] = {
+        {"3pl", "nodes51", 1000, 575.6626671186, 4, 19, 13.1951985114},
+        {"grm", "estimates", 1000, 724.2530412539, 2, 3, 28.1008963321},
+        {"pcm", "nodes20", 1000, 610.2311683456, 7, 10, 25.0407934695},
+    };
+    TempDirectory folder;
+    for (const Reference& reference : references) {
+        FitExtras extras;
+        ScoreTable table;
+        ASSERT_EQ(RunShippedExample(reference.model, reference.latent, table, extras), kFitSuccess);
+        PairExpectation expectation;
+        ASSERT_TRUE(ExpectPairCategories(extras.model, expectation, 2));
+        const LocalDependence dependence = ComputeLocalDependence(extras.pairs, expectation);
+        EXPECT_EQ(dependence.subjects, reference.subjects) << reference.model;
+        double sum = 0.0;
+        const LocalDependence::Pair* largest = &dependence.pairs.front();
+        for (const LocalDependence::Pair& pair : dependence.pairs) {
+            sum += pair.x2;
+            if (pair.x2 > largest->x2)
+                largest = &pair;
+        }
+        EXPECT_NEAR(sum, reference.sum, 1e-10 * reference.sum) << reference.model;
+        EXPECT_EQ(largest->first, reference.first) << reference.model;
+        EXPECT_EQ(largest->second, reference.second) << reference.model;
+        EXPECT_NEAR(largest->x2, reference.largest, 1e-9 * reference.largest) << reference.model;
     }
 }
 
