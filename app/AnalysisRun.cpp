@@ -13,6 +13,7 @@
 #include "fit/FitEngine.h"
 #include "fit/ShippedFiles.h"
 #include "framework/WinApp.h"
+#include "results/LocalDependenceDlg.h"
 #include "results/ResultsDlg.h"
 
 namespace {
@@ -102,12 +103,14 @@ bool itemCountsFit(const FitRequest& request, const AnalysisRun& run)
     return m > 0 && K >= 2 && K <= 256 && m * (m * (K - 1) + 1) * (K - 1) * 4 <= kLargestCounts;
 }
 
-// And the counts by pair the local dependence needs.
+// And the counts by pair the local dependence needs, for a test whose
+// pairs its window can list.
 bool pairCountsFit(const FitRequest& request, const AnalysisRun& run)
 {
     constexpr double kLargestCounts = 64u << 20;  // bytes
     const double m = request.itemCount, K = run.polytomous ? request.categoryCount : 2;
-    return m > 1 && K >= 2 && K <= 256 && (m * (m - 1) / 2 * (K - 1) * (K - 1) + 2 * m * (K - 1)) * 8 <= kLargestCounts;
+    return m > 1 && m <= CLocalDependenceDlg::kMostItems && K >= 2 && K <= 256 &&
+           (m * (m - 1) / 2 * (K - 1) * (K - 1) + 2 * m * (K - 1)) * 8 <= kLargestCounts;
 }
 
 std::string workingDirectory()

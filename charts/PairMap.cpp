@@ -49,7 +49,8 @@ bool SavePairMap(const PairMap& map, const std::string& path)
             for (int j = 0; j < map.items; ++j) {
                 const std::size_t k = static_cast<std::size_t>(i) * map.items + j;
                 const QRect square(left + j * cell, top + i * cell, cell, cell);
-                painter.fillRect(square, i == j ? QColor(235, 235, 235) : colourOf(DependenceColour(map.signedV[k], scale)));
+                const QColor colour = i == j ? QColor(235, 235, 235) : colourOf(DependenceColour(map.signedV[k], scale));
+                painter.fillRect(square, colour);
             }
         painter.setPen(QPen(Qt::black, std::max(1, cell / 8)));
         for (int i = 0; i < map.items; ++i)
@@ -82,7 +83,7 @@ bool SavePairMap(const PairMap& map, const std::string& path)
         label(scale, keyTop);
         label(0.0, keyTop + keyHeight / 2);
         label(-scale, keyTop + keyHeight);
-        painter.drawText(QRectF(keyLeft - 10, keyTop + keyHeight + 12, keyWidth + 10, 32), Qt::AlignLeft | Qt::TextWordWrap,
-                         "signed V; outlined: flagged");
+        painter.drawText(QRectF(keyLeft - 10, keyTop + keyHeight + 12, keyWidth + 10, 32),
+                         Qt::AlignLeft | Qt::TextWordWrap, "signed V; outlined: flagged");
     });
 }

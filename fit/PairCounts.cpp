@@ -95,7 +95,9 @@ std::uint64_t PairCounts::count(int i, int j, int k, int l) const
     const std::size_t above = static_cast<std::size_t>(categories_) - 1;
     const std::uint64_t* joint = joint_.data() + pairIndex(i, j) * above * above;
     const auto jointOf = [&](std::size_t a, std::size_t b) { return joint[(a - 1) * above + b - 1]; };
-    const auto singleOf = [&](int item, std::size_t a) { return single_[static_cast<std::size_t>(item) * above + a - 1]; };
+    const auto singleOf = [&](int item, std::size_t a) {
+        return single_[static_cast<std::size_t>(item) * above + a - 1];
+    };
     if (k > 0 && l > 0)
         return jointOf(k, l);
     if (k > 0) {  // item j in category 0: all with item i in k, less the others

@@ -106,17 +106,16 @@ BOOL CListCtrl::SortItems(PFNLVCOMPARE compare, DWORD_PTR sortData)
         return FALSE;
     const QSignalBlocker quiet(list);
     QTreeWidgetItem* current = list->currentItem();
-    std::vector<QTreeWidgetItem*> rows;
-    while (list->topLevelItemCount() > 0)
-        rows.push_back(list->takeTopLevelItem(0));
+    // All rows out and back in at once: one at a time lays the view out
+    // each time, which takes minutes for the pairs of a long test.
+    QList<QTreeWidgetItem*> rows = list->invisibleRootItem()->takeChildren();
     const auto dataOf = [](const QTreeWidgetItem* row) {
         return static_cast<LPARAM>(row->data(0, kDataRole).toULongLong());
     };
     std::stable_sort(rows.begin(), rows.end(), [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
         return compare(dataOf(a), dataOf(b), static_cast<LPARAM>(sortData)) < 0;
     });
-    for (QTreeWidgetItem* row : rows)
-        list->addTopLevelItem(row);
+    list->addTopLevelItems(rows);
     if (current) {
         list->setCurrentItem(current);
         list->scrollToItem(current);

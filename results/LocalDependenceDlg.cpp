@@ -122,10 +122,7 @@ BOOL CLocalDependenceDlg::OnInitDialog()
 
 void CLocalDependenceDlg::SelectPair(int first, int second)
 {
-    const std::size_t record = static_cast<std::size_t>(first - 1) * m_nItems -
-                               static_cast<std::size_t>(first - 1) * first / 2 +
-                               static_cast<std::size_t>(second - first - 1);
-    const int row = m_table.RowOf(record);
+    const int row = m_table.RowOf(PairPosition(first, second, m_nItems));
     if (row < 0)
         return;
     m_list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);

@@ -16,6 +16,8 @@ public:
     CLocalDependenceDlg(const LocalDependence& dependence, int items, CWnd* parent = nullptr);
 
     enum Column { kFirst, kSecond, kX2, kDf, kP, kAdjustedP, kSign, kV, kSimulatedP, kFlagged };
+    // The most items whose pairs it lists: a row takes about 2 kB.
+    static constexpr int kMostItems = 300;
 
     CListCtrl m_list;
     CPairMapWnd m_map;

@@ -113,13 +113,11 @@ void CPairMapWnd::OnMouseMove(UINT, CPoint point)
     int first = 0, second = 0;
     CString tip;
     if (m_pDependence && PairAt(point, first, second)) {
-        const int m = m_map.items;
-        const std::size_t index = static_cast<std::size_t>(first - 1) * m - static_cast<std::size_t>(first - 1) * first / 2 +
-                                  static_cast<std::size_t>(second - first - 1);
-        const LocalDependence::Pair& pair = m_pDependence->pairs[index];
+        const LocalDependence::Pair& pair = m_pDependence->pairs[PairPosition(first, second, m_map.items)];
         char text[256];
-        std::snprintf(text, sizeof text, "Items %d and %d: X\u00B2 %.4f, df %d, p %.4g, adjusted p %.4g, sign %d, V %.4f%s",
-                      pair.first, pair.second, pair.x2, pair.df, pair.p, pair.pAdjusted, pair.sign, pair.v,
+        std::snprintf(text, sizeof text,
+                      "Items %d and %d: X\u00B2 %.4f, df %d, p %.4g, adjusted p %.4g, sign %d, V %.4f%s", pair.first,
+                      pair.second, pair.x2, pair.df, pair.p, pair.pAdjusted, pair.sign, pair.v,
                       pair.flagged ? ", flagged" : "");
         tip = text;
     }

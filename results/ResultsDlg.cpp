@@ -235,6 +235,12 @@ void CResultsDlg::ShowItemFit()
 
 void CResultsDlg::ShowLocalDependence()
 {
+    if (m_pRun && m_pRun->pairs.items() == 0 && m_pRun->model.items.itemCount > CLocalDependenceDlg::kMostItems) {
+        AfxMessageBox("The window lists the pairs of at most 300 items; talver-fit --pairs gives every pair of "
+                      "this test.",
+                      MB_ICONEXCLAMATION);
+        return;
+    }
     if (!m_pRun || m_pRun->pairs.items() == 0) {
         AfxMessageBox("This run has no local dependence: it did not count the subjects pair by pair.",
                       MB_ICONEXCLAMATION);

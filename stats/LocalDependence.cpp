@@ -18,7 +18,8 @@ LocalDependence::Pair PairStatistic(const std::vector<double>& observed, const s
     double direction = 0.0;
     for (int k = 0; k < K; ++k)
         for (int l = 0; l < K; ++l) {
-            const double o = observed[static_cast<std::size_t>(k) * K + l], e = expected[static_cast<std::size_t>(k) * K + l];
+            const std::size_t cell = static_cast<std::size_t>(k) * K + l;
+            const double o = observed[cell], e = expected[cell];
             if (e > 0.0)
                 pair.x2 += (o - e) * (o - e) / e;
             direction += static_cast<double>(k) * l * (o - e);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "fit/PairCounts.h"
@@ -20,6 +21,14 @@ struct LocalDependence {
     double subjects = 0.0;
     std::vector<Pair> pairs;  // by first, then second
 };
+
+// Where the pair of items first < second (from 1) of a test of items items
+// stands in LocalDependence::pairs.
+inline std::size_t PairPosition(int first, int second, int items)
+{
+    const std::size_t a = static_cast<std::size_t>(first - 1), m = static_cast<std::size_t>(items);
+    return a * m - a * (a + 1) / 2 + static_cast<std::size_t>(second - first - 1);
+}
 
 // For items i < j, O(k, l) the subjects with categories k and l and
 // E(k, l) = N times the model's share: X² = Σ (O − E)² / E over the cells

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fit/ItemExpectation.h"
+#include "fit/PairExpectation.h"
 #include "tests/fit/ModelCases.h"
 
 namespace {
@@ -61,7 +62,10 @@ TEST(ItemExpectationTest, AgreesWithEveryResponsePattern)
     }
 }
 
-TEST(ItemExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
+namespace {
+
+// A case on enough points for several blocks of work.
+FitModel fineGrid()
 {
     ModelCase c = kModelCases[2];
     c.theta.clear();
@@ -70,7 +74,14 @@ TEST(ItemExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
         c.theta.push_back(-4.0f + 0.0016f * q);
         c.weight.push_back(std::exp(-0.5f * c.theta.back() * c.theta.back()));
     }
-    const FitModel model = MakeModel(c);
+    return MakeModel(c);
+}
+
+}  // namespace
+
+TEST(ItemExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
+{
+    const FitModel model = fineGrid();
     ItemExpectation one, three;
     ASSERT_TRUE(ExpectItemCategories(model, one, 1));
     ASSERT_TRUE(ExpectItemCategories(model, three, 3));
@@ -87,4 +98,21 @@ TEST(ItemExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
     }));
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(kept.at(2, 5, 1), one.at(2, 5, 1));
+}
+
+TEST(PairExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
+{
+    const FitModel model = fineGrid();
+    PairExpectation one, three;
+    ASSERT_TRUE(ExpectPairCategories(model, one, 1));
+    ASSERT_TRUE(ExpectPairCategories(model, three, 3));
+    for (int i = 0; i < one.items(); ++i)
+        for (int j = 0; j < one.items(); ++j)
+            for (int k = 0; k < one.categories() && i != j; ++k)
+                for (int l = 0; l < one.categories(); ++l)
+                    ASSERT_EQ(one.at(i, j, k, l), three.at(i, j, k, l));
+
+    PairExpectation kept = one;
+    EXPECT_FALSE(ExpectPairCategories(model, kept, 2, [](double done) { return done < 0.5; }));
+    EXPECT_EQ(kept.at(0, 1, 1, 1), one.at(0, 1, 1, 1));
 }

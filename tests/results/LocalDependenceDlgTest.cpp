@@ -92,3 +92,25 @@ TEST_F(LocalDependenceDlgTest, OpensFromTheResultsWithMapTipsAndList)
     });
     results.DoModal();
 }
+
+// A run that did not count pairs, and one whose test is too long to list
+// its pairs, say which they are.
+TEST_F(LocalDependenceDlgTest, ARunWithoutPairsSaysWhy)
+{
+    auto run = std::make_shared<FitExtras>(*RunExample());
+    run->pairs = PairCounts();
+    CResultsDlg results;
+    results.m_pRun = run;
+    afxtest::SetPopupMenuHandler([](const std::vector<std::string>&) { return 6u; });
+    onModal([&](CDialog& d) {
+        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
+        run->model.items.itemCount = CLocalDependenceDlg::kMostItems + 1;
+        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
+        const std::vector<std::string> shown = messages();
+        ASSERT_EQ(shown.size(), 2u);
+        EXPECT_NE(shown[0].find("did not count the subjects pair by pair"), std::string::npos);
+        EXPECT_NE(shown[1].find("at most 300 items; talver-fit --pairs"), std::string::npos);
+        afxtest::Click(d, IDOK);
+    });
+    results.DoModal();
+}

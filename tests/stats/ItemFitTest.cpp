@@ -7,6 +7,7 @@
 #include "fit/FitEngine.h"
 #include "fit/ItemExpectation.h"
 #include "tests/TempDirectory.h"
+#include "tests/stats/ShippedExample.h"
 #include "tests/stats/SimulatedTest.h"
 
 namespace {
@@ -97,43 +98,16 @@ const Reference kReferences[] = {
      {13, 5, 10, 14, 15, 13, 14, 9, 14, 14}},
 };
 
-FitRequest exampleRequest(const Reference& reference)
-{
-    const std::string model = reference.model, latent = reference.latent;
-    const std::string examples = std::string(TALVER_EXAMPLES_DIR) + "/";
-    const bool polytomous = model != "3pl";
-    FitRequest r;
-    r.subjectCount = 1000;
-    r.itemCount = polytomous ? 10 : 20;
-    r.categoryCount = polytomous ? 4 : 0;
-    r.parameterCount = model == "pcm" ? 1 : 3;
-    r.discriminationConstant = 1.0;
-    r.discriminationFile = examples + model + "-discrimination.dat";
-    r.difficultyFile =
-        examples + model + (model == "grm" ? "-thresholds.dat" : model == "pcm" ? "-steps.dat" : "-difficulty.dat");
-    r.cFile = examples + model + "-c.dat";
-    r.scoreFile = examples + model + "-scores.dat";
-    r.useEstimates = latent == "estimates";
-    r.latentFile = examples + (r.useEstimates ? model + "-estimates.dat" : latent + ".dat");
-    r.nodeCount = r.useEstimates ? 1000 : latent == "nodes20" ? 20 : 51;
-    return r;
-}
-
 }  // namespace
 
 TEST(ItemFitTest, ShippedExamplesAgreeWithTheReference)
 {
     TempDirectory folder;
     for (const Reference& reference : kReferences) {
-        const FitRequest r = exampleRequest(reference);
         const std::string model = reference.model;
         FitExtras extras;
-        extras.countItems = true;
         ScoreTable table;
-        const FitResult result = model == "grm"   ? FitGradedModel(r, &table, nullptr, &extras)
-                                 : model == "pcm" ? FitPartialCreditModel(r, &table, nullptr, &extras)
-                                                  : FitBinaryModel(r, &table, nullptr, &extras);
-        ASSERT_EQ(result, kFitSuccess) << model;
+        ASSERT_EQ(RunShippedExample(model, reference.latent, table, extras), kFitSuccess) << model;
         ItemExpectation expectation;
         ASSERT_TRUE(ExpectItemCategories(extras.model, expectation, 2));
         const ItemFit fit = ComputeItemFit(extras.byItem, expectation, extras.model.parameterCount, table.firstScore);
