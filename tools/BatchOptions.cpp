@@ -38,6 +38,15 @@ std::string parsePositive(const std::string& flag, const std::string& text, doub
 }
 
 // A chart's file name, or a reason why not.
+// Whether text is exactly one whole number of value's type.
+template <typename Whole>
+bool parseWhole(const std::string& text, Whole& value)
+{
+    const char* const last = text.data() + text.size();
+    const auto [end, ec] = std::from_chars(text.data(), last, value);
+    return ec == std::errc() && end == last;
+}
+
 std::string parseChartName(const std::string& flag, const std::string& name)
 {
     const std::size_t dot = name.rfind('.');
@@ -80,23 +89,19 @@ std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::
         return error;
     if (given("--monte-carlo")) {
         const std::string& text = flags.at("--monte-carlo");
-        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), options.replicates);
-        if (ec != std::errc() || end != text.data() + text.size() || options.replicates == 0)
+        if (!parseWhole(text, options.replicates) || options.replicates == 0)
             return "--monte-carlo takes a whole number of replicates from 1, not '" + text + "'";
     }
     if (given("--seed")) {
         if (!given("--monte-carlo"))
             return "--seed goes with --monte-carlo";
+        // Signed seeds name the same 64 bits as their two's complement.
         const std::string& text = flags.at("--seed");
-        std::int64_t negative = 0;
-        const char* const last = text.data() + text.size();
-        if (const auto [end, ec] = std::from_chars(text.data(), last, options.seed); ec == std::errc() && end == last) {
-        } else if (const auto [end2, ec2] = std::from_chars(text.data(), last, negative);
-                   ec2 == std::errc() && end2 == last) {
-            options.seed = static_cast<std::uint64_t>(negative);
-        } else {
+        std::int64_t signedSeed = 0;
+        if (parseWhole(text, signedSeed))
+            options.seed = static_cast<std::uint64_t>(signedSeed);
+        else if (!parseWhole(text, options.seed))
             return "--seed takes a 64-bit integer, not '" + text + "'";
-        }
     }
     options.pairs = given("--pairs");
     if (given("--pairs-plot") && !options.pairs)

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -66,6 +67,24 @@ TEST(BatchOptionsTest, FillsTheRequestAsTheRunDriversDo)
     EXPECT_EQ(pcm.request.parameterCount, 1);
     EXPECT_EQ(pcm.request.discriminationConstant, -0.5);
     EXPECT_EQ(std::filesystem::path(pcm.request.latentFile).filename(), "nodes20.dat");
+
+    // Seeds are 64 bits, given signed or not.
+    const std::vector<const char*> run = {"--model", "1pl", "--discrimination-constant", "1", "--subjects", "10",
+                                          "--items", "5", "--difficulty", "b.dat", "--scores", "x.dat", "--nodes20",
+                                          "--monte-carlo", "1000", "--seed"};
+    const auto seed = [&](const char* text) {
+        std::vector<const char*> args = run;
+        args.push_back(text);
+        const BatchOptions options = parse(args);
+        EXPECT_EQ(options.replicates, 1000u) << text << ": " << options.error;
+        return options.error.empty() ? std::optional<std::uint64_t>(options.seed) : std::nullopt;
+    };
+    EXPECT_EQ(seed("-1"), std::optional<std::uint64_t>(UINT64_MAX));
+    EXPECT_EQ(seed("18446744073709551615"), std::optional<std::uint64_t>(UINT64_MAX));
+    EXPECT_EQ(seed("-9223372036854775808"), std::optional<std::uint64_t>(std::uint64_t{1} << 63));
+    EXPECT_EQ(seed("0"), std::optional<std::uint64_t>(0));
+    EXPECT_EQ(seed("18446744073709551616"), std::nullopt);
+    EXPECT_EQ(seed("-9223372036854775809"), std::nullopt);
 }
 
 TEST(BatchOptionsTest, RefusesBadMissingAndContradictoryFlags)
