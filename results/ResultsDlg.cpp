@@ -186,7 +186,8 @@ void CResultsDlg::ShowFitStatistics()
 {
     // The run's own frequencies when it left them, else the list's.
     const FitSummary summary = SummarizeFit(m_pRun ? m_pRun->table : m_table);
-    const CString note = m_pRun ? "From the run's frequencies." : "From the frequencies the list shows, with four decimals.";
+    const CString note =
+        m_pRun ? "From the run's frequencies." : "From the frequencies the list shows, with four decimals.";
     SimulateFunction simulate;
     if (m_pRun)
         simulate = [this](std::uint64_t replicates) { return Simulate(replicates, false, false); };

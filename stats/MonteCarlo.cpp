@@ -42,7 +42,8 @@ struct Exceedances {
 bool cumulativeCategories(const FitModel& model, const std::vector<double>& theta, std::vector<double>& cumulative,
                           std::string& error)
 {
-    const std::size_t m = static_cast<std::size_t>(model.items.itemCount), K = static_cast<std::size_t>(model.items.categoryCount);
+    const std::size_t m = static_cast<std::size_t>(model.items.itemCount);
+    const std::size_t K = static_cast<std::size_t>(model.items.categoryCount);
     cumulative.resize(theta.size() * m * K);
     const auto items = model.makeModel();
     std::vector<double> P(m * K);
@@ -71,7 +72,8 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
     const FitModel& model = *request.model;
     const ScoreTable& table = *request.table;
     const std::size_t rows = table.expected.size();
-    const std::uint64_t R = request.replicates, N = static_cast<std::uint64_t>(std::max<std::int64_t>(request.subjects, 0));
+    const std::uint64_t R = request.replicates;
+    const std::uint64_t N = static_cast<std::uint64_t>(std::max<std::int64_t>(request.subjects, 0));
     const bool bySubject = request.items || request.pairs;
     const int m = model.items.itemCount, K = model.items.categoryCount;
 
@@ -162,7 +164,9 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
     if (stopped)
         return std::nullopt;
 
-    const auto p = [R](std::uint64_t reached) { return (1.0 + static_cast<double>(reached)) / (static_cast<double>(R) + 1.0); };
+    const auto p = [R](std::uint64_t reached) {
+        return (1.0 + static_cast<double>(reached)) / (static_cast<double>(R) + 1.0);
+    };
     MonteCarloResult result;
     result.replicates = R;
     result.seed = request.seed;
