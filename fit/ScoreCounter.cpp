@@ -23,6 +23,8 @@ constexpr std::size_t kWorkerMemory = 64u << 20;
 
 bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
 // Where the counts by category take each subject whose codes are all in
 // range.
 struct CategorySinks {
@@ -50,7 +52,6 @@ CategorySinks sinksOf(ScoreCount& count)
 {
     return {count.byItem.items() > 0 ? &count.byItem : nullptr, count.pairs.items() > 0 ? &count.pairs : nullptr};
 }
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 struct File {
     explicit File(const std::string& path) : handle(std::fopen(path.c_str(), "rb")) {}
@@ -270,7 +271,7 @@ void countNumbers(const std::string& path, Chunk& chunk, std::vector<unsigned ch
 
 bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumber, std::int64_t lastNumber,
                    int items, std::int64_t firstScore, const CodeNotes& codes, std::vector<std::int64_t>& histogram,
-                   const CategorySinks& byItem, std::vector<unsigned char>& piece)
+                   const CategorySinks& sinks, std::vector<unsigned char>& piece)
 {
     const std::size_t rows = histogram.size();
     const std::int32_t lowest = codes.lowest, highest = codes.highest;
@@ -281,14 +282,14 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
     bool head = item != 0;
     std::int64_t total = 0, value = 0;
     bool inNumber = false;
-    std::vector<unsigned char> categories(byItem ? items : 0);
+    std::vector<unsigned char> categories(sinks ? items : 0);
     bool outside = false;  // of the subject under way
     const auto take = [&](std::int64_t number) {
         if (g >= lastNumber)
             return;
         const bool beyond = number < lowest || number > highest;
         chunk.suspect = chunk.suspect || beyond;
-        if (byItem) {
+        if (sinks) {
             outside = outside || beyond;
             categories[item] = static_cast<unsigned char>(beyond ? 0 : number - lowest);
         }
@@ -298,7 +299,7 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
             if (head) {
                 chunk.headSum = total;
                 chunk.headCompletes = true;
-                if (byItem) {
+                if (sinks) {
                     chunk.headCategories.assign(categories.begin() + firstItem, categories.end());
                     chunk.headOutside = outside;
                 }
@@ -307,8 +308,8 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
                 const std::int64_t row = total - firstScore;
                 if (row >= 0 && row < static_cast<std::int64_t>(rows))
                     ++histogram[static_cast<std::size_t>(row)];
-                if (byItem && !outside)
-                    byItem.add(categories.data());
+                if (sinks && !outside)
+                    sinks.add(categories.data());
             }
             item = 0;
             total = 0;
@@ -322,7 +323,7 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
             DigitBlock block;
             if (i + 16 < n && !inNumber && singleDigits(p + i, block, &range) && item + block.count < items &&
                 g + block.count <= lastNumber) {
-                if (byItem)
+                if (sinks)
                     outside = storeCategories(p + i, block.digits, lowest, highest, categories.data() + item) || outside;
                 total += block.sum;
                 item += block.count;
@@ -349,14 +350,14 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
                                                    static_cast<char>('0' + std::clamp(highest, -1, 9)));
     if (head) {
         chunk.headSum = total;  // the subject runs on past this chunk
-        if (byItem) {
+        if (sinks) {
             chunk.headCategories.assign(categories.begin() + firstItem, categories.begin() + item);
             chunk.headOutside = outside;
         }
     } else if (item != 0) {
         chunk.tailSum = total;
         chunk.tailOpen = true;
-        if (byItem) {
+        if (sinks) {
             chunk.tailCategories.assign(categories.begin(), categories.begin() + item);
             chunk.tailOutside = outside;
         }
@@ -429,8 +430,8 @@ bool CountScores(const std::string& path, std::int64_t subjects, int items, std:
     std::vector<double>& observed = count.observed;
     CodeNotes& codes = count.codes;
     const std::int64_t rows = static_cast<std::int64_t>(observed.size());
-    const CategorySinks byItem = sinksOf(count);
-    std::vector<unsigned char> categories(byItem ? items : 0);
+    const CategorySinks sinks = sinksOf(count);
+    std::vector<unsigned char> categories(sinks ? items : 0);
     std::int64_t j = 0;
     for (; j < subjects && !in.failed(); ++j) {
         std::int64_t total = 0;
@@ -443,7 +444,7 @@ bool CountScores(const std::string& path, std::int64_t subjects, int items, std:
                 codes.firstIndex = j * items + i;
                 codes.firstValue = score;
             }
-            if (byItem) {
+            if (sinks) {
                 inRange = inRange && !outside;
                 categories[i] = static_cast<unsigned char>(outside ? 0 : score - codes.lowest);
             }
@@ -451,13 +452,13 @@ bool CountScores(const std::string& path, std::int64_t subjects, int items, std:
         const std::int64_t row = total - firstScore;
         if (row >= 0 && row < rows)
             observed[static_cast<std::size_t>(row)] += 1.0;
-        if (byItem && inRange)
-            byItem.add(categories.data());
+        if (sinks && inRange)
+            sinks.add(categories.data());
     }
     if (j < subjects && firstScore <= 0 && -firstScore < rows)
         observed[static_cast<std::size_t>(-firstScore)] += static_cast<double>(subjects - j);
-    if (byItem && j < subjects && codes.lowest == 0)
-        byItem.addLowest(static_cast<std::uint64_t>(subjects - j));
+    if (sinks && j < subjects && codes.lowest == 0)
+        sinks.addLowest(static_cast<std::uint64_t>(subjects - j));
     count.pairs.flush();
     count.file = NotesOfReading(path, in, subjects * items);
     return true;
@@ -516,14 +517,14 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     const std::int64_t available = std::min(firstNumber.back(), wanted);
 
     std::vector<std::vector<std::int64_t>> histograms(workers, std::vector<std::int64_t>(rows, 0));
-    const CategorySinks byItem = sinksOf(count);
-    std::vector<ItemCodeCounts> itemCounts(byItem.items ? workers : 0, count.byItem);
-    std::vector<PairCounts> pairCounts(byItem.pairs ? workers : 0, count.pairs);
+    const CategorySinks sinks = sinksOf(count);
+    std::vector<ItemCodeCounts> itemCounts(sinks.items ? workers : 0, count.byItem);
+    std::vector<PairCounts> pairCounts(sinks.pairs ? workers : 0, count.pairs);
     std::vector<char> read(used);
     onWorkers(used, [&](std::size_t c, std::size_t w) {
-        const CategorySinks sinks{byItem.items ? &itemCounts[w] : nullptr, byItem.pairs ? &pairCounts[w] : nullptr};
+        const CategorySinks workerSinks{sinks.items ? &itemCounts[w] : nullptr, sinks.pairs ? &pairCounts[w] : nullptr};
         read[c] = countSubjects(path, chunks[c], firstNumber[c], available, items, firstScore, count.codes,
-                                histograms[w], sinks, pieces[w]);
+                                histograms[w], workerSinks, pieces[w]);
     });
     if (std::find(read.begin(), read.end(), 0) != read.end())
         return false;
@@ -556,11 +557,11 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
         const std::int64_t row = total - firstScore;
         if (row >= 0 && row < static_cast<std::int64_t>(rows))
             observed[static_cast<std::size_t>(row)] += 1.0;
-        if (byItem) {
+        if (sinks) {
             outside = outside || (categories.size() < static_cast<std::size_t>(items) && count.codes.lowest != 0);
             categories.resize(items, 0);
             if (!outside)
-                byItem.add(categories.data());
+                sinks.add(categories.data());
         }
     };
     std::int64_t carried = 0;
@@ -592,8 +593,8 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     }
     if (counted < subjects && firstScore <= 0 && -firstScore < static_cast<std::int64_t>(rows))
         observed[static_cast<std::size_t>(-firstScore)] += static_cast<double>(subjects - counted);
-    if (byItem && counted < subjects && count.codes.lowest == 0)
-        byItem.addLowest(static_cast<std::uint64_t>(subjects - counted));
+    if (sinks && counted < subjects && count.codes.lowest == 0)
+        sinks.addLowest(static_cast<std::uint64_t>(subjects - counted));
     count.pairs.flush();
 
     // What the reader would note: a file of simple numbers can fail only

@@ -237,8 +237,8 @@ void CResultsDlg::ShowItemFit()
 void CResultsDlg::ShowLocalDependence()
 {
     if (m_pRun && m_pRun->pairs.items() == 0 && m_pRun->model.items.itemCount > CLocalDependenceDlg::kMostItems) {
-        AfxMessageBox("The window lists the pairs of at most 300 items; talver-fit --pairs gives every pair of "
-                      "this test.",
+        AfxMessageBox("The window lists the pairs of at most " + std::to_string(CLocalDependenceDlg::kMostItems) +
+                          " items; talver-fit --pairs gives every pair of this test.",
                       MB_ICONEXCLAMATION);
         return;
     }

@@ -69,9 +69,13 @@ def item_fit(model, points, rows, m, K, min_expected=1.0):
     return results
 
 
-def main():
-    os.chdir("examples")
-    N, m, mp, K = 1000, 20, 10, 4
+SUBJECTS = 1000
+
+
+def shipped_cases():
+    """The three examples the tests hold, from examples/: name, latent kind,
+    model, items, categories, lowest code, and their first SUBJECTS rows."""
+    m, mp, K = 20, 10, 4
     cases = [
         ("3pl", "nodes51", binary(reals("3pl-discrimination.dat"), reals("3pl-difficulty.dat"),
                                   reals("3pl-c.dat"), 1.702), m, 2, 0),
@@ -79,8 +83,15 @@ def main():
         ("pcm", "nodes20", partial_credit(single(1.0), reals("pcm-steps.dat"), mp, K), mp, K, 1),
     ]
     for name, kind, model, items, categories, lowest in cases:
-        rows = codes(name + "-scores.dat", items, lowest)[:N]
-        for item, (x2, groups) in enumerate(item_fit(model, latent(kind, name, N), rows, items, categories), 1):
+        rows = codes(name + "-scores.dat", items, lowest)[:SUBJECTS]
+        yield name, kind, model, items, categories, rows
+
+
+def main():
+    os.chdir("examples")
+    for name, kind, model, items, categories, rows in shipped_cases():
+        points = latent(kind, name, SUBJECTS)
+        for item, (x2, groups) in enumerate(item_fit(model, points, rows, items, categories), 1):
             print(f"{name} {kind} {item} {x2:.10f} {groups}")
 
 

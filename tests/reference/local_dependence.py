@@ -14,8 +14,8 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from chi_square import binary, graded, latent, partial_credit, reals, single  # noqa: E402
-from item_fit import codes  # noqa: E402
+from chi_square import latent  # noqa: E402
+from item_fit import SUBJECTS, shipped_cases  # noqa: E402
 
 
 def pairs(model, points, rows, m, K):
@@ -46,16 +46,8 @@ def pairs(model, points, rows, m, K):
 
 def main():
     os.chdir("examples")
-    N, m, mp, K = 1000, 20, 10, 4
-    cases = [
-        ("3pl", "nodes51", binary(reals("3pl-discrimination.dat"), reals("3pl-difficulty.dat"),
-                                  reals("3pl-c.dat"), 1.702), m, 2, 0),
-        ("grm", "estimates", graded(reals("grm-discrimination.dat"), reals("grm-thresholds.dat"), mp, K), mp, K, 1),
-        ("pcm", "nodes20", partial_credit(single(1.0), reals("pcm-steps.dat"), mp, K), mp, K, 1),
-    ]
-    for name, kind, model, items, categories, lowest in cases:
-        rows = codes(name + "-scores.dat", items, lowest)[:N]
-        subjects, result = pairs(model, latent(kind, name, N), rows, items, categories)
+    for name, kind, model, items, categories, rows in shipped_cases():
+        subjects, result = pairs(model, latent(kind, name, SUBJECTS), rows, items, categories)
         first, second, largest = max(result, key=lambda pair: pair[2])
         total = sum(x2 for _, _, x2 in result)
         print(f"{name} {kind} {subjects} {total:.10f} {first} {second} {largest:.10f}")

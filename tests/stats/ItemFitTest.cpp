@@ -7,7 +7,7 @@
 #include "fit/FitEngine.h"
 #include "fit/ItemExpectation.h"
 #include "tests/TempDirectory.h"
-#include "tests/stats/ShippedExample.h"
+#include "tests/ShippedExample.h"
 #include "tests/stats/SimulatedTest.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "tests/fit/ModelCases.h"
 #include "tests/TempDirectory.h"
-#include "tests/stats/ShippedExample.h"
+#include "tests/ShippedExample.h"
 #include "tests/stats/SimulatedTest.h"
 
 // Tables worked out by hand.
