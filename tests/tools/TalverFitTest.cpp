@@ -651,6 +651,24 @@ TEST_F(TalverFitTest, MonteCarloInEveryFormat)
             << bad;
 }
 
+// A graded test's categories start at 1: drawn subject by subject, a
+// replicate's totals must land on the rows that drawing the totals fills.
+TEST_F(TalverFitTest, GradedSimulationAgreesBySubjectsAndByScores)
+{
+    namespace fs = std::filesystem;
+    for (const char* name : {"grm-discrimination.dat", "grm-thresholds.dat", "grm-scores.dat", "grm-estimates.dat"})
+        fs::copy_file(fs::path(TALVER_EXAMPLES_DIR) / name, name);
+    const std::string grm = "--model grm --subjects 1000 --items 10 --categories 4 --discrimination "
+                            "grm-discrimination.dat --difficulty grm-thresholds.dat --scores grm-scores.dat "
+                            "--estimates grm-estimates.dat --monte-carlo 5000 --format json";
+    const auto chiSquareP = [&](const std::string& more) {
+        EXPECT_EQ(run(grm + more), 0) << more;
+        return nlohmann::json::parse(read("stdout.txt"))["monte_carlo"]["chi_square_p"].get<double>();
+    };
+    const double byScores = chiSquareP(""), bySubjects = chiSquareP(" --item-fit");
+    EXPECT_NEAR(bySubjects, byScores, 4 * std::sqrt(2 * byScores * (1 - byScores) / 5000));
+}
+
 TEST_F(TalverFitTest, PolytomousModelsRun)
 {
     write("t.dat", "-1 -1 1 1");
