@@ -259,10 +259,6 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     if (extras) {
         extras->subjects = N;
         extras->table = table;
-    }
-    if (tableOut)
-        *tableOut = std::move(table);
-    if (extras) {
         model.theta = std::move(latent.theta);
         model.weight = std::move(latent.weight);
         // The estimates past the end of their file, all 0, as one point.
@@ -272,6 +268,8 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
         }
         extras->model = std::move(model);
     }
+    if (tableOut)
+        *tableOut = std::move(table);
     return kFitSuccess;
 }
 

@@ -36,29 +36,27 @@ std::string FormatPooledLine(const FitSummary& summary)
 
 std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult* simulated)
 {
-    const auto beside = [simulated](double p) {
-        return simulated ? FormatText("   simulated p %.4g", p) : std::string();
+    const auto beside = [simulated](const char* gap, double MonteCarloResult::*p) {
+        return simulated ? FormatText("%ssimulated p %.4g", gap, simulated->*p) : std::string();
     };
-    std::string text = FormatText("Chi-square over every score   %12.4f", summary.chiSquare) +
-                       (simulated ? FormatText("%28ssimulated p %.4g", "", simulated->chiSquareP) : "") +
-                       "\n";
     // With simulated p-values beside them, the p-values take a column.
-    const char* const pooled = simulated ? "Pooled Pearson chi-square     %12.4f   df %4d   p %-10.4g"
-                                         : "Pooled Pearson chi-square     %12.4f   df %4d   p %.4g";
-    const char* const ratio = simulated ? "Likelihood ratio G2           %12.4f   df %4d   p %-10.4g"
-                                        : "Likelihood ratio G2           %12.4f   df %4d   p %.4g";
+    const int pWidth = simulated ? 10 : 0;
+    std::string text = FormatText("Chi-square over every score   %12.4f", summary.chiSquare) +
+                       beside("                            ", &MonteCarloResult::chiSquareP) + "\n";
     if (summary.testable()) {
-        text += FormatText(pooled, summary.pooledChiSquare, summary.degreesOfFreedom, summary.pooledP) +
-                (simulated ? beside(simulated->pooledChiSquareP) : "") + "\n";
-        text += FormatText(ratio, summary.likelihoodRatio, summary.degreesOfFreedom, summary.likelihoodRatioP) +
-                (simulated ? beside(simulated->likelihoodRatioP) : "") + "\n";
+        text += FormatText("Pooled Pearson chi-square     %12.4f   df %4d   p %-*.4g", summary.pooledChiSquare,
+                           summary.degreesOfFreedom, pWidth, summary.pooledP) +
+                beside("   ", &MonteCarloResult::pooledChiSquareP) + "\n";
+        text += FormatText("Likelihood ratio G2           %12.4f   df %4d   p %-*.4g", summary.likelihoodRatio,
+                           summary.degreesOfFreedom, pWidth, summary.likelihoodRatioP) +
+                beside("   ", &MonteCarloResult::likelihoodRatioP) + "\n";
     } else {
         text += "Pooled chi-square: " + noTest(summary) + "\n";
     }
     if (simulated)
         text += FormatText("Simulated p: %llu data sets drawn under the model, seed %llu\n",
-                       static_cast<unsigned long long>(simulated->replicates),
-                       static_cast<unsigned long long>(simulated->seed));
+                           static_cast<unsigned long long>(simulated->replicates),
+                           static_cast<unsigned long long>(simulated->seed));
     text += "Cells: " + PoolingRule(summary.minExpected) + "\n\n";
     text += "Score   Observed     Expected   (O-E)^2/E   (O-E)/sqrt(E)  Cell\n";
     for (const FitSummary::Score& s : summary.scores)
@@ -69,10 +67,12 @@ std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult
 
 std::string FormatSummaryCsv(const FitSummary& summary, const MonteCarloResult* simulated)
 {
-    const auto mc = [simulated](double p) { return simulated ? "," + full(p) : std::string(); };
+    const auto mc = [simulated](double MonteCarloResult::*p) {
+        return simulated ? "," + full(simulated->*p) : std::string();
+    };
     std::string text = std::string("statistic,value,df,p") + (simulated ? ",p_mc" : "") + "\n";
-    text += "chi_square," + full(summary.chiSquare) + ",," + (simulated ? mc(simulated->chiSquareP) : "") + "\n";
-    const auto row = [&](const char* name, double value, double p, double simulatedP) {
+    text += "chi_square," + full(summary.chiSquare) + ",," + mc(&MonteCarloResult::chiSquareP) + "\n";
+    const auto row = [&](const char* name, double value, double p, double MonteCarloResult::*simulatedP) {
         text += std::string(name) + "," + full(value) + ",";
         if (summary.testable())
             text += std::to_string(summary.degreesOfFreedom) + "," + full(p);
@@ -80,9 +80,8 @@ std::string FormatSummaryCsv(const FitSummary& summary, const MonteCarloResult* 
             text += ",";
         text += mc(simulatedP) + "\n";
     };
-    row("pooled_chi_square", summary.pooledChiSquare, summary.pooledP, simulated ? simulated->pooledChiSquareP : 0.0);
-    row("likelihood_ratio", summary.likelihoodRatio, summary.likelihoodRatioP,
-        simulated ? simulated->likelihoodRatioP : 0.0);
+    row("pooled_chi_square", summary.pooledChiSquare, summary.pooledP, &MonteCarloResult::pooledChiSquareP);
+    row("likelihood_ratio", summary.likelihoodRatio, summary.likelihoodRatioP, &MonteCarloResult::likelihoodRatioP);
     text += "\nscore,observed,expected,contribution,residual,cell\n";
     for (const FitSummary::Score& s : summary.scores)
         text += std::to_string(s.score) + "," + full(s.observed) + "," + full(s.expected) + "," +

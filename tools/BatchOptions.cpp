@@ -37,7 +37,6 @@ std::string parsePositive(const std::string& flag, const std::string& text, doub
     return {};
 }
 
-// A chart's file name, or a reason why not.
 // Whether text is exactly one whole number of value's type.
 template <typename Whole>
 bool parseWhole(const std::string& text, Whole& value)
@@ -47,6 +46,7 @@ bool parseWhole(const std::string& text, Whole& value)
     return ec == std::errc() && end == last;
 }
 
+// A chart's file name, or a reason why not.
 std::string parseChartName(const std::string& flag, const std::string& name)
 {
     const std::size_t dot = name.rfind('.');
