@@ -10,7 +10,7 @@ namespace {
 
 const std::vector<StatisticsTable::Column> kTableColumns = {
     {"Item", 45, true},       {"S-X\u00B2", 85, true}, {"df", 40, true},          {"p", 80, true},
-    {"Adjusted p", 85, true}, {"RMSEA", 65, true},      {"Groups", 55, true},      {"Simulated p", 85, true},
+    {"Adjusted p", 85, true}, {"RMSEA", 65, true},      {"Groups", 55, true},      {"Simulated p", 85, true, true},
     {"Flagged", 55, false}};
 
 CString format(const char* pattern, double value)
@@ -62,12 +62,8 @@ CItemFitDlg::CItemFitDlg(const ItemFit& fit, int categories, CWnd* parent)
     : CDialog(IDD_ITEM_FIT, parent),
       m_fit(fit),
       m_nCategories(categories),
-      m_table(m_list, kTableColumns, [this](std::size_t record, int column) {
-          if (column == kSimulatedP)
-              return m_simulatedP.empty() ? std::pair<bool, double>(true, 0.0)
-                                          : std::pair<bool, double>(false, m_simulatedP[record]);
-          return key(m_fit.items[record], column);
-      })
+      m_table(m_list, kTableColumns,
+              [this](std::size_t record, int column) { return key(m_fit.items[record], column); })
 {
     bool first = true;
     for (const ItemFit::Item& item : fit.items)
@@ -115,8 +111,6 @@ BOOL CItemFitDlg::OnInitDialog()
             return optional(item.rmsea, "%.4f");
         case kGroups:
             return std::to_string(item.groups.size());
-        case kSimulatedP:
-            return CString();
         default:
             return item.flagged ? "*" : "";
         }
@@ -158,15 +152,12 @@ void CItemFitDlg::ShowChart(int row)
 void CItemFitDlg::OnContextMenu(CWnd* window, CPoint point)
 {
     if (window && window->GetDlgCtrlID() == IDC_ITEM_LIST)
-        m_table.ContextMenu(this, point, FormatItemFitCsv(m_fit, m_simulatedP.empty() ? nullptr : &m_simulatedP),
-                            "items.csv");
+        m_table.ContextMenu(this, point, FormatItemFitCsv(m_fit, m_table.LateValues()), "items.csv");
 }
 
 void CItemFitDlg::OnSimulate()
 {
     const std::optional<MonteCarloResult> simulated = AskAndSimulate(m_simulate, this);
-    if (!simulated || simulated->itemP.size() != m_fit.items.size())
-        return;
-    m_simulatedP = simulated->itemP;
-    m_table.Refresh(kSimulatedP, [this](std::size_t record, int) { return format("%.4g", m_simulatedP[record]); });
+    if (simulated && simulated->itemP.size() == m_fit.items.size())
+        m_table.SetLateValues(simulated->itemP);
 }

@@ -46,5 +46,4 @@ private:
     double m_dLowScore = 0.0, m_dHighScore = 1.0;  // the score axis of every chart
     StatisticsTable m_table;
     int m_nCharted = 0;
-    std::vector<double> m_simulatedP;  // by item, once simulated
 };

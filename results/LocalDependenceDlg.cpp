@@ -11,7 +11,7 @@ namespace {
 
 const std::vector<StatisticsTable::Column> kTableColumns = {
     {"First", 45, true},       {"Second", 55, true}, {"X\u00B2", 75, true}, {"df", 30, true},     {"p", 75, true},
-    {"Adjusted p", 80, true}, {"Sign", 40, true},   {"V", 60, true},      {"Simulated p", 85, true},
+    {"Adjusted p", 80, true}, {"Sign", 40, true},   {"V", 60, true},      {"Simulated p", 85, true, true},
     {"Flagged", 55, false}};
 
 CString format(const char* pattern, double value)
@@ -57,12 +57,8 @@ CLocalDependenceDlg::CLocalDependenceDlg(const LocalDependence& dependence, int 
     : CDialog(IDD_LOCAL_DEPENDENCE, parent),
       m_dependence(dependence),
       m_nItems(items),
-      m_table(m_list, kTableColumns, [this](std::size_t record, int column) {
-          if (column == kSimulatedP)
-              return m_simulatedP.empty() ? std::pair<bool, double>(true, 0.0)
-                                          : std::pair<bool, double>(false, m_simulatedP[record]);
-          return key(m_dependence.pairs[record], column);
-      })
+      m_table(m_list, kTableColumns,
+              [this](std::size_t record, int column) { return key(m_dependence.pairs[record], column); })
 {
 }
 
@@ -103,8 +99,6 @@ BOOL CLocalDependenceDlg::OnInitDialog()
             return std::to_string(pair.sign);
         case kV:
             return format("%.4f", pair.v);
-        case kSimulatedP:
-            return CString();
         default:
             return pair.flagged ? "*" : "";
         }
@@ -138,15 +132,12 @@ void CLocalDependenceDlg::OnColumnClick(NMHDR* header, LRESULT* result)
 void CLocalDependenceDlg::OnContextMenu(CWnd* window, CPoint point)
 {
     if (window && window->GetDlgCtrlID() == IDC_PAIR_LIST)
-        m_table.ContextMenu(this, point,
-                            FormatPairsCsv(m_dependence, m_simulatedP.empty() ? nullptr : &m_simulatedP), "pairs.csv");
+        m_table.ContextMenu(this, point, FormatPairsCsv(m_dependence, m_table.LateValues()), "pairs.csv");
 }
 
 void CLocalDependenceDlg::OnSimulate()
 {
     const std::optional<MonteCarloResult> simulated = AskAndSimulate(m_simulate, this);
-    if (!simulated || simulated->pairP.size() != m_dependence.pairs.size())
-        return;
-    m_simulatedP = simulated->pairP;
-    m_table.Refresh(kSimulatedP, [this](std::size_t record, int) { return format("%.4g", m_simulatedP[record]); });
+    if (simulated && simulated->pairP.size() == m_dependence.pairs.size())
+        m_table.SetLateValues(simulated->pairP);
 }

@@ -44,5 +44,4 @@ private:
     const LocalDependence& m_dependence;
     int m_nItems;
     StatisticsTable m_table;
-    std::vector<double> m_simulatedP;  // by pair, once simulated
 };

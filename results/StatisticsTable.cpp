@@ -22,22 +22,36 @@ void StatisticsTable::Fill(std::size_t count, const Text& text)
     for (std::size_t record = 0; record < count; ++record) {
         const int row = m_list.InsertItem(static_cast<int>(record), text(record, 0));
         for (std::size_t c = 1; c < m_columns.size(); ++c)
-            m_list.SetItemText(row, static_cast<int>(c), text(record, static_cast<int>(c)));
+            if (!m_columns[c].late)
+                m_list.SetItemText(row, static_cast<int>(c), text(record, static_cast<int>(c)));
         m_list.SetItemData(row, record);
     }
 }
 
-void StatisticsTable::Refresh(int column, const Text& text)
+void StatisticsTable::SetLateValues(std::vector<double> values)
 {
-    for (int row = 0; row < m_list.GetItemCount(); ++row)
-        m_list.SetItemText(row, column, text(RecordAt(row), column));
+    m_late = std::move(values);
+    for (std::size_t c = 0; c < m_columns.size(); ++c)
+        if (m_columns[c].late)
+            for (int row = 0; row < m_list.GetItemCount(); ++row) {
+                char text[32];
+                std::snprintf(text, sizeof text, "%.4g", m_late[RecordAt(row)]);
+                m_list.SetItemText(row, static_cast<int>(c), text);
+            }
+}
+
+std::pair<bool, double> StatisticsTable::keyOf(std::size_t record, int column) const
+{
+    if (!m_columns[static_cast<std::size_t>(column)].late)
+        return m_key(record, column);
+    return m_late.empty() ? std::pair<bool, double>(true, 0.0) : std::pair<bool, double>(false, m_late[record]);
 }
 
 int StatisticsTable::compare(LPARAM first, LPARAM second, LPARAM table)
 {
     const auto* self = reinterpret_cast<const StatisticsTable*>(table);
     const std::size_t a = static_cast<std::size_t>(first), b = static_cast<std::size_t>(second);
-    const auto ka = self->m_key(a, self->m_nSortColumn), kb = self->m_key(b, self->m_nSortColumn);
+    const auto ka = self->keyOf(a, self->m_nSortColumn), kb = self->keyOf(b, self->m_nSortColumn);
     if (ka.first != kb.first)
         return ka.first ? 1 : -1;
     if (ka.second != kb.second)

@@ -9,14 +9,16 @@
 // A list control that shows one row per record of a table of statistics:
 // columns with their headings, sorted at a click on a heading (a second
 // click reverses), undefined values last either way, ties in record order;
-// and its popup menu, which copies the table as shown or saves the full
-// table as CSV.
+// a column of p-values that may arrive after the rest (simulated ones),
+// empty until then; and its popup menu, which copies the table as shown or
+// saves the full table as CSV.
 class StatisticsTable {
 public:
     struct Column {
         const char* heading;
         int width;  // pixels
         bool right;
+        bool late = false;  // filled by SetLateValues, not by Fill
     };
     // Where a record stands in a column: whether the value is undefined,
     // and the value.
@@ -27,8 +29,10 @@ public:
 
     // Fills the list with count records in record order.
     void Fill(std::size_t count, const Text& text);
-    // Writes one column of every row anew.
-    void Refresh(int column, const Text& text);
+    // Shows values, one per record, in the late column.
+    void SetLateValues(std::vector<double> values);
+    // Those values; nullptr until given.
+    const std::vector<double>* LateValues() const { return m_late.empty() ? nullptr : &m_late; }
     // The LVN_COLUMNCLICK of the list.
     void SortBy(int column);
     std::size_t RecordAt(int row) const { return m_list.GetItemData(row); }
@@ -41,10 +45,12 @@ public:
 
 private:
     static int compare(LPARAM first, LPARAM second, LPARAM table);
+    std::pair<bool, double> keyOf(std::size_t record, int column) const;
 
     CListCtrl& m_list;
     std::vector<Column> m_columns;
     Key m_key;
+    std::vector<double> m_late;
     int m_nSortColumn = 0;
     bool m_bDescending = false;
 };

@@ -48,12 +48,14 @@ std::string FormatPairsTable(const LocalDependence& dependence, const std::vecto
 
 std::string FormatPairsCsv(const LocalDependence& dependence, const std::vector<double>* simulated)
 {
-    std::string text = std::string("first,second,x2,df,p,p_adjusted,sign,v,flagged") + (simulated ? ",p_mc" : "") + "\n";
+    std::string text =
+        std::string("first,second,x2,df,p,p_adjusted,sign,v,flagged") + (simulated ? ",p_mc" : "") + "\n";
     for (std::size_t k = 0; k < dependence.pairs.size(); ++k) {
         const LocalDependence::Pair& p = dependence.pairs[k];
         text += std::to_string(p.first) + "," + std::to_string(p.second) + "," + full(p.x2) + "," +
                 std::to_string(p.df) + "," + full(p.p) + "," + full(p.pAdjusted) + "," + std::to_string(p.sign) + "," +
-                full(p.v) + "," + (p.flagged ? "true" : "false") + (simulated ? "," + full((*simulated)[k]) : "") + "\n";
+                full(p.v) + "," + (p.flagged ? "true" : "false") + (simulated ? "," + full((*simulated)[k]) : "") +
+                "\n";
     }
     return text;
 }
@@ -63,9 +65,9 @@ std::string FormatPairsJson(const LocalDependence& dependence, const std::vector
     nlohmann::json list = nlohmann::json::array();
     for (std::size_t k = 0; k < dependence.pairs.size(); ++k) {
         const LocalDependence::Pair& p = dependence.pairs[k];
-        nlohmann::json object = {{"first", p.first},   {"second", p.second},         {"x2", p.x2},
-                                 {"df", p.df},         {"p", p.p},                   {"p_adjusted", p.pAdjusted},
-                                 {"sign", p.sign},     {"v", p.v},                   {"flagged", p.flagged}};
+        nlohmann::json object = {{"first", p.first}, {"second", p.second}, {"x2", p.x2},
+                                 {"df", p.df},       {"p", p.p},           {"p_adjusted", p.pAdjusted},
+                                 {"sign", p.sign},   {"v", p.v},           {"flagged", p.flagged}};
         if (simulated)
             object["p_mc"] = (*simulated)[k];
         list.push_back(std::move(object));

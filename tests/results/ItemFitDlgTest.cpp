@@ -116,11 +116,15 @@ TEST_F(ItemFitDlgTest, OpensFromTheResultsSortsAndCharts)
             afxtest::Click(ask, IDOK);
         });
         afxtest::Click(d, IDC_SIMULATE);
-        for (int row = 0; row < d.m_list.GetItemCount(); ++row) {
-            const double p = std::stod(d.m_list.GetItemText(row, CItemFitDlg::kSimulatedP));
-            EXPECT_GE(p, 0.01);
-            EXPECT_LE(p, 1.0);
-        }
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kSimulatedP);
+        std::vector<double> simulated;
+        for (const std::string& text : column(d, CItemFitDlg::kSimulatedP))
+            simulated.push_back(std::stod(text));
+        EXPECT_TRUE(std::is_sorted(simulated.begin(), simulated.end()));
+        EXPECT_GE(simulated.front(), 0.01);
+        EXPECT_LE(simulated.back(), 1.0);
+        afxtest::RightClick(d.m_list);
+        EXPECT_NE(folder_.read(saved.string()).find(",groups,p_mc\n"), std::string::npos);
         screenshot(d, "item-fit.png");
         afxtest::Click(d, IDOK);
     };
