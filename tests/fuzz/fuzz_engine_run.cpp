@@ -1,7 +1,8 @@
 // A whole small run of each engine on fuzzed input files. Whatever the
 // files hold, a run either fails with a known result or leaves reports
 // that are finite and read back complete; the expectations of the item fit
-// and of the pairs then have the same bits on one thread and on two.
+// and of the pairs, and a few replicates' simulated p-values, then have the
+// same bits on one thread and on two.
 
 #include <cmath>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "fit/FitEngine.h"
 #include "fit/ItemExpectation.h"
 #include "fit/PairExpectation.h"
+#include "stats/MonteCarlo.h"
 #include "tests/fuzz/FuzzFile.h"
 
 namespace {
@@ -106,5 +108,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     const double a = pairsOne.at(i, j, k, l), b = pairsTwo.at(i, j, k, l);
                     FUZZ_CHECK(std::memcmp(&a, &b, sizeof a) == 0);
                 }
+
+    const FitSummary summary = SummarizeFit(table);
+    const ItemFit items = ComputeItemFit(extras.byItem, one, extras.model.parameterCount, table.firstScore);
+    const LocalDependence pairs = ComputeLocalDependence(extras.pairs, pairsOne);
+    MonteCarloRequest request;
+    request.model = &extras.model;
+    request.subjects = r.subjectCount;
+    request.table = &table;
+    request.summary = &summary;
+    request.replicates = 1 + data[6] % 4;
+    request.seed = data[7];
+    for (const bool bySubject : {false, true}) {
+        request.items = bySubject ? &items : nullptr;
+        request.itemExpectation = &one;
+        request.pairs = bySubject ? &pairs : nullptr;
+        request.pairExpectation = &pairsOne;
+        std::string whyOne, whyTwo;
+        request.threads = 1;
+        const std::optional<MonteCarloResult> a = SimulatePValues(request, whyOne);
+        request.threads = 2;
+        const std::optional<MonteCarloResult> b = SimulatePValues(request, whyTwo);
+        FUZZ_CHECK(a.has_value() == b.has_value() && whyOne == whyTwo && a.has_value() == whyOne.empty());
+        if (!a)
+            continue;
+        std::vector<double> p = {a->chiSquareP, a->pooledChiSquareP, a->likelihoodRatioP};
+        p.insert(p.end(), a->itemP.begin(), a->itemP.end());
+        p.insert(p.end(), a->pairP.begin(), a->pairP.end());
+        std::vector<double> q = {b->chiSquareP, b->pooledChiSquareP, b->likelihoodRatioP};
+        q.insert(q.end(), b->itemP.begin(), b->itemP.end());
+        q.insert(q.end(), b->pairP.begin(), b->pairP.end());
+        FUZZ_CHECK(p.size() == q.size() && std::memcmp(p.data(), q.data(), p.size() * sizeof p[0]) == 0);
+        for (const double value : p)
+            FUZZ_CHECK(value > 0.0 && value <= 1.0);
+    }
     return 0;
 }
