@@ -34,8 +34,9 @@ void PartialCreditProbabilities(double a, double theta, const float* steps, int 
         }
     };
     exponents();
-    double sum = 0.0;
-    for (int k = 0; k <= stepCount; ++k) {
+    p[0] = 1.0;  // e^0, exactly
+    double sum = 1.0;
+    for (int k = 1; k <= stepCount; ++k) {
         p[k] = std::exp(p[k]);
         sum += p[k];
     }

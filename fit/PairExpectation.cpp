@@ -2,27 +2,14 @@
 
 #include <algorithm>
 
-#include "fit/VectorLanes.h"
+#include "fit/VectorKernels.h"
+#include "fit/VectorPath.h"
 #include "fit/Workers.h"
 
 namespace {
 
 // Points per block; the blocks, not the threads, set the order of the sums.
 constexpr std::size_t kBlockPoints = 1024;
-
-// sums(a, b) += weight P(a) P(b) for every category a of an item and b of a
-// later one; P holds the m x K probabilities of one point.
-TALVER_VECTOR_CLONES
-void addProducts(const double* P, std::size_t items, std::size_t K, double weight, double* sums)
-{
-    const std::size_t width = items * K;
-    for (std::size_t a = 0; a < width; ++a) {
-        const double wa = weight * P[a];
-        double* row = sums + a * width;
-        for (std::size_t b = (a / K + 1) * K; b < width; ++b)
-            row[b] += wa * P[b];
-    }
-}
 
 }  // namespace
 
@@ -53,6 +40,7 @@ bool ExpectPairCategories(const FitModel& model, PairExpectation& expectation, i
     for (const double w : weight)
         weightSum += w;
 
+    const VectorKernels& kernels = ActiveKernels();
     bool stopped = false;
     if (size > 0)
         RunInOrder(
@@ -62,7 +50,7 @@ bool ExpectPairCategories(const FitModel& model, PairExpectation& expectation, i
                 std::fill(worker.sums.begin(), worker.sums.end(), 0.0);
                 for (std::size_t q = b * kBlockPoints; q < std::min(points, (b + 1) * kBlockPoints); ++q) {
                     worker.model->categoriesAt(theta[q], worker.P.data());
-                    addProducts(worker.P.data(), static_cast<std::size_t>(m), static_cast<std::size_t>(K), weight[q],
+                    kernels.addProducts(worker.P.data(), static_cast<std::size_t>(m), static_cast<std::size_t>(K), weight[q],
                                 worker.sums.data());
                 }
             },

@@ -1,0 +1,442 @@
+// The hot loops, written once and compiled once per vector path: the file
+// that includes this one names the path's function (TALVER_KERNELS), its
+// register width in bytes (TALVER_VECTOR_BYTES) and, beyond the baseline,
+// the instructions it may use (TALVER_VECTOR_TARGET).
+//
+// Each loop works on vectors of the path's own width, so that values stay
+// in registers; a wider vector than the machine's is taken apart through
+// memory. Every number gets the same operations in the same order on every
+// path, and the build keeps multiply and add apart: the same bits.
+//
+// The library's headers come before the target region, so that no inline
+// function outside this file is compiled for wider instructions than the
+// processor may have.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <utility>
+
+#include "fit/ScoreDistribution.h"
+#include "fit/VectorKernels.h"
+
+#if defined(TALVER_VECTOR_TARGET)
+#define TALVER_PRAGMA_TEXT(text) _Pragma(#text)
+#define TALVER_PRAGMA(text) TALVER_PRAGMA_TEXT(text)
+#if defined(__clang__)
+TALVER_PRAGMA(clang attribute push(__attribute__((target(TALVER_VECTOR_TARGET))), apply_to = function))
+#else
+#pragma GCC push_options
+TALVER_PRAGMA(GCC target(TALVER_VECTOR_TARGET))
+#endif
+#endif
+
+namespace {
+
+#if defined(__GNUC__)
+#define TALVER_INLINE inline __attribute__((always_inline))
+#else
+#define TALVER_INLINE inline
+#endif
+
+typedef double Vec __attribute__((vector_size(TALVER_VECTOR_BYTES)));
+// What comparing two Vec gives: all bits set in a lane where it holds.
+typedef long long Mask __attribute__((vector_size(TALVER_VECTOR_BYTES)));
+constexpr std::size_t kWidth = sizeof(Vec) / sizeof(double);
+static_assert(kLanes % kWidth == 0, "the points side by side fill whole vectors");
+
+TALVER_INLINE Vec load(const double* from)
+{
+    Vec v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+
+TALVER_INLINE void store(double* to, const Vec& v) { std::memcpy(to, &v, sizeof v); }
+
+// The kernels on kLanes points take them kWidth at a time: the points are
+// independent, and a group's values fit in the registers.
+
+void numberCorrect(const double* P, int m, double* f, double* work)
+{
+    if (m <= 0) {
+        f[0] = 1.0;
+        return;
+    }
+    // Row by row between two buffers, kWidth totals at a time; the rows
+    // have room past their ends for the last vector.
+    const std::size_t size = NumberCorrectWorkSize(m) / 2;
+    double* current = work;
+    double* next = work + size;
+    std::fill(work, work + 2 * size, 0.0);
+    current[0] = 1.0 - P[0];
+    current[1] = P[0];
+    for (int i = 1; i < m; ++i) {
+        const double p = P[i], q = 1.0 - p;
+        next[0] = current[0] * q;
+        for (std::size_t s0 = 1; s0 <= static_cast<std::size_t>(i); s0 += kWidth)
+            store(next + s0, load(current + s0) * q + load(current + s0 - 1) * p);
+        next[i + 1] = current[i] * p;
+        std::swap(current, next);
+    }
+    std::copy(current, current + m + 1, f);
+}
+
+void totalScore(const double* P, int m, int K, double* f, double* work)
+{
+    if (m <= 0) {
+        f[0] = 1.0;
+        return;
+    }
+    const std::size_t R = static_cast<std::size_t>(m) * (K - 1) + 1;
+    if (m == 1) {
+        std::copy(P, P + K, f);
+        return;
+    }
+    // Each row sits between K - 1 zeros on the left and zeros on the right,
+    // so that every total takes its K terms the same way, a vector of
+    // totals at a time. A total gathers its terms in increasing c from 0.0,
+    // as when the items were added category by category: the terms from the
+    // zeros are ±0, which leave a sum that starts at +0 as it was.
+    const std::size_t pad = static_cast<std::size_t>(K) - 1, size = TotalScoreWorkSize(m, K) / 2;
+    double* current = work;
+    double* next = work + size;
+    std::fill(work, work + 2 * size, 0.0);
+    std::copy(P, P + K, current + pad);
+    for (int i = 1; i < m; ++i) {
+        const double* p = P + static_cast<std::size_t>(i) * K;
+        const std::size_t width = static_cast<std::size_t>(i + 1) * (K - 1) + 1;  // of the new row
+        std::size_t s0 = 0;
+        // Four vectors of totals at a time: four sums under way at once.
+        for (; s0 + 4 * kWidth <= width; s0 += 4 * kWidth) {
+            Vec sum0 = {}, sum1 = {}, sum2 = {}, sum3 = {};
+            for (int c = 0; c < K; ++c) {
+                const double* from = current + pad + s0 - c;
+                sum0 += load(from) * p[c];
+                sum1 += load(from + kWidth) * p[c];
+                sum2 += load(from + 2 * kWidth) * p[c];
+                sum3 += load(from + 3 * kWidth) * p[c];
+            }
+            double* to = next + pad + s0;
+            store(to, sum0);
+            store(to + kWidth, sum1);
+            store(to + 2 * kWidth, sum2);
+            store(to + 3 * kWidth, sum3);
+        }
+        for (; s0 < width; s0 += kWidth) {
+            Vec sum = {};
+            for (int c = 0; c < K; ++c)
+                sum += load(current + pad + s0 - c) * p[c];
+            store(next + pad + s0, sum);
+        }
+        std::swap(current, next);
+    }
+    std::copy(current + pad, current + pad + R, f);
+}
+
+void numberCorrectLanes(const double* P, int m, double* f)
+{
+    for (std::size_t g = 0; g < kLanes; g += kWidth) {
+        const double* Pg = P + g;
+        double* fg = f + g;
+        if (m <= 0) {
+            store(fg, Vec{} + 1.0);
+            continue;
+        }
+        const Vec p = load(Pg);
+        store(fg, 1.0 - p);
+        store(fg + kLanes, p);
+        // In place from the top, two items a sweep: g = f with item i added,
+        // h = g with item i + 1, each g(s) and h(s) made as the one-item
+        // recursion makes it, so the same bits with half the loads and
+        // stores. f(s - 2) is still the old value when h(s) is stored.
+        std::size_t i = 1;
+        for (; i + 1 < static_cast<std::size_t>(m); i += 2) {
+            const Vec p1 = load(Pg + i * kLanes), q1 = 1.0 - p1;
+            const Vec p2 = load(Pg + (i + 1) * kLanes), q2 = 1.0 - p2;
+            Vec high = load(fg + i * kLanes), g = high * p1;  // f(s − 1), g(s) for s = i + 1
+            store(fg + (i + 2) * kLanes, g * p2);
+            for (std::size_t s = i + 1; s > 1; --s) {
+                const Vec low = load(fg + (s - 2) * kLanes), below = high * q1 + low * p1;
+                store(fg + s * kLanes, g * q2 + below * p2);
+                g = below;
+                high = low;
+            }
+            const Vec bottom = high * q1;
+            store(fg + kLanes, g * q2 + bottom * p2);
+            store(fg, bottom * q2);
+        }
+        if (i < static_cast<std::size_t>(m)) {
+            const Vec p1 = load(Pg + i * kLanes), q1 = 1.0 - p1;
+            Vec here = load(fg + i * kLanes);
+            store(fg + (i + 1) * kLanes, here * p1);
+            for (std::size_t s = i; s > 0; --s) {
+                const Vec below = load(fg + (s - 1) * kLanes);
+                store(fg + s * kLanes, here * q1 + below * p1);
+                here = below;
+            }
+            store(fg, here * q1);
+        }
+    }
+}
+
+void addWeighted(double* sum, double weight, const double* f, std::size_t count)
+{
+    for (std::size_t s = 0; s < count; ++s)
+        sum[s] += weight * f[s];
+}
+
+// convolve for one group; short b (LB terms, known here) stays in
+// registers.
+template <std::size_t LB>
+TALVER_INLINE void convolveWith(const double* a, std::size_t la, const double* b, std::size_t lb, double* c)
+{
+    Vec y[LB ? LB : 1];
+    for (std::size_t j = 0; j < LB; ++j)
+        y[j] = load(b + j * kLanes);
+    for (std::size_t o = 0; o + 1 < la + lb; ++o) {
+        // Long ones, four totals at a time: b's term loaded once for all.
+        if (LB == 0 && o + 1 >= lb && o + 4 <= la) {
+            Vec s0 = {}, s1 = {}, s2 = {}, s3 = {};
+            for (std::size_t j = 0; j < lb; ++j) {
+                const Vec z = load(b + j * kLanes);
+                const double* from = a + (o - j) * kLanes;
+                s0 += load(from) * z;
+                s1 += load(from + kLanes) * z;
+                s2 += load(from + 2 * kLanes) * z;
+                s3 += load(from + 3 * kLanes) * z;
+            }
+            store(c + o * kLanes, s0);
+            store(c + (o + 1) * kLanes, s1);
+            store(c + (o + 2) * kLanes, s2);
+            store(c + (o + 3) * kLanes, s3);
+            o += 3;
+            continue;
+        }
+        Vec sum = {};
+        if (LB > 0 && o + 1 >= LB && o < la) {
+            for (std::size_t j = 0; j < LB; ++j)
+                sum += load(a + (o - j) * kLanes) * y[j];
+        } else {
+            const std::size_t first = o + 1 > la ? o + 1 - la : 0, last = std::min(o, lb - 1);
+            for (std::size_t j = first; j <= last; ++j)
+                sum += load(a + (o - j) * kLanes) * load(b + j * kLanes);
+        }
+        store(c + o * kLanes, sum);
+    }
+}
+
+void convolve(const double* a, std::size_t la, const double* b, std::size_t lb, double* c)
+{
+    if (la < lb) {
+        std::swap(a, b);
+        std::swap(la, lb);
+    }
+    const auto with = [&](auto held, std::size_t g) {
+        convolveWith<decltype(held)::value>(a + g, la, b + g, lb, c + g);
+    };
+    for (std::size_t g = 0; g < kLanes; g += kWidth) {
+        switch (lb) {
+        case 2:
+            with(std::integral_constant<std::size_t, 2>(), g);
+            break;
+        case 3:
+            with(std::integral_constant<std::size_t, 3>(), g);
+            break;
+        case 4:
+            with(std::integral_constant<std::size_t, 4>(), g);
+            break;
+        case 5:
+            with(std::integral_constant<std::size_t, 5>(), g);
+            break;
+        case 6:
+            with(std::integral_constant<std::size_t, 6>(), g);
+            break;
+        case 7:
+            with(std::integral_constant<std::size_t, 7>(), g);
+            break;
+        case 9:
+            with(std::integral_constant<std::size_t, 9>(), g);
+            break;
+        default:
+            with(std::integral_constant<std::size_t, 0>(), g);
+        }
+    }
+}
+
+void accumulate(const double* share, int K, const double* without, std::size_t width, double* sums, std::size_t R)
+{
+    for (std::size_t g = 0; g < kLanes; g += kWidth)
+        for (int k = 0; k < K; ++k) {
+            const Vec w = load(share + k * kLanes + g);
+            double* to = sums + (static_cast<std::size_t>(k) * R + k) * kLanes + g;
+            for (std::size_t r = 0; r < width; ++r)
+                store(to + r * kLanes, load(to + r * kLanes) + w * load(without + r * kLanes + g));
+        }
+}
+
+// accumulatePair for one group; few categories (K, known here) stay in
+// registers.
+template <std::size_t K>
+TALVER_INLINE void accumulatePairOf(const double* out, std::size_t width, const double* Pi, const double* Pj,
+                                    const double* shareI, const double* shareJ, std::size_t categories,
+                                    double* sumsI, double* sumsJ, std::size_t R)
+{
+    constexpr std::size_t kHeld = K ? K : 1;
+    Vec pi[kHeld], pj[kHeld], si[kHeld], sj[kHeld];
+    for (std::size_t k = 0; k < K; ++k) {
+        pi[k] = load(Pi + k * kLanes);
+        pj[k] = load(Pj + k * kLanes);
+        si[k] = load(shareI + k * kLanes);
+        sj[k] = load(shareJ + k * kLanes);
+    }
+    for (std::size_t r = 0; r + 1 < width + categories; ++r) {
+        const std::size_t first = r + 1 > width ? r + 1 - width : 0, last = std::min(r, categories - 1);
+        Vec withoutI = {}, withoutJ = {};
+        for (std::size_t l = first; l <= last; ++l) {
+            const Vec o = load(out + (r - l) * kLanes);
+            withoutI += o * (K ? pj[l] : load(Pj + l * kLanes));
+            withoutJ += o * (K ? pi[l] : load(Pi + l * kLanes));
+        }
+        for (std::size_t k = 0; k < categories; ++k) {
+            double* to = sumsI + (k * R + k + r) * kLanes;
+            store(to, load(to) + (K ? si[k] : load(shareI + k * kLanes)) * withoutI);
+            to = sumsJ + (k * R + k + r) * kLanes;
+            store(to, load(to) + (K ? sj[k] : load(shareJ + k * kLanes)) * withoutJ);
+        }
+    }
+}
+
+void accumulatePair(const double* out, std::size_t width, const double* Pi, const double* Pj, const double* shareI,
+                    const double* shareJ, int K, double* sumsI, double* sumsJ, std::size_t R)
+{
+    const std::size_t categories = static_cast<std::size_t>(K);
+    const auto with = [&](auto held, std::size_t g) {
+        accumulatePairOf<decltype(held)::value>(out + g, width, Pi + g, Pj + g, shareI + g, shareJ + g, categories,
+                                                sumsI + g, sumsJ + g, R);
+    };
+    for (std::size_t g = 0; g < kLanes; g += kWidth) {
+        switch (K) {
+        case 2:
+            with(std::integral_constant<std::size_t, 2>(), g);
+            break;
+        case 3:
+            with(std::integral_constant<std::size_t, 3>(), g);
+            break;
+        case 4:
+            with(std::integral_constant<std::size_t, 4>(), g);
+            break;
+        case 5:
+            with(std::integral_constant<std::size_t, 5>(), g);
+            break;
+        default:
+            with(std::integral_constant<std::size_t, 0>(), g);
+        }
+    }
+}
+
+// A binary item i taken out of the distribution f of all m items (m + 1
+// totals), one group of points: adds weight q g(s) and weight p g(s − 1)
+// into the item's sums of categories 0 and 1, g = f₋ᵢ, p its probability
+// and q = 1 − p. With h0(s) = q g(s) and h1(s) = p g(s − 1), f(s) = h0(s) +
+// h1(s). Upwards, h1(s) = p/q h0(s − 1) and h0(s) = f(s) − h1(s); downwards,
+// h0(s) = q/p h1(s + 1) and h1(s) = f(s) − h0(s). A share that is at most
+// the other one takes no more than the relative error it came with, so the
+// upward recursion serves while h1 ≤ h0 and the downward one from there,
+// the share h1/h0 rising with s (g is log-concave): relative errors grow
+// by a few ulps a step at most, also in the far tails and where p or q is
+// a hair from 0. Both run over every total and each total takes the one
+// that is sound there; an exact 0 or 1 makes one of them NaN, never taken.
+// N items at once, whose recursions interleave: each step of one waits on
+// its previous step, and the processor fills the wait with the others'.
+template <std::size_t N>
+TALVER_INLINE void divideOutItems(const double* f, std::size_t m, const double* P, const double* weight,
+                                  double* sums, double* downward)
+{
+    Vec q[N], p[N], toP[N], toQ[N], h0[N], h1[N];
+    Mask upward[N];
+    const Vec w = load(weight);
+    for (std::size_t i = 0; i < N; ++i) {
+        q[i] = load(P + 2 * i * kLanes);
+        p[i] = load(P + (2 * i + 1) * kLanes);
+        toP[i] = 1.0 / q[i];  // g(s) = h0(s) / q
+        toQ[i] = 1.0 / p[i];  // g(s − 1) = h1(s) / p
+        h1[i] = load(f + m * kLanes);
+        upward[i] = Vec{} == Vec{};  // all lanes true
+    }
+    // Downwards, keeping h1 of every total.
+    const std::size_t R = m + 1;
+    for (std::size_t s = m + 1; s-- > 0;) {
+        const Vec fs = load(f + s * kLanes);
+        for (std::size_t i = 0; i < N; ++i) {
+            if (s < m)
+                h1[i] = fs - q[i] * (h1[i] * toQ[i]);
+            store(downward + (i * R + s) * kLanes, h1[i]);
+        }
+    }
+    // Upwards, while h1 ≤ h0 at every total so far.
+    for (std::size_t s = 0; s <= m; ++s) {
+        const Vec fs = load(f + s * kLanes);
+        for (std::size_t i = 0; i < N; ++i) {
+            if (s == 0) {
+                h1[i] = Vec{};
+                h0[i] = fs;
+            } else {
+                h1[i] = p[i] * (h0[i] * toP[i]);
+                h0[i] = fs - h1[i];
+            }
+            upward[i] = upward[i] & (h1[i] <= h0[i]);
+            const Vec down1 = load(downward + (i * R + s) * kLanes), down0 = fs - down1;
+            double* to = sums + (2 * i * R + s) * kLanes;
+            store(to, load(to) + w * (upward[i] ? h0[i] : down0));
+            to += R * kLanes;
+            store(to, load(to) + w * (upward[i] ? h1[i] : down1));
+        }
+    }
+}
+
+void divideOut(const double* f, std::size_t m, const double* P, const double* weight, double* sums,
+               double* downward)
+{
+    // As many items at once as keep their values in the registers: 32 of
+    // them with AVX-512, 16 otherwise.
+    constexpr std::size_t kTogether = kWidth == 8 ? 4 : 2;
+    const std::size_t R = m + 1;
+    for (std::size_t g = 0; g < kLanes; g += kWidth) {
+        std::size_t i = 0;
+        for (; i + kTogether <= m; i += kTogether)
+            divideOutItems<kTogether>(f + g, m, P + 2 * i * kLanes + g, weight + g, sums + 2 * i * R * kLanes + g,
+                                      downward + g);
+        for (; i < m; ++i)
+            divideOutItems<1>(f + g, m, P + 2 * i * kLanes + g, weight + g, sums + 2 * i * R * kLanes + g,
+                              downward + g);
+    }
+}
+
+void addProducts(const double* P, std::size_t items, std::size_t K, double weight, double* sums)
+{
+    const std::size_t width = items * K;
+    for (std::size_t a = 0; a < width; ++a) {
+        const double wa = weight * P[a];
+        double* row = sums + a * width;
+        for (std::size_t b = (a / K + 1) * K; b < width; ++b)
+            row[b] += wa * P[b];
+    }
+}
+
+}  // namespace
+
+const VectorKernels& TALVER_KERNELS()
+{
+    static const VectorKernels kernels{numberCorrect, totalScore,     numberCorrectLanes, addWeighted, convolve,
+                                       accumulate,    accumulatePair, divideOut,          addProducts};
+    return kernels;
+}
+
+#if defined(TALVER_VECTOR_TARGET)
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+#endif
