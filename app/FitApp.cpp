@@ -1,6 +1,9 @@
 #include "app/FitApp.h"
 
+#include <cstdlib>
+
 #include "app/ModelSelectDlg.h"
+#include "fit/VectorPath.h"
 
 BEGIN_MESSAGE_MAP(CFitApp, CWinApp)
     ON_COMMAND(ID_HELP, CWinApp::OnHelp)
@@ -9,6 +12,14 @@ END_MESSAGE_MAP()
 BOOL CFitApp::InitInstance()
 {
     Enable3dControls();
+    // A vector path this processor lacks is never run, nor silently swapped.
+    VectorPath path;
+    std::string refused;
+    if (!ChooseVectorPath(std::getenv("TALVER_VECTORS"), path, refused)) {
+        AfxMessageBox(refused, MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    UseVectorPath(path);
     CModelSelectDlg dialog;
     m_pMainWnd = &dialog;
     dialog.DoModal();

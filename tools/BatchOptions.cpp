@@ -25,8 +25,8 @@ const std::set<std::string> kValueFlags = {
     "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
     "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot",
     "--item-min-expected", "--item-plot", "--pairs-plot", "--monte-carlo", "--seed"};
-const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--quiet", "--strict", "--item-fit",
-                                         "--pairs"};
+const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--version", "--quiet", "--strict",
+                                         "--item-fit", "--pairs"};
 
 // A positive number, or a reason why not.
 std::string parsePositive(const std::string& flag, const std::string& text, double& value)
@@ -259,6 +259,10 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv)
     }
     if (flags.count("--help")) {
         options.help = true;
+        return options;
+    }
+    if (flags.count("--version")) {
+        options.version = true;
         return options;
     }
     options.error = fill(options, flags);

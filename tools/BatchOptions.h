@@ -11,6 +11,7 @@ enum class BatchModel { OnePL, TwoPL, ThreePL, Graded, PartialCredit };
 // application's run driver for the same model would build.
 struct BatchOptions {
     bool help = false;
+    bool version = false;
     std::string error;  // empty when the command line is sound
     BatchModel model = BatchModel::OnePL;
     FitRequest request;

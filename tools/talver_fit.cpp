@@ -2,6 +2,7 @@
 // report files OUT and OUTG in the current directory, as the application does.
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -12,6 +13,7 @@
 #include "fit/ItemExpectation.h"
 #include "fit/PairExpectation.h"
 #include "fit/ReportFile.h"
+#include "fit/VectorPath.h"
 #include "fit/Workers.h"
 #include "stats/FitSummary.h"
 #include "stats/ItemFitFormat.h"
@@ -84,6 +86,7 @@ const char* const kHelp =
     "  --seed S               the simulation's seed, a 64-bit integer (default 1);\n"
     "                         the same seed gives the same p-values anywhere\n"
     "  --help                 this text\n"
+    "  --version              the version, and the vector path runs take here\n"
     "\n"
     "Files hold numbers separated by white space. A value that cannot be read\n"
     "(the file ended, or the text is not a number) counts as 0, and so does every\n"
@@ -102,6 +105,9 @@ const char* const kHelp =
     "73 the chart cannot be written; 75 the model cannot be simulated (a\n"
     "negative weight or probability).\n"
     "OUT and OUTG are replaced only by a run that succeeds.\n"
+    "TALVER_THREADS=N sets the number of threads, and TALVER_VECTORS=baseline,\n"
+    "avx2 or avx512 a narrower vector path than the processor's widest (a path\n"
+    "it lacks is refused, exit 64); the results are the same with any.\n"
     "The item fit and the pairs count the subjects whose every score is one of\n"
     "the model's codes; the others are left out of them.\n";
 
@@ -121,10 +127,21 @@ FitEngineFunction engineOf(BatchModel model)
 
 int main(int argc, char** argv)
 {
+    VectorPath path;
+    std::string refused;
+    if (!ChooseVectorPath(std::getenv("TALVER_VECTORS"), path, refused)) {
+        std::fprintf(stderr, "talver-fit: %s\n", refused.c_str());
+        return kUsageError;
+    }
+    UseVectorPath(path);
     const BatchOptions options = ParseBatchOptions(argc, argv);
     if (options.help) {
         std::fputs(kBatchUsage, stdout);
         std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("talver-fit %s\nvector path: %s\n", TALVER_VERSION, VectorPathName(path));
         return 0;
     }
     if (!options.error.empty()) {

@@ -6,6 +6,7 @@
 
 #include "fit/ItemExpectation.h"
 #include "fit/PairExpectation.h"
+#include "tests/EveryVectorPath.h"
 #include "tests/fit/ModelCases.h"
 
 namespace {
@@ -65,9 +66,9 @@ TEST(ItemExpectationTest, AgreesWithEveryResponsePattern)
 namespace {
 
 // A case on enough points for several blocks of work.
-FitModel fineGrid()
+FitModel fineGrid(const ModelCase& of = kModelCases[2])
 {
-    ModelCase c = kModelCases[2];
+    ModelCase c = of;
     c.theta.clear();
     c.weight.clear();
     for (int q = 0; q < 5000; ++q) {
@@ -81,14 +82,24 @@ FitModel fineGrid()
 
 TEST(ItemExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
 {
+    // Binary items divided out, polytomous ones by halving: on every path.
+    for (const ModelCase& c : kModelCases) {
+        const FitModel model = fineGrid(c);
+        ItemExpectation one;
+        ASSERT_TRUE(ExpectItemCategories(model, one, 1));
+        OnEveryVectorPath([&](VectorPath) {
+            ItemExpectation three;
+            ASSERT_TRUE(ExpectItemCategories(model, three, 3));
+            for (int i = 0; i < one.items(); ++i)
+                for (std::size_t s = 0; s < one.totals(); ++s)
+                    for (int k = 0; k < one.categories(); ++k)
+                        ASSERT_EQ(one.at(i, s, k), three.at(i, s, k)) << c.what;
+        });
+    }
+
     const FitModel model = fineGrid();
-    ItemExpectation one, three;
+    ItemExpectation one;
     ASSERT_TRUE(ExpectItemCategories(model, one, 1));
-    ASSERT_TRUE(ExpectItemCategories(model, three, 3));
-    for (int i = 0; i < one.items(); ++i)
-        for (std::size_t s = 0; s < one.totals(); ++s)
-            for (int k = 0; k < one.categories(); ++k)
-                ASSERT_EQ(one.at(i, s, k), three.at(i, s, k));
 
     int calls = 0;
     ItemExpectation kept = one;
@@ -103,14 +114,17 @@ TEST(ItemExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
 TEST(PairExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
 {
     const FitModel model = fineGrid();
-    PairExpectation one, three;
+    PairExpectation one;
     ASSERT_TRUE(ExpectPairCategories(model, one, 1));
-    ASSERT_TRUE(ExpectPairCategories(model, three, 3));
-    for (int i = 0; i < one.items(); ++i)
-        for (int j = 0; j < one.items(); ++j)
-            for (int k = 0; k < one.categories() && i != j; ++k)
-                for (int l = 0; l < one.categories(); ++l)
-                    ASSERT_EQ(one.at(i, j, k, l), three.at(i, j, k, l));
+    OnEveryVectorPath([&](VectorPath) {
+        PairExpectation three;
+        ASSERT_TRUE(ExpectPairCategories(model, three, 3));
+        for (int i = 0; i < one.items(); ++i)
+            for (int j = 0; j < one.items(); ++j)
+                for (int k = 0; k < one.categories() && i != j; ++k)
+                    for (int l = 0; l < one.categories(); ++l)
+                        ASSERT_EQ(one.at(i, j, k, l), three.at(i, j, k, l));
+    });
 
     PairExpectation kept = one;
     EXPECT_FALSE(ExpectPairCategories(model, kept, 2, [](double done) { return done < 0.5; }));

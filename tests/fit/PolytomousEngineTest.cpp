@@ -1,6 +1,10 @@
 #include "tests/fit/EngineFixture.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "fit/ItemResponse.h"
+#include "tests/EveryVectorPath.h"
 
 namespace {
 
@@ -151,6 +155,63 @@ TEST_F(PolytomousEngineTest, DecreasingThresholdsEnterUnchanged)
                {4 * p[0] * p[0], 8 * p[0] * p[1], 4 * (2 * p[0] * p[2] + p[1] * p[1]), 8 * p[1] * p[2],
                 4 * p[2] * p[2]},
                1e-4);
+}
+
+// Both models on the subjects' estimates and on nodes give the same table,
+// bit for bit, on every vector path and thread count.
+TEST_F(PolytomousEngineTest, ReportsTheSameOnEveryPathAndThreadCount)
+{
+    const int items = 23, categories = 5, subjects = 2000;
+    std::string scores, thresholds, estimates, nodes;
+    unsigned state = 99;
+    const auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 16; };
+    for (int j = 0; j < subjects; ++j)
+        for (int i = 0; i < items; ++i)
+            scores += std::to_string(1 + next() % categories) + (i + 1 == items ? "\n" : " ");
+    for (int k = 0; k < categories - 1; ++k)
+        for (int i = 0; i < items; ++i)
+            thresholds += std::to_string(-1.5 + k + (i % 7) / 10.0) + " ";
+    for (int j = 0; j < subjects; ++j)
+        estimates += std::to_string((static_cast<int>(next() % 601) - 300) / 100.0) + "\n";
+    for (int q = 0; q < 41; ++q) {
+        const double theta = -4 + q * 0.2;
+        nodes += std::to_string(theta) + " " + std::to_string(std::exp(-0.5 * theta * theta)) + "\n";
+    }
+    write("scores.dat", scores);
+    write("params.dat", thresholds);
+    write("theta.dat", estimates);
+    write("node.dat", nodes);
+    FitRequest r;
+    r.subjectCount = subjects;
+    r.itemCount = items;
+    r.categoryCount = categories;
+    r.difficultyFile = "params.dat";
+    r.scoreFile = "scores.dat";
+    r.discriminationConstant = 1.3;
+    r.parameterCount = 1;
+    const auto bits = [](const ScoreTable& table) {
+        std::vector<double> values = table.expected;
+        values.push_back(table.chiSquare);
+        return std::string(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(double));
+    };
+    for (const auto fit : {FitGradedModel, FitPartialCreditModel})
+        for (const auto& [latent, count] : {std::pair{"theta.dat", subjects}, std::pair{"node.dat", 41}}) {
+            r.latentFile = latent;
+            r.nodeCount = count;
+            std::string first;
+            OnEveryVectorPath([&](VectorPath) {
+                for (const char* threads : {"1", "3"}) {
+                    setenv("TALVER_THREADS", threads, 1);
+                    ScoreTable table;
+                    ASSERT_EQ(fit(r, &table, nullptr, nullptr), kFitSuccess);
+                    if (first.empty())
+                        first = bits(table);
+                    else
+                        EXPECT_EQ(bits(table), first) << latent << ", " << threads << " threads";
+                }
+            });
+            unsetenv("TALVER_THREADS");
+        }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "fit/FitEngine.h"
+#include "fit/VectorPath.h"
 #include "tests/TempDirectory.h"
 
 namespace {
@@ -151,9 +152,10 @@ TEST(BatchOptionsTest, RefusesBadMissingAndContradictoryFlags)
 // The program itself, run in a temporary directory.
 class TalverFitTest : public InTempDirectory {
 protected:
-    int run(const std::string& arguments)
+    // environment: assignments such as "TALVER_VECTORS=avx2", or empty.
+    int run(const std::string& arguments, const std::string& environment = "")
     {
-        const int status = std::system((std::string(TALVER_FIT_PATH) + " " + arguments +
+        const int status = std::system((environment + " " + TALVER_FIT_PATH + " " + arguments +
                                         " >stdout.txt 2>stderr.txt").c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -324,6 +326,50 @@ TEST_F(TalverFitTest, EveryFailureHasItsMessage)
         EXPECT_EQ(read("stdout.txt"), "");
         EXPECT_FALSE(std::filesystem::exists("OUT"));
     }
+}
+
+// Every vector path the processor has gives the same reports and summary,
+// byte for byte; one it lacks is refused before anything is read or written.
+TEST_F(TalverFitTest, EveryVectorPathTheSameAndOthersRefused)
+{
+    namespace fs = std::filesystem;
+    for (const char* name : {"3pl-discrimination.dat", "3pl-difficulty.dat", "3pl-c.dat", "3pl-scores.dat",
+                             "3pl-estimates.dat"})
+        fs::copy_file(fs::path(TALVER_EXAMPLES_DIR) / name, name);
+    const std::string run3pl = "--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discrimination.dat "
+                               "--difficulty 3pl-difficulty.dat --c-indices 3pl-c.dat --scores 3pl-scores.dat "
+                               "--estimates 3pl-estimates.dat --item-fit --pairs --format json";
+    const std::vector<VectorPath> here = AvailableVectorPaths();
+    ASSERT_EQ(run("--version"), 0);
+    EXPECT_EQ(read("stdout.txt"),
+              std::string("talver-fit ") + TALVER_VERSION + "\nvector path: " + VectorPathName(here.back()) + "\n");
+
+    std::optional<std::string> summary, out, outg;
+    for (const VectorPath path : {VectorPath::Baseline, VectorPath::Avx2, VectorPath::Avx512}) {
+        const std::string name = VectorPathName(path), chosen = "TALVER_VECTORS=" + name;
+        fs::remove("OUT");
+        if (std::find(here.begin(), here.end(), path) == here.end()) {
+            EXPECT_EQ(run(run3pl, chosen), 64) << name;
+            const std::string line = read("stderr.txt");
+            EXPECT_EQ(line.rfind("talver-fit: " + chosen + ": this ", 0), 0u) << line;
+            EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
+            EXPECT_FALSE(fs::exists("OUT"));
+            continue;
+        }
+        ASSERT_EQ(run("--version", chosen), 0) << name;
+        EXPECT_NE(read("stdout.txt").find("vector path: " + name + "\n"), std::string::npos);
+        ASSERT_EQ(run(run3pl, chosen + " TALVER_THREADS=" + std::to_string(1 + out.has_value())), 0) << name;
+        if (!out) {
+            summary = read("stdout.txt"), out = read("OUT"), outg = read("OUTG");
+            continue;
+        }
+        EXPECT_EQ(read("stdout.txt"), *summary) << name;
+        EXPECT_EQ(read("OUT"), *out) << name;
+        EXPECT_EQ(read("OUTG"), *outg) << name;
+    }
+    EXPECT_EQ(run(run3pl, "TALVER_VECTORS=sse4"), 64);
+    EXPECT_EQ(read("stderr.txt"),
+              "talver-fit: TALVER_VECTORS=sse4: not a vector path (baseline, avx2 or avx512)\n");
 }
 
 // The summary for scripts, and the chart, after a run; nothing with --quiet.
