@@ -8,11 +8,10 @@
 #include <system_error>
 
 #include "fit/InputReader.h"
+#include "fit/ScoreScan.h"
+#include "fit/VectorKernels.h"
+#include "fit/VectorPath.h"
 #include "fit/Workers.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -20,33 +19,6 @@ constexpr std::size_t kLargestTable = 1u << 20;
 // What the workers' buffers and histograms may take together, however
 // many processors the machine has.
 constexpr std::size_t kWorkerMemory = 64u << 20;
-
-bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-// Where the counts by category take each subject whose codes are all in
-// range.
-struct CategorySinks {
-    ItemCodeCounts* items = nullptr;
-    PairCounts* pairs = nullptr;
-
-    explicit operator bool() const { return items || pairs; }
-    void add(const unsigned char* categories) const
-    {
-        if (items)
-            items->addSubject(categories);
-        if (pairs)
-            pairs->addSubject(categories);
-    }
-    void addLowest(std::uint64_t count) const
-    {
-        if (items)
-            items->addLowest(count);
-        if (pairs)
-            pairs->addLowest(count);
-    }
-};
 
 CategorySinks sinksOf(ScoreCount& count)
 {
@@ -90,117 +62,6 @@ bool readRange(const std::string& path, std::uint64_t begin, std::uint64_t end, 
     return true;
 }
 
-#if defined(__SSE2__)
-// The smallest and largest digit characters the blocks held, lane by lane:
-// two operations a block, where finding each code outside the model's
-// range would cost the count a tenth of its speed.
-struct DigitRange {
-    __m128i least = _mm_set1_epi8(static_cast<char>(0xFF)), most = _mm_setzero_si128();
-
-    // Whether a digit outside low … high was seen.
-    bool outside(char low, char high) const
-    {
-        alignas(16) unsigned char l[16], m[16];
-        _mm_store_si128(reinterpret_cast<__m128i*>(l), least);
-        _mm_store_si128(reinterpret_cast<__m128i*>(m), most);
-        return *std::min_element(l, l + 16) < static_cast<unsigned char>(low) ||
-               *std::max_element(m, m + 16) > static_cast<unsigned char>(high);
-    }
-};
-#else
-struct DigitRange {
-    bool outside(char, char) const { return false; }  // no blocks without the vector unit
-};
-#endif
-
-// Sixteen bytes of single-digit numbers between white space, the commonest
-// score file by far: where the digits are and what they add up to. False
-// for anything else, left to the byte-by-byte loops, as is a number that
-// goes on past the block (p[16] must be readable). The caller must not be
-// inside a number at p.
-struct DigitBlock {
-    unsigned digits = 0;  // one bit per byte
-    int count = 0, sum = 0;
-};
-
-unsigned bitCount(unsigned bits)  // of 16
-{
-    bits = bits - ((bits >> 1) & 0x5555u);
-    bits = (bits & 0x3333u) + ((bits >> 2) & 0x3333u);
-    bits = (bits + (bits >> 4)) & 0x0F0Fu;
-    return (bits + (bits >> 8)) & 0x1Fu;
-}
-
-#if defined(__GNUC__)
-__attribute__((always_inline))
-#endif
-inline bool singleDigits(const unsigned char* p, DigitBlock& block, DigitRange* range = nullptr)
-{
-#if defined(__SSE2__)
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)),
-                                        _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1)));
-    const __m128i space = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')),
-                                       _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('\t' - 1)),
-                                                     _mm_cmplt_epi8(bytes, _mm_set1_epi8('\r' + 1))));
-    const unsigned d = static_cast<unsigned>(_mm_movemask_epi8(digit));
-    const unsigned spaces = static_cast<unsigned>(_mm_movemask_epi8(space));
-    if ((d | spaces) != 0xFFFF || (d & (d >> 1)) != 0 || ((d & 0x8000) && isDigit(p[16])))
-        return false;
-    const __m128i sums =
-        _mm_sad_epu8(_mm_and_si128(_mm_sub_epi8(bytes, _mm_set1_epi8('0')), digit), _mm_setzero_si128());
-    block.digits = d;
-    if (range) {
-        // Other bytes are below '0': they raise no maximum, and count as
-        // 0xFF for the minimum.
-        range->most = _mm_max_epu8(range->most, bytes);
-        range->least = _mm_min_epu8(range->least, _mm_or_si128(bytes, _mm_cmpeq_epi8(digit, _mm_setzero_si128())));
-    }
-    block.count = static_cast<int>(bitCount(d));
-    block.sum = _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
-    return true;
-#else
-    (void)p;
-    (void)block;
-    (void)range;
-    return false;
-#endif
-}
-
-// The categories (digit − lowest) of a block's digits, one after another
-// into categories; true when a digit is outside lowest … highest. Scores
-// one to a byte pair, as a file of single digits and single spaces has
-// them, go eight at a time.
-#if defined(__GNUC__)
-__attribute__((always_inline))
-#endif
-inline bool storeCategories(const unsigned char* p, unsigned digits, std::int32_t lowest, std::int32_t highest,
-                            unsigned char* categories)
-{
-#if defined(__SSE2__)
-    if (digits == 0x5555 || digits == 0xAAAA) {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        if (digits == 0xAAAA)
-            bytes = _mm_srli_si128(bytes, 1);
-        const __m128i values = _mm_and_si128(_mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>('0' + lowest))),
-                                             _mm_set1_epi16(0x00FF));
-        const __m128i packed = _mm_packus_epi16(values, _mm_setzero_si128());
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(categories), packed);
-        // Below lowest wraps round to the top: one unsigned comparison.
-        const __m128i limit = _mm_set1_epi8(static_cast<char>(highest - lowest));
-        const __m128i over = _mm_cmpeq_epi8(_mm_max_epu8(packed, limit), limit);
-        return (_mm_movemask_epi8(over) & 0xFF) != 0xFF;
-    }
-#endif
-    bool outside = false;
-    for (; digits != 0; digits &= digits - 1) {
-        const unsigned char category = static_cast<unsigned char>(p[__builtin_ctz(digits)] - '0' - lowest);
-        outside = outside || category > highest - lowest;
-        *categories++ = category;
-    }
-    return outside;
-}
-
 // One part of the file, between two runs of white space.
 struct Chunk {
     std::uint64_t begin = 0, end = 0;
@@ -229,137 +90,45 @@ struct Chunk {
 
 void countNumbers(const std::string& path, Chunk& chunk, std::vector<unsigned char>& piece)
 {
-    unsigned char before = ' ';
-    int digits = 0;
-    std::int64_t numbers = 0;
-    bool simple = true;
+    const VectorKernels& kernels = ActiveKernels();
+    NumberScan scan;
     const bool read = readRange(path, chunk.begin, chunk.end, piece, [&](const unsigned char* p, std::size_t n) {
-        std::size_t i = 0;
-        while (i < n) {
-            DigitBlock block;
-            if (i + 16 < n && digits == 0 && singleDigits(p + i, block)) {
-                numbers += block.count;
-                before = p[i + 15];
-                digits = 0;  // the block ends between numbers
-                i += 16;
-                continue;
-            }
-            // Byte by byte to the end of the number under way, so that
-            // a block never starts inside one.
-            for (const std::size_t end = std::min(n, i + 16); i < n && (i < end || digits > 0); ++i) {
-                const unsigned char c = p[i];
-                if (isDigit(c)) {
-                    // A leading zero makes an octal number, and ten digits
-                    // may saturate: both are left to the general reader.
-                    if (digits == 0)
-                        ++numbers;
-                    else if (digits == 1 && before == '0')
-                        simple = false;
-                    if (++digits > 9)
-                        simple = false;
-                } else {
-                    simple = simple && isSpace(c);
-                    digits = 0;
-                }
-                before = c;
-            }
-        }
+        kernels.scanNumbers(p, n, scan);
     });
-    chunk.numbers = numbers;
-    chunk.simple = read && simple;
+    chunk.numbers = scan.numbers;
+    chunk.simple = read && scan.simple;
 }
 
 bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumber, std::int64_t lastNumber,
                    int items, std::int64_t firstScore, const CodeNotes& codes, std::vector<std::int64_t>& histogram,
                    const CategorySinks& sinks, std::vector<unsigned char>& piece)
 {
-    const std::size_t rows = histogram.size();
-    const std::int32_t lowest = codes.lowest, highest = codes.highest;
-    DigitRange range;
-    std::int64_t g = firstNumber;  // the number's place in the file
-    int item = static_cast<int>(g % items);
-    const int firstItem = item;
-    bool head = item != 0;
-    std::int64_t total = 0, value = 0;
-    bool inNumber = false;
-    std::vector<unsigned char> categories(sinks ? items : 0);
-    bool outside = false;  // of the subject under way
-    const auto take = [&](std::int64_t number) {
-        if (g >= lastNumber)
-            return;
-        const bool beyond = number < lowest || number > highest;
-        chunk.suspect = chunk.suspect || beyond;
-        if (sinks) {
-            outside = outside || beyond;
-            categories[item] = static_cast<unsigned char>(beyond ? 0 : number - lowest);
-        }
-        total += number;
-        ++g;
-        if (++item == items) {
-            if (head) {
-                chunk.headSum = total;
-                chunk.headCompletes = true;
-                if (sinks) {
-                    chunk.headCategories.assign(categories.begin() + firstItem, categories.end());
-                    chunk.headOutside = outside;
-                }
-                head = false;
-            } else {
-                const std::int64_t row = total - firstScore;
-                if (row >= 0 && row < static_cast<std::int64_t>(rows))
-                    ++histogram[static_cast<std::size_t>(row)];
-                if (sinks && !outside)
-                    sinks.add(categories.data());
-            }
-            item = 0;
-            total = 0;
-            outside = false;
-        }
-    };
+    const VectorKernels& kernels = ActiveKernels();
+    SubjectScan scan(firstNumber, lastNumber, items, codes.lowest, codes.highest, firstScore, histogram, sinks);
     const bool read = readRange(path, chunk.begin, chunk.end, piece, [&](const unsigned char* p, std::size_t n) {
-        std::size_t i = 0;
-        while (i < n) {
-            // A block inside one subject adds its digits at once.
-            DigitBlock block;
-            if (i + 16 < n && !inNumber && singleDigits(p + i, block, &range) && item + block.count < items &&
-                g + block.count <= lastNumber) {
-                if (sinks)
-                    outside = storeCategories(p + i, block.digits, lowest, highest, categories.data() + item) || outside;
-                total += block.sum;
-                item += block.count;
-                g += block.count;
-                i += 16;
-                continue;
-            }
-            for (const std::size_t end = std::min(n, i + 16); i < n && (i < end || inNumber); ++i) {
-                const unsigned char c = p[i];
-                if (isDigit(c)) {
-                    value = value * 10 + (c - '0');
-                    inNumber = true;
-                } else if (inNumber) {
-                    take(value);
-                    value = 0;
-                    inNumber = false;
-                }
-            }
-        }
+        kernels.scanSubjects(p, n, scan);
     });
-    if (inNumber)
-        take(value);
-    chunk.suspect = chunk.suspect || range.outside(static_cast<char>('0' + std::clamp(lowest, 0, 10)),
-                                                   static_cast<char>('0' + std::clamp(highest, -1, 9)));
-    if (head) {
-        chunk.headSum = total;  // the subject runs on past this chunk
+    if (scan.inNumber)
+        scan.take(scan.value);
+    const int low = '0' + std::clamp(codes.lowest, 0, 10), high = '0' + std::clamp(codes.highest, -1, 9);
+    chunk.suspect = scan.suspect || scan.leastDigit < low || scan.mostDigit > high;
+    chunk.headSum = scan.headSum;
+    chunk.headCompletes = scan.headCompletes;
+    chunk.headCategories = std::move(scan.headCategories);
+    chunk.headOutside = scan.headOutside;
+    if (scan.head) {
+        chunk.headSum = scan.total;  // the subject runs on past this chunk
         if (sinks) {
-            chunk.headCategories.assign(categories.begin() + firstItem, categories.begin() + item);
-            chunk.headOutside = outside;
+            chunk.headCategories.assign(scan.categories.begin() + scan.firstItem,
+                                        scan.categories.begin() + scan.item);
+            chunk.headOutside = scan.outside;
         }
-    } else if (item != 0) {
-        chunk.tailSum = total;
+    } else if (scan.item != 0) {
+        chunk.tailSum = scan.total;
         chunk.tailOpen = true;
         if (sinks) {
-            chunk.tailCategories.assign(categories.begin(), categories.begin() + item);
-            chunk.tailOutside = outside;
+            chunk.tailCategories.assign(scan.categories.begin(), scan.categories.begin() + scan.item);
+            chunk.tailOutside = scan.outside;
         }
     }
     return read;
@@ -382,7 +151,7 @@ bool noteCodes(const std::string& path, Chunk& chunk, std::int64_t firstNumber, 
     };
     const bool read = readRange(path, chunk.begin, chunk.end, piece, [&](const unsigned char* p, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) {
-            if (isDigit(p[i])) {
+            if (IsScoreDigit(p[i])) {
                 value = value * 10 + (p[i] - '0');
                 inNumber = true;
             } else if (inNumber) {
@@ -402,7 +171,7 @@ bool somethingFrom(const std::string& path, std::uint64_t offset)
     if (!file.handle || !seek(file.handle, offset))
         return false;
     for (int c; (c = std::fgetc(file.handle)) != EOF;)
-        if (!isSpace(static_cast<unsigned char>(c)))
+        if (!IsScoreSpace(static_cast<unsigned char>(c)))
             return true;
     return false;
 }
@@ -414,7 +183,7 @@ std::uint64_t boundaryNear(const std::string& path, std::uint64_t offset, std::u
     if (!file.handle || !seek(file.handle, offset))
         return size;
     for (int c; (c = std::fgetc(file.handle)) != EOF; ++offset)
-        if (isSpace(static_cast<unsigned char>(c)))
+        if (IsScoreSpace(static_cast<unsigned char>(c)))
             return offset + 1;
     return size;
 }

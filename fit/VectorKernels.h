@@ -2,6 +2,9 @@
 
 #include <cstddef>
 
+struct NumberScan;
+struct SubjectScan;
+
 // Latent points side by side in the kernels that take several at once:
 // value v of point l sits at [v * kLanes + l].
 constexpr std::size_t kLanes = 8;
@@ -38,6 +41,11 @@ struct VectorKernels {
     // of a later one; P holds items x K probabilities of one point, sums a
     // square of (items K)² of which the upper blocks are used.
     void (*addProducts)(const double* P, std::size_t items, std::size_t K, double weight, double* sums);
+
+    // The score counter's passes over one piece of a part of a file (see
+    // ScoreScan.h), blocks of single digits between white space at once.
+    void (*scanNumbers)(const unsigned char* piece, std::size_t size, NumberScan& scan);
+    void (*scanSubjects)(const unsigned char* piece, std::size_t size, SubjectScan& scan);
 };
 
 // Each path's table; those this build does not hold are not declared.

@@ -2,5 +2,5 @@
 // stay apart all the same.
 #define TALVER_KERNELS Avx2Kernels
 #define TALVER_VECTOR_BYTES 32
-#define TALVER_VECTOR_TARGET "avx2,fma"
+#define TALVER_VECTOR_TARGET "avx2,fma,popcnt"
 #include "fit/VectorKernels-inl.h"

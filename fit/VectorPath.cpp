@@ -18,7 +18,8 @@ bool available(VectorPath path)
     // Also asked before the constructors have run, as from tests' static
     // set-up.
     __builtin_cpu_init();
-    const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    const bool avx2 =
+        __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && __builtin_cpu_supports("popcnt");
     return path == VectorPath::Avx2 ? avx2 : avx2 && __builtin_cpu_supports("avx512f");
 #else
     return false;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "fit/ScoreCounter.h"
+#include "tests/EveryVectorPath.h"
 #include "tests/TempDirectory.h"
 
 namespace {
@@ -100,10 +101,12 @@ const Case kCases[] = {
     {"a bad token after the last score read", repeated("1 0 1\n", 8) + "x", 8, 3, false},
     {"a NUL byte", repeated("1 0 1\n", 4) + std::string("1 \0 1\n", 6) + repeated("1 0 1\n", 4), 9, 3, false},
     {"empty", "", 4, 3, true},
-    // Long subjects, whose digits the blocks take eight at a time.
+    // Long subjects, whose digits the blocks take eight or sixteen at a time,
+    // and whose ends fall inside blocks.
     {"forty items a line", repeated(repeated("1 0 0 1 1 ", 8) + "\n", 12), 12, 40, true},
     {"forty items, CR LF and double spaces",
      repeated(repeated("0 1  1 1 0 ", 8) + "\r\n" + repeated("1 1 0 0 0 ", 8) + "\r\n", 6), 12, 40, true},
+    {"three items, several subjects ending in a block", repeated("1 0 1\n0 1 1 1 0 0\n", 10) + "1 1", 31, 3, true},
     {"forty items, a code outside", repeated(repeated("1 0 0 1 1 ", 8) + "\n", 5) + repeated("1 0 2 1 1 ", 8) + "\n" +
      repeated(repeated("0 0 0 1 1 ", 8) + "\n", 5), 11, 40, true},
 };
@@ -117,22 +120,27 @@ TEST_F(ScoreCounterTest, PartsGiveWhatReadingNumberByNumberGives)
         for (const std::int64_t firstScore : {0, 1}) {
             const std::size_t rows = static_cast<std::size_t>(c.items) * 9 + 1;
             const ScoreCount wanted = plainly(c.subjects, c.items, firstScore, rows);
-            for (std::uint64_t part = 1; part <= c.bytes.size() + 1; ++part)
-                for (int threads = 1; threads <= 3; ++threads) {
-                    const Counts counts = inParts(c.subjects, c.items, firstScore, rows, threads, {0, part, 32});
-                    EXPECT_TRUE(counts.fast || !c.taken) << c.what;
-                    const std::string where = std::string(c.what) + ", parts of " + std::to_string(part) + ", " +
-                                              std::to_string(threads) + " threads";
-                    expectSame(counts.count,
-                               counts.fast ? wanted
-                                           : emptyCount(rows, static_cast<std::int32_t>(firstScore), c.items),
-                               where);
-                }
+            // Pieces of 32 bytes hold no block of 32, those of 97 two.
+            OnEveryVectorPath([&](VectorPath) {
+                for (std::uint64_t part = 1; part <= c.bytes.size() + 1; ++part)
+                    for (const int threads : {1, 3}) {
+                        const std::size_t piece = part % 2 ? 32 : 97;
+                        const Counts counts = inParts(c.subjects, c.items, firstScore, rows, threads, {0, part, piece});
+                        EXPECT_TRUE(counts.fast || !c.taken) << c.what;
+                        const std::string where = std::string(c.what) + ", parts of " + std::to_string(part) +
+                                                  ", pieces of " + std::to_string(piece) + ", " +
+                                                  std::to_string(threads) + " threads";
+                        expectSame(counts.count,
+                                   counts.fast ? wanted
+                                               : emptyCount(rows, static_cast<std::int32_t>(firstScore), c.items),
+                                   where);
+                    }
+            });
         }
     }
 }
 
-// Reading pieces and the sixteen-byte blocks meet numbers at every offset
+// Reading pieces and the blocks of every path meet numbers at every offset
 // of a long CR LF file: the fault that lost the number under way when a
 // block began on the CR after it.
 TEST_F(ScoreCounterTest, LongCrLfFileInSmallPiecesAndParts)
@@ -150,14 +158,16 @@ TEST_F(ScoreCounterTest, LongCrLfFileInSmallPiecesAndParts)
     const ScoreCount wanted = plainly(subjects, items, 0, 200);
     EXPECT_GT(wanted.byItem.subjects(4), 0u);
     EXPECT_GT(wanted.codes.outside, 0);  // the 12s
-    for (const std::size_t piece : {32u, 33u, 47u, 64u, 1000u})
-        for (const std::uint64_t part : {97u, 1024u, 4099u, 1u << 20})
-            for (int threads = 1; threads <= 3; ++threads) {
-                const Counts counts = inParts(subjects, items, 0, 200, threads, {0, part, piece});
-                ASSERT_TRUE(counts.fast);
-                expectSame(counts.count, wanted,
-                           "pieces of " + std::to_string(piece) + ", parts of " + std::to_string(part));
-            }
+    OnEveryVectorPath([&](VectorPath) {
+        for (const std::size_t piece : {32u, 33u, 47u, 64u, 1000u})
+            for (const std::uint64_t part : {97u, 1024u, 4099u, 1u << 20})
+                for (int threads = 1; threads <= 3; ++threads) {
+                    const Counts counts = inParts(subjects, items, 0, 200, threads, {0, part, piece});
+                    ASSERT_TRUE(counts.fast);
+                    expectSame(counts.count, wanted,
+                               "pieces of " + std::to_string(piece) + ", parts of " + std::to_string(part));
+                }
+    });
 }
 
 // The observed side of the item fit, worked out by hand: subjects by total

@@ -1,13 +1,15 @@
 // The parallel score counter against the plain reader on the same bytes:
 // small parts and reading pieces put boundaries everywhere, on 1, 2 and 3
-// threads. Whenever the counter takes a file its counts and its notes
-// (values read, where reading failed, whether more follows, codes outside
-// the range, the subjects by total and item, by pair) must be the reader's; when it declines it must have changed
+// threads and every vector path. Whenever the counter takes a file its
+// counts and its notes (values read, where reading failed, whether more
+// follows, codes outside the range, the subjects by total and item, by
+// pair) must be the reader's; when it declines it must have changed
 // nothing.
 
 #include <vector>
 
 #include "fit/ScoreCounter.h"
+#include "fit/VectorPath.h"
 #include "tests/fuzz/FuzzFile.h"
 
 // Four bytes of sizes, then the score file.
@@ -31,15 +33,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     empty.pairs = PairCounts(items, empty.codes.highest - empty.codes.lowest + 1);
     ScoreCount wanted = empty;
     FUZZ_CHECK(CountScores("x.dat", subjects, items, firstScore, wanted));
-    for (int threads = 1; threads <= 3; ++threads) {
-        ScoreCount count = empty;
-        const ScoreCount& expected =
-            CountSimpleScores("x.dat", subjects, items, firstScore, count, threads, settings) ? wanted : empty;
-        FUZZ_CHECK(count.observed == expected.observed);
-        FUZZ_CHECK(count.file == expected.file);
-        FUZZ_CHECK(count.codes == expected.codes);
-        FUZZ_CHECK(count.byItem == expected.byItem);
-        FUZZ_CHECK(count.pairs == expected.pairs);
+    for (const VectorPath path : AvailableVectorPaths()) {
+        UseVectorPath(path);
+        for (int threads = 1; threads <= 3; ++threads) {
+            ScoreCount count = empty;
+            const ScoreCount& expected =
+                CountSimpleScores("x.dat", subjects, items, firstScore, count, threads, settings) ? wanted : empty;
+            FUZZ_CHECK(count.observed == expected.observed);
+            FUZZ_CHECK(count.file == expected.file);
+            FUZZ_CHECK(count.codes == expected.codes);
+            FUZZ_CHECK(count.byItem == expected.byItem);
+            FUZZ_CHECK(count.pairs == expected.pairs);
+        }
     }
     return 0;
 }
