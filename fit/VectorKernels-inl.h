@@ -61,6 +61,12 @@ TALVER_INLINE Vec load(const double* from)
 
 TALVER_INLINE void store(double* to, const Vec& v) { std::memcpy(to, &v, sizeof v); }
 
+// a where mask is set, else b: in bit operations, which every path has.
+TALVER_INLINE Vec select(const Mask& mask, const Vec& a, const Vec& b)
+{
+    return reinterpret_cast<Vec>((reinterpret_cast<Mask>(a) & mask) | (reinterpret_cast<Mask>(b) & ~mask));
+}
+
 // The kernels on kLanes points take them kWidth at a time: the points are
 // independent, and a group's values fit in the registers.
 
@@ -282,34 +288,79 @@ void accumulate(const double* share, int K, const double* without, std::size_t w
         }
 }
 
-// accumulatePair for one group; few categories (K, known here) stay in
-// registers.
-template <std::size_t K>
-TALVER_INLINE void accumulatePairOf(const double* out, std::size_t width, const double* Pi, const double* Pj,
-                                    const double* shareI, const double* shareJ, std::size_t categories,
-                                    double* sumsI, double* sumsJ, std::size_t R)
+// The vector registers of the path: what a kernel may hold at once.
+constexpr std::size_t kRegisters = kWidth == 8 ? 32 : 16;
+
+// accumulatePair for one group: total r of each item's distribution
+// without it, its terms from first to last in increasing category from 0.0.
+struct PairWithout {
+    Vec i, j;
+};
+
+TALVER_INLINE PairWithout pairWithoutAt(std::size_t r, std::size_t first, std::size_t last, const double* out,
+                                        const double* Pi, const double* Pj)
 {
-    constexpr std::size_t kHeld = K ? K : 1;
-    Vec pi[kHeld], pj[kHeld], si[kHeld], sj[kHeld];
-    for (std::size_t k = 0; k < K; ++k) {
-        pi[k] = load(Pi + k * kLanes);
-        pj[k] = load(Pj + k * kLanes);
-        si[k] = load(shareI + k * kLanes);
-        sj[k] = load(shareJ + k * kLanes);
+    Vec withoutI = {}, withoutJ = {};
+    for (std::size_t l = first; l <= last; ++l) {
+        const Vec o = load(out + (r - l) * kLanes);
+        withoutI += o * load(Pj + l * kLanes);
+        withoutJ += o * load(Pi + l * kLanes);
     }
-    for (std::size_t r = 0; r + 1 < width + categories; ++r) {
-        const std::size_t first = r + 1 > width ? r + 1 - width : 0, last = std::min(r, categories - 1);
+    return {withoutI, withoutJ};
+}
+
+// K = sizeof…(L) categories, known here: the totals that take all K terms
+// keep the categories in registers, and the shares too where they fit,
+// the steps written out one by one (L…).
+template <std::size_t... L>
+TALVER_INLINE void accumulatePairOf(std::index_sequence<L...>, const double* out, std::size_t width,
+                                    const double* Pi, const double* Pj, const double* shareI,
+                                    const double* shareJ, double* sumsI, double* sumsJ, std::size_t R)
+{
+    constexpr std::size_t K = sizeof...(L);
+    constexpr bool kHoldCategories = 2 * K + 10 <= kRegisters, kHoldShares = 4 * K + 6 <= kRegisters;
+    const Vec pi[K] = {(kHoldCategories ? load(Pi + L * kLanes) : Vec{})...};
+    const Vec pj[K] = {(kHoldCategories ? load(Pj + L * kLanes) : Vec{})...};
+    const Vec si[K] = {(kHoldShares ? load(shareI + L * kLanes) : Vec{})...};
+    const Vec sj[K] = {(kHoldShares ? load(shareJ + L * kLanes) : Vec{})...};
+    for (std::size_t r = 0; r + 1 < width + K; ++r) {
         Vec withoutI = {}, withoutJ = {};
-        for (std::size_t l = first; l <= last; ++l) {
-            const Vec o = load(out + (r - l) * kLanes);
-            withoutI += o * (K ? pj[l] : load(Pj + l * kLanes));
-            withoutJ += o * (K ? pi[l] : load(Pi + l * kLanes));
+        if (r + 1 >= K && r < width) {
+            const auto term = [&](std::size_t l) {
+                const Vec o = load(out + (r - l) * kLanes);
+                withoutI += o * (kHoldCategories ? pj[l] : load(Pj + l * kLanes));
+                withoutJ += o * (kHoldCategories ? pi[l] : load(Pi + l * kLanes));
+            };
+            (term(L), ...);
+        } else {
+            const PairWithout edge =
+                pairWithoutAt(r, r + 1 > width ? r + 1 - width : 0, std::min(r, K - 1), out, Pi, Pj);
+            withoutI = edge.i;
+            withoutJ = edge.j;
         }
-        for (std::size_t k = 0; k < categories; ++k) {
+        const auto add = [&](std::size_t k) {
             double* to = sumsI + (k * R + k + r) * kLanes;
-            store(to, load(to) + (K ? si[k] : load(shareI + k * kLanes)) * withoutI);
+            store(to, load(to) + (kHoldShares ? si[k] : load(shareI + k * kLanes)) * withoutI);
             to = sumsJ + (k * R + k + r) * kLanes;
-            store(to, load(to) + (K ? sj[k] : load(shareJ + k * kLanes)) * withoutJ);
+            store(to, load(to) + (kHoldShares ? sj[k] : load(shareJ + k * kLanes)) * withoutJ);
+        };
+        (add(L), ...);
+    }
+}
+
+// Any number of categories, from memory.
+TALVER_INLINE void accumulatePairOfAny(const double* out, std::size_t width, const double* Pi, const double* Pj,
+                                       const double* shareI, const double* shareJ, std::size_t K, double* sumsI,
+                                       double* sumsJ, std::size_t R)
+{
+    for (std::size_t r = 0; r + 1 < width + K; ++r) {
+        const PairWithout without =
+            pairWithoutAt(r, r + 1 > width ? r + 1 - width : 0, std::min(r, K - 1), out, Pi, Pj);
+        for (std::size_t k = 0; k < K; ++k) {
+            double* to = sumsI + (k * R + k + r) * kLanes;
+            store(to, load(to) + load(shareI + k * kLanes) * without.i);
+            to = sumsJ + (k * R + k + r) * kLanes;
+            store(to, load(to) + load(shareJ + k * kLanes) * without.j);
         }
     }
 }
@@ -317,27 +368,27 @@ TALVER_INLINE void accumulatePairOf(const double* out, std::size_t width, const 
 void accumulatePair(const double* out, std::size_t width, const double* Pi, const double* Pj, const double* shareI,
                     const double* shareJ, int K, double* sumsI, double* sumsJ, std::size_t R)
 {
-    const std::size_t categories = static_cast<std::size_t>(K);
-    const auto with = [&](auto held, std::size_t g) {
-        accumulatePairOf<decltype(held)::value>(out + g, width, Pi + g, Pj + g, shareI + g, shareJ + g, categories,
-                                                sumsI + g, sumsJ + g, R);
-    };
     for (std::size_t g = 0; g < kLanes; g += kWidth) {
+        const auto with = [&](auto categories) {
+            accumulatePairOf(categories, out + g, width, Pi + g, Pj + g, shareI + g, shareJ + g, sumsI + g,
+                             sumsJ + g, R);
+        };
         switch (K) {
         case 2:
-            with(std::integral_constant<std::size_t, 2>(), g);
+            with(std::make_index_sequence<2>());
             break;
         case 3:
-            with(std::integral_constant<std::size_t, 3>(), g);
+            with(std::make_index_sequence<3>());
             break;
         case 4:
-            with(std::integral_constant<std::size_t, 4>(), g);
+            with(std::make_index_sequence<4>());
             break;
         case 5:
-            with(std::integral_constant<std::size_t, 5>(), g);
+            with(std::make_index_sequence<5>());
             break;
         default:
-            with(std::integral_constant<std::size_t, 0>(), g);
+            accumulatePairOfAny(out + g, width, Pi + g, Pj + g, shareI + g, shareJ + g, static_cast<std::size_t>(K),
+                                sumsI + g, sumsJ + g, R);
         }
     }
 }
@@ -356,68 +407,82 @@ void accumulatePair(const double* out, std::size_t width, const double* Pi, cons
 // that is sound there; an exact 0 or 1 makes one of them NaN, never taken.
 // N items at once, whose recursions interleave: each step of one waits on
 // its previous step, and the processor fills the wait with the others'.
-template <std::size_t N>
-TALVER_INLINE void divideOutItems(const double* f, std::size_t m, const double* P, const double* weight,
-                                  double* sums, double* downward)
+// One binary item being divided out, for one group of points.
+struct DividedItem {
+    Vec q, p, toP, toQ, h0, h1;
+    Mask upward;
+};
+
+// The items' steps are written out one by one (I…), never indexed at run
+// time, so that their values stay in registers.
+template <std::size_t... I>
+TALVER_INLINE void divideOutItems(std::index_sequence<I...>, const double* f, std::size_t m, const double* P,
+                                  const double* weight, double* sums, double* downward)
 {
-    Vec q[N], p[N], toP[N], toQ[N], h0[N], h1[N];
-    Mask upward[N];
+    DividedItem item[sizeof...(I)];
     const Vec w = load(weight);
-    for (std::size_t i = 0; i < N; ++i) {
-        q[i] = load(P + 2 * i * kLanes);
-        p[i] = load(P + (2 * i + 1) * kLanes);
-        toP[i] = 1.0 / q[i];  // g(s) = h0(s) / q
-        toQ[i] = 1.0 / p[i];  // g(s − 1) = h1(s) / p
-        h1[i] = load(f + m * kLanes);
-        upward[i] = Vec{} == Vec{};  // all lanes true
-    }
-    // Downwards, keeping h1 of every total.
     const std::size_t R = m + 1;
-    for (std::size_t s = m + 1; s-- > 0;) {
+    const auto start = [&](DividedItem& d, std::size_t i) {
+        d.q = load(P + 2 * i * kLanes);
+        d.p = load(P + (2 * i + 1) * kLanes);
+        d.toP = 1.0 / d.q;  // g(s) = h0(s) / q
+        d.toQ = 1.0 / d.p;  // g(s − 1) = h1(s) / p
+        d.h1 = load(f + m * kLanes);
+        d.upward = Vec{} == Vec{};  // all lanes true
+    };
+    (start(item[I], I), ...);
+    // Downwards, keeping h1 of every total below the top, where it is f.
+    for (std::size_t s = m; s-- > 0;) {
         const Vec fs = load(f + s * kLanes);
-        for (std::size_t i = 0; i < N; ++i) {
-            if (s < m)
-                h1[i] = fs - q[i] * (h1[i] * toQ[i]);
-            store(downward + (i * R + s) * kLanes, h1[i]);
-        }
+        const auto down = [&](DividedItem& d, std::size_t i) {
+            d.h1 = fs - d.q * (d.h1 * d.toQ);
+            store(downward + (i * R + s) * kLanes, d.h1);
+        };
+        (down(item[I], I), ...);
     }
     // Upwards, while h1 ≤ h0 at every total so far.
+    const Vec f0 = load(f);
+    const auto first = [&](DividedItem& d) {
+        d.h1 = Vec{};
+        d.h0 = f0;
+    };
+    (first(item[I]), ...);
     for (std::size_t s = 0; s <= m; ++s) {
         const Vec fs = load(f + s * kLanes);
-        for (std::size_t i = 0; i < N; ++i) {
-            if (s == 0) {
-                h1[i] = Vec{};
-                h0[i] = fs;
-            } else {
-                h1[i] = p[i] * (h0[i] * toP[i]);
-                h0[i] = fs - h1[i];
+        const auto up = [&](DividedItem& d, std::size_t i) {
+            if (s > 0) {
+                d.h1 = d.p * (d.h0 * d.toP);
+                d.h0 = fs - d.h1;
             }
-            upward[i] = upward[i] & (h1[i] <= h0[i]);
-            const Vec down1 = load(downward + (i * R + s) * kLanes), down0 = fs - down1;
+            d.upward = d.upward & (d.h1 <= d.h0);
+            const Vec down1 = s == m ? fs : load(downward + (i * R + s) * kLanes), down0 = fs - down1;
             double* to = sums + (2 * i * R + s) * kLanes;
-            store(to, load(to) + w * (upward[i] ? h0[i] : down0));
+            store(to, load(to) + w * select(d.upward, d.h0, down0));
             to += R * kLanes;
-            store(to, load(to) + w * (upward[i] ? h1[i] : down1));
-        }
+            store(to, load(to) + w * select(d.upward, d.h1, down1));
+        };
+        (up(item[I], I), ...);
     }
 }
 
 void divideOut(const double* f, std::size_t m, const double* P, const double* weight, double* sums,
                double* downward)
 {
-    // As many items at once as keep their values in the registers: 32 of
-    // them with AVX-512, 16 otherwise.
-    constexpr std::size_t kTogether = kWidth == 8 ? 4 : 2;
+    // Items at once: four in AVX-512's 32 registers; three in 16, where a
+    // few invariants are read from the stack, which costs less than waiting
+    // on two recursions' latency. The groups of points take the same items
+    // one after the other, while their sums are in the nearest cache.
+    constexpr std::size_t kTogether = kWidth == 8 ? 4 : 3;
     const std::size_t R = m + 1;
-    for (std::size_t g = 0; g < kLanes; g += kWidth) {
-        std::size_t i = 0;
-        for (; i + kTogether <= m; i += kTogether)
-            divideOutItems<kTogether>(f + g, m, P + 2 * i * kLanes + g, weight + g, sums + 2 * i * R * kLanes + g,
-                                      downward + g);
-        for (; i < m; ++i)
-            divideOutItems<1>(f + g, m, P + 2 * i * kLanes + g, weight + g, sums + 2 * i * R * kLanes + g,
-                              downward + g);
-    }
+    std::size_t i = 0;
+    for (; i + kTogether <= m; i += kTogether)
+        for (std::size_t g = 0; g < kLanes; g += kWidth)
+            divideOutItems(std::make_index_sequence<kTogether>(), f + g, m, P + 2 * i * kLanes + g, weight + g,
+                           sums + 2 * i * R * kLanes + g, downward + g);
+    for (; i < m; ++i)
+        for (std::size_t g = 0; g < kLanes; g += kWidth)
+            divideOutItems(std::index_sequence<0>(), f + g, m, P + 2 * i * kLanes + g, weight + g,
+                           sums + 2 * i * R * kLanes + g, downward + g);
 }
 
 void addProducts(const double* P, std::size_t items, std::size_t K, double weight, double* sums)
