@@ -1,5 +1,6 @@
 #include "stats/MonteCarlo.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -111,32 +112,39 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
         replicate.firstScore = table.firstScore;
         replicate.expected = table.expected;
         std::vector<unsigned char> categories(static_cast<std::size_t>(m));
+        // Whole counts, which a draw adds to without waiting on a
+        // floating-point sum; the same numbers.
+        std::vector<std::uint64_t> counts(rows);
         for (std::uint64_t r; !stopped && (r = next++) < R;) {
             RandomStream random(request.seed, r);
-            replicate.observed.assign(rows, 0.0);
+            std::fill(counts.begin(), counts.end(), 0);
             ItemCodeCounts itemCounts = request.items ? ItemCodeCounts(m, K) : ItemCodeCounts();
             PairCounts pairCounts = request.pairs ? PairCounts(m, K) : PairCounts();
             for (std::uint64_t j = 0; j < N; ++j) {
                 if (!bySubject) {
-                    replicate.observed[scores.draw(random)] += 1.0;
+                    ++counts[scores.draw(random)];
                     continue;
                 }
                 const double* at = cumulative.data() + points.draw(random) * static_cast<std::size_t>(m) * K;
                 std::size_t sum = 0;
                 for (int i = 0; i < m; ++i) {
                     const double u = random.uniform() * at[(i + 1) * K - 1];
+                    // The cumulative probabilities rise: counting those at
+                    // or below u finds the category without a branch to
+                    // mispredict.
                     int k = 0;
-                    while (k + 1 < K && at[i * K + k] <= u)
-                        ++k;
+                    for (int c = 0; c + 1 < K; ++c)
+                        k += at[i * K + c] <= u;
                     categories[static_cast<std::size_t>(i)] = static_cast<unsigned char>(k);
                     sum += static_cast<std::size_t>(k);
                 }
-                replicate.observed[sum] += 1.0;
+                ++counts[sum];
                 if (request.items)
                     itemCounts.addSubject(categories.data());
                 if (request.pairs)
                     pairCounts.addSubject(categories.data());
             }
+            replicate.observed.assign(counts.begin(), counts.end());
             if (observedChiSquare <= chiSquareOverEveryScore(replicate.observed, replicate.expected))
                 ++mine.chiSquare;
             const FitSummary pooled = SummarizeFit(replicate, summary.minExpected);

@@ -12,8 +12,6 @@ std::uint64_t splitmix(std::uint64_t& x)
     return z ^ (z >> 31);
 }
 
-std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-
 }  // namespace
 
 RandomStream::RandomStream(std::uint64_t seed, std::uint64_t stream)
@@ -24,19 +22,6 @@ RandomStream::RandomStream(std::uint64_t seed, std::uint64_t stream)
     std::uint64_t y = splitmix(x) ^ stream;
     for (std::uint64_t& word : s_)
         word = splitmix(y);
-}
-
-std::uint64_t RandomStream::next()
-{
-    const std::uint64_t result = rotl(s_[1] * 5, 7) * 9;
-    const std::uint64_t t = s_[1] << 17;
-    s_[2] ^= s_[0];
-    s_[3] ^= s_[1];
-    s_[1] ^= s_[2];
-    s_[0] ^= s_[3];
-    s_[2] ^= t;
-    s_[3] = rotl(s_[3], 45);
-    return result;
 }
 
 bool AliasTable::build(const std::vector<double>& weights)
@@ -78,11 +63,4 @@ bool AliasTable::build(const std::vector<double>& weights)
         if (keep_[k] >= 1.0)
             alias_[k] = k;
     return true;
-}
-
-std::size_t AliasTable::draw(RandomStream& random) const
-{
-    const double u = random.uniform() * static_cast<double>(keep_.size());
-    const std::size_t k = std::min(static_cast<std::size_t>(u), keep_.size() - 1);
-    return u - static_cast<double>(k) < keep_[k] ? k : alias_[k];
 }

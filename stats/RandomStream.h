@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -12,11 +13,24 @@ class RandomStream {
 public:
     RandomStream(std::uint64_t seed, std::uint64_t stream);
 
-    std::uint64_t next();
+    std::uint64_t next()
+    {
+        const std::uint64_t result = rotl(s_[1] * 5, 7) * 9;
+        const std::uint64_t t = s_[1] << 17;
+        s_[2] ^= s_[0];
+        s_[3] ^= s_[1];
+        s_[1] ^= s_[2];
+        s_[0] ^= s_[3];
+        s_[2] ^= t;
+        s_[3] = rotl(s_[3], 45);
+        return result;
+    }
     // In [0, 1), from the top 53 bits.
     double uniform() { return static_cast<double>(next() >> 11) * 0x1p-53; }
 
 private:
+    static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+
     std::uint64_t s_[4];
 };
 
@@ -26,7 +40,14 @@ class AliasTable {
 public:
     // False when a weight is negative or not finite, or none is positive.
     bool build(const std::vector<double>& weights);
-    std::size_t draw(RandomStream& random) const;
+    // Inline, and without a branch on the draw: the simulation's inner loop.
+    std::size_t draw(RandomStream& random) const
+    {
+        const double u = random.uniform() * static_cast<double>(keep_.size());
+        const std::size_t k = std::min(static_cast<std::size_t>(u), keep_.size() - 1);
+        const std::size_t alias = alias_[k];
+        return u - static_cast<double>(k) < keep_[k] ? k : alias;
+    }
 
 private:
     std::vector<double> keep_;
