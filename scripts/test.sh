@@ -11,7 +11,9 @@ talver_build
 
 cmake -S "$top" -B "$top/build-asan" -DTALVER_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$top/build-asan" -j"$(nproc)"
-(cd "$top/build-asan" && ctest --output-on-failure -j"$(nproc)")
+# The suites forced onto each vector path ran in the first build; here the
+# tests compare the paths in-process.
+(cd "$top/build-asan" && ctest --output-on-failure -j"$(nproc)" -E '\.(baseline|avx2|avx512)$')
 
 if command -v clang++ >/dev/null; then
     "$top/scripts/fuzz.sh" 20

@@ -345,8 +345,8 @@ TEST_F(BinaryEngineTest, ReportsDoNotDependOnTheThreadCount)
     for (const std::string& variant : variants) {
         write("scores.dat", variant);
         std::string first;
-        OnEveryVectorPath([&](VectorPath) {
-            for (int threads = 1; threads <= 4; ++threads) {
+        OnEveryVectorPath([&](VectorPath path) {
+            for (int threads = 1; threads <= 4; threads += path == VectorPath::Baseline ? 1 : 2) {
                 setenv("TALVER_THREADS", std::to_string(threads).c_str(), 1);
                 ScoreTable table;
                 ASSERT_EQ(FitBinaryModel(r, &table), kFitSuccess);

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& word : words)
         argv.push_back(word.c_str());
     const BatchOptions options = ParseBatchOptions(static_cast<int>(argv.size()), argv.data());
-    if (options.help || !options.error.empty())
+    if (options.help || options.version || !options.error.empty())
         return 0;
     const FitRequest& r = options.request;
     FUZZ_CHECK(r.subjectCount >= 1);
