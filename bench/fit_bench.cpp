@@ -1,10 +1,13 @@
 // Benchmarks over the inputs of make_bench_data, run in that directory:
 //
 //   fit_bench parse | parse-serial | binary-nodes | binary-estimates |
-//             binary-estimates-100k | graded-estimates | credit-estimates
+//             binary-estimates-100k | graded-estimates | credit-estimates |
+//             kernels
 //
 // Each scenario prints its time, its throughput and the process's peak
 // resident memory; run one scenario per process so the peaks stay apart.
+// kernels times each hot loop alone, on one thread, on every vector path
+// the processor has (it needs no input files).
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -20,6 +23,10 @@
 #include "fit/NodeSum.h"
 #include "fit/Workers.h"
 #include "fit/ScoreCounter.h"
+#include "fit/ScoreDistribution.h"
+#include "fit/ScoreScan.h"
+#include "fit/VectorKernels.h"
+#include "fit/VectorPath.h"
 
 namespace {
 
@@ -64,11 +71,85 @@ int report(const char* name, double time, const char* unit, double amount, FitRe
     return result;
 }
 
+// Nanoseconds a call of work, over enough calls for a tenth of a second.
+double nanoseconds(const std::function<void()>& work)
+{
+    work();
+    std::size_t calls = 1;
+    for (double time; (time = seconds([&] {
+                           for (std::size_t k = 0; k < calls; ++k)
+                               work();
+                       })) < 0.1;)
+        calls *= 2;
+    return seconds([&] {
+               for (std::size_t k = 0; k < calls; ++k)
+                   work();
+           }) /
+           static_cast<double>(calls) * 1e9;
+}
+
+int kernels()
+{
+    std::vector<double> P(2 * 100 * kLanes), f(2 * 101 * kLanes * 101), work(4 * 101 * kLanes), sums(f.size());
+    for (std::size_t k = 0; k < P.size(); ++k)
+        P[k] = 0.05 + 0.9 * static_cast<double>((k * 7919) % 1000) / 1000.0;
+    std::vector<double> Q(100 * kLanes), poly(50 * 5), square(200 * 200), weight(kLanes, 1.0);
+    for (std::size_t k = 0; k < Q.size(); ++k)
+        Q[k] = P[2 * k + 1];
+    for (std::size_t k = 0; k < poly.size(); ++k)
+        poly[k] = 0.2;
+    std::vector<unsigned char> piece(1u << 20);
+    for (std::size_t k = 0; k < piece.size(); ++k)
+        piece[k] = k % 2 ? (k % 200 == 199 ? '\n' : ' ')
+                         : static_cast<unsigned char>('0' + (k * 2654435761u >> 7) % 2);
+    std::vector<std::int64_t> histogram(101);
+    std::printf("%-34s", "ns a call");
+    for (const VectorPath path : AvailableVectorPaths())
+        std::printf("%12s", VectorPathName(path));
+    std::printf("\n");
+    const auto row = [&](const char* name, const std::function<void(const VectorKernels&)>& call) {
+        std::printf("%-34s", name);
+        for (const VectorPath path : AvailableVectorPaths()) {
+            const VectorKernels& k = KernelsOf(path);
+            std::printf("%12.0f", nanoseconds([&] { call(k); }));
+        }
+        std::printf("\n");
+    };
+    row("number correct, 100 items",
+        [&](const VectorKernels& k) { k.numberCorrect(Q.data(), 100, f.data(), work.data()); });
+    row("number correct x8 points, 100",
+        [&](const VectorKernels& k) { k.numberCorrectLanes(Q.data(), 100, f.data()); });
+    row("total score, 50 items, K = 5",
+        [&](const VectorKernels& k) { k.totalScore(poly.data(), 50, 5, f.data(), sums.data()); });
+    row("convolve x8 points, 41 by 40",
+        [&](const VectorKernels& k) { k.convolve(P.data(), 41, Q.data(), 40, f.data()); });
+    row("divide out x8 points, 100 items", [&](const VectorKernels& k) {
+        k.divideOut(f.data(), 100, P.data(), weight.data(), sums.data(), work.data());
+    });
+    row("leave a pair out x8, K = 5", [&](const VectorKernels& k) {
+        k.accumulatePair(Q.data(), 96, P.data(), P.data() + 5 * kLanes, P.data(), P.data() + 10 * kLanes, 5,
+                         sums.data(), sums.data() + 5 * 101 * kLanes, 101);
+    });
+    row("pair products, 100 items, K = 2",
+        [&](const VectorKernels& k) { k.addProducts(P.data(), 100, 2, 0.5, square.data()); });
+    row("count numbers, 1 MB", [&](const VectorKernels& k) {
+        NumberScan scan;
+        k.scanNumbers(piece.data(), piece.size(), scan);
+    });
+    row("count subjects of 100, 1 MB", [&](const VectorKernels& k) {
+        SubjectScan scan(0, 1 << 30, 100, 0, 1, 0, histogram, CategorySinks{});
+        k.scanSubjects(piece.data(), piece.size(), scan);
+    });
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const char* scenario = argc == 2 ? argv[1] : "";
+    if (!std::strcmp(scenario, "kernels"))
+        return kernels();
     if (!std::strcmp(scenario, "parse")) {
         ScoreCount count;
         count.observed.assign(101, 0.0);
@@ -129,6 +210,6 @@ int main(int argc, char** argv)
         return report(scenario, time, "Mmadd/s", perNode * r.nodeCount / 1e6, result);
     }
     std::fprintf(stderr, "usage: fit_bench parse|parse-serial|binary-nodes|binary-estimates|"
-                         "binary-estimates-100k|graded-estimates|credit-estimates\n");
+                         "binary-estimates-100k|graded-estimates|credit-estimates|kernels\n");
     return 64;
 }

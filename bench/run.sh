@@ -2,7 +2,8 @@
 # Generates the large inputs once and runs every benchmark scenario.
 #   bench/run.sh [DATA_DIRECTORY]   (default /tmp/talver-bench)
 # The item fit's and the pairs' scenarios run talver-fit whole, without and
-# with --item-fit and --pairs.
+# with --item-fit and --pairs. bench/vector_paths.sh times them on every
+# vector path the processor has.
 # With HUGE=1 also 10,000,000 subjects x 100 items (2 GB of scores) through
 # talver-fit, timed whole with /usr/bin/time.
 set -euo pipefail

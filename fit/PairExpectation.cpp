@@ -50,8 +50,8 @@ bool ExpectPairCategories(const FitModel& model, PairExpectation& expectation, i
                 std::fill(worker.sums.begin(), worker.sums.end(), 0.0);
                 for (std::size_t q = b * kBlockPoints; q < std::min(points, (b + 1) * kBlockPoints); ++q) {
                     worker.model->categoriesAt(theta[q], worker.P.data());
-                    kernels.addProducts(worker.P.data(), static_cast<std::size_t>(m), static_cast<std::size_t>(K), weight[q],
-                                worker.sums.data());
+                    kernels.addProducts(worker.P.data(), static_cast<std::size_t>(m), static_cast<std::size_t>(K),
+                                        weight[q], worker.sums.data());
                 }
             },
             [&](std::size_t b, std::size_t w) {

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Every whole-process scenario on every vector path this processor has
+# (TALVER_VECTORS), the median of RUNS runs each, then each kernel alone.
+#   bench/vector_paths.sh [DATA_DIRECTORY]   (default /tmp/talver-bench)
+# RUNS=N sets the runs (default 5). The inputs are those of bench/run.sh.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+data=${1:-/tmp/talver-bench}
+runs=${RUNS:-5}
+cmake --build "$top/build" -j"$(nproc)" --target make_bench_data fit_bench talver-fit >/dev/null
+mkdir -p "$data"
+[ -f "$data/poly-estimates.dat" ] || "$top/build/bin/make_bench_data" "$data"
+cp "$top/res/nodes51.dat" "$data/"
+fit="$top/build/bin/talver-fit"
+
+paths=()
+for path in baseline avx2 avx512; do
+    TALVER_VECTORS=$path "$fit" --version >/dev/null 2>&1 && paths+=("$path")
+done
+echo "processor: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
+echo "paths: ${paths[*]}; median of $runs runs, wall seconds (peak MB)"
+
+binary=(--model 1pl --subjects 1000000 --items 100 --discrimination-constant 1 --difficulty binary-b.dat
+        --scores binary-scores.dat --nodes51 --quiet)
+three=(--model 3pl --subjects 100000 --items 100 --discrimination binary-a.dat --difficulty binary-b.dat
+       --c-indices binary-c.dat --scores binary-scores.dat --estimates binary-estimates.dat --quiet)
+graded=(--model grm --subjects 100000 --items 50 --categories 5 --discrimination poly-a.dat
+        --difficulty poly-thresholds.dat --scores poly-scores.dat --estimates poly-estimates.dat --quiet)
+credit=(--model pcm --subjects 100000 --items 50 --categories 5 --discrimination-constant 1
+        --difficulty poly-thresholds.dat --scores poly-scores.dat --estimates poly-estimates.dat --quiet)
+example=(--model 3pl --subjects 1000 --items 20 --discrimination "$top/examples/3pl-discrimination.dat"
+         --difficulty "$top/examples/3pl-difficulty.dat" --c-indices "$top/examples/3pl-c.dat"
+         --scores "$top/examples/3pl-scores.dat" --nodes51 --quiet)
+
+# The median wall time and peak of runs runs of the command, in this folder.
+measure() {
+    local times=() peaks=() line
+    for _ in $(seq "$runs"); do
+        /usr/bin/time -f "%e %M" -o "$timing" "$@" >/dev/null 2>&1
+        line=$(tail -1 "$timing")
+        times+=("${line% *}")
+        peaks+=("${line#* }")
+    done
+    printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR] = $1} END {printf "%8.3f", a[int((NR + 1) / 2)]}'
+    printf '%s\n' "${peaks[@]}" | sort -n | awk '{a[NR] = $1} END {printf " (%4.0f)", a[NR] / 1024}'
+}
+
+timing=$(mktemp)
+trap 'rm -f "$timing"' EXIT
+cd "$data"
+printf '%-42s' "scenario"
+printf '%18s' "${paths[@]}"
+echo
+row() {
+    local name=$1
+    shift
+    printf '%-42s' "$name"
+    for path in "${paths[@]}"; do
+        printf '%4s' ""
+        TALVER_VECTORS=$path measure "$fit" "$@"
+    done
+    echo
+}
+for scenario in binary three graded credit; do
+    declare -n arguments=$scenario
+    row "$scenario" "${arguments[@]}"
+    [ "$scenario" = credit ] && continue
+    row "$scenario --item-fit" "${arguments[@]}" --item-fit
+    row "$scenario --pairs" "${arguments[@]}" --pairs
+done
+row "3pl example --monte-carlo 100000" "${example[@]}" --monte-carlo 100000
+row "3pl example --item-fit --pairs, 1000" "${example[@]}" --item-fit --pairs --monte-carlo 1000
+
+echo
+"$top/build/bin/fit_bench" kernels
