@@ -1,7 +1,6 @@
 #include "fit/ItemModels.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "fit/ItemResponse.h"
 #include "fit/ScoreDistribution.h"
@@ -37,20 +36,23 @@ void BinaryItems::distributionsAt(const float* theta, std::size_t count, std::si
     double* P = totals + (static_cast<std::size_t>(m) + 1) * kNumberCorrectLanes;
     for (std::size_t first = 0; first < count; first += kNumberCorrectLanes) {
         const std::size_t group = std::min(kNumberCorrectLanes, count - first);
-        // ItemResponseProbability lane by lane, step by step, so that all
-        // but the exponential run in the vector lanes: the same bits.
-        double t[kNumberCorrectLanes], e[kNumberCorrectLanes];
+        // ItemResponseProbability lane by lane, step by step, the
+        // exponentials of all items at once: the same bits.
+        double t[kNumberCorrectLanes];
         for (std::size_t l = 0; l < kNumberCorrectLanes; ++l)
             t[l] = theta[first + std::min(l, group - 1)];
         for (int i = 0; i < m; ++i) {
             double* z = P + static_cast<std::size_t>(i) * kNumberCorrectLanes;
-            const double Da = D_ * items_.a[i], b = items_.b[i], c = items_.c[i];
+            const double Da = D_ * items_.a[i], b = items_.b[i];
             for (std::size_t l = 0; l < kNumberCorrectLanes; ++l)
                 z[l] = Da * (t[l] - b);
+        }
+        Exponentials(P, static_cast<std::size_t>(m) * kNumberCorrectLanes);
+        for (int i = 0; i < m; ++i) {
+            double* e = P + static_cast<std::size_t>(i) * kNumberCorrectLanes;
+            const double c = items_.c[i];
             for (std::size_t l = 0; l < kNumberCorrectLanes; ++l)
-                e[l] = std::exp(z[l]);
-            for (std::size_t l = 0; l < kNumberCorrectLanes; ++l)
-                z[l] = c + (1.0 - c) * (z[l] > kLargestFiniteExp ? 1.0 : e[l] / (1.0 + e[l]));
+                e[l] = c + (1.0 - c) * LogisticOf(e[l]);
         }
         NumberCorrectLanes(P, m, totals);
         for (std::size_t l = 0; l < group; ++l)
@@ -61,8 +63,13 @@ void BinaryItems::distributionsAt(const float* theta, std::size_t count, std::si
 
 void BinaryItems::categoriesAt(double theta, double* P)
 {
-    for (int i = 0; i < items_.itemCount; ++i) {
-        const double p = ItemResponseProbability(theta, items_.a[i], items_.b[i], items_.c[i], D_);
+    // ItemResponseProbability step by step, the items' exponentials at once.
+    const int m = items_.itemCount;
+    for (int i = 0; i < m; ++i)
+        P_[i] = D_ * items_.a[i] * (theta - items_.b[i]);
+    Exponentials(P_.data(), static_cast<std::size_t>(m));
+    for (int i = 0; i < m; ++i) {
+        const double c = items_.c[i], p = c + (1.0 - c) * LogisticOf(P_[i]);
         P[2 * i] = 1.0 - p;
         P[2 * i + 1] = p;
     }

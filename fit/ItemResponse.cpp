@@ -1,7 +1,6 @@
 #include "fit/ItemResponse.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 double BoundaryProbability(double a, double theta, double b)
@@ -12,9 +11,13 @@ double BoundaryProbability(double a, double theta, double b)
 void GradedCategoryProbabilities(double a, double theta, const float* thresholds,
                                  int thresholdCount, double* p)
 {
+    // The boundaries' exponentials all at once, then as BoundaryProbability.
+    for (int k = 0; k < thresholdCount; ++k)
+        p[k] = a * (theta - thresholds[k]);
+    Exponentials(p, static_cast<std::size_t>(std::max(thresholdCount, 0)));
     double above = 1.0;  // P*_0
     for (int k = 0; k < thresholdCount; ++k) {
-        const double next = BoundaryProbability(a, theta, thresholds[k]);
+        const double next = LogisticOf(p[k]);
         p[k] = above - next;
         above = next;
     }
@@ -35,11 +38,10 @@ void PartialCreditProbabilities(double a, double theta, const float* steps, int 
     };
     exponents();
     p[0] = 1.0;  // e^0, exactly
+    Exponentials(p + 1, static_cast<std::size_t>(std::max(stepCount, 0)));
     double sum = 1.0;
-    for (int k = 1; k <= stepCount; ++k) {
-        p[k] = std::exp(p[k]);
+    for (int k = 1; k <= stepCount; ++k)
         sum += p[k];
-    }
     if (sum <= std::numeric_limits<double>::max()) {
         for (int k = 0; k <= stepCount; ++k)
             p[k] /= sum;
@@ -51,9 +53,12 @@ void PartialCreditProbabilities(double a, double theta, const float* steps, int 
     double shift = p[0];
     for (int k = 1; k <= stepCount; ++k)
         shift = std::max(shift, p[k]);
+    for (int k = 0; k <= stepCount; ++k)
+        p[k] -= shift;
+    Exponentials(p, static_cast<std::size_t>(stepCount) + 1);
     sum = 0.0;
     for (int k = 0; k <= stepCount; ++k)
-        sum += std::exp(p[k] - shift);
+        sum += p[k];
     for (int k = 0; k <= stepCount; ++k)
-        p[k] = std::exp(p[k] - shift) / sum;
+        p[k] /= sum;
 }

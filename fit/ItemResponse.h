@@ -2,19 +2,21 @@
 
 // Item response functions, in double precision.
 
-#include <cmath>
+#include <limits>
 
-// e^z / (1 + e^z), the same bits as that formula wherever e^z is finite,
-// and 1 where e^z overflows (the formula would give inf / inf). Inline: the
-// engines take it for every item at every node.
-constexpr double kLargestFiniteExp = 709.0;
-inline double Logistic(double z)
+#include "fit/Exponential.h"
+
+// e / (1 + e) for e = e^z: the logistic function of z, the same bits as
+// that formula wherever e^z is finite, and 1 where it overflows (the
+// formula would give inf / inf; where e^z is finite but 1 + e^z rounds to
+// it, the formula gives 1 too). Apart from Exp so that callers can take
+// many exponentials at once.
+inline double LogisticOf(double e)
 {
-    if (z > kLargestFiniteExp)
-        return 1.0;
-    const double e = std::exp(z);
-    return e / (1.0 + e);
+    return e == std::numeric_limits<double>::infinity() ? 1.0 : e / (1.0 + e);
 }
+
+inline double Logistic(double z) { return LogisticOf(Exp(z)); }
 
 // P = c + (1 - c) e^z / (1 + e^z) with z = D a (theta - b).
 inline double ItemResponseProbability(double theta, double a, double b, double c, double D)

@@ -23,6 +23,7 @@
 #include "fit/ScoreScan.h"
 #include "fit/VectorKernels.h"
 
+#include <sleef.h>
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
@@ -37,6 +38,16 @@ TALVER_PRAGMA(clang attribute push(__attribute__((target(TALVER_VECTOR_TARGET)))
 TALVER_PRAGMA(GCC target(TALVER_VECTOR_TARGET))
 #endif
 #endif
+
+// SLEEF's header declares its wider builds only where the compiler's own
+// flags allow them.
+extern "C" {
+#if TALVER_VECTOR_BYTES == 64
+__m512d Sleef_cinz_expd8_u10avx512fnofma(__m512d);
+#elif TALVER_VECTOR_BYTES == 32
+__m256d Sleef_cinz_expd4_u10avx(__m256d);
+#endif
+}
 
 namespace {
 
@@ -197,6 +208,39 @@ void addWeighted(double* sum, double weight, const double* f, std::size_t count)
 {
     for (std::size_t s = 0; s < count; ++s)
         sum[s] += weight * f[s];
+}
+
+// SLEEF's exponential without fused multiply-add, at the path's width:
+// every build of it gives the same bits.
+TALVER_INLINE Vec exponential(const Vec& x)
+{
+#if TALVER_VECTOR_BYTES == 64
+    return reinterpret_cast<Vec>(Sleef_cinz_expd8_u10avx512fnofma(reinterpret_cast<__m512d>(x)));
+#elif TALVER_VECTOR_BYTES == 32
+    return reinterpret_cast<Vec>(Sleef_cinz_expd4_u10avx(reinterpret_cast<__m256d>(x)));
+#elif defined(__SSE2__)
+    return reinterpret_cast<Vec>(Sleef_cinz_expd2_u10sse2(reinterpret_cast<__m128d>(x)));
+#else
+    Vec e;
+    for (std::size_t l = 0; l < kWidth; ++l)
+        e[l] = Sleef_cinz_expd1_u10purec(x[l]);
+    return e;
+#endif
+}
+
+void exponentials(double* values, std::size_t count)
+{
+    std::size_t k = 0;
+    for (; k + kWidth <= count; k += kWidth)
+        store(values + k, exponential(load(values + k)));
+    if (k < count) {
+        // The last few through a vector of their own; a lane's bits do not
+        // depend on the others.
+        double rest[kWidth] = {};
+        std::copy(values + k, values + count, rest);
+        store(rest, exponential(load(rest)));
+        std::copy(rest, rest + (count - k), values + k);
+    }
 }
 
 // convolve for one group; short b (LB terms, known here) stays in
@@ -771,9 +815,9 @@ void scanSubjects(const unsigned char* p, std::size_t n, SubjectScan& scan)
 
 const VectorKernels& TALVER_KERNELS()
 {
-    static const VectorKernels kernels{numberCorrect, totalScore, numberCorrectLanes, addWeighted,
-                                       convolve,      accumulate, accumulatePair,     divideOut,
-                                       addProducts,   scanNumbers, scanSubjects};
+    static const VectorKernels kernels{numberCorrect, totalScore,  numberCorrectLanes, addWeighted,
+                                       exponentials,  convolve,    accumulate,         accumulatePair,
+                                       divideOut,     addProducts, scanNumbers,        scanSubjects};
     return kernels;
 }
 

@@ -17,6 +17,8 @@ struct VectorKernels {
     void (*totalScore)(const double* P, int m, int K, double* f, double* work);
     void (*numberCorrectLanes)(const double* P, int m, double* f);
     void (*addWeighted)(double* sum, double weight, const double* f, std::size_t count);
+    // values[k] = e^values[k], with Exp's bits (Exponential.h).
+    void (*exponentials)(double* values, std::size_t count);
 
     // c (la + lb − 1 totals) = a convolved with b; each total gathers its
     // terms in increasing order of b's index.

@@ -35,11 +35,13 @@ TEST(ItemResponseTest, ExtremeAbilitiesGiveZeroOrOneNotNaN)
     EXPECT_EQ(ItemResponseProbability(-999, 1, 0, 0.2, 1.702), 0.2);
     EXPECT_EQ(BoundaryProbability(2, 1e6, 0), 1.0);
     EXPECT_EQ(BoundaryProbability(2, -1e6, 0), 0.0);
-    // Where e^z is finite the result has the formula's very bits.
-    for (double z : {-745.0, -30.0, -1.5, 0.25, 36.0, 708.9}) {
-        const double e = std::exp(z);
+    // Where e^z is finite the result has the formula's very bits, and 1
+    // where it is not.
+    for (double z : {-745.0, -30.0, -1.5, 0.25, 36.0, 708.9, 709.5, 709.78}) {
+        const double e = Exp(z);
         EXPECT_EQ(BoundaryProbability(1, z, 0), e / (1 + e)) << z;
     }
+    EXPECT_EQ(BoundaryProbability(1, 709.79, 0), 1.0);
 }
 
 TEST(ItemResponseTest, GradedCategoriesAtReferencePoints)
@@ -110,8 +112,8 @@ TEST(ItemResponseTest, PartialCreditSurvivesHugeExponents)
     // Where nothing overflows, the direct formula's bits.
     const float small[] = {-1, 1};
     PartialCreditProbabilities(1, 0, small, 2, p);
-    const double sum = 1 + std::exp(1.0) + std::exp(0.0);
-    EXPECT_EQ(p[1], std::exp(1.0) / sum);
+    const double sum = 1 + Exp(1.0) + Exp(0.0);
+    EXPECT_EQ(p[1], Exp(1.0) / sum);
 }
 
 TEST(ScoreDistributionTest, NumberCorrectRecursion)

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "fit/Exponential.h"
 #include "fit/ScoreDistribution.h"
 #include "fit/VectorKernels.h"
 #include "fit/VectorPath.h"
@@ -246,6 +249,56 @@ TEST_P(VectorKernelsTest, DividingOutTheSameOnEveryPath)
                             << "item " << i << ", lane " << l << ", total " << s << ", category " << k;
                     }
             }
+    }
+}
+
+// The exponential of every path is Exp, lane for lane, whatever stands in
+// the other lanes and however many values there are.
+TEST_P(VectorKernelsTest, ExponentialsAsExp)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    Values x = uniform(997, random, -750.0, 712.0);
+    const Values near = uniform(500, random, -40.0, 40.0);
+    x.insert(x.end(), near.begin(), near.end());
+    for (const double special : {0.0, -0.0, inf, -inf, std::nan(""), 709.78, 709.79, -745.13, -746.0, -708.4,
+                                 1e-300, -1e-300})
+        x.push_back(special);
+    for (const std::size_t count : {x.size(), std::size_t{1}, std::size_t{3}, std::size_t{7}}) {
+        Values e(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(count)), want(count);
+        kernels.exponentials(e.data(), count);
+        for (std::size_t k = 0; k < count; ++k)
+            want[k] = Exp(x[k]);
+        expectSameBits(e, want, "exponentials of " + std::to_string(count));
+    }
+}
+
+// Exp against the C library's, which is within about half an ulp: within
+// one ulp everywhere, exact where the result is, and the ends as C has them
+// (SLEEF's overflows a hair below the largest finite result, at 709.7827).
+TEST(ExponentialTest, WithinAnUlpAndExactAtTheEnds)
+{
+    const struct {
+        double x, e;
+    } exact[] = {
+        {0.0, 1.0},
+        {-0.0, 1.0},
+        {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()},
+        {-std::numeric_limits<double>::infinity(), 0.0},
+        {709.79, std::numeric_limits<double>::infinity()},
+        {-746.0, 0.0},
+        {-745.13, std::numeric_limits<double>::denorm_min()},
+    };
+    for (const auto& c : exact)
+        EXPECT_EQ(Exp(c.x), c.e) << c.x;
+    EXPECT_TRUE(std::isnan(Exp(std::nan(""))));
+    EXPECT_TRUE(std::isfinite(Exp(709.78)));
+
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> wide(-740.0, 709.0), narrow(-20.0, 20.0);
+    for (int k = 0; k < 200000; ++k) {
+        const double x = k % 2 ? wide(random) : narrow(random), want = std::exp(x), got = Exp(x);
+        const double ulp = std::nextafter(want, std::numeric_limits<double>::infinity()) - want;
+        ASSERT_LE(std::fabs(got - want), ulp) << x;
     }
 }
 
