@@ -20,12 +20,7 @@ for scenario in parse parse-serial binary-nodes binary-estimates-100k binary-est
 done
 "$top/build/bin/plot_bench"
 fit="$top/build/bin/talver-fit"
-binary=(--model 1pl --subjects 1000000 --items 100 --discrimination-constant 1 --difficulty binary-b.dat
-        --scores binary-scores.dat --nodes51 --quiet)
-three=(--model 3pl --subjects 100000 --items 100 --discrimination binary-a.dat --difficulty binary-b.dat
-       --c-indices binary-c.dat --scores binary-scores.dat --estimates binary-estimates.dat --quiet)
-graded=(--model grm --subjects 100000 --items 50 --categories 5 --discrimination poly-a.dat
-        --difficulty poly-thresholds.dat --scores poly-scores.dat --estimates poly-estimates.dat --quiet)
+source "$top/bench/scenarios.sh"
 for scenario in binary three graded; do
     declare -n arguments=$scenario
     for extra in "" --item-fit --pairs; do

@@ -20,14 +20,7 @@ done
 echo "processor: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
 echo "paths: ${paths[*]}; median of $runs runs, wall seconds (peak MB)"
 
-binary=(--model 1pl --subjects 1000000 --items 100 --discrimination-constant 1 --difficulty binary-b.dat
-        --scores binary-scores.dat --nodes51 --quiet)
-three=(--model 3pl --subjects 100000 --items 100 --discrimination binary-a.dat --difficulty binary-b.dat
-       --c-indices binary-c.dat --scores binary-scores.dat --estimates binary-estimates.dat --quiet)
-graded=(--model grm --subjects 100000 --items 50 --categories 5 --discrimination poly-a.dat
-        --difficulty poly-thresholds.dat --scores poly-scores.dat --estimates poly-estimates.dat --quiet)
-credit=(--model pcm --subjects 100000 --items 50 --categories 5 --discrimination-constant 1
-        --difficulty poly-thresholds.dat --scores poly-scores.dat --estimates poly-estimates.dat --quiet)
+source "$top/bench/scenarios.sh"
 example=(--model 3pl --subjects 1000 --items 20 --discrimination "$top/examples/3pl-discrimination.dat"
          --difficulty "$top/examples/3pl-difficulty.dat" --c-indices "$top/examples/3pl-c.dat"
          --scores "$top/examples/3pl-scores.dat" --nodes51 --quiet)

@@ -283,42 +283,26 @@ TALVER_INLINE void convolveWith(const double* a, std::size_t la, const double* b
     }
 }
 
+// use(std::integral_constant<std::size_t, N>()) for the N among Known that
+// equals value, else for N = 0: a size known at compile time where it is
+// one of the common ones.
+template <std::size_t... Known, typename Use>
+TALVER_INLINE void withKnown(std::size_t value, Use use)
+{
+    const bool known = ((value == Known ? (use(std::integral_constant<std::size_t, Known>()), true) : false) || ...);
+    if (!known)
+        use(std::integral_constant<std::size_t, 0>());
+}
+
 void convolve(const double* a, std::size_t la, const double* b, std::size_t lb, double* c)
 {
     if (la < lb) {
         std::swap(a, b);
         std::swap(la, lb);
     }
-    const auto with = [&](auto held, std::size_t g) {
-        convolveWith<decltype(held)::value>(a + g, la, b + g, lb, c + g);
-    };
-    for (std::size_t g = 0; g < kLanes; g += kWidth) {
-        switch (lb) {
-        case 2:
-            with(std::integral_constant<std::size_t, 2>(), g);
-            break;
-        case 3:
-            with(std::integral_constant<std::size_t, 3>(), g);
-            break;
-        case 4:
-            with(std::integral_constant<std::size_t, 4>(), g);
-            break;
-        case 5:
-            with(std::integral_constant<std::size_t, 5>(), g);
-            break;
-        case 6:
-            with(std::integral_constant<std::size_t, 6>(), g);
-            break;
-        case 7:
-            with(std::integral_constant<std::size_t, 7>(), g);
-            break;
-        case 9:
-            with(std::integral_constant<std::size_t, 9>(), g);
-            break;
-        default:
-            with(std::integral_constant<std::size_t, 0>(), g);
-        }
-    }
+    for (std::size_t g = 0; g < kLanes; g += kWidth)
+        withKnown<2, 3, 4, 5, 6, 7, 9>(
+            lb, [&](auto held) { convolveWith<decltype(held)::value>(a + g, la, b + g, lb, c + g); });
 }
 
 void accumulate(const double* share, int K, const double* without, std::size_t width, double* sums, std::size_t R)
@@ -412,29 +396,16 @@ TALVER_INLINE void accumulatePairOfAny(const double* out, std::size_t width, con
 void accumulatePair(const double* out, std::size_t width, const double* Pi, const double* Pj, const double* shareI,
                     const double* shareJ, int K, double* sumsI, double* sumsJ, std::size_t R)
 {
-    for (std::size_t g = 0; g < kLanes; g += kWidth) {
-        const auto with = [&](auto categories) {
-            accumulatePairOf(categories, out + g, width, Pi + g, Pj + g, shareI + g, shareJ + g, sumsI + g,
-                             sumsJ + g, R);
-        };
-        switch (K) {
-        case 2:
-            with(std::make_index_sequence<2>());
-            break;
-        case 3:
-            with(std::make_index_sequence<3>());
-            break;
-        case 4:
-            with(std::make_index_sequence<4>());
-            break;
-        case 5:
-            with(std::make_index_sequence<5>());
-            break;
-        default:
-            accumulatePairOfAny(out + g, width, Pi + g, Pj + g, shareI + g, shareJ + g, static_cast<std::size_t>(K),
-                                sumsI + g, sumsJ + g, R);
-        }
-    }
+    for (std::size_t g = 0; g < kLanes; g += kWidth)
+        withKnown<2, 3, 4, 5>(static_cast<std::size_t>(K), [&](auto held) {
+            constexpr std::size_t categories = decltype(held)::value;
+            if constexpr (categories > 0)
+                accumulatePairOf(std::make_index_sequence<categories>(), out + g, width, Pi + g, Pj + g, shareI + g,
+                                 shareJ + g, sumsI + g, sumsJ + g, R);
+            else
+                accumulatePairOfAny(out + g, width, Pi + g, Pj + g, shareI + g, shareJ + g,
+                                    static_cast<std::size_t>(K), sumsI + g, sumsJ + g, R);
+        });
 }
 
 // A binary item i taken out of the distribution f of all m items (m + 1
