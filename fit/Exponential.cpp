@@ -1,6 +1,9 @@
 #include "fit/Exponential.h"
 
 #include <sleef.h>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include "fit/VectorKernels.h"
 #include "fit/VectorPath.h"
