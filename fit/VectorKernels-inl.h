@@ -5,9 +5,9 @@
 // paths read score files 32 bytes at a time, with AVX2.
 //
 // Each loop works on vectors of the path's own width, so that values stay
-// in registers; a wider vector than the machine's is taken apart through
-// memory. Every number gets the same operations in the same order on every
-// path, and the build keeps multiply and add apart: the same bits.
+// in registers: a vector wider than the machine's would be taken apart
+// through memory. Every number gets the same operations in the same order
+// on every path, and the build keeps multiply and add apart: the same bits.
 //
 // The library's headers come before the target region, so that no inline
 // function outside this file is compiled for wider instructions than the
@@ -160,9 +160,9 @@ void totalScore(const double* P, int m, int K, double* f, double* work)
 
 void numberCorrectLanes(const double* P, int m, double* f)
 {
-    for (std::size_t g = 0; g < kLanes; g += kWidth) {
-        const double* Pg = P + g;
-        double* fg = f + g;
+    for (std::size_t first = 0; first < kLanes; first += kWidth) {
+        const double* Pg = P + first;
+        double* fg = f + first;
         if (m <= 0) {
             store(fg, Vec{} + 1.0);
             continue;
