@@ -1,7 +1,5 @@
 #include "app/FitApp.h"
 
-#include <cstdlib>
-
 #include "app/ModelSelectDlg.h"
 #include "fit/VectorPath.h"
 
@@ -13,13 +11,11 @@ BOOL CFitApp::InitInstance()
 {
     Enable3dControls();
     // A vector path this processor lacks is never run, nor silently swapped.
-    VectorPath path;
     std::string refused;
-    if (!ChooseVectorPath(std::getenv("TALVER_VECTORS"), path, refused)) {
+    if (!UseVectorPathFromEnvironment(refused)) {
         AfxMessageBox(refused, MB_ICONEXCLAMATION);
         return FALSE;
     }
-    UseVectorPath(path);
     CModelSelectDlg dialog;
     m_pMainWnd = &dialog;
     dialog.DoModal();

@@ -110,4 +110,13 @@ void UseVectorPath(VectorPath path)
         chosen.store(static_cast<int>(path), std::memory_order_release);
 }
 
+bool UseVectorPathFromEnvironment(std::string& error)
+{
+    VectorPath path;
+    if (!ChooseVectorPath(std::getenv("TALVER_VECTORS"), path, error))
+        return false;
+    UseVectorPath(path);
+    return true;
+}
+
 const VectorKernels& KernelsOf(VectorPath path) { return tableOf(available(path) ? path : VectorPath::Baseline); }

@@ -33,5 +33,9 @@ VectorPath ActiveVectorPath();
 const VectorKernels& ActiveKernels();
 void UseVectorPath(VectorPath path);
 
+// What a front end does first: takes the path TALVER_VECTORS asks for, or
+// returns false with ChooseVectorPath's line and changes nothing.
+bool UseVectorPathFromEnvironment(std::string& error);
+
 // The kernels of one available path.
 const VectorKernels& KernelsOf(VectorPath path);

@@ -10,13 +10,11 @@
 namespace {
 
 const bool kChosen = [] {
-    VectorPath path;
     std::string error;
-    if (!ChooseVectorPath(std::getenv("TALVER_VECTORS"), path, error)) {
+    if (!UseVectorPathFromEnvironment(error)) {
         std::fprintf(stderr, "%s: skipped\n", error.c_str());
         std::exit(77);
     }
-    UseVectorPath(path);
     return true;
 }();
 

@@ -2,7 +2,6 @@
 // report files OUT and OUTG in the current directory, as the application does.
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -127,13 +126,11 @@ FitEngineFunction engineOf(BatchModel model)
 
 int main(int argc, char** argv)
 {
-    VectorPath path;
     std::string refused;
-    if (!ChooseVectorPath(std::getenv("TALVER_VECTORS"), path, refused)) {
+    if (!UseVectorPathFromEnvironment(refused)) {
         std::fprintf(stderr, "talver-fit: %s\n", refused.c_str());
         return kUsageError;
     }
-    UseVectorPath(path);
     const BatchOptions options = ParseBatchOptions(argc, argv);
     if (options.help) {
         std::fputs(kBatchUsage, stdout);
@@ -141,7 +138,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (options.version) {
-        std::printf("talver-fit %s\nvector path: %s\n", TALVER_VERSION, VectorPathName(path));
+        std::printf("talver-fit %s\nvector path: %s\n", TALVER_VERSION, VectorPathName(ActiveVectorPath()));
         return 0;
     }
     if (!options.error.empty()) {
