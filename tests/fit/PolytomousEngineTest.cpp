@@ -200,7 +200,7 @@ TEST_F(PolytomousEngineTest, ReportsTheSameOnEveryPathAndThreadCount)
             r.nodeCount = count;
             std::string first;
             OnEveryVectorPath([&](VectorPath) {
-                for (const char* threads : {"1", "3"}) {
+                for (const char* threads : {"1", "2", "3"}) {
                     setenv("TALVER_THREADS", threads, 1);
                     ScoreTable table;
                     ASSERT_EQ(fit(r, &table, nullptr, nullptr), kFitSuccess);
