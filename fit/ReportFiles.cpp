@@ -8,6 +8,11 @@
 #include <thread>
 #include <utility>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -16,8 +21,6 @@ namespace fs = std::filesystem;
 constexpr const char* kLockFile = "OUT.lock";
 // That takes a run far less than this; one that waits longer gives up.
 constexpr auto kLongestWait = std::chrono::seconds(5);
-// A lock this old was left by a run that ended before letting go of it.
-constexpr auto kStaleLock = std::chrono::minutes(1);
 
 // Never a file that was there before, nor one planted in the way.
 std::FILE* createExclusively(const std::string& name) { return std::fopen(name.c_str(), "wx"); }
@@ -42,49 +45,52 @@ std::FILE* createTemporary(const char* report, std::string& name)
     return nullptr;
 }
 
+// The folder is held through a lock the kernel keeps on an open file: it
+// goes with the process, however that ends, so no lock is ever stale.
 class FolderLock {
 public:
-    FolderLock() : held_(acquire()) {}
+    FolderLock() : fd_(acquire()) {}
     ~FolderLock()
     {
-        if (held_)
+        if (fd_ >= 0) {
+            // Removed while still held: a run waiting on this file finds
+            // it gone and locks the next one.
             std::remove(kLockFile);
+            ::close(fd_);
+        }
     }
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
-    bool held() const { return held_; }
+    bool held() const { return fd_ >= 0; }
 
 private:
-    static bool stale()
+    // Whether fd is still the file the folder names: a run that was
+    // waiting on it while its holder removed it must open it anew.
+    static bool current(int fd)
     {
-        std::error_code error;
-        const fs::file_time_type made = fs::last_write_time(kLockFile, error);
-        return !error && fs::file_time_type::clock::now() - made > kStaleLock;
+        struct stat held {}, named {};
+        return ::fstat(fd, &held) == 0 && ::stat(kLockFile, &named) == 0 && held.st_dev == named.st_dev &&
+               held.st_ino == named.st_ino;
     }
 
-    static bool acquire()
+    static int acquire()
     {
         const auto giveUp = std::chrono::steady_clock::now() + kLongestWait;
-        bool staleRemoved = false;
         for (;;) {
-            if (std::FILE* lock = createExclusively(kLockFile)) {
-                std::fclose(lock);
-                return true;
-            }
-            if (!staleRemoved && stale()) {
-                staleRemoved = true;
-                std::error_code error;
-                fs::remove(kLockFile, error);
-                continue;
+            const int fd = ::open(kLockFile, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+            if (fd >= 0) {
+                if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && current(fd))
+                    return fd;
+                ::close(fd);
             }
             if (std::chrono::steady_clock::now() > giveUp)
-                return false;
+                return -1;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
 
-    bool held_;
+    int fd_;
 };
 
 }  // namespace
@@ -106,16 +112,22 @@ ReportFiles::~ReportFiles()
     }
 }
 
-bool ReportFiles::publish(const ScoreTable& table)
+bool ReportFiles::write(const ScoreTable& table)
 {
     if (!created())
         return false;
     bool written = WriteFitReport(out_, outg_, table);
     written = std::fclose(std::exchange(out_, nullptr)) == 0 && written;
     written = std::fclose(std::exchange(outg_, nullptr)) == 0 && written;
-    if (!written)
-        return false;
+    written_ = written;
+    return written;
+}
 
+bool ReportFiles::place()
+{
+    if (!written_)
+        return false;
+    written_ = false;
     const FolderLock lock;
     std::error_code error;
     // A folder in the way would let one rename through and stop the other.
@@ -127,14 +139,17 @@ bool ReportFiles::publish(const ScoreTable& table)
     const bool hadGraph = fs::exists(kGraphReportFile, error);
     if (hadGraph && !fs::copy_file(kGraphReportFile, backup, error))
         return false;
-    bool placed = std::rename(outgName_.c_str(), kGraphReportFile) == 0;
-    if (placed && std::rename(outName_.c_str(), kReportFile) != 0) {
-        placed = false;
-        if (hadGraph)
-            std::rename(backup.c_str(), kGraphReportFile);
-        else
-            std::remove(kGraphReportFile);
+    if (std::rename(outgName_.c_str(), kGraphReportFile) != 0) {
+        std::remove(backup.c_str());
+        return false;
     }
-    std::remove(backup.c_str());
-    return placed;
+    if (std::rename(outName_.c_str(), kReportFile) == 0) {
+        std::remove(backup.c_str());
+        return true;
+    }
+    // The earlier OUT stands: bring its OUTG back. Should that fail too,
+    // the copy stays beside them rather than be lost.
+    if (hadGraph ? std::rename(backup.c_str(), kGraphReportFile) == 0 : std::remove(kGraphReportFile) == 0)
+        std::remove(backup.c_str());
+    return false;
 }

@@ -18,12 +18,16 @@ public:
     ReportFiles& operator=(const ReportFiles&) = delete;
 
     bool created() const { return out_ && outg_; }
-    // Writes, closes and puts both in place; false, leaving the earlier
+    // Writes both whole and closes them; false when a write fails.
+    bool write(const ScoreTable& table);
+    // Puts both written reports in place, once; false, leaving the earlier
     // reports, when any step fails or the folder stays held by another run.
-    bool publish(const ScoreTable& table);
+    bool place();
+    bool publish(const ScoreTable& table) { return write(table) && place(); }
 
 private:
     std::string outName_, outgName_;
     std::FILE* out_ = nullptr;
     std::FILE* outg_ = nullptr;
+    bool written_ = false;
 };

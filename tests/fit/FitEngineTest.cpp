@@ -1,6 +1,10 @@
 #include "tests/fit/EngineFixture.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -251,16 +255,40 @@ TEST_F(BinaryEngineTest, RunsInOneFolderLeaveTheReportsOfOne)
 }
 
 // A run that cannot have the folder to itself in time gives up; a lock
-// left by a run that died long ago does not stop the next.
+// file left behind, or held by a run that was killed, does not stop the
+// next one.
 TEST_F(BinaryEngineTest, ALockInTheFolder)
 {
     write("OUT", "earlier");
     write("OUT.lock", "");
-    EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError);
+    EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kFitSuccess);
+    EXPECT_FALSE(exists("OUT.lock"));
+
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = open("OUT.lock", O_RDWR | O_CREAT, 0644);
+        flock(fd, LOCK_EX);
+        (void)!::write(ready[1], "x", 1);
+        pause();
+        _exit(0);
+    }
+    char byte;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    write("OUT", "earlier");
+    EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kReportFileError);  // waits for it, then gives up
     EXPECT_EQ(read("OUT"), "earlier");
 
-    std::filesystem::last_write_time("OUT.lock", std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(FitBinaryModel(fourSubjects(1)), kFitSuccess);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_NE(read("OUT"), "earlier");
     EXPECT_FALSE(exists("OUT.lock"));
 }
 
