@@ -124,14 +124,14 @@ int kernels()
     row("convolve x8 points, 41 by 40",
         [&](const VectorKernels& k) { k.convolve(P.data(), 41, Q.data(), 40, f.data()); });
     row("divide out x8 points, 100 items", [&](const VectorKernels& k) {
-        k.divideOut(f.data(), 100, P.data(), weight.data(), sums.data(), work.data());
+        k.divideOut(f.data(), 100, 100, P.data(), weight.data(), sums.data(), work.data());
     });
     row("leave a pair out x8, K = 5", [&](const VectorKernels& k) {
         k.accumulatePair(Q.data(), 96, P.data(), P.data() + 5 * kLanes, P.data(), P.data() + 10 * kLanes, 5,
                          sums.data(), sums.data() + 5 * 101 * kLanes, 101);
     });
     row("pair products, 100 items, K = 2",
-        [&](const VectorKernels& k) { k.addProducts(P.data(), 100, 2, 0.5, square.data()); });
+        [&](const VectorKernels& k) { k.addProducts(P.data(), 100, 2, 100, 0.5, square.data()); });
     row("count numbers, 1 MB", [&](const VectorKernels& k) {
         NumberScan scan;
         k.scanNumbers(piece.data(), piece.size(), scan);

@@ -1,6 +1,7 @@
 #include "fit/ItemExpectation.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "fit/VectorKernels.h"
 #include "fit/VectorPath.h"
@@ -32,11 +33,30 @@ public:
         downward_.resize(4 * (static_cast<std::size_t>(m_) + 1) * kLanes);
     }
 
-    // From the category probabilities P (m x K totals of eight lanes) and
-    // the nodes' weights: adds weight P_ik f₋ᵢ(s − k) into sums (m x K x R)
-    // and the weighted distribution of the total into all (R).
-    void add(const double* P, const double* weight, double* sums, double* all)
+    // The items split into parts parts (a power of two, at most 2m / 3, so
+    // that no pair left out together is split): the segments of that
+    // depth, left to right.
+    static std::vector<std::pair<int, int>> Parts(int m, std::size_t parts)
     {
+        std::vector<std::pair<int, int>> ranges{{0, m}};
+        while (ranges.size() < parts) {
+            std::vector<std::pair<int, int>> halves;
+            for (const auto& [lo, hi] : ranges)
+                halves.insert(halves.end(), {{lo, lo + (hi - lo) / 2}, {lo + (hi - lo) / 2, hi}});
+            ranges = std::move(halves);
+        }
+        return ranges;
+    }
+
+    // From the category probabilities P (m x K totals of eight lanes) and
+    // the nodes' weights: adds weight P_ik f₋ᵢ(s − k) for the items lo … hi
+    // − 1 into sums ((hi − lo) x K x R) and the weighted distribution of
+    // the total into all (R). An item's sums are the same whichever part it
+    // is taken in.
+    void add(const double* P, const double* weight, double* sums, double* all, int lo, int hi)
+    {
+        lo_ = lo;
+        hi_ = hi;
         for (std::size_t n = segments_.size(); n-- > 0;) {  // children before parents
             const Segment& s = segments_[n];
             double* d = dist_.data() + s.offset * kLanes;
@@ -56,7 +76,8 @@ public:
         const double* f = dist_.data() + segments_[0].offset * kLanes;
         const std::size_t R = width(segments_[0]);
         if (K_ == 2) {
-            kernels_.divideOut(f, R - 1, P, weight, sums, downward_.data());
+            kernels_.divideOut(f, R - 1, static_cast<std::size_t>(hi - lo), P + 2 * static_cast<std::size_t>(lo) * kLanes,
+                               weight, sums, downward_.data());
         } else {
             descend(0, 1);
         }
@@ -100,7 +121,7 @@ private:
             const double* P = P_ + i * item;
             for (std::size_t k = 0; k < item; ++k)
                 share[k] = weight_[k % kLanes] * P[k];
-            return sums_ + i * R * item;
+            return sums_ + static_cast<std::size_t>(i - lo_) * R * item;
         };
         if (s.hi - s.lo == 1) {
             double* sums = shareOf(s.lo, share_.data());
@@ -115,6 +136,9 @@ private:
             return;
         }
         for (std::size_t child = 0; child < 2; ++child) {
+            const Segment& mine = segments_[s.left + child];
+            if (mine.hi <= lo_ || mine.lo >= hi_)
+                continue;  // no item of the part
             const Segment& other = segments_[s.left + 1 - child];
             kernels_.convolve(out, outWidth, dist_.data() + other.offset * kLanes, width(other),
                               out_[s.depth + 1].data());
@@ -132,6 +156,7 @@ private:
     std::vector<double> downward_;  // binary items: the downward recursion's shares
     const double *weight_ = nullptr, *P_ = nullptr;
     double* sums_ = nullptr;
+    int lo_ = 0, hi_ = 0;  // the part's items
 };
 
 }  // namespace
@@ -145,7 +170,7 @@ ItemExpectation::ItemExpectation(int items, int categories)
 }
 
 bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, int threads,
-                          const std::function<bool(double)>& progress)
+                          const std::function<bool(double)>& progress, double scratch)
 {
     const int m = model.items.itemCount, K = model.items.categoryCount;
     ItemExpectation result(m, K);
@@ -157,29 +182,45 @@ bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, i
     std::vector<double> theta, weight;
     model.mergedLatent(theta, weight);
     const std::size_t nodes = theta.size();
-    // Sums by item, category and total, then the distribution's: a block's
-    // lane by lane, and all blocks' together.
+    // Sums by item, category and total, then the distribution's: a task's
+    // lane by lane, and all tasks' together. A task is a block of nodes
+    // and a part of the items; items are parted so that the workers'
+    // sums take the same memory on any number of threads.
     const std::size_t sumSize = (static_cast<std::size_t>(m) * K + 1) * R;
     const std::size_t blocks = (nodes + kBlockNodes - 1) / kBlockNodes;
-    const std::size_t workers = std::clamp<std::size_t>(blocks, 1, static_cast<std::size_t>(std::max(threads, 1)));
+    // Parts never split a pair of items that are left out together.
+    std::size_t mostParts = 1;
+    while (3 * mostParts <= static_cast<std::size_t>(m))
+        mostParts *= 2;
+    const ScratchShare share =
+        ShareScratch(static_cast<double>(sumSize) * kLanes * sizeof(double), blocks, mostParts, threads, scratch);
+    const std::vector<std::pair<int, int>> parts = LeaveOneOut::Parts(m, share.parts);
+    int partItems = 0;
+    for (const auto& [lo, hi] : parts)
+        partItems = std::max(partItems, hi - lo);
+    const std::size_t partSize = (static_cast<std::size_t>(partItems) * K + 1) * R;
     struct Worker {
         std::unique_ptr<ItemModel> model;
         LeaveOneOut split;
         std::vector<double> node, P, weight, sums;
     };
     std::vector<Worker> pool;
-    for (std::size_t w = 0; w < workers; ++w)
+    for (std::size_t w = 0; w < share.workers; ++w)
         pool.push_back({model.makeModel(), LeaveOneOut(m, K), std::vector<double>(static_cast<std::size_t>(m) * K),
                         std::vector<double>(static_cast<std::size_t>(m) * K * kLanes), std::vector<double>(kLanes),
-                        std::vector<double>(sumSize * kLanes)});
+                        std::vector<double>(partSize * kLanes)});
     std::vector<double> total(sumSize, 0.0);
 
+    const std::size_t tasks = blocks * parts.size();
     bool stopped = false;
     RunInOrder(
-        blocks, workers,
-        [&](std::size_t b, std::size_t w) {
+        tasks, share.workers,
+        [&](std::size_t t, std::size_t w) {
             Worker& worker = pool[w];
-            std::fill(worker.sums.begin(), worker.sums.end(), 0.0);
+            const std::size_t b = t / parts.size();
+            const auto [lo, hi] = parts[t % parts.size()];
+            const std::size_t used = (static_cast<std::size_t>(hi - lo) * K + 1) * R * kLanes;
+            std::fill(worker.sums.begin(), worker.sums.begin() + used, 0.0);
             const std::size_t end = std::min(nodes, (b + 1) * kBlockNodes);
             for (std::size_t first = b * kBlockNodes; first < end; first += kLanes) {
                 // Lanes past the last node weigh nothing.
@@ -191,18 +232,25 @@ bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, i
                         worker.P[c * kLanes + l] = worker.node[c];
                 }
                 worker.split.add(worker.P.data(), worker.weight.data(), worker.sums.data(),
-                                 worker.sums.data() + (sumSize - R) * kLanes);
+                                 worker.sums.data() + used - R * kLanes, lo, hi);
             }
         },
-        [&](std::size_t b, std::size_t w) {
+        [&](std::size_t t, std::size_t w) {
             const std::vector<double>& sums = pool[w].sums;
-            for (std::size_t k = 0; k < sumSize; ++k) {
-                double lanes = 0.0;
-                for (std::size_t l = 0; l < kLanes; ++l)
-                    lanes += sums[k * kLanes + l];
-                total[k] += lanes;
-            }
-            stopped = progress && !progress(static_cast<double>(b + 1) / static_cast<double>(blocks));
+            const auto [lo, hi] = parts[t % parts.size()];
+            const auto collect = [&](std::size_t from, std::size_t to, std::size_t count) {
+                for (std::size_t k = 0; k < count; ++k) {
+                    double lanes = 0.0;
+                    for (std::size_t l = 0; l < kLanes; ++l)
+                        lanes += sums[(from + k) * kLanes + l];
+                    total[to + k] += lanes;
+                }
+            };
+            const std::size_t items = static_cast<std::size_t>(hi - lo) * K * R;
+            collect(0, static_cast<std::size_t>(lo) * K * R, items);
+            if (t % parts.size() == 0)  // the distribution, once a block
+                collect(items, sumSize - R, R);
+            stopped = progress && !progress(static_cast<double>(t + 1) / static_cast<double>(tasks));
             return !stopped;
         });
     if (stopped)

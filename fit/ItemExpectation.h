@@ -28,7 +28,7 @@ public:
 
 private:
     friend bool ExpectItemCategories(const FitModel&, ItemExpectation&, int,
-                                     const std::function<bool(double)>&);
+                                     const std::function<bool(double)>&, double);
     int items_ = 0, categories_ = 0;
     std::size_t totals_ = 0;
     std::vector<double> shares_;  // by item, then total, then category
@@ -43,7 +43,9 @@ private:
 // point of the latent distribution: about 10 m² vector steps for binary
 // items, m²(K − 1)² log₂ m for polytomous ones; equal abilities count once.
 // progress hears the share done from time to time and may return false to
-// stop, which returns false and leaves expectation as it was. Storage that
-// cannot be had throws std::bad_alloc.
+// stop, which returns false and leaves expectation as it was. The workers'
+// sums take at most scratch bytes together when it is given, else about
+// as much as one thread needs, within bounds; the items are worked through
+// in parts to that end. Storage that cannot be had throws std::bad_alloc.
 bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, int threads,
-                          const std::function<bool(double)>& progress = {});
+                          const std::function<bool(double)>& progress = {}, double scratch = 0);

@@ -480,8 +480,8 @@ TALVER_INLINE void divideOutItems(std::index_sequence<I...>, const double* f, st
     }
 }
 
-void divideOut(const double* f, std::size_t m, const double* P, const double* weight, double* sums,
-               double* downward)
+void divideOut(const double* f, std::size_t m, std::size_t count, const double* P, const double* weight,
+               double* sums, double* downward)
 {
     // Items at once: four in AVX-512's 32 registers; three in 16, where a
     // few invariants are read from the stack, which costs less than waiting
@@ -490,24 +490,25 @@ void divideOut(const double* f, std::size_t m, const double* P, const double* we
     constexpr std::size_t kTogether = kWidth == 8 ? 4 : 3;
     const std::size_t R = m + 1;
     std::size_t i = 0;
-    for (; i + kTogether <= m; i += kTogether)
+    for (; i + kTogether <= count; i += kTogether)
         for (std::size_t g = 0; g < kLanes; g += kWidth)
             divideOutItems(std::make_index_sequence<kTogether>(), f + g, m, P + 2 * i * kLanes + g, weight + g,
                            sums + 2 * i * R * kLanes + g, downward + g);
-    for (; i < m; ++i)
+    for (; i < count; ++i)
         for (std::size_t g = 0; g < kLanes; g += kWidth)
             divideOutItems(std::index_sequence<0>(), f + g, m, P + 2 * i * kLanes + g, weight + g,
                            sums + 2 * i * R * kLanes + g, downward + g);
 }
 
-void addProducts(const double* P, std::size_t items, std::size_t K, double weight, double* sums)
+void addProducts(const double* P, std::size_t items, std::size_t K, std::size_t rows, double weight, double* sums)
 {
     const std::size_t width = items * K;
-    for (std::size_t a = 0; a < width; ++a) {
+    for (std::size_t a = 0; a < rows * K; ++a) {
         const double wa = weight * P[a];
-        double* row = sums + a * width;
-        for (std::size_t b = (a / K + 1) * K; b < width; ++b)
-            row[b] += wa * P[b];
+        const std::size_t later = (a / K + 1) * K;
+        for (std::size_t b = later; b < width; ++b)
+            sums[b - later] += wa * P[b];
+        sums += width - later;
     }
 }
 

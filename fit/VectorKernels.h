@@ -33,16 +33,20 @@ struct VectorKernels {
     void (*accumulatePair)(const double* out, std::size_t width, const double* Pi, const double* Pj,
                            const double* shareI, const double* shareJ, int K, double* sumsI, double* sumsJ,
                            std::size_t R);
-    // Every binary item taken out of the distribution f of all m items:
-    // adds weight P(x_i = k) f₋ᵢ(s − k) into item i's sums (2 rows of m + 1
-    // totals each); downward holds 4(m + 1) lanes of scratch.
-    void (*divideOut)(const double* f, std::size_t m, const double* P, const double* weight, double* sums,
-                      double* downward);
+    // Binary items taken out of the distribution f of all m items: for
+    // each of the count items whose probabilities P holds, adds weight
+    // P(x_i = k) f₋ᵢ(s − k) into its sums (2 rows of m + 1 totals each);
+    // downward holds 4(m + 1) lanes of scratch. An item's sums do not
+    // depend on which others are taken with it.
+    void (*divideOut)(const double* f, std::size_t m, std::size_t count, const double* P, const double* weight,
+                      double* sums, double* downward);
 
-    // sums(a, b) += weight P(a) P(b) for every category a of an item and b
-    // of a later one; P holds items x K probabilities of one point, sums a
-    // square of (items K)² of which the upper blocks are used.
-    void (*addProducts)(const double* P, std::size_t items, std::size_t K, double weight, double* sums);
+    // sums(a, b) += weight P(a) P(b) for every category a of the first
+    // rows items and b of a later item; P holds items x K probabilities of
+    // one point, sums the rows of a, each holding the b of the items after
+    // a's, one row after the other.
+    void (*addProducts)(const double* P, std::size_t items, std::size_t K, std::size_t rows, double weight,
+                        double* sums);
 
     // The score counter's passes over one piece of a part of a file (see
     // ScoreScan.h), blocks of single digits between white space at once.

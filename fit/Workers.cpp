@@ -21,6 +21,24 @@ int FitThreadCount()
     return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1U, 256U));
 }
 
+ScratchShare ShareScratch(double whole, std::size_t blocks, std::size_t mostParts, int threads, double budget)
+{
+    // Small tests may spend a little more on threads; large ones never
+    // more than this.
+    constexpr double kLeast = 16u << 20, kMost = 64u << 20;
+    if (budget <= 0)
+        budget = std::clamp(whole, kLeast, kMost);
+    const std::size_t most = static_cast<std::size_t>(std::max(threads, 1));
+    for (std::size_t parts = 1;; parts *= 2) {
+        const double each = whole / static_cast<double>(parts);
+        const std::size_t workers = std::clamp<std::size_t>(blocks * parts, 1, most);
+        if (static_cast<double>(workers) * each <= budget)
+            return {parts, workers};
+        if (parts * 2 > mostParts)
+            return {parts, std::clamp<std::size_t>(static_cast<std::size_t>(budget / each), 1, workers)};
+    }
+}
+
 void RunWorkers(std::size_t workers, const std::function<void(std::size_t)>& work)
 {
     std::mutex mutex;

@@ -21,3 +21,15 @@ void RunWorkers(std::size_t workers, const std::function<void(std::size_t)>& wor
 // worker left waiting.
 void RunInOrder(std::size_t blocks, std::size_t workers, const std::function<void(std::size_t, std::size_t)>& compute,
                 const std::function<bool(std::size_t, std::size_t)>& combine);
+
+// How work over the items of a test is cut into parts, and how many
+// workers take them, so that the scratch the workers hold together does
+// not depend on the thread count: a run that fits on one thread fits on
+// any. whole is the scratch, in bytes, of one worker taking every item at
+// once; each part goes through the blocks of points; parts are powers of
+// two up to mostParts. The budget is whole itself, within bounds, unless
+// one is given.
+struct ScratchShare {
+    std::size_t parts, workers;
+};
+ScratchShare ShareScratch(double whole, std::size_t blocks, std::size_t mostParts, int threads, double budget = 0);

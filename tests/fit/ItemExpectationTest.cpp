@@ -88,12 +88,15 @@ TEST(ItemExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
         ItemExpectation one;
         ASSERT_TRUE(ExpectItemCategories(model, one, 1));
         OnEveryVectorPath([&](VectorPath) {
-            ItemExpectation three;
-            ASSERT_TRUE(ExpectItemCategories(model, three, 3));
-            for (int i = 0; i < one.items(); ++i)
-                for (std::size_t s = 0; s < one.totals(); ++s)
-                    for (int k = 0; k < one.categories(); ++k)
-                        ASSERT_EQ(one.at(i, s, k), three.at(i, s, k)) << c.what;
+            // The items in as many parts as the scratch asks for, too.
+            for (const double scratch : {0.0, 1.0, 20000.0}) {
+                ItemExpectation three;
+                ASSERT_TRUE(ExpectItemCategories(model, three, 3, {}, scratch));
+                for (int i = 0; i < one.items(); ++i)
+                    for (std::size_t s = 0; s < one.totals(); ++s)
+                        for (int k = 0; k < one.categories(); ++k)
+                            ASSERT_EQ(one.at(i, s, k), three.at(i, s, k)) << c.what << ", scratch " << scratch;
+            }
         });
     }
 
@@ -116,14 +119,34 @@ TEST(PairExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
     const FitModel model = fineGrid();
     PairExpectation one;
     ASSERT_TRUE(ExpectPairCategories(model, one, 1));
+    // Each share as the definition has it.
+    const int m = model.items.itemCount, K = model.items.categoryCount;
+    std::vector<double> P(static_cast<std::size_t>(m) * K), direct(P.size() * P.size(), 0.0);
+    double weights = 0.0;
+    const auto items = model.makeModel();
+    for (std::size_t q = 0; q < model.theta.size(); ++q) {
+        items->categoriesAt(model.theta[q], P.data());
+        weights += model.weight[q];
+        for (std::size_t a = 0; a < P.size(); ++a)
+            for (std::size_t b = 0; b < P.size(); ++b)
+                direct[a * P.size() + b] += model.weight[q] * P[a] * P[b];
+    }
+    for (int i = 0; i < m; ++i)
+        for (int j = 0; j < m; ++j)
+            for (int k = 0; k < K && i != j; ++k)
+                for (int l = 0; l < K; ++l)
+                    ASSERT_NEAR(one.at(i, j, k, l), direct[(i * K + k) * P.size() + j * K + l] / weights, 1e-12)
+                        << i << " " << j << " " << k << " " << l;
     OnEveryVectorPath([&](VectorPath) {
-        PairExpectation three;
-        ASSERT_TRUE(ExpectPairCategories(model, three, 3));
-        for (int i = 0; i < one.items(); ++i)
-            for (int j = 0; j < one.items(); ++j)
-                for (int k = 0; k < one.categories() && i != j; ++k)
-                    for (int l = 0; l < one.categories(); ++l)
-                        ASSERT_EQ(one.at(i, j, k, l), three.at(i, j, k, l));
+        for (const double scratch : {0.0, 1.0, 3000.0}) {
+            PairExpectation three;
+            ASSERT_TRUE(ExpectPairCategories(model, three, 3, {}, scratch));
+            for (int i = 0; i < one.items(); ++i)
+                for (int j = 0; j < one.items(); ++j)
+                    for (int k = 0; k < one.categories() && i != j; ++k)
+                        for (int l = 0; l < one.categories(); ++l)
+                            ASSERT_EQ(one.at(i, j, k, l), three.at(i, j, k, l)) << "scratch " << scratch;
+        }
     });
 
     PairExpectation kept = one;

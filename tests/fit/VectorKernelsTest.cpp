@@ -140,11 +140,14 @@ TEST_P(VectorKernelsTest, SumsOfProductsAsTheScalarLoops)
         for (const std::size_t K : {2, 4}) {
             const std::size_t width = items * K;
             const Values P = uniform(width, random);
-            Values sums = uniform(width * width, random), want = sums;
-            kernels.addProducts(P.data(), items, K, 0.25, sums.data());
+            // The upper blocks alone, row after row, and one value past them
+            // that stays as it was.
+            Values sums = uniform(K * K * items * (items - 1) / 2 + 1, random), want = sums;
+            kernels.addProducts(P.data(), items, K, items, 0.25, sums.data());
+            std::size_t at = 0;
             for (std::size_t a = 0; a < width; ++a)
                 for (std::size_t b = (a / K + 1) * K; b < width; ++b)
-                    want[a * width + b] += 0.25 * P[a] * P[b];
+                    want[at++] += 0.25 * P[a] * P[b];
             expectSameBits(sums, want, "products of " + std::to_string(items) + " items");
         }
     }
@@ -226,10 +229,18 @@ TEST_P(VectorKernelsTest, DividingOutTheSameOnEveryPath)
         }
         const Values weight = uniform(kLanes, random, 0.5, 1.0);
         Values sums(2 * m * (m + 1) * kLanes), downward(4 * (m + 1) * kLanes), baseline = sums;
-        kernels.divideOut(f.data(), m, P.data(), weight.data(), sums.data(), downward.data());
-        KernelsOf(VectorPath::Baseline).divideOut(f.data(), m, P.data(), weight.data(), baseline.data(),
+        kernels.divideOut(f.data(), m, m, P.data(), weight.data(), sums.data(), downward.data());
+        KernelsOf(VectorPath::Baseline).divideOut(f.data(), m, m, P.data(), weight.data(), baseline.data(),
                                                   downward.data());
         expectSameBits(sums, baseline, "items divided out of " + std::to_string(m));
+        // Items taken a few at a time, from any item on, get the same bits.
+        Values parts(sums.size());
+        for (std::size_t first = 0, count = 1; first < m; first += count, count = count % 5 + 1) {
+            const std::size_t taken = std::min(count, m - first);
+            kernels.divideOut(f.data(), m, taken, P.data() + 2 * first * kLanes, weight.data(),
+                              parts.data() + 2 * first * (m + 1) * kLanes, downward.data());
+        }
+        expectSameBits(parts, sums, "items divided out a few at a time, of " + std::to_string(m));
 
         for (std::size_t i = 0; i < m; ++i)
             for (std::size_t l = 0; l < kLanes; ++l) {
