@@ -1,5 +1,7 @@
 #include "fit/ItemCodeCounts.h"
 
+#include <algorithm>
+
 ItemCodeCounts::ItemCodeCounts(int items, int categories)
     : items_(items),
       categories_(categories),
@@ -27,6 +29,26 @@ void ItemCodeCounts::addSubject(const unsigned char* categories)
     for (std::size_t i = 0; i < m; ++i)
         if (categories[i] != 0)
             ++row[i * above + categories[i] - 1];
+}
+
+double ItemCodeCounts::MemoryFor(int items, int categories)
+{
+    const double totals = static_cast<double>(items) * (categories - 1) + 1;
+    return totals * sizeof(std::uint64_t) + totals * items * (categories - 1) * sizeof(std::uint32_t);
+}
+
+void ItemCodeCounts::clear()
+{
+    std::fill(subjects_.begin(), subjects_.end(), 0);
+    std::fill(counts_.begin(), counts_.end(), 0);
+}
+
+std::uint64_t ItemCodeCounts::subjectCount() const
+{
+    std::uint64_t sum = 0;
+    for (const std::uint64_t count : subjects_)
+        sum += count;
+    return sum;
 }
 
 void ItemCodeCounts::add(const ItemCodeCounts& other)

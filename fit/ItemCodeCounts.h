@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+// Categories are counted in a byte each.
+constexpr int kMostCountedCategories = 256;
+
 // The subjects of a run by total and by the category of each item: the
 // observed side of the summed-score item fit. A subject's categories are
 // its codes less the model's lowest code, 0 … K − 1, and its total is
@@ -18,6 +21,9 @@ public:
     int categories() const { return categories_; }
     std::size_t totals() const { return subjects_.size(); }
     std::size_t memory() const { return subjects_.size() * sizeof(std::uint64_t) + counts_.size() * sizeof(std::uint32_t); }
+    // What memory() would be, in bytes, without making the counts.
+    static double MemoryFor(int items, int categories);
+    void clear();  // as newly made
 
     // One subject, every category below categories().
     void addSubject(const unsigned char* categories);
@@ -25,6 +31,7 @@ public:
     void addLowest(std::uint64_t count) { subjects_[0] += count; }
     void add(const ItemCodeCounts& other);
 
+    std::uint64_t subjectCount() const;  // over every total
     // Subjects with the total.
     std::uint64_t subjects(std::size_t total) const { return subjects_[total]; }
     // Of those, the ones that gave item the category (0 … K − 1).

@@ -1,5 +1,7 @@
 #include "fit/PairCounts.h"
 
+#include <algorithm>
+
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define TALVER_POPCOUNT_CLONES __attribute__((target_clones("popcnt", "default")))
 #else
@@ -126,6 +128,20 @@ std::uint64_t PairCounts::count(int i, int j, int k, int l) const
 std::size_t PairCounts::memory() const
 {
     return (single_.size() + joint_.size() + bits_.size()) * sizeof(std::uint64_t);
+}
+
+double PairCounts::MemoryFor(int items, int categories)
+{
+    const double m = items, above = categories - 1;
+    return (m * above * (1 + kWords) + m * (m - 1) / 2 * above * above) * sizeof(std::uint64_t);
+}
+
+void PairCounts::clear()
+{
+    subjects_ = 0;
+    gathered_ = 0;
+    for (std::vector<std::uint64_t>* counts : {&single_, &joint_, &bits_})
+        std::fill(counts->begin(), counts->end(), 0);
 }
 
 bool PairCounts::operator==(const PairCounts& other) const

@@ -32,6 +32,9 @@ public:
     std::uint64_t count(int i, int j, int k, int l) const;
 
     std::size_t memory() const;
+    // What memory() would be, in bytes, without making the counts.
+    static double MemoryFor(int items, int categories);
+    void clear();  // as newly made
     bool operator==(const PairCounts& other) const;
 
 private:

@@ -9,6 +9,9 @@
 
 namespace {
 
+// What the workers' tables may take together.
+constexpr double kWorkerMemory = 256u << 20;
+
 // The reports' chi-square over every score, as the engines sum it.
 double chiSquareOverEveryScore(const std::vector<double>& observed, const std::vector<double>& expected)
 {
@@ -100,10 +103,20 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
     const double observedChiSquare = chiSquareOverEveryScore(table.observed, table.expected);
     const FitSummary& summary = *request.summary;
 
+    const std::uint64_t counted =
+        request.countedSubjects < 0 ? N : std::min(N, static_cast<std::uint64_t>(request.countedSubjects));
+    // The workers' tables together stay within a budget, however many
+    // threads there are; exceedances are whole numbers, so their sum does
+    // not depend on who counted them.
+    const double perWorker = static_cast<double>(rows) * 2 * sizeof(double) + m +
+                             (request.items ? ItemCodeCounts::MemoryFor(m, K) : 0.0) +
+                             (request.pairs ? PairCounts::MemoryFor(m, K) : 0.0);
+    const std::size_t workers = static_cast<std::size_t>(std::clamp<std::uint64_t>(
+        std::min<std::uint64_t>(R, static_cast<std::uint64_t>(kWorkerMemory / perWorker)), 1,
+        static_cast<std::uint64_t>(std::max(request.threads, 1))));
     std::atomic<std::uint64_t> next{0}, done{0};
     std::atomic<bool> stopped{false};
     std::mutex mutex;
-    const std::size_t workers = static_cast<std::size_t>(std::clamp<std::uint64_t>(R, 1, std::max(request.threads, 1)));
     RunWorkers(workers, [&](std::size_t) {
         Exceedances mine;
         mine.items.assign(total.items.size(), 0);
@@ -115,11 +128,13 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
         // Whole counts, which a draw adds to without waiting on a
         // floating-point sum; the same numbers.
         std::vector<std::uint64_t> counts(rows);
+        ItemCodeCounts itemCounts = request.items ? ItemCodeCounts(m, K) : ItemCodeCounts();
+        PairCounts pairCounts = request.pairs ? PairCounts(m, K) : PairCounts();
         for (std::uint64_t r; !stopped && (r = next++) < R;) {
             RandomStream random(request.seed, r);
             std::fill(counts.begin(), counts.end(), 0);
-            ItemCodeCounts itemCounts = request.items ? ItemCodeCounts(m, K) : ItemCodeCounts();
-            PairCounts pairCounts = request.pairs ? PairCounts(m, K) : PairCounts();
+            itemCounts.clear();
+            pairCounts.clear();
             for (std::uint64_t j = 0; j < N; ++j) {
                 if (!bySubject) {
                     ++counts[scores.draw(random)];
@@ -139,6 +154,8 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
                     sum += static_cast<std::size_t>(k);
                 }
                 ++counts[sum];
+                if (j >= counted)
+                    continue;
                 if (request.items)
                     itemCounts.addSubject(categories.data());
                 if (request.pairs)

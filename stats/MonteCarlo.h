@@ -21,6 +21,9 @@
 struct MonteCarloRequest {
     const FitModel* model = nullptr;
     std::int64_t subjects = 0;  // N
+    // Of them, those the items' and pairs' statistics counted (every code
+    // in the model's range); all when below 0.
+    std::int64_t countedSubjects = -1;
     const ScoreTable* table = nullptr;
     const FitSummary* summary = nullptr;  // of table, whose cells pool the replicates too
     // The item fit as observed, and the expectation it was worked out with.
@@ -48,8 +51,9 @@ struct MonteCarloResult {
 // for, a replicate's score frequencies are drawn straight from the model's
 // score distribution, the same distribution for far less work; otherwise
 // each subject's ability from the latent distribution and each item's
-// answer at it. The same seed gives the same p-values on any number of
-// threads. progress hears the share done and may return false to stop,
+// answer at it, the first of them as many as the items and pairs counted
+// counting for those. The same seed gives the same p-values on any number
+// of threads, and each worker reuses its tables. progress hears the share done and may return false to stop,
 // which returns nothing; error receives why the model cannot be drawn
 // from (a negative weight or probability) and nothing is returned either.
 // Storage that cannot be had throws std::bad_alloc.
