@@ -4,16 +4,15 @@
 #include <memory>
 #include <system_error>
 
+#include "analysis/AnalysisLimits.h"
 #include "dialogs/CategorySizeDlg.h"
 #include "dialogs/MatrixSizeDlg.h"
 #include "dialogs/NodeCountDlg.h"
 #include "dialogs/OneParamDlg.h"
 #include "dialogs/ThreeParamDlg.h"
 #include "dialogs/TwoParamDlg.h"
-#include "fit/FitEngine.h"
 #include "fit/ShippedFiles.h"
 #include "framework/WinApp.h"
-#include "results/LocalDependenceDlg.h"
 #include "results/ResultsDlg.h"
 
 namespace {
@@ -94,25 +93,6 @@ bool chooseLatent(const CModelInputDlg& dialog, CWnd* parent, FitRequest& reques
     }
 }
 
-// Whether the counts by item the item fit needs take little enough memory
-// to count them in every run.
-bool itemCountsFit(const FitRequest& request, const AnalysisRun& run)
-{
-    constexpr double kLargestCounts = 64u << 20;  // bytes
-    const double m = request.itemCount, K = run.polytomous ? request.categoryCount : 2;
-    return m > 0 && K >= 2 && K <= 256 && m * (m * (K - 1) + 1) * (K - 1) * 4 <= kLargestCounts;
-}
-
-// And the counts by pair the local dependence needs, for a test whose
-// pairs its window can list.
-bool pairCountsFit(const FitRequest& request, const AnalysisRun& run)
-{
-    constexpr double kLargestCounts = 64u << 20;  // bytes
-    const double m = request.itemCount, K = run.polytomous ? request.categoryCount : 2;
-    return m > 1 && m <= CLocalDependenceDlg::kMostItems && K >= 2 && K <= 256 &&
-           (m * (m - 1) / 2 * (K - 1) * (K - 1) + 2 * m * (K - 1)) * 8 <= kLargestCounts;
-}
-
 std::string workingDirectory()
 {
     std::error_code error;
@@ -140,31 +120,38 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
     if (!chooseLatent(*model, parent, request))
         return;
 
-    FitResult result;
-    FitWarnings warnings;
-    auto extras = std::make_shared<FitExtras>();
-    extras->countItems = itemCountsFit(request, run);
-    extras->countPairs = pairCountsFit(request, run);
+    AnalysisRequest asked;
+    asked.engine = run.engine;
+    asked.fit = request;
+    const int categories = run.polytomous ? request.categoryCount : 2;
+    asked.countItems = ItemCountsFit(request, categories);
+    asked.countPairs = PairCountsFit(request, categories);
+    auto analysis = std::make_shared<Analysis>(asked);
+    AnalysisStatus status;
     {
         CWaitCursor wait;
-        result = run.engine(request, nullptr, &warnings, extras.get());
+        // The results read the reports back.
+        status = Guarded([&] {
+            const AnalysisStatus fitted = analysis->fit();
+            return fitted == kAnalysisSuccess ? analysis->publish() : fitted;
+        });
     }
-    if (result != kFitSuccess) {
-        AfxMessageBox(DescribeFitResult(result, request, workingDirectory()), MB_ICONEXCLAMATION);
+    if (status != kAnalysisSuccess) {
+        AfxMessageBox(analysis->describe(status, workingDirectory()), MB_ICONEXCLAMATION);
         return;
     }
     // The results stand as computed; the user learns what in the input
     // looked wrong before reading them.
-    if (!warnings.found.empty()) {
+    if (!analysis->warnings().empty()) {
         std::string text;
-        for (const FitWarning& warning : warnings.found)
+        for (const FitWarning& warning : analysis->warnings())
             text += (text.empty() ? "" : "\n\n") + warning.message;
         AfxMessageBox(text, MB_ICONEXCLAMATION);
     }
 
     CResultsDlg results(parent);
     results.m_nCategoryCount = run.polytomous ? request.categoryCount : 0;
-    results.m_pRun = std::move(extras);
+    results.m_pRun = std::move(analysis);
     if (run.polytomous) {
         results.m_nItemCount = request.itemCount;
         results.m_nScorePointCount = request.itemCount * (request.categoryCount - 1) + 1;

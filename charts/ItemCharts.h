@@ -15,6 +15,19 @@ struct ItemCharts {
     std::string title;
 };
 
+// The grid of a run's item fit, items of K categories; here, for the batch
+// runner draws through the chart module and links no toolkit.
+inline ItemCharts ItemChartsOf(const ItemFit& fit, int categories)
+{
+    ItemCharts charts;
+    for (const ItemFit::Item& item : fit.items)
+        charts.items.push_back(CurveOf(item));
+    charts.highest = categories - 1;
+    charts.measure = categories == 2 ? "Proportion correct" : "Mean item score";
+    charts.title = "Observed and expected item scores";
+    return charts;
+}
+
 // Writes the grid as PNG or SVG, by the name's extension; false for another
 // extension or a file that cannot be written.
 bool SaveItemCharts(const ItemCharts& charts, const std::string& path);

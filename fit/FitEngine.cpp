@@ -85,8 +85,8 @@ bool countScores(const FitRequest& request, const ModelTraits& traits, std::int6
     count.observed = std::move(table.observed);
     count.codes.lowest = traits.lowestCode;
     count.codes.highest = traits.lowestCode + traits.categoryCount - 1;
-    // Categories go in a byte each.
-    const bool byCategory = extras && m > 0 && traits.categoryCount >= 1 && traits.categoryCount <= 256;
+    const bool byCategory =
+        extras && m > 0 && traits.categoryCount >= 1 && traits.categoryCount <= kMostCountedCategories;
     if (byCategory && extras->countItems)
         count.byItem = ItemCodeCounts(m, traits.categoryCount);
     if (byCategory && extras->countPairs)
@@ -218,15 +218,12 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     if (!allFinite(latent.theta) || !allFinite(latent.weight) || !std::isfinite(latent.tailWeight))
         return kLatentValueError;
 
-    if (warnings) {
+    if (warnings)
         warnings->found = DescribeInputNotes(notes);
-        if (warnings->refuse && !warnings->found.empty())
-            return kWarningsRefused;
-    }
 
     std::vector<double> sum(rows, 0.0);
-    ReportFiles reports;
-    if (!reports.created())
+    auto reports = std::make_shared<ReportFiles>();
+    if (!reports->created())
         return kReportFileError;
 
     const auto makeModel = [&] { return model.makeModel(); };
@@ -254,7 +251,7 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     }
     if (!inRange || !readable(table.chiSquare))
         return kResultOutOfRange;
-    if (!reports.publish(table))
+    if (!reports->write(table) || (!(extras && extras->keepReports) && !reports->place()))
         return kReportFileError;
     if (extras) {
         extras->subjects = N;
@@ -267,6 +264,8 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
             model.weight.push_back(static_cast<float>(tailWeight));
         }
         extras->model = std::move(model);
+        if (extras->keepReports)
+            extras->reports = std::move(reports);
     }
     if (tableOut)
         *tableOut = std::move(table);

@@ -18,9 +18,7 @@
 //
 // When warnings is given, it receives what looks wrong in the input files
 // although the reading rules take it (a file short of values, scores
-// outside the model's codes, ...); with refuse set, a run with any warning
-// stops with kWarningsRefused before the reports are replaced. Warnings
-// change no number of the run.
+// outside the model's codes, ...). Warnings change no number of the run.
 //
 // When extras is given and asks for them, the run counts the subjects by
 // total and by each item's category, and by the categories of each pair of

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "fit/FitModel.h"
 #include "fit/ItemCodeCounts.h"
 #include "fit/ReportFile.h"
 #include "fit/PairCounts.h"
+#include "fit/ReportFiles.h"
 
 // What a run keeps beyond its reports when asked: the subjects by total
 // and by each item's category, and by the categories of each pair of
@@ -18,4 +20,9 @@ struct FitExtras {
     FitModel model;         // filled by a run that succeeds, and so are
     std::int64_t subjects = 0;  // N
     ScoreTable table;           // what the reports hold
+    // With keepReports, a run that succeeds leaves its reports written
+    // but not in place, for the caller to put there (ReportFiles::place)
+    // once the rest of its work has succeeded.
+    bool keepReports = false;
+    std::shared_ptr<ReportFiles> reports;
 };

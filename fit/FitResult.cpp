@@ -42,8 +42,6 @@ std::string DescribeFitResult(FitResult result, const FitRequest& request, const
         return "The expected frequencies or the chi-square of this run are beyond the range of single precision. "
                "Check the C indices and the weights of the latent distribution, and whether a score was "
                "observed that the model all but rules out.";
-    case kWarningsRefused:
-        return "The input gave warnings, and the run was to stop on any: OUT and OUTG were not replaced.";
     case kFitSuccess:
         break;
     }

@@ -25,9 +25,6 @@ enum FitResult : int {
     // out of range, or a score observed where the model expects next to
     // nobody).
     kResultOutOfRange = 13,
-    // The caller asked a run to stop on any warning about its input, and
-    // there was one; the reports were not replaced.
-    kWarningsRefused = 65,
 };
 
 // What the user is told of a run that ended with result: one sentence that

@@ -17,10 +17,8 @@ struct FitWarning {
     std::string message;
 };
 
-// What a caller asks of a run besides its reports: the warnings, and
-// whether any of them should stop it before the reports are replaced.
+// What a run found wrong in its input, besides its reports.
 struct FitWarnings {
-    bool refuse = false;
     std::vector<FitWarning> found;
 };
 

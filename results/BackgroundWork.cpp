@@ -1,6 +1,8 @@
 #include "results/BackgroundWork.h"
 
+#include <exception>
 #include <new>
+#include <stdexcept>
 
 BackgroundWork::BackgroundWork(Work work)
 {
@@ -11,7 +13,14 @@ BackgroundWork::BackgroundWork(Work work)
                 return !cancelled_;
             });
         } catch (const std::bad_alloc&) {
-            outOfMemory_ = true;
+            failure_ = "not enough memory";
+        } catch (const std::length_error&) {
+            failure_ = "not enough memory";
+        } catch (const std::exception& error) {
+            failure_ = error.what();
+        } catch (...) {
+            // Nothing may leave the thread: that would end the program.
+            failure_ = "an unexpected error";
         }
         done_ = true;
     });

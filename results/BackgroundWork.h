@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 
 // Work on a thread of its own, so that the windows go on answering: the
@@ -23,12 +24,13 @@ public:
     double progress() const { return progress_; }
     void cancel() { cancelled_ = true; }
     bool cancelled() const { return cancelled_; }
-    // Once done: whether the work ran out of memory.
-    bool outOfMemory() const { return outOfMemory_; }
+    // Once done: why the work failed, for the user ("not enough memory",
+    // or what the exception said); empty when it did not.
+    const std::string& failure() const { return failure_; }
 
 private:
     std::atomic<bool> done_{false}, cancelled_{false};
     std::atomic<double> progress_{0.0};
-    bool outOfMemory_ = false;
+    std::string failure_;
     std::thread thread_;
 };

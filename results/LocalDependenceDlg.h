@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/AnalysisLimits.h"
 #include "framework/Dialog.h"
 #include "framework/ListCtrl.h"
 #include "results/PairMapWnd.h"
@@ -17,7 +18,7 @@ public:
 
     enum Column { kFirst, kSecond, kX2, kDf, kP, kAdjustedP, kSign, kV, kSimulatedP, kFlagged };
     // The most items whose pairs it lists: a row takes about 2 kB.
-    static constexpr int kMostItems = 300;
+    static constexpr int kMostItems = kMostListedPairItems;
 
     CListCtrl m_list;
     CPairMapWnd m_map;

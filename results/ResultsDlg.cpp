@@ -9,9 +9,7 @@
 #include "framework/DataExchange.h"
 #include "framework/FileDialog.h"
 #include "res/resource.h"
-#include "fit/ItemExpectation.h"
-#include "fit/PairExpectation.h"
-#include "fit/Workers.h"
+#include "analysis/AnalysisLimits.h"
 #include "results/FitStatisticsDlg.h"
 #include "results/ItemFitDlg.h"
 #include "results/LocalDependenceDlg.h"
@@ -185,7 +183,7 @@ void CResultsDlg::SaveGraph()
 void CResultsDlg::ShowFitStatistics()
 {
     // The run's own frequencies when it left them, else the list's.
-    const FitSummary summary = SummarizeFit(m_pRun ? m_pRun->table : m_table);
+    const FitSummary summary = m_pRun ? m_pRun->summary() : SummarizeFit(m_table);
     const CString note =
         m_pRun ? "From the run's frequencies." : "From the frequencies the list shows, with four decimals.";
     SimulateFunction simulate;
@@ -203,8 +201,8 @@ bool CResultsDlg::RunInBackground(const CString& caption, const BackgroundWork::
         if (progress.DoModal() != IDOK)
             return false;
     }
-    if (background.outOfMemory()) {
-        AfxMessageBox("Not enough memory for the " + caption + ".", MB_ICONEXCLAMATION);
+    if (!background.failure().empty()) {
+        AfxMessageBox("The " + caption + " failed: " + background.failure() + ".", MB_ICONEXCLAMATION);
         return false;
     }
     return !background.cancelled();
@@ -212,81 +210,52 @@ bool CResultsDlg::RunInBackground(const CString& caption, const BackgroundWork::
 
 void CResultsDlg::ShowItemFit()
 {
-    if (!m_pRun || m_pRun->byItem.items() == 0) {
+    if (!m_pRun || !m_pRun->countedItems()) {
         AfxMessageBox("This run has no item fit: it did not count the subjects item by item.", MB_ICONEXCLAMATION);
         return;
     }
-    const FitExtras& run = *m_pRun;
-    std::optional<ItemFit> fit;
-    ItemExpectation expectation;
-    if (!m_itemFit && !RunInBackground("item fit", [&](const std::function<bool(double)>& report) {
-            if (ExpectItemCategories(run.model, expectation, FitThreadCount(), report))
-                fit = ComputeItemFit(run.byItem, expectation, run.model.parameterCount,
-                                     run.model.items.itemCount * run.model.lowestCode);
-        }))
+    Analysis& run = *m_pRun;
+    if (!run.itemFit() &&
+        !RunInBackground("item fit", [&run](const AnalysisProgress& report) { run.computeItemFit(report); }))
         return;
-    if (!m_itemFit) {
-        m_itemFit = std::move(fit);
-        m_itemExpectation = std::move(expectation);
-    }
-    CItemFitDlg items(*m_itemFit, run.model.items.categoryCount, this);
+    if (!run.itemFit())
+        return;
+    CItemFitDlg items(*run.itemFit(), run.model().items.categoryCount, this);
     items.m_simulate = [this](std::uint64_t replicates) { return Simulate(replicates, true, false); };
     items.DoModal();
 }
 
 void CResultsDlg::ShowLocalDependence()
 {
-    if (m_pRun && m_pRun->pairs.items() == 0 && m_pRun->model.items.itemCount > CLocalDependenceDlg::kMostItems) {
-        AfxMessageBox("The window lists the pairs of at most " + std::to_string(CLocalDependenceDlg::kMostItems) +
+    if (m_pRun && !m_pRun->countedPairs() && m_pRun->model().items.itemCount > kMostListedPairItems) {
+        AfxMessageBox("The window lists the pairs of at most " + std::to_string(kMostListedPairItems) +
                           " items; talver-fit --pairs gives every pair of this test.",
                       MB_ICONEXCLAMATION);
         return;
     }
-    if (!m_pRun || m_pRun->pairs.items() == 0) {
+    if (!m_pRun || !m_pRun->countedPairs()) {
         AfxMessageBox("This run has no local dependence: it did not count the subjects pair by pair.",
                       MB_ICONEXCLAMATION);
         return;
     }
-    const FitExtras& run = *m_pRun;
-    std::optional<LocalDependence> pairs;
-    PairExpectation expectation;
-    if (!m_pairs && !RunInBackground("local dependence", [&](const std::function<bool(double)>& report) {
-            if (ExpectPairCategories(run.model, expectation, FitThreadCount(), report))
-                pairs = ComputeLocalDependence(run.pairs, expectation);
-        }))
+    Analysis& run = *m_pRun;
+    if (!run.pairs() &&
+        !RunInBackground("local dependence", [&run](const AnalysisProgress& report) { run.computePairs(report); }))
         return;
-    if (!m_pairs) {
-        m_pairs = std::move(pairs);
-        m_pairExpectation = std::move(expectation);
-    }
-    CLocalDependenceDlg dependence(*m_pairs, run.pairs.items(), this);
+    if (!run.pairs())
+        return;
+    CLocalDependenceDlg dependence(*run.pairs(), run.run().pairs.items(), this);
     dependence.m_simulate = [this](std::uint64_t replicates) { return Simulate(replicates, false, true); };
     dependence.DoModal();
 }
 
 std::optional<MonteCarloResult> CResultsDlg::Simulate(std::uint64_t replicates, bool items, bool pairs)
 {
-    const FitExtras& run = *m_pRun;
-    const FitSummary summary = SummarizeFit(run.table);
-    MonteCarloRequest request;
-    request.model = &run.model;
-    request.subjects = run.subjects;
-    request.table = &run.table;
-    request.summary = &summary;
-    if (items && m_itemFit) {
-        request.items = &*m_itemFit;
-        request.itemExpectation = &*m_itemExpectation;
-    }
-    if (pairs && m_pairs) {
-        request.pairs = &*m_pairs;
-        request.pairExpectation = &*m_pairExpectation;
-    }
-    request.replicates = replicates;
-    request.threads = FitThreadCount();
     std::optional<MonteCarloResult> result;
     std::string error;
-    if (!RunInBackground("simulated p-values", [&](const std::function<bool(double)>& report) {
-            result = SimulatePValues(request, error, report);
+    const Analysis& run = *m_pRun;
+    if (!RunInBackground("simulated p-values", [&](const AnalysisProgress& report) {
+            result = run.simulate(replicates, 1, items, pairs, error, report);
         }))
         return std::nullopt;
     if (!result && !error.empty())

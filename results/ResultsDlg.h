@@ -3,16 +3,13 @@
 #include <memory>
 #include <optional>
 
-#include "fit/FitExtras.h"
+#include "analysis/Analysis.h"
 #include "fit/ReportFile.h"
 #include "framework/Dialog.h"
 #include "framework/ListBox.h"
 #include "framework/ToolTipCtrl.h"
 #include "results/PlotWnd.h"
 #include "results/BackgroundWork.h"
-#include "stats/ItemFit.h"
-#include "stats/LocalDependence.h"
-#include "stats/MonteCarlo.h"
 
 // Ends every successful run: reads the graph report "OUTG" back and shows
 // its frequencies, its chi-square and a graph of the observed and expected
@@ -38,10 +35,10 @@ public:
     int m_nMaxScore = 0;
     int m_nMinScore = 0;
     CPlotWnd m_plot{FALSE};
-    // Set by the run driver: the run's model and its subjects counted by
-    // item and by pair, which the item fit and the local dependence are
-    // worked out from; none when the run did not count them.
-    std::shared_ptr<const FitExtras> m_pRun;
+    // Set by the run driver: the run's analysis, which the item fit and
+    // the local dependence are worked out in when the run counted what
+    // they need.
+    std::shared_ptr<Analysis> m_pRun;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -67,9 +64,5 @@ private:
     std::optional<MonteCarloResult> Simulate(std::uint64_t replicates, bool items, bool pairs);
 
     ScoreTable m_table;  // the rows read back, for the statistics and copies
-    std::optional<ItemFit> m_itemFit;  // worked out once, when first asked for
-    std::optional<LocalDependence> m_pairs;
-    std::optional<ItemExpectation> m_itemExpectation;  // what m_itemFit was worked out with
-    std::optional<PairExpectation> m_pairExpectation;
     CToolTipCtrl m_toolTip;
 };

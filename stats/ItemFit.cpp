@@ -5,10 +5,9 @@
 #include <numeric>
 
 #include "stats/FitSummary.h"
+#include "stats/FlagLevel.h"
 
 namespace {
-
-constexpr double kFlagLevel = 0.05;
 
 double meanOf(const std::vector<double>& counts, double subjects)
 {

@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sstream>
+
+#include "stats/FlagLevel.h"
 #include "stats/TextFormat.h"
 
 namespace {
@@ -24,38 +27,35 @@ std::string ItemMergingRule(double minExpected)
                       minExpected == 1.0 ? "" : "s");
 }
 
-std::string FormatItemFitTable(const ItemFit& fit, const std::vector<double>* simulated)
+void WriteItemFitTable(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated)
 {
-    std::string text = "\nItem fit (S-X2): " + ItemMergingRule(fit.minExpected) + "; * adjusted p below 0.05\n\n" +
-                       " Item         S-X2     df           p   Adjusted p      RMSEA  Groups" +
-                       (simulated ? "  Simulated p" : "") + "\n";
+    out << "\nItem fit (S-X2): " << ItemMergingRule(fit.minExpected) << "; * " << FlagRule() << "\n\n"
+        << " Item         S-X2     df           p   Adjusted p      RMSEA  Groups"
+        << (simulated ? "  Simulated p" : "") << "\n";
     for (std::size_t k = 0; k < fit.items.size(); ++k) {
         const ItemFit::Item& item = fit.items[k];
-        text += FormatText("%5d %12.4f %6d ", item.item, item.sx2, item.df) + column(item.p, "%*.4g", 11) + "  " +
-                column(item.pAdjusted, "%*.4g", 11) + "  " + column(item.rmsea, "%*.4f", 9) +
-                FormatText(" %7zu", item.groups.size()) + (simulated ? FormatText(" %12.4g", (*simulated)[k]) : "") +
-                (item.flagged ? "  *" : "") + "\n";
+        out << FormatText("%5d %12.4f %6d ", item.item, item.sx2, item.df) << column(item.p, "%*.4g", 11) << "  "
+            << column(item.pAdjusted, "%*.4g", 11) << "  " << column(item.rmsea, "%*.4f", 9)
+            << FormatText(" %7zu", item.groups.size()) << (simulated ? FormatText(" %12.4g", (*simulated)[k]) : "")
+            << (item.flagged ? "  *" : "") << "\n";
     }
-    return text;
 }
 
-std::string FormatItemFitCsv(const ItemFit& fit, const std::vector<double>* simulated)
+void WriteItemFitCsv(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated)
 {
-    std::string text = std::string("item,sx2,df,p,p_adjusted,rmsea,flagged,groups") + (simulated ? ",p_mc" : "") + "\n";
+    out << "item,sx2,df,p,p_adjusted,rmsea,flagged,groups" << (simulated ? ",p_mc" : "") << "\n";
     for (std::size_t k = 0; k < fit.items.size(); ++k) {
         const ItemFit::Item& item = fit.items[k];
-        text += std::to_string(item.item) + "," + full(item.sx2) + "," + std::to_string(item.df) + "," +
-                full(item.p) + "," + full(item.pAdjusted) + "," + full(item.rmsea) + "," +
-                (item.flagged ? "true" : "false") + "," + std::to_string(item.groups.size()) +
-                (simulated ? "," + full((*simulated)[k]) : "") + "\n";
+        out << item.item << "," << full(item.sx2) << "," << item.df << "," << full(item.p) << ","
+            << full(item.pAdjusted) << "," << full(item.rmsea) << "," << (item.flagged ? "true" : "false") << ","
+            << item.groups.size() << (simulated ? "," + full((*simulated)[k]) : "") << "\n";
     }
-    return text;
 }
 
-std::string FormatItemFitJson(const ItemFit& fit, const std::vector<double>* simulated)
+void WriteItemFitJson(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated)
 {
     const auto value = [](const std::optional<double>& v) { return v ? nlohmann::json(*v) : nlohmann::json(); };
-    nlohmann::json list = nlohmann::json::array();
+    out << "[";
     for (std::size_t k = 0; k < fit.items.size(); ++k) {
         const ItemFit::Item& item = fit.items[k];
         nlohmann::json object = {{"item", item.item},
@@ -68,7 +68,21 @@ std::string FormatItemFitJson(const ItemFit& fit, const std::vector<double>* sim
                                  {"groups", item.groups.size()}};
         if (simulated)
             object["p_mc"] = (*simulated)[k];
-        list.push_back(std::move(object));
+        out << (k ? "," : "") << object.dump();
     }
-    return list.dump();
+    out << "]";
+}
+
+std::string FormatItemFitTable(const ItemFit& fit, const std::vector<double>* simulated)
+{
+    std::ostringstream out;
+    WriteItemFitTable(out, fit, simulated);
+    return out.str();
+}
+
+std::string FormatItemFitCsv(const ItemFit& fit, const std::vector<double>* simulated)
+{
+    std::ostringstream out;
+    WriteItemFitCsv(out, fit, simulated);
+    return out.str();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "stats/ItemFit.h"
@@ -13,9 +14,12 @@
 // merging).
 // With simulated p-values (one per item), the table and CSV add a column
 // of them and JSON the key "p_mc".
+// Each is written to out as it is made.
+void WriteItemFitTable(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated = nullptr);
+void WriteItemFitCsv(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated = nullptr);
+void WriteItemFitJson(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated = nullptr);
 std::string FormatItemFitTable(const ItemFit& fit, const std::vector<double>* simulated = nullptr);
 std::string FormatItemFitCsv(const ItemFit& fit, const std::vector<double>* simulated = nullptr);
-std::string FormatItemFitJson(const ItemFit& fit, const std::vector<double>* simulated = nullptr);
 
 // The rule the groups follow, in words.
 std::string ItemMergingRule(double minExpected);

@@ -3,11 +3,10 @@
 #include <cmath>
 
 #include "stats/FitSummary.h"
+#include "stats/FlagLevel.h"
 #include "stats/ItemFit.h"
 
 namespace {
-
-constexpr double kFlagLevel = 0.05;
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "stats/LocalDependence.h"
@@ -13,7 +14,13 @@
 // 1), "v" and "flagged" (true, false).
 // With simulated p-values (one per pair), the table and CSV add a column
 // of them and JSON the key "p_mc".
+// Each is written to out as it is made.
+void WritePairsTable(std::ostream& out, const LocalDependence& dependence,
+                     const std::vector<double>* simulated = nullptr, std::size_t listed = 20);
+void WritePairsCsv(std::ostream& out, const LocalDependence& dependence,
+                   const std::vector<double>* simulated = nullptr);
+void WritePairsJson(std::ostream& out, const LocalDependence& dependence,
+                    const std::vector<double>* simulated = nullptr);
 std::string FormatPairsTable(const LocalDependence& dependence, const std::vector<double>* simulated = nullptr,
                              std::size_t listed = 20);
 std::string FormatPairsCsv(const LocalDependence& dependence, const std::vector<double>* simulated = nullptr);
-std::string FormatPairsJson(const LocalDependence& dependence, const std::vector<double>* simulated = nullptr);

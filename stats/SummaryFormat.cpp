@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sstream>
+
 #include "stats/ItemFitFormat.h"
 #include "stats/LocalDependenceFormat.h"
 #include "stats/TextFormat.h"
@@ -34,107 +36,161 @@ std::string FormatPooledLine(const FitSummary& summary)
                       summary.pooledP);
 }
 
-std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult* simulated)
+void WriteSummaryTable(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated)
 {
     const auto beside = [simulated](const char* gap, double MonteCarloResult::*p) {
         return simulated ? FormatText("%ssimulated p %.4g", gap, simulated->*p) : std::string();
     };
     // With simulated p-values beside them, the p-values take a column.
     const int pWidth = simulated ? 10 : 0;
-    std::string text = FormatText("Chi-square over every score   %12.4f", summary.chiSquare) +
-                       beside("                            ", &MonteCarloResult::chiSquareP) + "\n";
+    out << FormatText("Chi-square over every score   %12.4f", summary.chiSquare)
+        << beside("                            ", &MonteCarloResult::chiSquareP) << "\n";
     if (summary.testable()) {
-        text += FormatText("Pooled Pearson chi-square     %12.4f   df %4d   p %-*.4g", summary.pooledChiSquare,
-                           summary.degreesOfFreedom, pWidth, summary.pooledP) +
-                beside("   ", &MonteCarloResult::pooledChiSquareP) + "\n";
-        text += FormatText("Likelihood ratio G2           %12.4f   df %4d   p %-*.4g", summary.likelihoodRatio,
-                           summary.degreesOfFreedom, pWidth, summary.likelihoodRatioP) +
-                beside("   ", &MonteCarloResult::likelihoodRatioP) + "\n";
+        out << FormatText("Pooled Pearson chi-square     %12.4f   df %4d   p %-*.4g", summary.pooledChiSquare,
+                          summary.degreesOfFreedom, pWidth, summary.pooledP)
+            << beside("   ", &MonteCarloResult::pooledChiSquareP) << "\n";
+        out << FormatText("Likelihood ratio G2           %12.4f   df %4d   p %-*.4g", summary.likelihoodRatio,
+                          summary.degreesOfFreedom, pWidth, summary.likelihoodRatioP)
+            << beside("   ", &MonteCarloResult::likelihoodRatioP) << "\n";
     } else {
-        text += "Pooled chi-square: " + noTest(summary) + "\n";
+        out << "Pooled chi-square: " << noTest(summary) << "\n";
     }
     if (simulated)
-        text += FormatText("Simulated p: %llu data sets drawn under the model, seed %llu\n",
-                           static_cast<unsigned long long>(simulated->replicates),
-                           static_cast<unsigned long long>(simulated->seed));
-    text += "Cells: " + PoolingRule(summary.minExpected) + "\n\n";
-    text += "Score   Observed     Expected   (O-E)^2/E   (O-E)/sqrt(E)  Cell\n";
+        out << FormatText("Simulated p: %llu data sets drawn under the model, seed %llu\n",
+                          static_cast<unsigned long long>(simulated->replicates),
+                          static_cast<unsigned long long>(simulated->seed));
+    out << "Cells: " << PoolingRule(summary.minExpected) << "\n\n";
+    out << "Score   Observed     Expected   (O-E)^2/E   (O-E)/sqrt(E)  Cell\n";
     for (const FitSummary::Score& s : summary.scores)
-        text += FormatText("%5d %10.0f %12.4f %11.4f %15.4f %5zu\n", s.score, s.observed, s.expected, s.contribution,
-                           s.residual, cellOf(summary, s.score));
-    return text;
+        out << FormatText("%5d %10.0f %12.4f %11.4f %15.4f %5zu\n", s.score, s.observed, s.expected, s.contribution,
+                          s.residual, cellOf(summary, s.score));
 }
 
-std::string FormatSummaryCsv(const FitSummary& summary, const MonteCarloResult* simulated)
+void WriteSummaryCsv(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated)
 {
     const auto mc = [simulated](double MonteCarloResult::*p) {
         return simulated ? "," + full(simulated->*p) : std::string();
     };
-    std::string text = std::string("statistic,value,df,p") + (simulated ? ",p_mc" : "") + "\n";
-    text += "chi_square," + full(summary.chiSquare) + ",," + mc(&MonteCarloResult::chiSquareP) + "\n";
+    out << "statistic,value,df,p" << (simulated ? ",p_mc" : "") << "\n";
+    out << "chi_square," << full(summary.chiSquare) << ",," << mc(&MonteCarloResult::chiSquareP) << "\n";
     const auto row = [&](const char* name, double value, double p, double MonteCarloResult::*simulatedP) {
-        text += std::string(name) + "," + full(value) + ",";
+        out << name << "," << full(value) << ",";
         if (summary.testable())
-            text += std::to_string(summary.degreesOfFreedom) + "," + full(p);
+            out << summary.degreesOfFreedom << "," << full(p);
         else
-            text += ",";
-        text += mc(simulatedP) + "\n";
+            out << ",";
+        out << mc(simulatedP) << "\n";
     };
     row("pooled_chi_square", summary.pooledChiSquare, summary.pooledP, &MonteCarloResult::pooledChiSquareP);
     row("likelihood_ratio", summary.likelihoodRatio, summary.likelihoodRatioP, &MonteCarloResult::likelihoodRatioP);
-    text += "\nscore,observed,expected,contribution,residual,cell\n";
+    out << "\nscore,observed,expected,contribution,residual,cell\n";
     for (const FitSummary::Score& s : summary.scores)
-        text += std::to_string(s.score) + "," + full(s.observed) + "," + full(s.expected) + "," +
-                full(s.contribution) + "," + full(s.residual) + "," + std::to_string(cellOf(summary, s.score)) + "\n";
-    return text;
+        out << s.score << "," << full(s.observed) << "," << full(s.expected) << "," << full(s.contribution) << ","
+            << full(s.residual) << "," << cellOf(summary, s.score) << "\n";
 }
 
-std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings,
-                              const SummaryExtras& extras)
+void WriteSummaryJson(std::ostream& out, const FitSummary& summary, const std::vector<FitWarning>& warnings,
+                      const SummaryExtras& extras)
 {
-    std::string text = "{\n  \"chi_square\": " + full(summary.chiSquare) + ",\n";
-    text += "  \"min_expected\": " + full(summary.minExpected) + ",\n";
-    text += "  \"pooling_rule\": \"" + PoolingRule(summary.minExpected) + "\",\n";
+    out << "{\n  \"chi_square\": " << full(summary.chiSquare) << ",\n";
+    out << "  \"min_expected\": " << full(summary.minExpected) << ",\n";
+    out << "  \"pooling_rule\": \"" << PoolingRule(summary.minExpected) << "\",\n";
     if (summary.testable()) {
-        text += "  \"pooled\": {\"chi_square\": " + full(summary.pooledChiSquare) +
-                ", \"df\": " + std::to_string(summary.degreesOfFreedom) + ", \"p\": " + full(summary.pooledP) +
-                ", \"likelihood_ratio\": " + full(summary.likelihoodRatio) +
-                ", \"likelihood_ratio_p\": " + full(summary.likelihoodRatioP) + "},\n";
+        out << "  \"pooled\": {\"chi_square\": " << full(summary.pooledChiSquare)
+            << ", \"df\": " << summary.degreesOfFreedom << ", \"p\": " << full(summary.pooledP)
+            << ", \"likelihood_ratio\": " << full(summary.likelihoodRatio)
+            << ", \"likelihood_ratio_p\": " << full(summary.likelihoodRatioP) << "},\n";
     } else {
-        text += "  \"pooled\": null,\n";
+        out << "  \"pooled\": null,\n";
     }
-    text += "  \"cells\": [";
+    out << "  \"cells\": [";
     for (std::size_t c = 0; c < summary.cells.size(); ++c) {
         const FitSummary::Cell& cell = summary.cells[c];
-        text += std::string(c ? ",\n    " : "\n    ") + "{\"first_score\": " + std::to_string(cell.firstScore) +
-                ", \"last_score\": " + std::to_string(cell.lastScore) + ", \"observed\": " + full(cell.observed) +
-                ", \"expected\": " + full(cell.expected) + "}";
+        out << (c ? ",\n    " : "\n    ") << "{\"first_score\": " << cell.firstScore
+            << ", \"last_score\": " << cell.lastScore << ", \"observed\": " << full(cell.observed)
+            << ", \"expected\": " << full(cell.expected) << "}";
     }
-    text += "\n  ],\n  \"scores\": [";
+    out << "\n  ],\n  \"scores\": [";
     for (std::size_t k = 0; k < summary.scores.size(); ++k) {
         const FitSummary::Score& s = summary.scores[k];
-        text += std::string(k ? ",\n    " : "\n    ") + "{\"score\": " + std::to_string(s.score) +
-                ", \"observed\": " + full(s.observed) + ", \"expected\": " + full(s.expected) +
-                ", \"contribution\": " + full(s.contribution) + ", \"residual\": " + full(s.residual) + "}";
+        out << (k ? ",\n    " : "\n    ") << "{\"score\": " << s.score << ", \"observed\": " << full(s.observed)
+            << ", \"expected\": " << full(s.expected) << ", \"contribution\": " << full(s.contribution)
+            << ", \"residual\": " << full(s.residual) << "}";
     }
     // File names need not be valid UTF-8: such bytes come out replaced.
     nlohmann::json list = nlohmann::json::array();
     for (const FitWarning& warning : warnings)
         list.push_back({{"kind", warning.kind}, {"file", warning.file}, {"message", warning.message}});
-    text += "\n  ],\n  \"warnings\": " + list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    out << "\n  ],\n  \"warnings\": " << list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     const MonteCarloResult* simulated = extras.simulated;
-    if (extras.items)
-        text += ",\n  \"items\": " + FormatItemFitJson(*extras.items, simulated ? &simulated->itemP : nullptr);
-    if (extras.pairs)
-        text += ",\n  \"pairs\": " + FormatPairsJson(*extras.pairs, simulated ? &simulated->pairP : nullptr);
+    if (extras.items) {
+        out << ",\n  \"items\": ";
+        WriteItemFitJson(out, *extras.items, simulated ? &simulated->itemP : nullptr);
+    }
+    if (extras.pairs) {
+        out << ",\n  \"pairs\": ";
+        WritePairsJson(out, *extras.pairs, simulated ? &simulated->pairP : nullptr);
+    }
     if (simulated)
-        text += ",\n  \"monte_carlo\": " +
-                nlohmann::json{{"replicates", simulated->replicates},
-                               {"seed", simulated->seed},
-                               {"chi_square_p", simulated->chiSquareP},
-                               {"pooled_chi_square_p", simulated->pooledChiSquareP},
-                               {"likelihood_ratio_p", simulated->likelihoodRatioP}}
-                    .dump();
-    text += "\n}\n";
-    return text;
+        out << ",\n  \"monte_carlo\": "
+            << nlohmann::json{{"replicates", simulated->replicates},
+                              {"seed", simulated->seed},
+                              {"chi_square_p", simulated->chiSquareP},
+                              {"pooled_chi_square_p", simulated->pooledChiSquareP},
+                              {"likelihood_ratio_p", simulated->likelihoodRatioP}}
+                   .dump();
+    out << "\n}\n";
+}
+
+void WriteSummary(std::ostream& out, SummaryFormat format, const FitSummary& summary,
+                  const std::vector<FitWarning>& warnings, const SummaryExtras& extras)
+{
+    const MonteCarloResult* mc = extras.simulated;
+    const std::vector<double>* itemP = mc ? &mc->itemP : nullptr;
+    const std::vector<double>* pairP = mc ? &mc->pairP : nullptr;
+    switch (format) {
+    case SummaryFormat::Json:
+        WriteSummaryJson(out, summary, warnings, extras);
+        return;
+    case SummaryFormat::Csv:
+        WriteSummaryCsv(out, summary, mc);
+        if (extras.items) {
+            out << "\n";
+            WriteItemFitCsv(out, *extras.items, itemP);
+        }
+        if (extras.pairs) {
+            out << "\n";
+            WritePairsCsv(out, *extras.pairs, pairP);
+        }
+        return;
+    case SummaryFormat::Table:
+        WriteSummaryTable(out, summary, mc);
+        if (extras.items)
+            WriteItemFitTable(out, *extras.items, itemP);
+        if (extras.pairs)
+            WritePairsTable(out, *extras.pairs, pairP);
+        return;
+    }
+}
+
+std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult* simulated)
+{
+    std::ostringstream out;
+    WriteSummaryTable(out, summary, simulated);
+    return out.str();
+}
+
+std::string FormatSummaryCsv(const FitSummary& summary, const MonteCarloResult* simulated)
+{
+    std::ostringstream out;
+    WriteSummaryCsv(out, summary, simulated);
+    return out.str();
+}
+
+std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings,
+                              const SummaryExtras& extras)
+{
+    std::ostringstream out;
+    WriteSummaryJson(out, summary, warnings, extras);
+    return out.str();
 }

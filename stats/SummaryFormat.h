@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "fit/FitWarning.h"
@@ -24,21 +25,32 @@
 // "observed", "expected", "contribution", "residual") and "warnings"
 // (each "kind", "file", "message": what looked wrong in the input; an
 // empty list when nothing did), and with the item fit "items" (as
-// FormatItemFitJson has it), with the local dependence "pairs" (as
-// FormatPairsJson has it), and with simulated p-values "monte_carlo"
+// WriteItemFitJson has it), with the local dependence "pairs" (as
+// WritePairsJson has it), and with simulated p-values "monte_carlo"
 // ("replicates", "seed", "chi_square_p", "pooled_chi_square_p",
 // "likelihood_ratio_p") and "p_mc" in every item and pair. With simulated
 // p-values the table gives each p its simulated one beside it, and CSV adds
 // the column p_mc to the statistics.
-std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
-std::string FormatSummaryCsv(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 struct SummaryExtras {
     const ItemFit* items = nullptr;
     const LocalDependence* pairs = nullptr;
     const MonteCarloResult* simulated = nullptr;
 };
+void WriteSummaryTable(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
+void WriteSummaryCsv(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
+void WriteSummaryJson(std::ostream& out, const FitSummary& summary, const std::vector<FitWarning>& warnings = {},
+                      const SummaryExtras& extras = {});
+std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
+std::string FormatSummaryCsv(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings = {},
                               const SummaryExtras& extras = {});
+
+// Everything talver-fit prints, written to out as it is made: the table
+// followed by the item and pair tables; CSV with those as further tables
+// after an empty line each; JSON with them inside.
+enum class SummaryFormat { Table, Csv, Json };
+void WriteSummary(std::ostream& out, SummaryFormat format, const FitSummary& summary,
+                  const std::vector<FitWarning>& warnings, const SummaryExtras& extras);
 
 // One line: the pooled chi-square, df and p, or why there is no test.
 std::string FormatPooledLine(const FitSummary& summary);

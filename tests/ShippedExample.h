@@ -4,11 +4,9 @@
 
 #include "fit/FitEngine.h"
 
-// A run of a shipped example as a user would set it up: model "3pl", "grm"
-// or "pcm" on its first 1,000 subjects, latent "nodes20", "nodes51" or
-// "estimates"; the counts by item and by pair in extras.
-inline FitResult RunShippedExample(const std::string& model, const std::string& latent, ScoreTable& table,
-                                   FitExtras& extras)
+// A shipped example as a user would set it up: model "3pl", "grm" or "pcm"
+// on its first 1,000 subjects, latent "nodes20", "nodes51" or "estimates".
+inline FitRequest ShippedExampleRequest(const std::string& model, const std::string& latent)
 {
     const std::string examples = std::string(TALVER_EXAMPLES_DIR) + "/";
     const bool polytomous = model != "3pl";
@@ -26,8 +24,20 @@ inline FitResult RunShippedExample(const std::string& model, const std::string& 
     r.useEstimates = latent == "estimates";
     r.latentFile = examples + (r.useEstimates ? model + "-estimates.dat" : latent + ".dat");
     r.nodeCount = r.useEstimates ? 1000 : latent == "nodes20" ? 20 : 51;
-    extras.countItems = extras.countPairs = true;
-    return model == "grm"   ? FitGradedModel(r, &table, nullptr, &extras)
-           : model == "pcm" ? FitPartialCreditModel(r, &table, nullptr, &extras)
-                            : FitBinaryModel(r, &table, nullptr, &extras);
+    return r;
 }
+
+// The engine for the example's model.
+inline FitEngineFunction ShippedExampleEngine(const std::string& model)
+{
+    return model == "grm" ? FitGradedModel : model == "pcm" ? FitPartialCreditModel : FitBinaryModel;
+}
+
+// A run of it, with the counts by item and by pair in extras.
+inline FitResult RunShippedExample(const std::string& model, const std::string& latent, ScoreTable& table,
+                                   FitExtras& extras)
+{
+    extras.countItems = extras.countPairs = true;
+    return ShippedExampleEngine(model)(ShippedExampleRequest(model, latent), &table, nullptr, &extras);
+}
+

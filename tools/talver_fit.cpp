@@ -3,21 +3,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <system_error>
 
-#include <new>
-
-#include "fit/FitEngine.h"
-#include "fit/ItemExpectation.h"
-#include "fit/PairExpectation.h"
-#include "fit/ReportFile.h"
+#include "analysis/Analysis.h"
 #include "fit/VectorPath.h"
-#include "fit/Workers.h"
-#include "stats/FitSummary.h"
-#include "stats/ItemFitFormat.h"
-#include "stats/LocalDependenceFormat.h"
-#include "stats/MonteCarlo.h"
 #include "stats/SummaryFormat.h"
 #include "tools/BatchOptions.h"
 #include "tools/ChartLoader.h"
@@ -26,7 +17,7 @@ namespace {
 
 constexpr int kUsageError = 64;
 constexpr int kChartError = 73;
-constexpr int kSimulationError = 75;
+constexpr int kPrintError = 74;
 
 const char* const kHelp =
     "\n"
@@ -101,14 +92,16 @@ const char* const kHelp =
     "difficulty, C-indices or latent file (or the discrimination constant) is\n"
     "beyond single precision; 13 the frequencies or the chi-square are beyond\n"
     "single precision; 64 a bad command line; 65 warnings with --strict;\n"
-    "73 the chart cannot be written; 75 the model cannot be simulated (a\n"
-    "negative weight or probability).\n"
-    "OUT and OUTG are replaced only by a run that succeeds.\n"
+    "73 the chart cannot be written; 74 the summary cannot be printed; 75 the\n"
+    "model cannot be simulated (a negative weight or probability).\n"
+    "OUT and OUTG are replaced only by a run that succeeds, once everything\n"
+    "asked for (charts, statistics, simulation, the summary) is done.\n"
     "TALVER_THREADS=N sets the number of threads, and TALVER_VECTORS=baseline,\n"
     "avx2 or avx512 a narrower vector path than the processor's widest (a path\n"
     "it lacks is refused, exit 64); the results are the same with any.\n"
     "The item fit and the pairs count the subjects whose every score is one of\n"
-    "the model's codes; the others are left out of them.\n";
+    "the model's codes; the others are left out of them, and their simulated\n"
+    "data sets draw as many subjects as they counted.\n";
 
 FitEngineFunction engineOf(BatchModel model)
 {
@@ -120,6 +113,67 @@ FitEngineFunction engineOf(BatchModel model)
     default:
         return FitBinaryModel;
     }
+}
+
+AnalysisRequest analysisRequestOf(const BatchOptions& options)
+{
+    AnalysisRequest request;
+    request.engine = engineOf(options.model);
+    request.fit = options.request;
+    request.strict = options.strict;
+    request.minExpected = options.minExpected;
+    request.countItems = options.itemFit;
+    request.itemMinExpected = options.itemMinExpected;
+    request.countPairs = options.pairs;
+    return request;
+}
+
+SummaryFormat formatOf(const std::string& name)
+{
+    return name == "csv" ? SummaryFormat::Csv : name == "json" ? SummaryFormat::Json : SummaryFormat::Table;
+}
+
+// The charts asked for; kChartError with the reason when one cannot be
+// written.
+int drawCharts(const BatchOptions& options, const Analysis& analysis, std::string& reason)
+{
+    const ScoreTable& table = analysis.table();
+    if (!options.plotFile.empty()) {
+        const ScoreChart chart{table.firstScore, table.observed, table.expected,
+                               "Observed and expected score distributions"};
+        if (!SaveChartThroughModule(chart, options.plotFile, reason))
+            return kChartError;
+    }
+    if (!options.itemPlotFile.empty()) {
+        const ItemFit none;
+        const ItemFit& items = analysis.itemFit() ? *analysis.itemFit() : none;
+        if (!SaveChartThroughModule(ItemChartsOf(items, analysis.model().items.categoryCount), options.itemPlotFile,
+                                    reason))
+            return kChartError;
+    }
+    if (!options.pairsPlotFile.empty()) {
+        const LocalDependence none;
+        const LocalDependence& pairs = analysis.pairs() ? *analysis.pairs() : none;
+        if (!SaveChartThroughModule(PairMapOf(pairs, analysis.run().pairs.items(), "Local dependence of the item pairs"),
+                                    options.pairsPlotFile, reason))
+            return kChartError;
+    }
+    return kAnalysisSuccess;
+}
+
+// The summary on standard output, as it is made.
+int printSummary(const BatchOptions& options, const Analysis& analysis)
+{
+    const SummaryExtras shown{analysis.itemFit(), analysis.pairs(), analysis.simulated()};
+    WriteSummary(std::cout, formatOf(options.format), analysis.summary(), analysis.warnings(), shown);
+    std::cout.flush();
+    return std::cout ? kAnalysisSuccess : kPrintError;
+}
+
+std::string workingDirectory()
+{
+    std::error_code error;
+    return std::filesystem::current_path(error).string();
 }
 
 }  // namespace
@@ -146,111 +200,27 @@ int main(int argc, char** argv)
         return kUsageError;
     }
 
-    ScoreTable table;
-    FitWarnings warnings;
-    warnings.refuse = options.strict;
-    FitExtras extras;
-    extras.countItems = options.itemFit;
-    extras.countPairs = options.pairs;
-    const FitResult result = engineOf(options.model)(options.request, &table, &warnings, &extras);
-    for (const FitWarning& warning : warnings.found)
-        std::fprintf(stderr, "warning: %s\n", warning.message.c_str());
-    if (result != kFitSuccess) {
-        std::error_code error;
-        const std::string folder = std::filesystem::current_path(error).string();
-        std::fprintf(stderr, "talver-fit: %s\n", DescribeFitResult(result, options.request, folder).c_str());
-        return result;
-    }
-    const FitSummary summary = SummarizeFit(table, options.minExpected);
-    ItemFit items;
-    LocalDependence pairs;
-    std::optional<MonteCarloResult> simulated;
-    try {
-        ItemExpectation itemExpectation;
-        if (options.itemFit) {
-            ExpectItemCategories(extras.model, itemExpectation, FitThreadCount());
-            items = ComputeItemFit(extras.byItem, itemExpectation, extras.model.parameterCount, table.firstScore,
-                                   options.itemMinExpected);
-        }
-        PairExpectation pairExpectation;
-        if (options.pairs) {
-            ExpectPairCategories(extras.model, pairExpectation, FitThreadCount());
-            pairs = ComputeLocalDependence(extras.pairs, pairExpectation);
-        }
-        if (options.replicates > 0) {
-            MonteCarloRequest request;
-            request.model = &extras.model;
-            request.subjects = options.request.subjectCount;
-            request.table = &table;
-            request.summary = &summary;
-            if (options.itemFit) {
-                request.items = &items;
-                request.itemExpectation = &itemExpectation;
-            }
-            if (options.pairs) {
-                request.pairs = &pairs;
-                request.pairExpectation = &pairExpectation;
-            }
-            request.replicates = options.replicates;
-            request.seed = options.seed;
-            request.threads = FitThreadCount();
-            std::string why;
-            simulated = SimulatePValues(request, why);
-            if (!simulated) {
-                std::fprintf(stderr, "talver-fit: cannot simulate under the model: %s\n", why.c_str());
-                return kSimulationError;
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "talver-fit: %s\n", DescribeFitResult(kOutOfMemory, options.request, "").c_str());
-        return kOutOfMemory;
-    }
+    // Nothing of the run may escape as an exception: memory that runs out
+    // anywhere, the output included, ends it with its status.
     std::string reason;
-    if (!options.plotFile.empty()) {
-        const ScoreChart chart{table.firstScore, table.observed, table.expected,
-                               "Observed and expected score distributions"};
-        if (!SaveChartThroughModule(chart, options.plotFile, reason)) {
-            std::fprintf(stderr, "talver-fit: %s\n", reason.c_str());
-            return kChartError;
+    const int status = Guarded([&] {
+        Analysis analysis(analysisRequestOf(options));
+        const AnalysisStatus result = analysis.runWhole(options.replicates, options.seed);
+        for (const FitWarning& warning : analysis.warnings())
+            std::fprintf(stderr, "warning: %s\n", warning.message.c_str());
+        if (result != kAnalysisSuccess) {
+            reason = analysis.describe(result, workingDirectory());
+            return result;
         }
-    }
-    if (!options.itemPlotFile.empty()) {
-        ItemCharts charts;
-        for (const ItemFit::Item& item : items.items)
-            charts.items.push_back(CurveOf(item));
-        const int K = extras.model.items.categoryCount;
-        charts.highest = K - 1;
-        charts.measure = K == 2 ? "Proportion correct" : "Mean item score";
-        charts.title = "Observed and expected item scores";
-        if (!SaveChartThroughModule(charts, options.itemPlotFile, reason)) {
-            std::fprintf(stderr, "talver-fit: %s\n", reason.c_str());
-            return kChartError;
-        }
-    }
-    if (!options.pairsPlotFile.empty() &&
-        !SaveChartThroughModule(PairMapOf(pairs, extras.pairs.items(), "Local dependence of the item pairs"),
-                                options.pairsPlotFile, reason)) {
-        std::fprintf(stderr, "talver-fit: %s\n", reason.c_str());
-        return kChartError;
-    }
-    if (options.quiet)
-        return 0;
-    const MonteCarloResult* mc = simulated ? &*simulated : nullptr;
-    const std::vector<double>* itemP = mc ? &mc->itemP : nullptr;
-    const std::vector<double>* pairP = mc ? &mc->pairP : nullptr;
-    const SummaryExtras shown{options.itemFit ? &items : nullptr, options.pairs ? &pairs : nullptr, mc};
-    std::string text;
-    if (options.format == "csv")
-        text = FormatSummaryCsv(summary, mc) + (shown.items ? "\n" + FormatItemFitCsv(items, itemP) : "") +
-               (shown.pairs ? "\n" + FormatPairsCsv(pairs, pairP) : "");
-    else if (options.format == "json")
-        text = FormatSummaryJson(summary, warnings.found, shown);
-    else
-        text = FormatSummaryTable(summary, mc) + (shown.items ? FormatItemFitTable(items, itemP) : "") +
-               (shown.pairs ? FormatPairsTable(pairs, pairP) : "");
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "talver-fit: cannot print the summary\n");
-        return kReportFileError;
-    }
-    return 0;
+        // The reports are replaced only once everything asked for is done.
+        int step = drawCharts(options, analysis, reason);
+        if (step == kAnalysisSuccess && !options.quiet && (step = printSummary(options, analysis)) != kAnalysisSuccess)
+            reason = "cannot print the summary";
+        if (step == kAnalysisSuccess && (step = analysis.publish()) != kAnalysisSuccess)
+            reason = analysis.describe(step, workingDirectory());
+        return static_cast<AnalysisStatus>(step);
+    });
+    if (status != kAnalysisSuccess)
+        std::fprintf(stderr, "talver-fit: %s\n", reason.empty() ? "Not enough memory for this run." : reason.c_str());
+    return status;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "analysis/Analysis.h"
 #include "tests/ShippedExample.h"
 
 // The shipped 3PL example on its estimates, run as the program runs it:
@@ -14,4 +15,10 @@ inline std::shared_ptr<FitExtras> RunExample()
     ScoreTable table;
     EXPECT_EQ(RunShippedExample("3pl", "estimates", table, *extras), kFitSuccess);
     return extras;
+}
+
+// The analysis the program keeps of such a run.
+inline std::shared_ptr<Analysis> AnalysisOf(const FitExtras& run)
+{
+    return std::make_shared<Analysis>(AnalysisRequest{}, run);
 }

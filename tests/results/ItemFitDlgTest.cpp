@@ -62,7 +62,7 @@ TEST_F(ItemFitDlgTest, OpensFromTheResultsSortsAndCharts)
         return std::optional<std::string>(saved.string());
     });
     CResultsDlg results;
-    results.m_pRun = run;
+    results.m_pRun = AnalysisOf(*run);
     // Each window's script is queued just before it opens, so that those
     // it opens in turn take theirs.
     const std::function<void(CDialog&)> lookAtItemFit = [&](CDialog& dialog) {

@@ -36,7 +36,7 @@ TEST_F(LocalDependenceDlgTest, OpensFromTheResultsWithMapTipsAndList)
         return std::optional<std::string>(saved.string());
     });
     CResultsDlg results;
-    results.m_pRun = run;
+    results.m_pRun = AnalysisOf(*run);
     onModal([&](CDialog& d) {
         afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
         afxtest::Click(d, IDOK);
@@ -100,11 +100,12 @@ TEST_F(LocalDependenceDlgTest, ARunWithoutPairsSaysWhy)
     auto run = std::make_shared<FitExtras>(*RunExample());
     run->pairs = PairCounts();
     CResultsDlg results;
-    results.m_pRun = run;
+    results.m_pRun = AnalysisOf(*run);
     afxtest::SetPopupMenuHandler([](const std::vector<std::string>&) { return 6u; });
     onModal([&](CDialog& d) {
         afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
         run->model.items.itemCount = CLocalDependenceDlg::kMostItems + 1;
+        results.m_pRun = AnalysisOf(*run);
         afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
         const std::vector<std::string> shown = messages();
         ASSERT_EQ(shown.size(), 2u);

@@ -233,7 +233,7 @@ TEST_F(ResultsDlgTest, FitStatisticsOfARunGetSimulatedPValues)
     const std::shared_ptr<FitExtras> run = RunExample();
     afxtest::SetPopupMenuHandler([](const std::vector<std::string>&) { return 4u; });
     CResultsDlg dialog;
-    dialog.m_pRun = run;
+    dialog.m_pRun = AnalysisOf(*run);
     onModal([&](CDialog& d) {
         afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
         afxtest::Click(d, IDOK);

@@ -1,0 +1,128 @@
+#include "analysis/Analysis.h"
+
+#include <new>
+#include <stdexcept>
+#include <system_error>
+
+#include "fit/Workers.h"
+
+Analysis::Analysis(AnalysisRequest request) : request_(std::move(request)) {}
+
+Analysis::Analysis(AnalysisRequest request, FitExtras run)
+    : request_(std::move(request)), run_(std::move(run)), summary_(SummarizeFit(run_.table, request_.minExpected))
+{
+}
+
+int Analysis::threads() const { return request_.threads > 0 ? request_.threads : FitThreadCount(); }
+
+AnalysisStatus Analysis::fit()
+{
+    run_ = FitExtras();
+    run_.countItems = request_.countItems;
+    run_.countPairs = request_.countPairs;
+    run_.keepReports = true;
+    const FitResult result = request_.engine(request_.fit, nullptr, &warnings_, &run_);
+    if (result != kFitSuccess)
+        return static_cast<AnalysisStatus>(result);
+    if (request_.strict && !warnings_.found.empty())
+        return kWarningsRefused;
+    summary_ = SummarizeFit(run_.table, request_.minExpected);
+    return kAnalysisSuccess;
+}
+
+AnalysisStatus Analysis::publish()
+{
+    return run_.reports && run_.reports->place() ? kAnalysisSuccess : kReportsNotPlaced;
+}
+
+bool Analysis::computeItemFit(const AnalysisProgress& progress)
+{
+    if (itemFit_ || !countedItems())
+        return true;
+    ItemExpectation expectation;
+    if (!ExpectItemCategories(run_.model, expectation, threads(), progress))
+        return false;
+    itemFit_ = ComputeItemFit(run_.byItem, expectation, run_.model.parameterCount, run_.table.firstScore,
+                              request_.itemMinExpected);
+    itemExpectation_ = std::move(expectation);
+    return true;
+}
+
+bool Analysis::computePairs(const AnalysisProgress& progress)
+{
+    if (pairs_ || !countedPairs())
+        return true;
+    PairExpectation expectation;
+    if (!ExpectPairCategories(run_.model, expectation, threads(), progress))
+        return false;
+    pairs_ = ComputeLocalDependence(run_.pairs, expectation);
+    pairExpectation_ = std::move(expectation);
+    return true;
+}
+
+std::optional<MonteCarloResult> Analysis::simulate(std::uint64_t replicates, std::uint64_t seed, bool items,
+                                                   bool pairs, std::string& error,
+                                                   const AnalysisProgress& progress) const
+{
+    MonteCarloRequest request;
+    request.model = &run_.model;
+    request.subjects = run_.subjects;
+    request.table = &run_.table;
+    request.summary = &summary_;
+    if (items && itemFit_) {
+        request.items = &*itemFit_;
+        request.itemExpectation = &*itemExpectation_;
+    }
+    if (pairs && pairs_) {
+        request.pairs = &*pairs_;
+        request.pairExpectation = &*pairExpectation_;
+    }
+    request.countedSubjects = countedItems() ? run_.byItem.subjectCount() : run_.pairs.subjects();
+    request.replicates = replicates;
+    request.seed = seed;
+    request.threads = threads();
+    error.clear();
+    return SimulatePValues(request, error, progress);
+}
+
+AnalysisStatus Analysis::runWhole(std::uint64_t replicates, std::uint64_t seed)
+{
+    return Guarded([&] {
+        const AnalysisStatus status = fit();
+        if (status != kAnalysisSuccess)
+            return status;
+        computeItemFit();
+        computePairs();
+        if (replicates > 0) {
+            simulated_ = simulate(replicates, seed, true, true, simulationError_);
+            if (!simulated_)
+                return kNotSimulated;
+        }
+        return kAnalysisSuccess;
+    });
+}
+
+std::string Analysis::describe(int status, const std::string& folder) const
+{
+    switch (status) {
+    case kWarningsRefused:
+        return "The input gave warnings, and the run was to stop on any: OUT and OUTG were not replaced.";
+    case kNotSimulated:
+        return "Cannot simulate under the model: " + simulationError_ + ".";
+    default:
+        return DescribeFitResult(static_cast<FitResult>(status), request_.fit, folder);
+    }
+}
+
+AnalysisStatus Guarded(const std::function<AnalysisStatus()>& step)
+{
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        return kAnalysisOutOfMemory;
+    } catch (const std::length_error&) {
+        return kAnalysisOutOfMemory;
+    } catch (const std::system_error&) {
+        return kAnalysisOutOfMemory;
+    }
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fit/FitEngine.h"
+#include "fit/ItemExpectation.h"
+#include "fit/PairExpectation.h"
+#include "stats/FitSummary.h"
+#include "stats/ItemFit.h"
+#include "stats/LocalDependence.h"
+#include "stats/MonteCarlo.h"
+
+// What a run ended with: the engine's FitResult (0 to 13), or what failed
+// after the engine.
+enum AnalysisStatus : int {
+    kAnalysisSuccess = kFitSuccess,
+    kReportsNotPlaced = kReportFileError,
+    kAnalysisOutOfMemory = kOutOfMemory,
+    kWarningsRefused = 65,  // asked to stop on any warning, and there was one
+    kNotSimulated = 75,     // the model cannot be drawn from
+};
+
+// What one run is asked for.
+struct AnalysisRequest {
+    FitEngineFunction engine = FitBinaryModel;
+    FitRequest fit;
+    bool strict = false;       // any warning about the input fails the run
+    double minExpected = 5.0;  // the summary's pooling of sparse cells
+    bool countItems = false;   // keep what the item fit needs
+    double itemMinExpected = 1.0;
+    bool countPairs = false;   // keep what the local dependence needs
+    int threads = 0;           // 0: as many as FitThreadCount gives
+};
+
+// Hears the share done and may return false to stop the work.
+using AnalysisProgress = std::function<bool(double)>;
+
+// One run of the whole diagnosis, the same for every front end: the
+// engine's table and the summary, then on demand the item fit, the local
+// dependence and simulated p-values, each worked out once. The reports
+// are written by fit() but put in place only by publish(), so that a
+// front end replaces them only once everything it was asked for has
+// succeeded. Storage that cannot be had throws std::bad_alloc from any
+// step; Guarded turns that into kAnalysisOutOfMemory.
+class Analysis {
+public:
+    explicit Analysis(AnalysisRequest request);
+    // The analysis of a run the engine has already made, whose reports
+    // are in place.
+    Analysis(AnalysisRequest request, FitExtras run);
+
+    const AnalysisRequest& request() const { return request_; }
+    AnalysisStatus fit();
+    AnalysisStatus publish();  // kReportsNotPlaced when they cannot be put in place
+
+    const ScoreTable& table() const { return run_.table; }
+    const FitSummary& summary() const { return summary_; }
+    const std::vector<FitWarning>& warnings() const { return warnings_.found; }
+    const FitModel& model() const { return run_.model; }
+    const FitExtras& run() const { return run_; }
+    bool countedItems() const { return run_.byItem.items() > 0; }
+    bool countedPairs() const { return run_.pairs.items() > 0; }
+
+    // False when progress stopped the work; null until worked out.
+    bool computeItemFit(const AnalysisProgress& progress = {});
+    bool computePairs(const AnalysisProgress& progress = {});
+    const ItemFit* itemFit() const { return itemFit_ ? &*itemFit_ : nullptr; }
+    const LocalDependence* pairs() const { return pairs_ ? &*pairs_ : nullptr; }
+
+    // Simulated p-values of the test-level statistics, and of the items'
+    // and pairs' when asked and worked out; each statistic's replicates
+    // draw as many subjects as it counted. Nothing when progress stopped
+    // it, and then error stays empty; else error says why the model
+    // cannot be drawn from.
+    std::optional<MonteCarloResult> simulate(std::uint64_t replicates, std::uint64_t seed, bool items, bool pairs,
+                                             std::string& error, const AnalysisProgress& progress = {}) const;
+
+    // Everything at once, as talver-fit runs it: fit(), the item fit and
+    // the local dependence where counted, then with replicates their
+    // simulated p-values and the test level's. A memory failure anywhere
+    // gives kAnalysisOutOfMemory.
+    AnalysisStatus runWhole(std::uint64_t replicates, std::uint64_t seed);
+    const MonteCarloResult* simulated() const { return simulated_ ? &*simulated_ : nullptr; }
+
+    // One sentence for the user on a status other than success.
+    std::string describe(int status, const std::string& folder) const;
+
+private:
+    int threads() const;
+
+    AnalysisRequest request_;
+    FitWarnings warnings_;
+    FitExtras run_;
+    FitSummary summary_;
+    std::optional<ItemExpectation> itemExpectation_;
+    std::optional<ItemFit> itemFit_;
+    std::optional<PairExpectation> pairExpectation_;
+    std::optional<LocalDependence> pairs_;
+    std::optional<MonteCarloResult> simulated_;
+    std::string simulationError_;
+};
+
+// step's status, or kAnalysisOutOfMemory when it runs out of memory or of another
+// resource (a thread that cannot be started).
+AnalysisStatus Guarded(const std::function<AnalysisStatus()>& step);
