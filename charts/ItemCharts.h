@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/ChartScene.h"
 #include "stats/ItemFit.h"
 
 // One small chart per item in a grid, each with the observed (red) and
@@ -28,9 +29,23 @@ inline ItemCharts ItemChartsOf(const ItemFit& fit, int categories)
     return charts;
 }
 
-// Writes the grid as PNG or SVG, by the name's extension; false for another
-// extension or a file that cannot be written.
-bool SaveItemCharts(const ItemCharts& charts, const std::string& path);
+// The axes every item's chart shares: the whole totals around every
+// group's middle, and item scores from 0 to the highest.
+struct ItemChartAxes {
+    double low = 0.0, high = 1.0, highest = 1.0;
+};
+ItemChartAxes ItemChartAxesOf(const std::vector<ItemCurve>& curves, double highest);
 
-// The grid's columns for count charts, and a chart's size in pixels.
+// One item's chart drawn into box, its labels textSize pixels high.
+void AddItemChart(ChartScene& scene, const ItemCurve& curve, const ItemChartAxes& axes, const ChartScene::Box& box,
+                  double textSize);
+
+// The grid's columns for count charts.
 int ItemChartColumns(std::size_t count);
+
+// The grid with its title, as a file has it.
+ChartScene ItemChartsScene(const ItemCharts& charts);
+
+// Writes the grid as PNG or SVG, by the name's extension; false for another
+// extension or a file that cannot be written. In talver_charts.
+bool SaveItemCharts(const ItemCharts& charts, const std::string& path);

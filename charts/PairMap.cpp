@@ -1,11 +1,18 @@
 #include "charts/PairMap.h"
 
-#include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 
-#include "charts/ChartFile.h"
+#include "stats/TextFormat.h"
+
+namespace {
+
+constexpr double kTitleHeight = 40, kFileTextSize = 11;
+
+// The key's bar and its labels, in text heights.
+constexpr double kKeyBar = 1.4, kKeyGap = 1.0, kKeyLabels = 5.0;
+
+}  // namespace
 
 double PairMap::scale() const
 {
@@ -24,66 +31,105 @@ std::uint32_t DependenceColour(double signedV, double scale)
     return mix(warm ? 200 : 30) << 16 | mix(warm ? 30 : 70) << 8 | mix(warm ? 30 : 200);
 }
 
-namespace {
+bool PairMapLayout::pairAt(double x, double y, int& first, int& second) const
+{
+    if (x < left || y < top)
+        return false;
+    const int row = static_cast<int>((y - top) / cell), column = static_cast<int>((x - left) / cell);
+    if (row >= items || column >= items || row == column)
+        return false;
+    first = std::min(row, column) + 1;
+    second = std::max(row, column) + 1;
+    return true;
+}
 
-QColor colourOf(std::uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+PairMapLayout LayoutPairMap(int items, double width, double height, double textSize, double titleHeight)
+{
+    PairMapLayout layout;
+    layout.items = std::max(items, 1);
+    layout.textSize = textSize;
+    layout.left = std::ceil(3.5 * textSize);
+    layout.top = std::ceil(titleHeight + 1.6 * textSize);
+    const double keyWidth = (kKeyGap + kKeyBar + kKeyLabels) * textSize;
+    const double side = std::min(width - layout.left - keyWidth, height - layout.top - textSize);
+    // Whole pixels while a cell has one, so that cells stay sharp.
+    const double cell = std::max(side, 1.0) / layout.items;
+    layout.cell = cell >= 1 ? std::floor(cell) : cell;
+    // Item numbers at least one and a half text heights apart.
+    layout.labelStep = 1;
+    for (const int step : {1, 2, 5, 10, 20, 25, 50, 100, 200, 250, 500, 1000, 2000, 5000}) {
+        layout.labelStep = step;
+        if (step * layout.cell >= 1.5 * textSize)
+            break;
+    }
+    const double right = layout.left + layout.items * layout.cell;
+    layout.key = {right + kKeyGap * textSize, layout.top, right + (kKeyGap + kKeyBar) * textSize,
+                  layout.top + std::min(layout.items * layout.cell, 20 * textSize)};
+    return layout;
+}
 
-}  // namespace
+ChartScene PairMapScene(const PairMap& map, double width, double height, double textSize)
+{
+    using Align = ChartScene::Align;
+    ChartScene scene;
+    scene.width = width;
+    scene.height = height;
+    scene.title = map.title;
+    scene.smooth = false;  // whole-pixel cells stay sharp
+    const PairMapLayout layout =
+        LayoutPairMap(map.items, width, height, textSize, map.title.empty() ? 0 : kTitleHeight);
+    const int m = map.items;
+    const double scale = map.scale(), t = textSize;
+    scene.fill({0, 0, width, height}, kChartWhite);
+    if (!map.title.empty())
+        scene.text({0, 8, width, 32}, map.title, Align::Centre, 16);
+    for (int i = 0; i < m; ++i)
+        for (int j = 0; j < m; ++j) {
+            const std::size_t k = static_cast<std::size_t>(i) * m + j;
+            scene.fill(layout.cellBox(i, j), i == j ? kDiagonalColour : DependenceColour(map.signedV[k], scale));
+        }
+    for (int i = 0; i < m; ++i)
+        for (int j = 0; j < m; ++j)
+            if (i != j && map.flagged[static_cast<std::size_t>(i) * m + j]) {
+                const ChartScene::Box cell = layout.cellBox(i, j);
+                scene.frame({cell.left, cell.top, cell.right - 1, cell.bottom - 1}, kChartBlack,
+                            std::max(1.0, std::floor(layout.cell / 8)));
+            }
+    const double right = layout.left + m * layout.cell, bottom = layout.top + m * layout.cell;
+    scene.frame({layout.left, layout.top, right, bottom}, 0x808080);
+    for (int item = 1; item <= m; ++item) {
+        if (item % layout.labelStep != 0)
+            continue;
+        const ChartScene::Box cell = layout.cellBox(item - 1, item - 1);
+        const double across = (cell.left + cell.right) / 2, down = (cell.top + cell.bottom) / 2;
+        scene.text({0, down - 0.7 * t, layout.left - 0.4 * t, down + 0.7 * t}, std::to_string(item), Align::Right, t);
+        scene.text({across - 2 * t, layout.top - 1.5 * t, across + 2 * t, layout.top - 0.1 * t}, std::to_string(item),
+                   Align::Centre, t);
+    }
+    // The key: from +scale at the top to -scale at the bottom, a line a pixel.
+    const ChartScene::Box& key = layout.key;
+    for (double y = key.top; y < key.bottom; ++y) {
+        const double v = scale * (1.0 - 2.0 * (y - key.top) / std::max(key.height() - 1, 1.0));
+        scene.fill({key.left, y, key.right, y + 1}, DependenceColour(v, scale));
+    }
+    scene.frame(key, kChartBlack);
+    const auto label = [&](double v, double y) {
+        scene.text({key.right + 0.5 * t, y - 0.7 * t, key.right + kKeyLabels * t, y + 0.7 * t},
+                   FormatText("%.3f", v == 0 ? 0.0 : v), Align::Left, t);
+    };
+    label(scale, key.top);
+    label(0.0, (key.top + key.bottom) / 2);
+    label(-scale, key.bottom);
+    scene.text({key.left, key.bottom + 0.8 * t, width, key.bottom + 2.2 * t}, "signed V", Align::Left, t);
+    scene.text({key.left, key.bottom + 2.2 * t, width, key.bottom + 3.6 * t}, "outlined: flagged", Align::Left, t);
+    return scene;
+}
 
-bool SavePairMap(const PairMap& map, const std::string& path)
+ChartScene PairMapFileScene(const PairMap& map)
 {
     const int m = std::max(map.items, 1);
-    const int cell = std::clamp(720 / m, 2, 24), side = cell * m;
-    const int left = 50, top = 50, keyWidth = 120;
-    const int width = left + side + 30 + keyWidth, height = top + side + 50;
-    const double scale = map.scale();
-    return DrawChartFile(path, width, height, map.title, [&](QPainter& painter) {
-        painter.fillRect(QRect(0, 0, width, height), Qt::white);
-        QFont font = painter.font();
-        font.setPixelSize(16);
-        painter.setFont(font);
-        painter.drawText(QRectF(0, 10, width, 24), Qt::AlignCenter, QString::fromStdString(map.title));
-        font.setPixelSize(11);
-        painter.setFont(font);
-        for (int i = 0; i < map.items; ++i)
-            for (int j = 0; j < map.items; ++j) {
-                const std::size_t k = static_cast<std::size_t>(i) * map.items + j;
-                const QRect square(left + j * cell, top + i * cell, cell, cell);
-                const QColor colour = i == j ? QColor(235, 235, 235) : colourOf(DependenceColour(map.signedV[k], scale));
-                painter.fillRect(square, colour);
-            }
-        painter.setPen(QPen(Qt::black, std::max(1, cell / 8)));
-        for (int i = 0; i < map.items; ++i)
-            for (int j = 0; j < map.items; ++j)
-                if (i != j && map.flagged[static_cast<std::size_t>(i) * map.items + j])
-                    painter.drawRect(QRect(left + j * cell, top + i * cell, cell - 1, cell - 1));
-        painter.setPen(QPen(Qt::gray, 1));
-        painter.drawRect(QRect(left, top, side, side));
-        // Item numbers along both edges, at most about twenty of them.
-        painter.setPen(Qt::black);
-        const int step = std::max(1, (map.items + 19) / 20);
-        for (int i = 0; i < map.items; i += step) {
-            painter.drawText(QRectF(0, top + i * cell, left - 6, cell), Qt::AlignRight | Qt::AlignVCenter,
-                             QString::number(i + 1));
-            painter.drawText(QRectF(left + i * cell - 10, top - 18, cell + 20, 16), Qt::AlignCenter,
-                             QString::number(i + 1));
-        }
-        // The key: the scale from -V to +V, top to bottom.
-        const int keyLeft = left + side + 30, keyTop = top, keyHeight = std::min(side, 300);
-        for (int y = 0; y < keyHeight; ++y) {
-            const double v = scale * (1.0 - 2.0 * y / std::max(keyHeight - 1, 1));
-            painter.fillRect(QRect(keyLeft, keyTop + y, 20, 1), colourOf(DependenceColour(v, scale)));
-        }
-        painter.setPen(Qt::black);
-        painter.drawRect(QRect(keyLeft, keyTop, 20, keyHeight));
-        const auto label = [&](double v, int y) {
-            painter.drawText(QRectF(keyLeft + 26, y - 8, keyWidth - 26, 16), Qt::AlignLeft | Qt::AlignVCenter,
-                             QString::number(v, 'f', 3));
-        };
-        label(scale, keyTop);
-        label(0.0, keyTop + keyHeight / 2);
-        label(-scale, keyTop + keyHeight);
-        painter.drawText(QRectF(keyLeft - 10, keyTop + keyHeight + 12, keyWidth + 10, 32),
-                         Qt::AlignLeft | Qt::TextWordWrap, "signed V; outlined: flagged");
-    });
+    const double cell = std::clamp(720 / m, 2, 24), t = kFileTextSize;
+    const double width = std::ceil(3.5 * t) + m * cell + (kKeyGap + kKeyBar + kKeyLabels) * t + 60;
+    const double height = std::ceil(kTitleHeight + 1.6 * t) + std::max(m * cell, 4 * t) + 4 * t;
+    return PairMapScene(map, std::ceil(width), std::ceil(height), t);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/ChartScene.h"
 #include "stats/LocalDependence.h"
 
 // The local dependence of every pair of items as an m x m heat map of the
@@ -37,11 +38,36 @@ inline PairMap PairMapOf(const LocalDependence& dependence, int items, const std
     return map;
 }
 
-
 // The colour of a signed V on a scale, as 0xRRGGBB: white at 0, deepening
 // to red for positive and to blue for negative values, deepest at ±scale.
 std::uint32_t DependenceColour(double signedV, double scale);
 
+// Where the map goes in an area, its labels textSize pixels high: cells
+// of side cell from (left, top), row i and column j the pair of items i + 1
+// and j + 1; item numbers along the left and top edges, every
+// labelStep-th; the colour key's bar at the right.
+struct PairMapLayout {
+    int items = 0;
+    double left = 0, top = 0, cell = 1, textSize = 12;
+    int labelStep = 1;
+    ChartScene::Box key;
+    // The pair (items from 1, first < second) under a point; false off the
+    // map and on its diagonal.
+    bool pairAt(double x, double y, int& first, int& second) const;
+    ChartScene::Box cellBox(int row, int column) const
+    {
+        return {left + column * cell, top + row * cell, left + (column + 1) * cell, top + (row + 1) * cell};
+    }
+};
+// Whole pixels for each cell where a cell has one; titleHeight at the top
+// for the title.
+PairMapLayout LayoutPairMap(int items, double width, double height, double textSize, double titleHeight = 0);
+
+// The map in a width x height area, with its title when it has one.
+ChartScene PairMapScene(const PairMap& map, double width, double height, double textSize);
+// As a file has it: cells of up to 24 pixels, the picture sized to them.
+ChartScene PairMapFileScene(const PairMap& map);
+
 // Writes the heat map as PNG or SVG, by the name's extension; false for
-// another extension or a file that cannot be written.
+// another extension or a file that cannot be written. In talver_charts.
 bool SavePairMap(const PairMap& map, const std::string& path);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "charts/ChartScene.h"
+
 // A chart of observed (red) and expected (blue) score distributions, with
 // score and frequency axes and a legend, for a paper or a report. Drawn
 // without a display.
@@ -13,10 +15,14 @@ struct ScoreChart {
     std::string title;
 };
 
-// Writes the chart as PNG or SVG, by the name's extension (.png, .svg, in
-// any case); false for another extension or a file that cannot be written.
-bool SaveScoreChart(const ScoreChart& chart, const std::string& path);
-
 // Width and height of the picture in pixels.
 constexpr int kScoreChartWidth = 800;
 constexpr int kScoreChartHeight = 500;
+
+// The chart as it is drawn.
+ChartScene ScoreChartScene(const ScoreChart& chart);
+
+// Writes the chart as PNG or SVG, by the name's extension (.png, .svg, in
+// any case); false for another extension or a file that cannot be written.
+// In talver_charts, with the toolkit.
+bool SaveScoreChart(const ScoreChart& chart, const std::string& path);

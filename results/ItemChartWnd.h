@@ -1,5 +1,6 @@
 #pragma once
 
+#include "charts/ItemCharts.h"
 #include "framework/Wnd.h"
 #include "stats/ItemFit.h"
 
@@ -9,9 +10,8 @@
 class CItemChartWnd : public CWnd {
 public:
     BOOL Create(const CRect& rect, CWnd* parent);
-    // The curve, the top of the score axis (K − 1) and the totals the axis
-    // spans; draws at once.
-    void SetCurve(const ItemCurve& curve, double highest, double low, double high);
+    // The curve on the axes every item's chart shares; draws at once.
+    void SetCurve(const ItemCurve& curve, const ItemChartAxes& axes);
 
 protected:
     afx_msg void OnPaint();
@@ -19,6 +19,6 @@ protected:
 
 private:
     ItemCurve m_curve;
-    double m_highest = 1.0, m_low = 0.0, m_high = 1.0;
+    ItemChartAxes m_axes;
     bool m_bHasCurve = false;
 };

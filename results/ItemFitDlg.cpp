@@ -61,18 +61,13 @@ END_MESSAGE_MAP()
 CItemFitDlg::CItemFitDlg(const ItemFit& fit, int categories, CWnd* parent)
     : CDialog(IDD_ITEM_FIT, parent),
       m_fit(fit),
-      m_nCategories(categories),
       m_table(m_list, kTableColumns,
               [this](std::size_t record, int column) { return key(m_fit.items[record], column); })
 {
-    bool first = true;
+    std::vector<ItemCurve> curves;
     for (const ItemFit::Item& item : fit.items)
-        for (const ItemFit::Group& group : item.groups) {
-            const double middle = 0.5 * (group.firstScore + group.lastScore);
-            m_dLowScore = first ? middle : std::min(m_dLowScore, middle);
-            m_dHighScore = first ? middle : std::max(m_dHighScore, middle);
-            first = false;
-        }
+        curves.push_back(CurveOf(item));
+    m_axes = ItemChartAxesOf(curves, categories - 1);
 }
 
 void CItemFitDlg::DoDataExchange(CDataExchange* pDX)
@@ -146,7 +141,7 @@ void CItemFitDlg::ShowChart(int row)
         return;
     const ItemFit::Item& item = m_fit.items[m_table.RecordAt(row)];
     m_nCharted = item.item;
-    m_chart.SetCurve(CurveOf(item), m_nCategories - 1, m_dLowScore, m_dHighScore);
+    m_chart.SetCurve(CurveOf(item), m_axes);
 }
 
 void CItemFitDlg::OnContextMenu(CWnd* window, CPoint point)

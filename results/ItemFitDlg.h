@@ -42,8 +42,7 @@ private:
     void ShowChart(int row);
 
     const ItemFit& m_fit;
-    int m_nCategories;
-    double m_dLowScore = 0.0, m_dHighScore = 1.0;  // the score axis of every chart
+    ItemChartAxes m_axes;  // of every item's chart
     StatisticsTable m_table;
     int m_nCharted = 0;
 };

@@ -1,26 +1,10 @@
 #include "results/PairMapWnd.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "framework/DC.h"
 #include "framework/DialogTemplate.h"
-#include "framework/GdiObject.h"
-
-namespace {
-
-constexpr int kKeyWidth = 70;
-
-CString number(const char* pattern, double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
-
-COLORREF asColorRef(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
-
-}  // namespace
+#include "results/ScenePainter.h"
 
 BEGIN_MESSAGE_MAP(CPairMapWnd, CWnd)
     ON_WM_PAINT()
@@ -44,22 +28,16 @@ void CPairMapWnd::SetPairs(const LocalDependence& dependence, int items)
     UpdateWindow();
 }
 
-int CPairMapWnd::CellSize() const
+PairMapLayout CPairMapWnd::Layout() const
 {
     CRect client;
     GetClientRect(&client);
-    return std::max(1, std::min(client.Width() - kKeyWidth, client.Height()) / std::max(m_map.items, 1));
+    return LayoutPairMap(m_map.items, client.Width(), client.Height(), m_dTextHeight);
 }
 
 bool CPairMapWnd::PairAt(CPoint point, int& first, int& second) const
 {
-    const int cell = CellSize();
-    const int row = point.y / cell, column = point.x / cell;
-    if (point.x < 0 || point.y < 0 || row >= m_map.items || column >= m_map.items || row == column)
-        return false;
-    first = std::min(row, column) + 1;
-    second = std::max(row, column) + 1;
-    return true;
+    return Layout().pairAt(point.x, point.y, first, second);
 }
 
 void CPairMapWnd::OnPaint()
@@ -67,45 +45,8 @@ void CPairMapWnd::OnPaint()
     CPaintDC dc(this);
     CRect client;
     GetClientRect(&client);
-    CBrush white(RGB(255, 255, 255));
-    dc.FillRect(&client, &white);
-    const int m = m_map.items, cell = CellSize();
-    const double scale = m_map.scale();
-    CBrush diagonal(RGB(235, 235, 235));
-    for (int i = 0; i < m; ++i)
-        for (int j = 0; j < m; ++j) {
-            const std::size_t k = static_cast<std::size_t>(i) * m + j;
-            const CRect square{j * cell, i * cell, (j + 1) * cell, (i + 1) * cell};
-            CBrush colour(asColorRef(DependenceColour(m_map.signedV[k], scale)));
-            dc.FillRect(&square, i == j ? &diagonal : &colour);
-        }
-    const LOGBRUSH black{BS_SOLID, RGB(0, 0, 0), 0};
-    CPen outline(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_SQUARE | PS_JOIN_MITER, std::max(1, cell / 8), &black);
-    dc.SelectObject(&outline);
-    for (int i = 0; i < m; ++i)
-        for (int j = 0; j < m; ++j)
-            if (i != j && m_map.flagged[static_cast<std::size_t>(i) * m + j]) {
-                const int x = j * cell, y = i * cell, e = cell - 1;
-                dc.MoveTo(x, y);
-                dc.LineTo(x + e, y);
-                dc.LineTo(x + e, y + e);
-                dc.LineTo(x, y + e);
-                dc.LineTo(x, y);
-            }
-    dc.SelectObject(static_cast<CPen*>(nullptr));
-
-    // The key: from +scale at the top to -scale at the bottom.
-    const int keyLeft = client.right - kKeyWidth + 8, keyHeight = std::min(client.Height() - 8, 240);
-    for (int y = 0; y < keyHeight; ++y) {
-        const double v = scale * (1.0 - 2.0 * y / std::max(keyHeight - 1, 1));
-        CBrush colour(asColorRef(DependenceColour(v, scale)));
-        const CRect line{keyLeft, 4 + y, keyLeft + 14, 5 + y};
-        dc.FillRect(&line, &colour);
-    }
-    const int digitHeight = dc.GetTextExtent("0").y;
-    dc.TextOut(keyLeft + 18, 4 - digitHeight / 2 + 1, number("%.2f", scale));
-    dc.TextOut(keyLeft + 18, 4 + keyHeight / 2 - digitHeight / 2, "0");
-    dc.TextOut(keyLeft + 18, 4 + keyHeight - digitHeight / 2, number("%.2f", -scale));
+    m_dTextHeight = static_cast<double>(dc.GetTextExtent("0").y);
+    PaintScene(dc, PairMapScene(m_map, client.Width(), client.Height(), m_dTextHeight));
 }
 
 void CPairMapWnd::OnMouseMove(UINT, CPoint point)

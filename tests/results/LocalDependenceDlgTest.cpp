@@ -47,10 +47,9 @@ TEST_F(LocalDependenceDlgTest, OpensFromTheResultsWithMapTipsAndList)
         ASSERT_EQ(d.m_list.GetItemCount(), 190);
 
         // Cell (row 4, column 19) is the pair of items 4 and 19.
-        CRect client;
-        d.m_map.GetClientRect(&client);
-        const int cell = std::min(client.Width() - 70, client.Height()) / 20;
-        const int x = 18 * cell + cell / 2, y = 3 * cell + cell / 2;
+        const PairMapLayout layout = d.m_map.Layout();
+        const ChartScene::Box cell = layout.cellBox(3, 18), diagonal = layout.cellBox(0, 0);
+        const int x = static_cast<int>((cell.left + cell.right) / 2), y = static_cast<int>((cell.top + cell.bottom) / 2);
         int first = 0, second = 0;
         ASSERT_TRUE(d.m_map.PairAt(CPoint{x, y}, first, second));
         EXPECT_EQ(first, 4);
@@ -58,8 +57,11 @@ TEST_F(LocalDependenceDlgTest, OpensFromTheResultsWithMapTipsAndList)
         const afxtest::Picture picture = afxtest::Capture(d.m_map);
         const std::uint32_t colour = DependenceColour(map.signedV[3 * 20 + 18], map.scale());
         EXPECT_EQ(picture.at(x, y), colour);
-        EXPECT_EQ(picture.at(y, x), colour);  // the same pair the other way round
-        EXPECT_EQ(picture.at(cell / 2, cell / 2), 0xEBEBEBu);  // the diagonal
+        const ChartScene::Box mirrored = layout.cellBox(18, 3);
+        EXPECT_EQ(picture.at(static_cast<int>((mirrored.left + mirrored.right) / 2),
+                             static_cast<int>((mirrored.top + mirrored.bottom) / 2)),
+                  colour);  // the same pair the other way round
+        EXPECT_EQ(picture.at(static_cast<int>(diagonal.left + 2), static_cast<int>(diagonal.top + 2)), kDiagonalColour);
 
         afxtest::MoveMouseTo(d.m_map, x, y);
         const std::string tip = CToolTipCtrl::GetToolText(&d.m_map);

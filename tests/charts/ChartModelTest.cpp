@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "charts/ItemCharts.h"
+#include "charts/PairMap.h"
+#include "charts/ScoreChart.h"
+
+namespace {
+
+const ChartScene::Text* textSaying(const ChartScene& scene, const std::string& words)
+{
+    for (const ChartScene::Text& text : scene.texts)
+        if (text.text == words)
+            return &text;
+    return nullptr;
+}
+
+// The colour of the scene's fill at a point, the last painted there.
+std::uint32_t colourAt(const ChartScene& scene, double x, double y)
+{
+    std::uint32_t colour = 0xFFFFFFFF;
+    for (const ChartScene::Fill& fill : scene.fills)
+        if (x >= fill.box.left && x < fill.box.right && y >= fill.box.top && y < fill.box.bottom)
+            colour = fill.colour;
+    return colour;
+}
+
+// Three items; items 1 and 2 depend (V 0.3), items 2 and 3 the other way
+// and more (V -0.6), flagged.
+PairMap threeItems()
+{
+    PairMap map;
+    map.items = 3;
+    map.signedV = {0, 0.3, 0, 0.3, 0, -0.6, 0, -0.6, 0};
+    map.flagged = {0, 0, 0, 0, 0, 1, 0, 1, 0};
+    return map;
+}
+
+}  // namespace
+
+// The colours run to the largest |V|, which may belong to a negative V;
+// the key says the scale both ways.
+TEST(PairMapModelTest, ColoursScaleToTheLargestDependenceEitherWay)
+{
+    const PairMap map = threeItems();
+    EXPECT_EQ(map.scale(), 0.6);
+    const ChartScene scene = PairMapScene(map, 400, 300, 12);
+    const PairMapLayout layout = LayoutPairMap(3, 400, 300, 12);
+    const auto centre = [&](int row, int column) {
+        const ChartScene::Box cell = layout.cellBox(row, column);
+        return colourAt(scene, (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    };
+    EXPECT_EQ(centre(1, 2), 0x1E46C8u);  // the deepest blue
+    EXPECT_EQ(centre(2, 1), 0x1E46C8u);
+    EXPECT_EQ(centre(0, 1), DependenceColour(0.3, 0.6));  // red, half deep
+    EXPECT_EQ(DependenceColour(0.3, 0.6), 0xE48F8Fu);
+    EXPECT_EQ(centre(0, 0), kDiagonalColour);
+    EXPECT_EQ(centre(0, 2), 0xFFFFFFu);
+    ASSERT_NE(textSaying(scene, "0.600"), nullptr);
+    ASSERT_NE(textSaying(scene, "-0.600"), nullptr);
+    EXPECT_LT(textSaying(scene, "0.600")->box.top, textSaying(scene, "-0.600")->box.top);
+    EXPECT_EQ(colourAt(scene, layout.key.left + 1, layout.key.top), 0xC81E1Eu);  // the deepest red on top
+    EXPECT_EQ(colourAt(scene, layout.key.left + 1, layout.key.bottom - 1), 0x1E46C8u);
+    // The flagged pair outlined, both ways round.
+    int outlines = 0;
+    for (const ChartScene::Line& line : scene.lines)
+        for (const auto& [row, column] : {std::pair{1, 2}, std::pair{2, 1}})
+            outlines += line.points.size() == 5 && line.points[0].x == layout.cellBox(row, column).left &&
+                        line.points[0].y == layout.cellBox(row, column).top;
+    EXPECT_EQ(outlines, 2);
+
+    PairMap weak = threeItems();
+    weak.signedV = {0, 0.01, 0, 0.01, 0, -0.02, 0, -0.02, 0};
+    EXPECT_EQ(weak.scale(), 0.05);  // never below
+}
+
+// A point on a cell names the cell's pair whichever way round; the
+// diagonal and the margins name none.
+TEST(PairMapModelTest, PointsFindTheirPair)
+{
+    for (const int items : {2, 20, 150}) {
+        const PairMapLayout layout = LayoutPairMap(items, 700, 500, 13, 40);
+        EXPECT_GE(layout.left, 3 * 13);
+        EXPECT_GE(layout.top, 40 + 13);
+        EXPECT_LE(layout.left + items * layout.cell, layout.key.left);
+        EXPECT_LE(layout.top + items * layout.cell, 500);
+        for (const auto& [row, column] : {std::pair{0, items - 1}, std::pair{items - 1, 0}, std::pair{1, 0}}) {
+            const ChartScene::Box cell = layout.cellBox(row, column);
+            int first = 0, second = 0;
+            ASSERT_TRUE(layout.pairAt(cell.left + layout.cell / 2, cell.top + layout.cell / 2, first, second));
+            EXPECT_EQ(first, std::min(row, column) + 1);
+            EXPECT_EQ(second, std::max(row, column) + 1);
+            ASSERT_TRUE(layout.pairAt(cell.right - 0.01, cell.bottom - 0.01, first, second));
+            EXPECT_EQ(second, std::max(row, column) + 1);
+        }
+        int first = 0, second = 0;
+        const ChartScene::Box diagonal = layout.cellBox(1, 1);
+        EXPECT_FALSE(layout.pairAt(diagonal.left + 1, diagonal.top + 1, first, second));
+        EXPECT_FALSE(layout.pairAt(layout.left - 1, layout.top + 1, first, second));
+        EXPECT_FALSE(layout.pairAt(layout.left + items * layout.cell + 1, layout.top + 1, first, second));
+    }
+}
+
+// Item numbers along both edges: every one while they fit, else every
+// k-th, k a round number, never closer than a text and a half.
+TEST(PairMapModelTest, ItemNumbersEveryKthWhenCrowded)
+{
+    const struct {
+        int items;
+        int step;
+    } cases[] = {{10, 1}, {40, 2}, {100, 5}, {300, 20}, {1000, 50}};
+    for (const auto& c : cases) {
+        PairMap map;
+        map.items = c.items;
+        map.signedV.assign(static_cast<std::size_t>(c.items) * c.items, 0.0);
+        map.flagged.assign(map.signedV.size(), 0);
+        const PairMapLayout layout = LayoutPairMap(c.items, 700, 520, 12);
+        EXPECT_EQ(layout.labelStep, c.step) << c.items << " items, cells of " << layout.cell;
+        EXPECT_GE(layout.labelStep * layout.cell, 1.5 * 12);
+        const ChartScene scene = PairMapScene(map, 700, 520, 12);
+        const std::string last = std::to_string(c.items / c.step * c.step);
+        int shown = 0;
+        for (const ChartScene::Text& text : scene.texts)
+            shown += text.text == last;
+        EXPECT_EQ(shown, 2) << c.items;  // on both edges
+        EXPECT_EQ(textSaying(scene, std::to_string(c.step + 1)) != nullptr, c.step == 1);
+    }
+}
+
+// Every item's chart on the same axes: whole totals around the groups'
+// middles, item scores up to K − 1; a flagged item's frame and name in red.
+TEST(ItemChartModelTest, SharedAxesAndFlaggedItems)
+{
+    ItemCurve first{1, false, {2.5, 7, 11.5}, {0.1, 0.5, 0.9}, {0.2, 0.5, 0.8}};
+    ItemCurve second{2, true, {1.5, 12.5}, {1.0, 2.5}, {0.5, 2.0}};
+    const ItemChartAxes axes = ItemChartAxesOf({first, second}, 3);
+    EXPECT_EQ(axes.low, 1.0);
+    EXPECT_EQ(axes.high, 13.0);
+    EXPECT_EQ(axes.highest, 3.0);
+    EXPECT_EQ(ItemChartAxesOf({}, 0).highest, 1.0);
+
+    ChartScene scene;
+    AddItemChart(scene, second, axes, {0, 0, 240, 180}, 10);
+    const ChartScene::Text* title = textSaying(scene, "Item 2 *");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->colour, kFlaggedColour);
+    EXPECT_TRUE(title->bold);
+    for (const char* label : {"0", "1.5", "3", "1", "13"})
+        EXPECT_NE(textSaying(scene, label), nullptr) << label;
+    // The curves: expected, then observed, a point per group, the axis's
+    // ends at the plot's edges.
+    const ChartScene::Line& observed = scene.lines.back();
+    const ChartScene::Line& expected = scene.lines[scene.lines.size() - 2];
+    EXPECT_EQ(observed.colour, kObservedColour);
+    EXPECT_EQ(expected.colour, kExpectedColour);
+    ASSERT_EQ(observed.points.size(), 2u);
+    const ChartScene::Line& frame = scene.lines[scene.lines.size() - 3];
+    EXPECT_EQ(frame.colour, kFlaggedColour);
+    const double left = frame.points[0].x, right = frame.points[1].x, top = frame.points[0].y,
+                 bottom = frame.points[2].y;
+    EXPECT_NEAR(observed.points[0].x, left + (1.5 - 1) / 12 * (right - left), 1e-9);
+    EXPECT_NEAR(observed.points[1].y, bottom - 2.5 / 3 * (bottom - top), 1e-9);
+    EXPECT_NEAR(expected.points[0].y, bottom - 0.5 / 3 * (bottom - top), 1e-9);
+
+    ItemCharts grid;
+    grid.items.assign(10, first);
+    grid.title = "Items";
+    const ChartScene all = ItemChartsScene(grid);
+    EXPECT_EQ(ItemChartColumns(10), 4);
+    EXPECT_EQ(all.width, 4 * 240);
+    EXPECT_EQ(all.height, 3 * 180 + 50);
+}
+
+// The score chart's frequency axis rises in round steps to a round top
+// above the largest frequency; the scores run from the first row.
+TEST(ScoreChartModelTest, RoundTicksOnBothAxes)
+{
+    ScoreChart chart{5, {3, 40, 87, 12}, {5, 35, 80, 20}, "Scores"};
+    const ChartScene scene = ScoreChartScene(chart);
+    EXPECT_EQ(scene.width, kScoreChartWidth);
+    for (const char* label : {"0", "20", "40", "60", "80", "100", "5", "6", "7", "8", "Score", "Frequency"})
+        EXPECT_NE(textSaying(scene, label), nullptr) << label;
+    EXPECT_EQ(textSaying(scene, "120"), nullptr);
+    EXPECT_EQ(textSaying(scene, "4"), nullptr);
+    EXPECT_TRUE(textSaying(scene, "Frequency")->upright);
+    EXPECT_EQ(NiceStep(87, 6), 20);
+    EXPECT_EQ(NiceStep(3, 10), 0.5);
+    EXPECT_EQ(AxisNumber(-0.0), "0");
+    EXPECT_EQ(AxisNumber(2.5), "2.5");
+}
