@@ -1,7 +1,9 @@
 #include "tools/BatchOptions.h"
 
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "analysis/Analysis.h"
 #include "fit/FitEngine.h"
 #include "fit/VectorPath.h"
 #include "tests/TempDirectory.h"
@@ -420,6 +423,81 @@ TEST_F(TalverFitTest, SummaryFormatsAndChart)
         EXPECT_EQ(run(run3pl + bad), 64) << bad;
 }
 
+// A run that fails after the engine (a chart that cannot be written, a
+// model that cannot be simulated) leaves the earlier reports byte for byte.
+TEST_F(TalverFitTest, AFailedRunLeavesTheEarlierReports)
+{
+    writeFourSubjects();
+    write("OUT", "earlier OUT");
+    write("OUTG", "earlier OUTG");
+    for (const char* chart : {" --plot no/such/folder/chart.png", " --item-fit --item-plot no/such/items.svg",
+                              " --pairs --pairs-plot no/such/pairs.png"}) {
+        EXPECT_EQ(run(fourSubjects + chart), 73) << chart;
+        EXPECT_EQ(read("stdout.txt"), "");
+        EXPECT_EQ(read("OUT"), "earlier OUT");
+        EXPECT_EQ(read("OUTG"), "earlier OUTG");
+    }
+    write("n.dat", "-1 -.5 1 1.5");  // a negative weight
+    EXPECT_EQ(run(fourSubjects + " --monte-carlo 10"), 75);
+    EXPECT_EQ(read("stderr.txt").rfind("talver-fit: Cannot simulate under the model: ", 0), 0u) << read("stderr.txt");
+    EXPECT_EQ(read("OUT"), "earlier OUT");
+    EXPECT_EQ(read("OUTG"), "earlier OUTG");
+}
+
+// What a run holds at its peak does not grow with the thread count: the
+// item fit and the pairs of 400 items on 3,000 estimates.
+TEST_F(TalverFitTest, PeakMemoryDoesNotGrowWithThreads)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory would be measured too";
+#endif
+    const int items = 400, subjects = 3000;
+    // Answers drawn under the model, so that every total is plausible.
+    std::ostringstream a, b, estimates, scores;
+    unsigned state = 99;
+    const auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 16 & 0x7fff; };
+    std::vector<double> difficulty;
+    for (int i = 0; i < items; ++i) {
+        difficulty.push_back((static_cast<int>(next() % 400) - 200) / 100.0);
+        a << "1\n";
+        b << difficulty.back() << '\n';
+    }
+    for (int j = 0; j < subjects; ++j) {
+        const double theta = (static_cast<int>(next() % 6000) - 3000) / 1000.0;
+        estimates << theta << '\n';
+        for (int i = 0; i < items; ++i) {
+            const double p = 1.0 / (1.0 + std::exp(-1.702 * (theta - difficulty[static_cast<std::size_t>(i)])));
+            scores << (next() / 32768.0 < p) << (i + 1 < items ? ' ' : '\n');
+        }
+    }
+    write("a.dat", a.str());
+    write("b.dat", b.str());
+    write("e.dat", estimates.str());
+    write("x.dat", scores.str());
+    const std::string count = std::to_string(subjects), itemCount = std::to_string(items);
+    const auto peak = [&](const char* threads) {
+        const pid_t child = fork();
+        if (child == 0) {
+            setenv("TALVER_THREADS", threads, 1);
+            execl(TALVER_FIT_PATH, TALVER_FIT_PATH, "--model", "2pl", "--subjects", count.c_str(), "--items",
+                  itemCount.c_str(), "--discrimination", "a.dat", "--difficulty", "b.dat", "--scores", "x.dat",
+                  "--estimates", "e.dat", "--item-fit", "--pairs", "--quiet", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        rusage usage{};
+        wait4(child, &status, 0, &usage);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << threads;
+        return static_cast<double>(usage.ru_maxrss);  // kB
+    };
+    const double one = peak("1");
+    for (const char* threads : {"2", "8"}) {
+        const double more = peak(threads);
+        EXPECT_LE(more, one * 1.1) << threads << " threads against one: " << more << " kB, " << one << " kB";
+        EXPECT_GE(more, one * 0.9) << threads << " threads against one: " << more << " kB, " << one << " kB";
+    }
+}
+
 // Programs started together in one folder: each succeeds, and the reports
 // left there are one program's, both of them, byte for byte.
 TEST_F(TalverFitTest, RunsSideBySideInOneFolder)
@@ -678,9 +756,28 @@ TEST_F(TalverFitTest, MonteCarloInEveryFormat)
         EXPECT_LE(p, 1.0);
         EXPECT_EQ(std::fmod(p * 201, 1.0) < 1e-9 || std::fmod(p * 201, 1.0) > 1 - 1e-9, true) << key;
     }
-    for (const char* list : {"items", "pairs"})
-        for (const nlohmann::json& entry : summary[list])
-            EXPECT_TRUE(entry["p_mc"].is_number()) << list;
+    // Each key carries its own statistic's p: the same run in this process.
+    AnalysisRequest request;
+    request.fit = parse({"--model", "3pl", "--subjects", "1000", "--items", "20", "--discrimination",
+                         "3pl-discrimination.dat", "--difficulty", "3pl-difficulty.dat", "--c-indices", "3pl-c.dat",
+                         "--scores", "3pl-scores.dat", "--nodes20"})
+                      .request;
+    request.countItems = request.countPairs = true;
+    Analysis analysis(request);
+    ASSERT_EQ(analysis.runWhole(200, 42), kAnalysisSuccess);
+    const MonteCarloResult& simulated = *analysis.simulated();
+    EXPECT_EQ(mc["chi_square_p"], simulated.chiSquareP);
+    EXPECT_EQ(mc["pooled_chi_square_p"], simulated.pooledChiSquareP);
+    EXPECT_EQ(mc["likelihood_ratio_p"], simulated.likelihoodRatioP);
+    // Distinct, so that one in another's place would show.
+    EXPECT_NE(simulated.chiSquareP, simulated.pooledChiSquareP);
+    EXPECT_NE(simulated.pooledChiSquareP, simulated.likelihoodRatioP);
+    ASSERT_EQ(summary["items"].size(), simulated.itemP.size());
+    for (std::size_t k = 0; k < simulated.itemP.size(); ++k)
+        EXPECT_EQ(summary["items"][k]["p_mc"], simulated.itemP[k]) << "item " << k + 1;
+    ASSERT_EQ(summary["pairs"].size(), simulated.pairP.size());
+    for (std::size_t k = 0; k < simulated.pairP.size(); ++k)
+        EXPECT_EQ(summary["pairs"][k]["p_mc"], simulated.pairP[k]) << "pair " << k;
 
     ASSERT_EQ(run(run3pl.substr(0, run3pl.find(" --format")) + " --format csv"), 0);
     const std::string csv = read("stdout.txt");
