@@ -91,8 +91,9 @@ ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& ex
     ItemFit fit;
     fit.minExpected = minExpected;
     const int m = observed.items(), K = observed.categories();
-    const std::size_t S = observed.totals() - 1;
-    for (std::size_t s = 0; s <= S; ++s)
+    // Counts never made have no totals: no item, no group.
+    const std::size_t S = observed.totals() > 0 ? observed.totals() - 1 : 0;
+    for (std::size_t s = 0; s < observed.totals(); ++s)
         fit.subjects += static_cast<double>(observed.subjects(s));
 
     std::vector<double> p;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <new>
 #include <vector>
 
@@ -70,4 +72,33 @@ TEST(WorkersTest, BlocksCombineInOrder)
         for (std::size_t b = 0; b < order.size(); ++b)
             EXPECT_EQ(order[b], b);
     }
+}
+
+// The first block fails only once the others are computed and their
+// workers wait for its turn: they are let go, their blocks never combined,
+// and the failure reaches the caller.
+TEST(WorkersTest, AFailureReleasesWorkersAlreadyWaiting)
+{
+    std::atomic<int> computed{0};
+    std::atomic<int> combined{0};
+    EXPECT_THROW(RunInOrder(
+                     3, 3,
+                     [&](std::size_t b, std::size_t) {
+                         if (b != 0) {
+                             ++computed;
+                             return;
+                         }
+                         while (computed < 2)
+                             std::this_thread::yield();
+                         // Time to reach the wait for their turn.
+                         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                         throw std::bad_alloc();
+                     },
+                     [&](std::size_t, std::size_t) {
+                         ++combined;
+                         return true;
+                     }),
+                 std::bad_alloc);
+    EXPECT_EQ(computed, 2);
+    EXPECT_EQ(combined, 0);
 }

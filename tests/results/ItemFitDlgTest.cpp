@@ -196,3 +196,82 @@ TEST_F(ItemFitDlgTest, ProgressEndsByItselfOrAtCancel)
     ASSERT_TRUE(result);
     EXPECT_EQ(result->items(), 20);
 }
+
+// After any sort the rows keep their items: the chart of the row clicked,
+// the simulated p-values by item whether they come before or after the
+// sort, and an item without a p last whichever way p is sorted.
+TEST_F(ItemFitDlgTest, RowsKeepTheirItemsThroughSortsAndSimulation)
+{
+    ItemFit fit;
+    const double sx2[] = {4.5, 20.25, 1.5, 9.75};
+    for (int i = 0; i < 4; ++i) {
+        ItemFit::Item item;
+        item.item = i + 1;
+        item.sx2 = sx2[i];
+        item.df = i == 2 ? 0 : 3;
+        if (item.df > 0)
+            item.p = item.pAdjusted = 0.1 * (4 - i);
+        ItemFit::Group group;
+        group.firstScore = group.lastScore = i + 1;
+        group.subjects = 10;
+        group.observed = group.expected = {5, 5};
+        item.groups.push_back(group);
+        fit.items.push_back(item);
+    }
+    CItemFitDlg d(fit, 2);
+    const auto simulated = [](std::uint64_t) {
+        MonteCarloResult result;
+        result.itemP = {0.125, 0.25, 0.5, 0.75};  // by item
+        return std::optional<MonteCarloResult>(result);
+    };
+    d.m_simulate = simulated;
+    const auto itemOf = [&](int row) { return std::stoi(d.m_list.GetItemText(row, CItemFitDlg::kItem)); };
+    const auto expectSimulatedByItem = [&] {
+        for (int row = 0; row < 4; ++row) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.4g", simulated(0)->itemP[static_cast<std::size_t>(itemOf(row) - 1)]);
+            EXPECT_EQ(d.m_list.GetItemText(row, CItemFitDlg::kSimulatedP), text) << "row " << row;
+        }
+    };
+    const auto simulate = [&] {
+        onModal([](CDialog& ask) { afxtest::Click(ask, IDOK); });
+        afxtest::Click(d, IDC_SIMULATE);
+    };
+    onModal([&](CDialog&) {
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kSx2);
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kSx2);  // largest first
+        EXPECT_EQ(itemOf(0), 2);
+        afxtest::ClickListItem(d, IDC_ITEM_LIST, 1);
+        EXPECT_EQ(d.ChartedItem(), 4);
+        simulate();  // sorted, then simulated
+        expectSimulatedByItem();
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kItem);
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kItem);  // simulated, then sorted
+        EXPECT_EQ(itemOf(0), 4);
+        expectSimulatedByItem();
+        afxtest::ClickListItem(d, IDC_ITEM_LIST, 2);
+        EXPECT_EQ(d.ChartedItem(), 2);
+        for (int clicks = 0; clicks < 2; ++clicks) {
+            afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kP);
+            EXPECT_EQ(itemOf(3), 3) << "the item without a p, sorted " << (clicks ? "down" : "up");
+        }
+        afxtest::Click(d, IDOK);
+    });
+    d.DoModal();
+}
+
+// Whatever the work throws stays on its thread, and what failed is told.
+TEST_F(ItemFitDlgTest, BackgroundFailuresAreToldNotFatal)
+{
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[] { throw std::bad_alloc(); }, "not enough memory"},
+        {[] { throw std::runtime_error("the disk went away"); }, "the disk went away"},
+        {[] { throw 42; }, "an unexpected error"},
+        {[] {}, ""},
+    };
+    for (const auto& [fail, told] : cases) {
+        BackgroundWork work([fail = fail](const std::function<bool(double)>&) { fail(); });
+        ASSERT_TRUE(work.waitFor(std::chrono::seconds(30)));
+        EXPECT_EQ(work.failure(), told);
+    }
+}

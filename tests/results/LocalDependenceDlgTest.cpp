@@ -117,3 +117,49 @@ TEST_F(LocalDependenceDlgTest, ARunWithoutPairsSaysWhy)
     });
     results.DoModal();
 }
+
+// Simulated p-values go to their pairs, whether they come before or after
+// a sort.
+TEST_F(LocalDependenceDlgTest, SimulatedPValuesStayWithTheirPairs)
+{
+    LocalDependence dependence;
+    const double x2[] = {3.5, 12.25, 0.5, 7.75, 1.0, 30.5};
+    std::vector<double> byPair;
+    for (int first = 1, k = 0; first <= 4; ++first)
+        for (int second = first + 1; second <= 4; ++second, ++k) {
+            LocalDependence::Pair pair;
+            pair.first = first;
+            pair.second = second;
+            pair.x2 = x2[k];
+            pair.df = 1;
+            dependence.pairs.push_back(pair);
+            byPair.push_back(0.125 * (k + 1));
+        }
+    CLocalDependenceDlg d(dependence, 4);
+    d.m_simulate = [&](std::uint64_t) {
+        MonteCarloResult result;
+        result.pairP = byPair;
+        return std::optional<MonteCarloResult>(result);
+    };
+    const auto expectByPair = [&] {
+        for (int row = 0; row < d.m_list.GetItemCount(); ++row) {
+            const int first = std::stoi(d.m_list.GetItemText(row, CLocalDependenceDlg::kFirst));
+            const int second = std::stoi(d.m_list.GetItemText(row, CLocalDependenceDlg::kSecond));
+            char text[32];
+            std::snprintf(text, sizeof text, "%.4g", byPair[PairPosition(first, second, 4)]);
+            EXPECT_EQ(d.m_list.GetItemText(row, CLocalDependenceDlg::kSimulatedP), text) << first << " " << second;
+        }
+    };
+    onModal([&](CDialog&) {
+        afxtest::ClickColumnHeading(d, IDC_PAIR_LIST, CLocalDependenceDlg::kX2);
+        onModal([](CDialog& ask) { afxtest::Click(ask, IDOK); });
+        afxtest::Click(d, IDC_SIMULATE);
+        expectByPair();
+        afxtest::ClickColumnHeading(d, IDC_PAIR_LIST, CLocalDependenceDlg::kSimulatedP);
+        afxtest::ClickColumnHeading(d, IDC_PAIR_LIST, CLocalDependenceDlg::kSimulatedP);
+        EXPECT_EQ(d.m_list.GetItemText(0, CLocalDependenceDlg::kSecond), "4");  // pair 3 and 4, the last
+        expectByPair();
+        afxtest::Click(d, IDOK);
+    });
+    d.DoModal();
+}

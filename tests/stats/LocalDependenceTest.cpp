@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "stats/ItemFit.h"
+#include "stats/LocalDependenceFormat.h"
+
 #include "tests/fit/ModelCases.h"
 #include "tests/TempDirectory.h"
 #include "tests/ShippedExample.h"
@@ -138,4 +143,44 @@ TEST_F(SimulatedTest, AFittingTestGivesTheStatisticsSpread)
     }
     EXPECT_GT(sum / count, 2.2);
     EXPECT_LT(sum / count, 3.5);
+}
+
+// The table to read lists the largest X² first, as many as asked for, each
+// with its own simulated p.
+TEST(LocalDependenceTest, TheTableListsTheLargestPairs)
+{
+    LocalDependence dependence;
+    const double x2[] = {3.5, 12.25, 0.5, 7.75, 1.0, 30.5};
+    int k = 0;
+    for (int first = 1; first <= 4; ++first)
+        for (int second = first + 1; second <= 4; ++second, ++k) {
+            LocalDependence::Pair pair;
+            pair.first = first;
+            pair.second = second;
+            pair.x2 = x2[k];
+            pair.df = 1;
+            dependence.pairs.push_back(pair);
+        }
+    const std::vector<double> simulated = {0.11, 0.22, 0.33, 0.44, 0.55, 0.66};
+    const std::string table = FormatPairsTable(dependence, &simulated, 3);
+    EXPECT_NE(table.find("6 pairs flagged, adjusted p below 0.05; the 3 largest:"), std::string::npos) << table;
+    std::istringstream lines(table.substr(table.find("Simulated p\n") + 12));
+    std::vector<std::pair<std::string, double>> listed;  // "first second", simulated p
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        int first = 0, second = 0;
+        double x = 0, df = 0, p = 0, adjusted = 0, sign = 0, v = 0, mc = 0;
+        fields >> first >> second >> x >> df >> p >> adjusted >> sign >> v >> mc;
+        listed.push_back({std::to_string(first) + " " + std::to_string(second), mc});
+    }
+    const std::vector<std::pair<std::string, double>> largest = {{"3 4", 0.66}, {"1 3", 0.22}, {"2 3", 0.44}};
+    EXPECT_EQ(listed, largest);
+}
+
+// Counts never made give an empty item fit, not a wrapped-round total.
+TEST(ItemFitTest, NoCountsNoItems)
+{
+    const ItemFit fit = ComputeItemFit(ItemCodeCounts(), ItemExpectation(), 3, 0);
+    EXPECT_TRUE(fit.items.empty());
+    EXPECT_EQ(fit.subjects, 0.0);
 }
