@@ -15,9 +15,7 @@ CFitStatisticsDlg::CFitStatisticsDlg(const FitSummary& summary, const CString& n
 
 CString CFitStatisticsDlg::StatisticsText() const
 {
-    // The table's statistics, without its rows.
-    const std::string table = FormatSummaryTable(m_summary, m_simulated ? &*m_simulated : nullptr);
-    return table.substr(0, table.find("\n\n")) + "\n\n" + m_note;
+    return FormatSummaryStatistics(m_summary, m_simulated ? &*m_simulated : nullptr) + "\n" + m_note;
 }
 
 BOOL CFitStatisticsDlg::OnInitDialog()

@@ -1,10 +1,10 @@
 #include "results/ItemFitDlg.h"
 
-#include <cstdio>
-
 #include "framework/DataExchange.h"
 #include "res/resource.h"
+#include "stats/FlagLevel.h"
 #include "stats/ItemFitFormat.h"
+#include "stats/TextFormat.h"
 
 namespace {
 
@@ -13,16 +13,9 @@ const std::vector<StatisticsTable::Column> kTableColumns = {
     {"Adjusted p", 85, true}, {"RMSEA", 65, true},      {"Groups", 55, true},      {"Simulated p", 85, true, true},
     {"Flagged", 55, false}};
 
-CString format(const char* pattern, double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
-
 CString optional(const std::optional<double>& value, const char* pattern)
 {
-    return value ? format(pattern, *value) : CString("\u2014");
+    return value ? FormatText(pattern, *value) : CString("\u2014");
 }
 
 // Where an item stands in a column: undefined values after all others.
@@ -82,12 +75,9 @@ BOOL CItemFitDlg::OnInitDialog()
     int flagged = 0;
     for (const ItemFit::Item& item : m_fit.items)
         flagged += item.flagged;
-    char summary[256];
-    std::snprintf(summary, sizeof summary,
-                  "S-X\u00B2 of %zu items; %d flagged (adjusted p below 0.05). Score groups merged until every "
-                  "category expects at least %g subject%s.",
-                  m_fit.items.size(), flagged, m_fit.minExpected, m_fit.minExpected == 1.0 ? "" : "s");
-    GetDlgItem(IDC_ITEM_SUMMARY)->SetWindowText(summary);
+    GetDlgItem(IDC_ITEM_SUMMARY)
+        ->SetWindowText(FormatText("S-X\u00B2 of %zu items; %d flagged (%s). Score groups %s.", m_fit.items.size(),
+                                   flagged, FlagRule().c_str(), ItemMergingCondition(m_fit.minExpected).c_str()));
 
     m_table.Fill(m_fit.items.size(), [this](std::size_t record, int column) -> CString {
         const ItemFit::Item& item = m_fit.items[record];
@@ -95,7 +85,7 @@ BOOL CItemFitDlg::OnInitDialog()
         case kItem:
             return std::to_string(item.item);
         case kSx2:
-            return format("%.4f", item.sx2);
+            return FormatText("%.4f", item.sx2);
         case kDf:
             return std::to_string(item.df);
         case kP:

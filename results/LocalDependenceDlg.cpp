@@ -1,11 +1,12 @@
 #include "results/LocalDependenceDlg.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "framework/DataExchange.h"
 #include "res/resource.h"
+#include "stats/FlagLevel.h"
 #include "stats/LocalDependenceFormat.h"
+#include "stats/TextFormat.h"
 
 namespace {
 
@@ -13,13 +14,6 @@ const std::vector<StatisticsTable::Column> kTableColumns = {
     {"First", 45, true},       {"Second", 55, true}, {"X\u00B2", 75, true}, {"df", 30, true},     {"p", 75, true},
     {"Adjusted p", 80, true}, {"Sign", 40, true},   {"V", 60, true},      {"Simulated p", 85, true, true},
     {"Flagged", 55, false}};
-
-CString format(const char* pattern, double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
 
 std::pair<bool, double> key(const LocalDependence::Pair& pair, int column)
 {
@@ -73,12 +67,11 @@ BOOL CLocalDependenceDlg::OnInitDialog()
     CDialog::OnInitDialog();
     const auto flagged = std::count_if(m_dependence.pairs.begin(), m_dependence.pairs.end(),
                                        [](const LocalDependence::Pair& pair) { return pair.flagged; });
-    char summary[256];
-    std::snprintf(summary, sizeof summary,
-                  "Local dependence X\u00B2 of %zu pairs of %d items; %ld flagged (adjusted p below 0.05). The "
-                  "map shows the signed Cram\u00E9r's V; rest the pointer on a cell for its figures.",
-                  m_dependence.pairs.size(), m_nItems, static_cast<long>(flagged));
-    GetDlgItem(IDC_PAIR_SUMMARY)->SetWindowText(summary);
+    GetDlgItem(IDC_PAIR_SUMMARY)
+        ->SetWindowText(FormatText("Local dependence X\u00B2 of %zu pairs of %d items; %ld flagged (%s). The map shows "
+                                   "the signed Cram\u00E9r's V; rest the pointer on a cell for its figures.",
+                                   m_dependence.pairs.size(), m_nItems, static_cast<long>(flagged),
+                                   FlagRule().c_str()));
 
     m_table.Fill(m_dependence.pairs.size(), [this](std::size_t record, int column) -> CString {
         const LocalDependence::Pair& pair = m_dependence.pairs[record];
@@ -88,17 +81,17 @@ BOOL CLocalDependenceDlg::OnInitDialog()
         case kSecond:
             return std::to_string(pair.second);
         case kX2:
-            return format("%.4f", pair.x2);
+            return FormatText("%.4f", pair.x2);
         case kDf:
             return std::to_string(pair.df);
         case kP:
-            return format("%.4g", pair.p);
+            return FormatText("%.4g", pair.p);
         case kAdjustedP:
-            return format("%.4g", pair.pAdjusted);
+            return FormatText("%.4g", pair.pAdjusted);
         case kSign:
             return std::to_string(pair.sign);
         case kV:
-            return format("%.4f", pair.v);
+            return FormatText("%.4f", pair.v);
         default:
             return pair.flagged ? "*" : "";
         }

@@ -1,10 +1,9 @@
 #include "results/PairMapWnd.h"
 
-#include <cstdio>
-
 #include "framework/DC.h"
 #include "framework/DialogTemplate.h"
 #include "results/ScenePainter.h"
+#include "stats/TextFormat.h"
 
 BEGIN_MESSAGE_MAP(CPairMapWnd, CWnd)
     ON_WM_PAINT()
@@ -55,12 +54,9 @@ void CPairMapWnd::OnMouseMove(UINT, CPoint point)
     CString tip;
     if (m_pDependence && PairAt(point, first, second)) {
         const LocalDependence::Pair& pair = m_pDependence->pairs[PairPosition(first, second, m_map.items)];
-        char text[256];
-        std::snprintf(text, sizeof text,
-                      "Items %d and %d: X\u00B2 %.4f, df %d, p %.4g, adjusted p %.4g, sign %d, V %.4f%s", pair.first,
-                      pair.second, pair.x2, pair.df, pair.p, pair.pAdjusted, pair.sign, pair.v,
-                      pair.flagged ? ", flagged" : "");
-        tip = text;
+        tip = FormatText("Items %d and %d: X\u00B2 %.4f, df %d, p %.4g, adjusted p %.4g, sign %d, V %.4f%s",
+                         pair.first, pair.second, pair.x2, pair.df, pair.p, pair.pAdjusted, pair.sign, pair.v,
+                         pair.flagged ? ", flagged" : "");
     }
     m_tip.UpdateTipText(tip, this);
 }

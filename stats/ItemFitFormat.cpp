@@ -21,11 +21,13 @@ std::string column(const std::optional<double>& value, const char* pattern, int 
 
 }  // namespace
 
-std::string ItemMergingRule(double minExpected)
+std::string ItemMergingCondition(double minExpected)
 {
-    return FormatText("adjacent totals merged until every category expects at least %g subject%s", minExpected,
+    return FormatText("merged until every category expects at least %g subject%s", minExpected,
                       minExpected == 1.0 ? "" : "s");
 }
+
+std::string ItemMergingRule(double minExpected) { return "adjacent totals " + ItemMergingCondition(minExpected); }
 
 void WriteItemFitTable(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated)
 {

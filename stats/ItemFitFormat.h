@@ -21,5 +21,7 @@ void WriteItemFitJson(std::ostream& out, const ItemFit& fit, const std::vector<d
 std::string FormatItemFitTable(const ItemFit& fit, const std::vector<double>* simulated = nullptr);
 std::string FormatItemFitCsv(const ItemFit& fit, const std::vector<double>* simulated = nullptr);
 
-// The rule the groups follow, in words.
+// The rule the groups follow, in words: "adjacent totals merged until ...",
+// and its condition alone.
 std::string ItemMergingRule(double minExpected);
+std::string ItemMergingCondition(double minExpected);

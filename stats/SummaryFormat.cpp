@@ -36,7 +36,7 @@ std::string FormatPooledLine(const FitSummary& summary)
                       summary.pooledP);
 }
 
-void WriteSummaryTable(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated)
+void WriteSummaryStatistics(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated)
 {
     const auto beside = [simulated](const char* gap, double MonteCarloResult::*p) {
         return simulated ? FormatText("%ssimulated p %.4g", gap, simulated->*p) : std::string();
@@ -59,7 +59,13 @@ void WriteSummaryTable(std::ostream& out, const FitSummary& summary, const Monte
         out << FormatText("Simulated p: %llu data sets drawn under the model, seed %llu\n",
                           static_cast<unsigned long long>(simulated->replicates),
                           static_cast<unsigned long long>(simulated->seed));
-    out << "Cells: " << PoolingRule(summary.minExpected) << "\n\n";
+    out << "Cells: " << PoolingRule(summary.minExpected) << "\n";
+}
+
+void WriteSummaryTable(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated)
+{
+    WriteSummaryStatistics(out, summary, simulated);
+    out << "\n";
     out << "Score   Observed     Expected   (O-E)^2/E   (O-E)/sqrt(E)  Cell\n";
     for (const FitSummary::Score& s : summary.scores)
         out << FormatText("%5d %10.0f %12.4f %11.4f %15.4f %5zu\n", s.score, s.observed, s.expected, s.contribution,
@@ -177,6 +183,13 @@ std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult
 {
     std::ostringstream out;
     WriteSummaryTable(out, summary, simulated);
+    return out.str();
+}
+
+std::string FormatSummaryStatistics(const FitSummary& summary, const MonteCarloResult* simulated)
+{
+    std::ostringstream out;
+    WriteSummaryStatistics(out, summary, simulated);
     return out.str();
 }
 

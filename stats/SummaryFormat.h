@@ -37,10 +37,13 @@ struct SummaryExtras {
     const MonteCarloResult* simulated = nullptr;
 };
 void WriteSummaryTable(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
+// The table's statistics and its cells' rule, without its rows.
+void WriteSummaryStatistics(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 void WriteSummaryCsv(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 void WriteSummaryJson(std::ostream& out, const FitSummary& summary, const std::vector<FitWarning>& warnings = {},
                       const SummaryExtras& extras = {});
 std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
+std::string FormatSummaryStatistics(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 std::string FormatSummaryCsv(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings = {},
                               const SummaryExtras& extras = {});
