@@ -68,18 +68,12 @@ struct Chunk {
     // First pass: its numbers, and whether they are all simple.
     std::int64_t numbers = 0;
     bool simple = true;
-    // Second pass, from the numbers before it: the sum it adds to the
-    // subject under way when it starts, whether it completes that one, and
-    // what it leaves of the subject under way at its end. The subjects it
-    // completes go to its thread's histogram.
-    std::int64_t headSum = 0;
-    bool headCompletes = false;
-    std::int64_t tailSum = 0;
-    bool tailOpen = false;
-    // When items are counted too: the categories of the subject under way
-    // at either end, and whether one of its codes is outside the range.
-    std::vector<unsigned char> headCategories, tailCategories;
-    bool headOutside = false, tailOutside = false;
+    // Second pass, from the numbers before it: what it adds to the subject
+    // under way when it starts, whether it completes that one, and what it
+    // leaves of the subject under way at its end. The subjects it completes
+    // go to its thread's histogram.
+    SubjectUnderWay head, tail;
+    bool headCompletes = false, tailOpen = false;
     // Whether it holds scores outside the model's codes, and then, from a
     // pass of its own, how many and the first.
     bool suspect = false;
@@ -112,24 +106,14 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
         scan.take(scan.value);
     const int low = '0' + std::clamp(codes.lowest, 0, 10), high = '0' + std::clamp(codes.highest, -1, 9);
     chunk.suspect = scan.suspect || scan.leastDigit < low || scan.mostDigit > high;
-    chunk.headSum = scan.headSum;
     chunk.headCompletes = scan.headCompletes;
-    chunk.headCategories = std::move(scan.headCategories);
-    chunk.headOutside = scan.headOutside;
     if (scan.head) {
-        chunk.headSum = scan.total;  // the subject runs on past this chunk
-        if (sinks) {
-            chunk.headCategories.assign(scan.categories.begin() + scan.firstItem,
-                                        scan.categories.begin() + scan.item);
-            chunk.headOutside = scan.outside;
-        }
-    } else if (scan.item != 0) {
-        chunk.tailSum = scan.total;
-        chunk.tailOpen = true;
-        if (sinks) {
-            chunk.tailCategories.assign(scan.categories.begin(), scan.categories.begin() + scan.item);
-            chunk.tailOutside = scan.outside;
-        }
+        chunk.head = scan.underWay(scan.firstItem);  // the subject runs on past this chunk
+    } else {
+        chunk.head = std::move(scan.headPart);
+        chunk.tailOpen = scan.item != 0;
+        if (chunk.tailOpen)
+            chunk.tail = scan.underWay(0);
     }
     return read;
 }
@@ -233,13 +217,233 @@ bool CountScores(const std::string& path, std::int64_t subjects, int items, std:
     return true;
 }
 
+namespace {
+
+// The counter on threads, stage by stage: the file cut into parts at white
+// space; the numbers of each part counted, a round of parts at a time,
+// until there are enough; the subjects of each part counted, the ones
+// running across part boundaries kept aside; the codes outside the range
+// noted where a part may hold one; every thread's counts gathered; the
+// subjects across boundaries stitched together in file order; what the
+// reader would have noted of the file.
+class PartCounter {
+public:
+    PartCounter(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore, ScoreCount& count,
+                std::uint64_t size, std::size_t workers, const ScoreCounterSettings& settings)
+        : path_(path),
+          subjects_(subjects),
+          items_(items),
+          firstScore_(firstScore),
+          count_(count),
+          size_(size),
+          workers_(workers),
+          settings_(settings),
+          wanted_(subjects * items),
+          sinks_(sinksOf(count)),
+          pieces_(workers)
+    {
+    }
+
+    bool run()
+    {
+        split();
+        if (!countNumbersOfParts())
+            return false;
+        if (!countSubjectsOfParts() || !noteOutsideCodes())
+            return false;
+        gather();
+        stitch();
+        noteFile();
+        return true;
+    }
+
+private:
+    template <typename Task>
+    void onWorkers(std::size_t tasks, const Task& task)
+    {
+        std::atomic<std::size_t> next{0};
+        RunWorkers(std::min(workers_, tasks), [&](std::size_t w) {
+            pieces_[w].resize(settings_.piece);
+            for (std::size_t index; (index = next++) < tasks;)
+                task(index, w);
+        });
+    }
+
+    void split()
+    {
+        const std::size_t parts = static_cast<std::size_t>(
+            std::max<std::uint64_t>(workers_, (size_ + settings_.largestPart - 1) / settings_.largestPart));
+        chunks_.resize(parts);
+        std::uint64_t begin = 0;
+        for (std::size_t c = 0; c < parts; ++c) {
+            chunks_[c].begin = begin;
+            const std::uint64_t nominal = size_ / parts * (c + 1) + size_ % parts * (c + 1) / parts;
+            begin = c + 1 == parts ? size_ : std::max(begin, boundaryNear(path_, nominal, size_));
+            chunks_[c].end = begin;
+        }
+    }
+
+    // False when a part needed holds a number that is not simple.
+    bool countNumbersOfParts()
+    {
+        while (used_ < chunks_.size() && firstNumber_.back() < wanted_) {
+            const std::size_t round = std::min(workers_, chunks_.size() - used_);
+            onWorkers(round,
+                      [&](std::size_t k, std::size_t w) { countNumbers(path_, chunks_[used_ + k], pieces_[w]); });
+            for (std::size_t k = 0; k < round && firstNumber_.back() < wanted_; ++k) {
+                if (!chunks_[used_].simple)
+                    return false;
+                firstNumber_.push_back(firstNumber_.back() + chunks_[used_++].numbers);
+            }
+        }
+        available_ = std::min(firstNumber_.back(), wanted_);
+        return true;
+    }
+
+    bool countSubjectsOfParts()
+    {
+        histograms_.assign(workers_, std::vector<std::int64_t>(count_.observed.size(), 0));
+        itemCounts_.assign(sinks_.items ? workers_ : 0, count_.byItem);
+        pairCounts_.assign(sinks_.pairs ? workers_ : 0, count_.pairs);
+        std::vector<char> read(used_);
+        onWorkers(used_, [&](std::size_t c, std::size_t w) {
+            const CategorySinks mine{sinks_.items ? &itemCounts_[w] : nullptr, sinks_.pairs ? &pairCounts_[w] : nullptr};
+            read[c] = countSubjects(path_, chunks_[c], firstNumber_[c], available_, items_, firstScore_, count_.codes,
+                                    histograms_[w], mine, pieces_[w]);
+        });
+        return std::find(read.begin(), read.end(), 0) == read.end();
+    }
+
+    bool noteOutsideCodes()
+    {
+        std::vector<std::size_t> suspects;
+        for (std::size_t c = 0; c < used_; ++c)
+            if (chunks_[c].suspect)
+                suspects.push_back(c);
+        std::vector<char> read(suspects.size());
+        onWorkers(suspects.size(), [&](std::size_t k, std::size_t w) {
+            const std::size_t c = suspects[k];
+            read[k] = noteCodes(path_, chunks_[c], firstNumber_[c], available_, count_.codes, pieces_[w]);
+        });
+        return std::find(read.begin(), read.end(), 0) == read.end();
+    }
+
+    void gather()
+    {
+        std::vector<double>& observed = count_.observed;
+        for (const std::vector<std::int64_t>& histogram : histograms_)
+            for (std::size_t row = 0; row < observed.size(); ++row)
+                observed[row] += static_cast<double>(histogram[row]);
+        for (const ItemCodeCounts& counts : itemCounts_)
+            count_.byItem.add(counts);
+        for (PairCounts& counts : pairCounts_) {
+            counts.flush();
+            count_.pairs.add(counts);
+        }
+    }
+
+    // A subject complete at last; one that ran on past the file's end has
+    // codes 0 there.
+    void record(SubjectUnderWay subject)
+    {
+        std::vector<double>& observed = count_.observed;
+        const std::int64_t row = subject.sum - firstScore_;
+        if (row >= 0 && row < static_cast<std::int64_t>(observed.size()))
+            observed[static_cast<std::size_t>(row)] += 1.0;
+        if (sinks_) {
+            const bool cut = subject.categories.size() < static_cast<std::size_t>(items_);
+            subject.categories.resize(static_cast<std::size_t>(items_), 0);
+            if (!subject.outside && !(cut && count_.codes.lowest != 0))
+                sinks_.add(subject.categories.data());
+        }
+    }
+
+    void stitch()
+    {
+        SubjectUnderWay carried;
+        bool carrying = false;
+        for (std::size_t c = 0; c < used_; ++c) {
+            Chunk& chunk = chunks_[c];
+            if (carrying) {
+                carried.join(chunk.head);
+                if (chunk.headCompletes) {
+                    record(std::move(carried));
+                    carrying = false;
+                }
+            }
+            if (chunk.tailOpen) {
+                carried = std::move(chunk.tail);
+                carrying = true;
+            }
+        }
+        // The file ended inside a subject, or before the last ones: what
+        // they have, and 0 for every one after.
+        std::int64_t counted = available_ / items_;
+        if (carrying || (available_ % items_ != 0)) {
+            record(std::move(carried));
+            ++counted;
+        }
+        std::vector<double>& observed = count_.observed;
+        if (counted < subjects_ && firstScore_ <= 0 && -firstScore_ < static_cast<std::int64_t>(observed.size()))
+            observed[static_cast<std::size_t>(-firstScore_)] += static_cast<double>(subjects_ - counted);
+        if (sinks_ && counted < subjects_ && count_.codes.lowest == 0)
+            sinks_.addLowest(static_cast<std::uint64_t>(subjects_ - counted));
+        count_.pairs.flush();
+    }
+
+    // What the reader would note: a file of simple numbers can fail only at
+    // its end, and only what follows the last number needed is more.
+    void noteFile()
+    {
+        FileNotes& file = count_.file;
+        file.name = path_;
+        file.declared = wanted_;
+        file.read = available_;
+        if (available_ < wanted_) {
+            file.failedAt = size_;
+            file.failedAtEnd = true;
+        } else {
+            file.trailing = firstNumber_.back() > wanted_ || somethingFrom(path_, chunks_[used_ - 1].end);
+        }
+        for (std::size_t c = 0; c < used_; ++c) {
+            const Chunk& chunk = chunks_[c];
+            if (chunk.outside > 0 && count_.codes.outside == 0) {
+                count_.codes.firstIndex = chunk.firstOutside;
+                count_.codes.firstValue = chunk.firstOutsideValue;
+            }
+            count_.codes.outside += chunk.outside;
+        }
+    }
+
+    const std::string& path_;
+    const std::int64_t subjects_;
+    const int items_;
+    const std::int64_t firstScore_;
+    ScoreCount& count_;
+    const std::uint64_t size_;
+    const std::size_t workers_;
+    const ScoreCounterSettings& settings_;
+    const std::int64_t wanted_;
+    const CategorySinks sinks_;
+
+    std::vector<Chunk> chunks_;
+    std::vector<std::vector<unsigned char>> pieces_;  // one reading buffer a thread
+    std::size_t used_ = 0;                             // the parts that hold the numbers wanted
+    std::vector<std::int64_t> firstNumber_{0};         // of each part used, and after the last
+    std::int64_t available_ = 0;                       // the numbers wanted that the file holds
+    std::vector<std::vector<std::int64_t>> histograms_;  // by thread
+    std::vector<ItemCodeCounts> itemCounts_;
+    std::vector<PairCounts> pairCounts_;
+};
+
+}  // namespace
+
 bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore,
                        ScoreCount& count, int threads, const ScoreCounterSettings& settings)
 {
-    std::vector<double>& observed = count.observed;
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
-    const std::size_t rows = observed.size();
+    const std::size_t rows = count.observed.size();
     if (error || threads < 1 || size < settings.smallestFile || rows > kLargestTable || items <= 0 ||
         subjects <= 0 || settings.largestPart == 0 || settings.piece < 32 ||
         !std::filesystem::is_regular_file(path, error))
@@ -247,144 +451,5 @@ bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items
     const std::size_t perWorker =
         settings.piece + rows * sizeof(std::int64_t) + count.byItem.memory() + count.pairs.memory();
     const std::size_t workers = std::clamp<std::size_t>(kWorkerMemory / perWorker, 1, static_cast<std::size_t>(threads));
-    const std::int64_t wanted = subjects * items;
-
-    const std::size_t parts = static_cast<std::size_t>(
-        std::max<std::uint64_t>(workers, (size + settings.largestPart - 1) / settings.largestPart));
-    std::vector<Chunk> chunks(parts);
-    std::uint64_t begin = 0;
-    for (std::size_t c = 0; c < parts; ++c) {
-        chunks[c].begin = begin;
-        const std::uint64_t nominal = size / parts * (c + 1) + size % parts * (c + 1) / parts;
-        begin = c + 1 == parts ? size : std::max(begin, boundaryNear(path, nominal, size));
-        chunks[c].end = begin;
-    }
-
-    std::vector<std::vector<unsigned char>> pieces(workers);  // one reading buffer a thread
-    const auto onWorkers = [&](std::size_t tasks, const auto& task) {
-        std::atomic<std::size_t> next{0};
-        RunWorkers(std::min(workers, tasks), [&](std::size_t w) {
-            pieces[w].resize(settings.piece);
-            for (std::size_t index; (index = next++) < tasks;)
-                task(index, w);
-        });
-    };
-
-    // The numbers of each part, a round of parts at a time, until the run
-    // has all it wants; those parts must all be simple.
-    std::vector<std::int64_t> firstNumber{0};
-    std::size_t used = 0;
-    while (used < parts && firstNumber.back() < wanted) {
-        const std::size_t round = std::min(workers, parts - used);
-        onWorkers(round, [&](std::size_t k, std::size_t w) { countNumbers(path, chunks[used + k], pieces[w]); });
-        for (std::size_t k = 0; k < round && firstNumber.back() < wanted; ++k) {
-            if (!chunks[used].simple)
-                return false;
-            firstNumber.push_back(firstNumber.back() + chunks[used++].numbers);
-        }
-    }
-    const std::int64_t available = std::min(firstNumber.back(), wanted);
-
-    std::vector<std::vector<std::int64_t>> histograms(workers, std::vector<std::int64_t>(rows, 0));
-    const CategorySinks sinks = sinksOf(count);
-    std::vector<ItemCodeCounts> itemCounts(sinks.items ? workers : 0, count.byItem);
-    std::vector<PairCounts> pairCounts(sinks.pairs ? workers : 0, count.pairs);
-    std::vector<char> read(used);
-    onWorkers(used, [&](std::size_t c, std::size_t w) {
-        const CategorySinks workerSinks{sinks.items ? &itemCounts[w] : nullptr, sinks.pairs ? &pairCounts[w] : nullptr};
-        read[c] = countSubjects(path, chunks[c], firstNumber[c], available, items, firstScore, count.codes,
-                                histograms[w], workerSinks, pieces[w]);
-    });
-    if (std::find(read.begin(), read.end(), 0) != read.end())
-        return false;
-    std::vector<std::size_t> suspects;
-    for (std::size_t c = 0; c < used; ++c)
-        if (chunks[c].suspect)
-            suspects.push_back(c);
-    onWorkers(suspects.size(), [&](std::size_t k, std::size_t w) {
-        const std::size_t c = suspects[k];
-        read[c] = noteCodes(path, chunks[c], firstNumber[c], available, count.codes, pieces[w]);
-    });
-    if (std::find(read.begin(), read.end(), 0) != read.end())
-        return false;
-
-    // The subjects in file order: those the parts complete, and the ones
-    // that run across part boundaries.
-    for (const std::vector<std::int64_t>& histogram : histograms)
-        for (std::size_t row = 0; row < rows; ++row)
-            observed[row] += static_cast<double>(histogram[row]);
-    for (const ItemCodeCounts& counts : itemCounts)
-        count.byItem.add(counts);
-    for (PairCounts& counts : pairCounts) {
-        counts.flush();
-        count.pairs.add(counts);
-    }
-    // A subject that ran on past the file's end has codes 0 there.
-    std::vector<unsigned char> categories;
-    bool outside = false;
-    const auto record = [&](std::int64_t total) {
-        const std::int64_t row = total - firstScore;
-        if (row >= 0 && row < static_cast<std::int64_t>(rows))
-            observed[static_cast<std::size_t>(row)] += 1.0;
-        if (sinks) {
-            outside = outside || (categories.size() < static_cast<std::size_t>(items) && count.codes.lowest != 0);
-            categories.resize(items, 0);
-            if (!outside)
-                sinks.add(categories.data());
-        }
-    };
-    std::int64_t carried = 0;
-    bool carrying = false;
-    for (std::size_t c = 0; c < used; ++c) {
-        const Chunk& chunk = chunks[c];
-        if (carrying) {
-            carried += chunk.headSum;
-            categories.insert(categories.end(), chunk.headCategories.begin(), chunk.headCategories.end());
-            outside = outside || chunk.headOutside;
-            if (chunk.headCompletes) {
-                record(carried);
-                carrying = false;
-            }
-        }
-        if (chunk.tailOpen) {
-            carried = chunk.tailSum;
-            categories = chunk.tailCategories;
-            outside = chunk.tailOutside;
-            carrying = true;
-        }
-    }
-    // The file ended inside a subject, or before the last ones: what they
-    // have, and 0 for every one after.
-    std::int64_t counted = available / items;
-    if (carrying || (available % items != 0)) {
-        record(carried);
-        ++counted;
-    }
-    if (counted < subjects && firstScore <= 0 && -firstScore < static_cast<std::int64_t>(rows))
-        observed[static_cast<std::size_t>(-firstScore)] += static_cast<double>(subjects - counted);
-    if (sinks && counted < subjects && count.codes.lowest == 0)
-        sinks.addLowest(static_cast<std::uint64_t>(subjects - counted));
-    count.pairs.flush();
-
-    // What the reader would note: a file of simple numbers can fail only
-    // at its end, and only what follows the last number needed is more.
-    FileNotes& file = count.file;
-    file.name = path;
-    file.declared = wanted;
-    file.read = available;
-    if (available < wanted) {
-        file.failedAt = size;
-        file.failedAtEnd = true;
-    } else {
-        file.trailing = firstNumber.back() > wanted || somethingFrom(path, chunks[used - 1].end);
-    }
-    for (std::size_t c = 0; c < used; ++c) {
-        const Chunk& chunk = chunks[c];
-        if (chunk.outside > 0 && count.codes.outside == 0) {
-            count.codes.firstIndex = chunk.firstOutside;
-            count.codes.firstValue = chunk.firstOutsideValue;
-        }
-        count.codes.outside += chunk.outside;
-    }
-    return true;
+    return PartCounter(path, subjects, items, firstScore, count, size, workers, settings).run();
 }

@@ -45,6 +45,23 @@ struct NumberScan {
     int digits = 0;              // of the number under way
 };
 
+// A subject whose numbers run across the end of a part: what its numbers
+// there add to, their categories (with sinks), and whether one of its codes
+// is outside the range.
+struct SubjectUnderWay {
+    std::int64_t sum = 0;
+    std::vector<unsigned char> categories;
+    bool outside = false;
+
+    // The same subject, continued by the next part's numbers.
+    void join(const SubjectUnderWay& more)
+    {
+        sum += more.sum;
+        categories.insert(categories.end(), more.categories.begin(), more.categories.end());
+        outside = outside || more.outside;
+    }
+};
+
 // Second pass: the subjects whose numbers the part holds, from the place of
 // its first number in the file. The subjects it completes go to histogram
 // and sinks; the one under way at either end is kept for the caller to
@@ -88,12 +105,8 @@ struct SubjectScan {
     void complete()
     {
         if (head) {
-            headSum = total;
+            headPart = underWay(firstItem);
             headCompletes = true;
-            if (sinks) {
-                headCategories.assign(categories.begin() + firstItem, categories.end());
-                headOutside = outside;
-            }
             head = false;
         } else {
             const std::int64_t row = total - firstScore;
@@ -105,6 +118,15 @@ struct SubjectScan {
         item = 0;
         total = 0;
         outside = false;
+    }
+
+    // The subject under way from its item from on.
+    SubjectUnderWay underWay(int from) const
+    {
+        SubjectUnderWay subject{total, {}, outside};
+        if (sinks)
+            subject.categories.assign(categories.begin() + from, categories.begin() + item);
+        return subject;
     }
 
     std::int64_t g;  // the next number's place in the file
@@ -127,8 +149,7 @@ struct SubjectScan {
     bool suspect = false;
     unsigned char leastDigit = 0xFF, mostDigit = 0;
 
-    std::int64_t headSum = 0;
+    // The subject the part began inside of, once complete.
+    SubjectUnderWay headPart;
     bool headCompletes = false;
-    std::vector<unsigned char> headCategories;
-    bool headOutside = false;
 };
