@@ -8,6 +8,7 @@
 #include "tests/TempDirectory.h"
 #include "tests/framework/GuiTest.h"
 #include "tests/results/ExampleRun.h"
+#include "tests/stats/FourItemPairs.h"
 
 namespace {
 
@@ -122,19 +123,8 @@ TEST_F(LocalDependenceDlgTest, ARunWithoutPairsSaysWhy)
 // a sort.
 TEST_F(LocalDependenceDlgTest, SimulatedPValuesStayWithTheirPairs)
 {
-    LocalDependence dependence;
-    const double x2[] = {3.5, 12.25, 0.5, 7.75, 1.0, 30.5};
-    std::vector<double> byPair;
-    for (int first = 1, k = 0; first <= 4; ++first)
-        for (int second = first + 1; second <= 4; ++second, ++k) {
-            LocalDependence::Pair pair;
-            pair.first = first;
-            pair.second = second;
-            pair.x2 = x2[k];
-            pair.df = 1;
-            dependence.pairs.push_back(pair);
-            byPair.push_back(0.125 * (k + 1));
-        }
+    const LocalDependence dependence = FourItemPairs();
+    const std::vector<double> byPair = {0.125, 0.25, 0.375, 0.5, 0.625, 0.75};
     CLocalDependenceDlg d(dependence, 4);
     d.m_simulate = [&](std::uint64_t) {
         MonteCarloResult result;

@@ -10,6 +10,7 @@
 #include "tests/fit/ModelCases.h"
 #include "tests/TempDirectory.h"
 #include "tests/ShippedExample.h"
+#include "tests/stats/FourItemPairs.h"
 #include "tests/stats/SimulatedTest.h"
 
 // Tables worked out by hand.
@@ -149,18 +150,7 @@ TEST_F(SimulatedTest, AFittingTestGivesTheStatisticsSpread)
 // with its own simulated p.
 TEST(LocalDependenceTest, TheTableListsTheLargestPairs)
 {
-    LocalDependence dependence;
-    const double x2[] = {3.5, 12.25, 0.5, 7.75, 1.0, 30.5};
-    int k = 0;
-    for (int first = 1; first <= 4; ++first)
-        for (int second = first + 1; second <= 4; ++second, ++k) {
-            LocalDependence::Pair pair;
-            pair.first = first;
-            pair.second = second;
-            pair.x2 = x2[k];
-            pair.df = 1;
-            dependence.pairs.push_back(pair);
-        }
+    const LocalDependence dependence = FourItemPairs();
     const std::vector<double> simulated = {0.11, 0.22, 0.33, 0.44, 0.55, 0.66};
     const std::string table = FormatPairsTable(dependence, &simulated, 3);
     EXPECT_NE(table.find("6 pairs flagged, adjusted p below 0.05; the 3 largest:"), std::string::npos) << table;
