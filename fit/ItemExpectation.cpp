@@ -76,8 +76,8 @@ public:
         const double* f = dist_.data() + segments_[0].offset * kLanes;
         const std::size_t R = width(segments_[0]);
         if (K_ == 2) {
-            kernels_.divideOut(f, R - 1, static_cast<std::size_t>(hi - lo), P + 2 * static_cast<std::size_t>(lo) * kLanes,
-                               weight, sums, downward_.data());
+            const std::size_t first = static_cast<std::size_t>(lo), count = static_cast<std::size_t>(hi - lo);
+            kernels_.divideOut(f, R - 1, count, P + 2 * first * kLanes, weight, sums, downward_.data());
         } else {
             descend(0, 1);
         }

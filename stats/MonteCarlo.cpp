@@ -9,9 +9,6 @@
 
 namespace {
 
-// What the workers' tables may take together.
-constexpr double kWorkerMemory = 256u << 20;
-
 // The reports' chi-square over every score, as the engines sum it.
 double chiSquareOverEveryScore(const std::vector<double>& observed, const std::vector<double>& expected)
 {
@@ -105,15 +102,15 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
 
     const std::uint64_t counted =
         request.countedSubjects < 0 ? N : std::min(N, static_cast<std::uint64_t>(request.countedSubjects));
-    // The workers' tables together stay within a budget, however many
-    // threads there are; exceedances are whole numbers, so their sum does
-    // not depend on who counted them.
+    // The workers' tables together take what one thread's take, within
+    // bounds, however many threads there are; exceedances are whole
+    // numbers, so their sum does not depend on who counted them.
     const double perWorker = static_cast<double>(rows) * 2 * sizeof(double) + m +
                              (request.items ? ItemCodeCounts::MemoryFor(m, K) : 0.0) +
                              (request.pairs ? PairCounts::MemoryFor(m, K) : 0.0);
-    const std::size_t workers = static_cast<std::size_t>(std::clamp<std::uint64_t>(
-        std::min<std::uint64_t>(R, static_cast<std::uint64_t>(kWorkerMemory / perWorker)), 1,
-        static_cast<std::uint64_t>(std::max(request.threads, 1))));
+    const std::size_t workers = ShareScratch(perWorker, static_cast<std::size_t>(std::min<std::uint64_t>(R, 1u << 20)),
+                                             1, request.threads)
+                                    .workers;
     std::atomic<std::uint64_t> next{0}, done{0};
     std::atomic<bool> stopped{false};
     std::mutex mutex;
