@@ -3,29 +3,43 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 namespace {
 
 constexpr const char* kModule = "talver-chart.so";
 
-void* openModule()
+struct Module {
+    void* handle = nullptr;
+    std::string why;  // when there is none
+};
+
+Module openModule()
 {
     namespace fs = std::filesystem;
     std::error_code error;
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    Module module{nullptr, std::string(kModule) + " is missing"};
     for (const fs::path& folder : {error ? fs::path() : program.parent_path(), fs::path(TALVER_MODULE_DIR)}) {
         if (folder.empty())
             continue;
-        if (void* module = dlopen((folder / kModule).c_str(), RTLD_NOW | RTLD_LOCAL))
+        const fs::path path = folder / kModule;
+        if ((module.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)))
             return module;
+        // There, but not loaded (short of memory, a library it lacks): say so.
+        if (fs::exists(path, error)) {
+            const char* why = dlerror();
+            module.why = "cannot load " + path.string() + (why ? std::string(": ") + why : std::string());
+            return module;
+        }
     }
-    return nullptr;
+    return module;
 }
 
-void* chartModule()
+const Module& chartModule()
 {
-    static void* const module = openModule();
+    static const Module module = openModule();
     return module;
 }
 
@@ -33,11 +47,11 @@ void* chartModule()
 template <typename What>
 bool saveThroughModule(const char* symbol, const What& what, const std::string& path, std::string& reason)
 {
-    void* const module = chartModule();
+    const Module& module = chartModule();
     using Save = bool (*)(const What*, const char*);
-    const auto save = module ? reinterpret_cast<Save>(dlsym(module, symbol)) : nullptr;
+    const auto save = module.handle ? reinterpret_cast<Save>(dlsym(module.handle, symbol)) : nullptr;
     if (!save) {
-        reason = std::string("cannot draw charts: ") + kModule + " is missing";
+        reason = "cannot draw charts: " + (module.handle ? std::string(kModule) + " lacks " + symbol : module.why);
         return false;
     }
     if (!save(&what, path.c_str())) {

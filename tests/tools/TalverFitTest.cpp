@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -171,6 +172,64 @@ protected:
     const std::string fourSubjects =
         "--model 1pl --subjects 4 --items 2 --discrimination-constant 1 --difficulty b.dat "
         "--scores x.dat --nodes n.dat --node-count 2";
+
+    // A 2PL test of a discrimination 1 drawn under the model, so that every
+    // total is plausible: a.dat, b.dat, e.dat (the estimates, all distinct)
+    // and x.dat; the arguments that run it.
+    std::vector<std::string> writeBinaryTest(int items, int subjects)
+    {
+        std::ostringstream a, b, estimates, scores;
+        unsigned state = 99;
+        const auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 16 & 0x7fff; };
+        std::vector<double> difficulty;
+        for (int i = 0; i < items; ++i) {
+            difficulty.push_back((static_cast<int>(next() % 400) - 200) / 100.0);
+            a << "1\n";
+            b << difficulty.back() << '\n';
+        }
+        for (int j = 0; j < subjects; ++j) {
+            const double theta = (static_cast<int>(next() % 6000) - 3000) / 1000.0;
+            estimates << theta << '\n';
+            for (int i = 0; i < items; ++i) {
+                const double p = 1.0 / (1.0 + std::exp(-1.702 * (theta - difficulty[static_cast<std::size_t>(i)])));
+                scores << (next() / 32768.0 < p) << (i + 1 < items ? ' ' : '\n');
+            }
+        }
+        write("a.dat", a.str());
+        write("b.dat", b.str());
+        write("e.dat", estimates.str());
+        write("x.dat", scores.str());
+        return {"--model", "2pl", "--subjects", std::to_string(subjects), "--items", std::to_string(items),
+                "--discrimination", "a.dat", "--difficulty", "b.dat", "--scores", "x.dat", "--estimates", "e.dat"};
+    }
+
+    // Runs talver-fit in a process of its own, on threads threads and in at
+    // most megabytes of address space (0: no limit), its output in
+    // stdout.txt and stderr.txt; its status and its peak memory in kB.
+    static std::pair<int, long> runLimited(const std::vector<std::string>& arguments, const char* threads,
+                                           int megabytes = 0)
+    {
+        std::vector<char*> argv{const_cast<char*>(TALVER_FIT_PATH)};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        const pid_t child = fork();
+        if (child == 0) {
+            if (megabytes > 0) {
+                const rlimit limit{static_cast<rlim_t>(megabytes) << 20, static_cast<rlim_t>(megabytes) << 20};
+                setrlimit(RLIMIT_AS, &limit);
+            }
+            setenv("TALVER_THREADS", threads, 1);
+            if (!std::freopen("stdout.txt", "w", stdout) || !std::freopen("stderr.txt", "w", stderr))
+                _exit(126);
+            execv(TALVER_FIT_PATH, argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        rusage usage{};
+        wait4(child, &status, 0, &usage);
+        return {status, usage.ru_maxrss};
+    }
 };
 
 TEST_F(TalverFitTest, ReproducesTheFourSubjectExample)
@@ -444,6 +503,50 @@ TEST_F(TalverFitTest, AFailedRunLeavesTheEarlierReports)
     EXPECT_EQ(read("OUTG"), "earlier OUTG");
 }
 
+// However little memory a run is given, from too little to load its
+// libraries to enough: a status and one line, never a signal, and the
+// earlier reports stay unless it succeeds.
+TEST_F(TalverFitTest, MemoryLimitsEndInAStatusNotASignal)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer needs more address space than any limit here";
+#endif
+    namespace fs = std::filesystem;
+    for (const char* name : {"3pl-discrimination.dat", "3pl-difficulty.dat", "3pl-c.dat", "3pl-scores.dat"})
+        fs::copy_file(fs::path(TALVER_EXAMPLES_DIR) / name, name);
+    // The shipped example with a chart, whose module needs memory too; a
+    // test whose statistics and output need more.
+    std::vector<std::string> binary = writeBinaryTest(200, 2000);
+    binary.insert(binary.end(), {"--item-fit", "--pairs", "--monte-carlo", "5", "--format", "json"});
+    const std::pair<std::vector<std::string>, std::vector<int>> runs[] = {
+        {{"--model", "3pl", "--subjects", "1000", "--items", "20", "--discrimination", "3pl-discrimination.dat",
+          "--difficulty", "3pl-difficulty.dat", "--c-indices", "3pl-c.dat", "--scores", "3pl-scores.dat", "--nodes20",
+          "--item-fit", "--pairs", "--monte-carlo", "20", "--format", "json", "--plot", "scores.png"},
+         {20, 40, 60, 70, 80, 100}},
+        {binary, {8, 12, 14, 16, 18, 20, 22, 24, 28, 32}}};
+    std::set<int> seen;
+    for (const auto& [arguments, limits] : runs)
+        for (const int megabytes : limits) {
+            write("OUT", "earlier");
+            const int status = runLimited(arguments, "1", megabytes).first;
+            ASSERT_TRUE(WIFEXITED(status)) << megabytes << " MB: signal " << WTERMSIG(status);
+            const int code = WEXITSTATUS(status);
+            if (code == 127)
+                continue;  // too little to start at all
+            seen.insert(code);
+            if (code == 0) {
+                EXPECT_NE(read("OUT"), "earlier");
+                continue;
+            }
+            EXPECT_TRUE(code == 7 || code == 73) << megabytes << " MB: " << code;
+            const std::string said = read("stderr.txt");
+            EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+            EXPECT_EQ(said.rfind("talver-fit: ", 0), 0u) << said;
+            EXPECT_EQ(read("OUT"), "earlier") << megabytes << " MB";
+        }
+    EXPECT_EQ(seen, (std::set<int>{0, 7, 73}));
+}
+
 // What a run holds at its peak does not grow with the thread count: the
 // item fit and the pairs of 400 items on 3,000 estimates.
 TEST_F(TalverFitTest, PeakMemoryDoesNotGrowWithThreads)
@@ -451,44 +554,12 @@ TEST_F(TalverFitTest, PeakMemoryDoesNotGrowWithThreads)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's shadow memory would be measured too";
 #endif
-    const int items = 400, subjects = 3000;
-    // Answers drawn under the model, so that every total is plausible.
-    std::ostringstream a, b, estimates, scores;
-    unsigned state = 99;
-    const auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 16 & 0x7fff; };
-    std::vector<double> difficulty;
-    for (int i = 0; i < items; ++i) {
-        difficulty.push_back((static_cast<int>(next() % 400) - 200) / 100.0);
-        a << "1\n";
-        b << difficulty.back() << '\n';
-    }
-    for (int j = 0; j < subjects; ++j) {
-        const double theta = (static_cast<int>(next() % 6000) - 3000) / 1000.0;
-        estimates << theta << '\n';
-        for (int i = 0; i < items; ++i) {
-            const double p = 1.0 / (1.0 + std::exp(-1.702 * (theta - difficulty[static_cast<std::size_t>(i)])));
-            scores << (next() / 32768.0 < p) << (i + 1 < items ? ' ' : '\n');
-        }
-    }
-    write("a.dat", a.str());
-    write("b.dat", b.str());
-    write("e.dat", estimates.str());
-    write("x.dat", scores.str());
-    const std::string count = std::to_string(subjects), itemCount = std::to_string(items);
+    std::vector<std::string> arguments = writeBinaryTest(400, 3000);
+    arguments.insert(arguments.end(), {"--item-fit", "--pairs", "--quiet"});
     const auto peak = [&](const char* threads) {
-        const pid_t child = fork();
-        if (child == 0) {
-            setenv("TALVER_THREADS", threads, 1);
-            execl(TALVER_FIT_PATH, TALVER_FIT_PATH, "--model", "2pl", "--subjects", count.c_str(), "--items",
-                  itemCount.c_str(), "--discrimination", "a.dat", "--difficulty", "b.dat", "--scores", "x.dat",
-                  "--estimates", "e.dat", "--item-fit", "--pairs", "--quiet", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int status = 0;
-        rusage usage{};
-        wait4(child, &status, 0, &usage);
+        const auto [status, kilobytes] = runLimited(arguments, threads);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << threads;
-        return static_cast<double>(usage.ru_maxrss);  // kB
+        return static_cast<double>(kilobytes);
     };
     const double one = peak("1");
     for (const char* threads : {"2", "8"}) {
