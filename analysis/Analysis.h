@@ -53,7 +53,6 @@ public:
     // are in place.
     Analysis(AnalysisRequest request, FitExtras run);
 
-    const AnalysisRequest& request() const { return request_; }
     AnalysisStatus fit();
     AnalysisStatus publish();  // kReportsNotPlaced when they cannot be put in place
 

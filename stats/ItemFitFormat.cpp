@@ -75,13 +75,6 @@ void WriteItemFitJson(std::ostream& out, const ItemFit& fit, const std::vector<d
     out << "]";
 }
 
-std::string FormatItemFitTable(const ItemFit& fit, const std::vector<double>* simulated)
-{
-    std::ostringstream out;
-    WriteItemFitTable(out, fit, simulated);
-    return out.str();
-}
-
 std::string FormatItemFitCsv(const ItemFit& fit, const std::vector<double>* simulated)
 {
     std::ostringstream out;

@@ -18,7 +18,6 @@
 void WriteItemFitTable(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated = nullptr);
 void WriteItemFitCsv(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated = nullptr);
 void WriteItemFitJson(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated = nullptr);
-std::string FormatItemFitTable(const ItemFit& fit, const std::vector<double>* simulated = nullptr);
 std::string FormatItemFitCsv(const ItemFit& fit, const std::vector<double>* simulated = nullptr);
 
 // The rule the groups follow, in words: "adjacent totals merged until ...",

@@ -108,9 +108,10 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
     const double perWorker = static_cast<double>(rows) * 2 * sizeof(double) + m +
                              (request.items ? ItemCodeCounts::MemoryFor(m, K) : 0.0) +
                              (request.pairs ? PairCounts::MemoryFor(m, K) : 0.0);
-    const std::size_t workers = ShareScratch(perWorker, static_cast<std::size_t>(std::min<std::uint64_t>(R, 1u << 20)),
-                                             1, request.threads)
-                                    .workers;
+    const std::size_t threads = static_cast<std::size_t>(std::max(request.threads, 1));
+    const std::size_t workers =  // never more than the replicates
+        ShareScratch(perWorker, static_cast<std::size_t>(std::min<std::uint64_t>(R, threads)), 1, request.threads)
+            .workers;
     std::atomic<std::uint64_t> next{0}, done{0};
     std::atomic<bool> stopped{false};
     std::mutex mutex;

@@ -179,13 +179,6 @@ void WriteSummary(std::ostream& out, SummaryFormat format, const FitSummary& sum
     }
 }
 
-std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult* simulated)
-{
-    std::ostringstream out;
-    WriteSummaryTable(out, summary, simulated);
-    return out.str();
-}
-
 std::string FormatSummaryStatistics(const FitSummary& summary, const MonteCarloResult* simulated)
 {
     std::ostringstream out;

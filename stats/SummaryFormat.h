@@ -42,7 +42,6 @@ void WriteSummaryStatistics(std::ostream& out, const FitSummary& summary, const 
 void WriteSummaryCsv(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 void WriteSummaryJson(std::ostream& out, const FitSummary& summary, const std::vector<FitWarning>& warnings = {},
                       const SummaryExtras& extras = {});
-std::string FormatSummaryTable(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 std::string FormatSummaryStatistics(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 std::string FormatSummaryCsv(const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 std::string FormatSummaryJson(const FitSummary& summary, const std::vector<FitWarning>& warnings = {},

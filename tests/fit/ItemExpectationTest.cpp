@@ -88,15 +88,18 @@ TEST(ItemExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
         ItemExpectation one;
         ASSERT_TRUE(ExpectItemCategories(model, one, 1));
         OnEveryVectorPath([&](VectorPath) {
-            // The items in as many parts as the scratch asks for, too.
-            for (const double scratch : {0.0, 1.0, 20000.0}) {
-                ItemExpectation three;
-                ASSERT_TRUE(ExpectItemCategories(model, three, 3, {}, scratch));
-                for (int i = 0; i < one.items(); ++i)
-                    for (std::size_t s = 0; s < one.totals(); ++s)
-                        for (int k = 0; k < one.categories(); ++k)
-                            ASSERT_EQ(one.at(i, s, k), three.at(i, s, k)) << c.what << ", scratch " << scratch;
-            }
+            // On two and three threads, the items in as many parts as the
+            // scratch asks for, too.
+            for (const int threads : {2, 3})
+                for (const double scratch : {0.0, 1.0, 20000.0}) {
+                    ItemExpectation more;
+                    ASSERT_TRUE(ExpectItemCategories(model, more, threads, {}, scratch));
+                    for (int i = 0; i < one.items(); ++i)
+                        for (std::size_t s = 0; s < one.totals(); ++s)
+                            for (int k = 0; k < one.categories(); ++k)
+                                ASSERT_EQ(one.at(i, s, k), more.at(i, s, k))
+                                    << c.what << ", " << threads << " threads, scratch " << scratch;
+                }
         });
     }
 
@@ -138,15 +141,17 @@ TEST(PairExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
                     ASSERT_NEAR(one.at(i, j, k, l), direct[(i * K + k) * P.size() + j * K + l] / weights, 1e-12)
                         << i << " " << j << " " << k << " " << l;
     OnEveryVectorPath([&](VectorPath) {
-        for (const double scratch : {0.0, 1.0, 3000.0}) {
-            PairExpectation three;
-            ASSERT_TRUE(ExpectPairCategories(model, three, 3, {}, scratch));
-            for (int i = 0; i < one.items(); ++i)
-                for (int j = 0; j < one.items(); ++j)
-                    for (int k = 0; k < one.categories() && i != j; ++k)
-                        for (int l = 0; l < one.categories(); ++l)
-                            ASSERT_EQ(one.at(i, j, k, l), three.at(i, j, k, l)) << "scratch " << scratch;
-        }
+        for (const int threads : {2, 3})
+            for (const double scratch : {0.0, 1.0, 3000.0}) {
+                PairExpectation more;
+                ASSERT_TRUE(ExpectPairCategories(model, more, threads, {}, scratch));
+                for (int i = 0; i < one.items(); ++i)
+                    for (int j = 0; j < one.items(); ++j)
+                        for (int k = 0; k < one.categories() && i != j; ++k)
+                            for (int l = 0; l < one.categories(); ++l)
+                                ASSERT_EQ(one.at(i, j, k, l), more.at(i, j, k, l))
+                                    << threads << " threads, scratch " << scratch;
+            }
     });
 
     PairExpectation kept = one;

@@ -813,10 +813,12 @@ TEST_F(TalverFitTest, MonteCarloInEveryFormat)
     setenv("TALVER_THREADS", "1", 1);
     ASSERT_EQ(run(run3pl), 0);
     const std::string once = read("stdout.txt");
-    setenv("TALVER_THREADS", "2", 1);
-    ASSERT_EQ(run(run3pl), 0);
+    for (const char* threads : {"2", "3"}) {
+        setenv("TALVER_THREADS", threads, 1);
+        ASSERT_EQ(run(run3pl), 0);
+        EXPECT_EQ(read("stdout.txt"), once) << threads << " threads";
+    }
     unsetenv("TALVER_THREADS");
-    EXPECT_EQ(read("stdout.txt"), once);
     const nlohmann::json summary = nlohmann::json::parse(once);
     const nlohmann::json& mc = summary["monte_carlo"];
     EXPECT_EQ(mc["replicates"], 200);
