@@ -102,18 +102,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         counted += extras.byItem.subjects(total);
     FUZZ_CHECK(counted <= static_cast<std::uint64_t>(r.subjectCount));
     FUZZ_CHECK(extras.pairs.subjects() == counted);
-    ItemExpectation one, two;
+    // The same bits on another path, on more threads, and with the items
+    // in as many parts as they go into (a scratch of one byte).
+    ItemExpectation one, two, parted;
     FUZZ_CHECK(ExpectItemCategories(extras.model, two, 2));
     UseVectorPath(widest);
     FUZZ_CHECK(ExpectItemCategories(extras.model, one, 1));
+    FUZZ_CHECK(ExpectItemCategories(extras.model, parted, 3, {}, 1.0));
     for (int i = 0; i < one.items(); ++i)
         for (std::size_t t = 0; t < one.totals(); ++t)
             for (int k = 0; k < one.categories(); ++k) {
-                const double a = one.at(i, t, k), b = two.at(i, t, k);
-                FUZZ_CHECK(std::memcmp(&a, &b, sizeof a) == 0);
+                const double a = one.at(i, t, k), b = two.at(i, t, k), c = parted.at(i, t, k);
+                FUZZ_CHECK(std::memcmp(&a, &b, sizeof a) == 0 && std::memcmp(&a, &c, sizeof a) == 0);
             }
-    PairExpectation pairsOne, pairsTwo;
+    PairExpectation pairsOne, pairsTwo, pairsParted;
     FUZZ_CHECK(ExpectPairCategories(extras.model, pairsOne, 1));
+    FUZZ_CHECK(ExpectPairCategories(extras.model, pairsParted, 3, {}, 1.0));
     UseVectorPath(VectorPath::Baseline);
     FUZZ_CHECK(ExpectPairCategories(extras.model, pairsTwo, 2));
     UseVectorPath(widest);
@@ -121,8 +125,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int j = i + 1; j < pairsOne.items(); ++j)
             for (int k = 0; k < pairsOne.categories(); ++k)
                 for (int l = 0; l < pairsOne.categories(); ++l) {
-                    const double a = pairsOne.at(i, j, k, l), b = pairsTwo.at(i, j, k, l);
-                    FUZZ_CHECK(std::memcmp(&a, &b, sizeof a) == 0);
+                    const double a = pairsOne.at(i, j, k, l), b = pairsTwo.at(i, j, k, l),
+                                 c = pairsParted.at(i, j, k, l);
+                    FUZZ_CHECK(std::memcmp(&a, &b, sizeof a) == 0 && std::memcmp(&a, &c, sizeof a) == 0);
                 }
 
     const FitSummary summary = SummarizeFit(table);
