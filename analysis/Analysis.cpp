@@ -1,5 +1,6 @@
 #include "analysis/Analysis.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 #include <system_error>
@@ -15,9 +16,18 @@ Analysis::Analysis(AnalysisRequest request, FitExtras run)
 
 int Analysis::threads() const { return request_.threads > 0 ? request_.threads : FitThreadCount(); }
 
+std::string Analysis::missingCodesFault() const
+{
+    const bool binary = request_.engine == FitBinaryModel;
+    return MissingCodesFault(request_.missing, binary ? 0 : 1, binary ? 1 : request_.fit.categoryCount);
+}
+
 AnalysisStatus Analysis::fit()
 {
     run_ = FitExtras();
+    if (!missingCodesFault().empty())
+        return kMissingCodesRefused;
+    run_.missing = request_.missing;
     run_.countItems = request_.countItems;
     run_.countPairs = request_.countPairs;
     run_.keepReports = true;
@@ -39,6 +49,23 @@ bool Analysis::computeItemFit(const AnalysisProgress& progress)
 {
     if (itemFit_ || !countedItems())
         return true;
+    if (const AnswerForms* forms = this->forms()) {
+        std::vector<ItemExpectation> expectation;
+        if (!ExpectFormCategories(run_.model, *forms, expectation, threads(), progress))
+            return false;
+        // Groups are labelled by the totals of the forms when all are as
+        // long, by the sum of categories otherwise.
+        std::int32_t label = 0;
+        const std::vector<AnswerForm>& list = forms->forms();
+        if (!list.empty() && std::all_of(list.begin(), list.end(), [&](const AnswerForm& form) {
+                return form.items.size() == list.front().items.size();
+            }))
+            label = static_cast<std::int32_t>(list.front().items.size()) * run_.model.lowestCode;
+        itemFit_ = ComputeItemFit(run_.byItem, *forms, expectation, run_.model.parameterCount, label,
+                                  request_.itemMinExpected);
+        formExpectation_ = std::move(expectation);
+        return true;
+    }
     ItemExpectation expectation;
     if (!ExpectItemCategories(run_.model, expectation, threads(), progress))
         return false;
@@ -69,9 +96,11 @@ std::optional<MonteCarloResult> Analysis::simulate(std::uint64_t replicates, std
     request.subjects = run_.subjects;
     request.table = &run_.table;
     request.summary = &summary_;
+    request.forms = forms();
     if (items && itemFit_) {
         request.items = &*itemFit_;
-        request.itemExpectation = &*itemExpectation_;
+        request.itemExpectation = itemExpectation_ ? &*itemExpectation_ : nullptr;
+        request.formExpectation = &formExpectation_;
     }
     if (pairs && pairs_) {
         request.pairs = &*pairs_;
@@ -105,6 +134,8 @@ AnalysisStatus Analysis::runWhole(std::uint64_t replicates, std::uint64_t seed)
 std::string Analysis::describe(int status, const std::string& folder) const
 {
     switch (status) {
+    case kMissingCodesRefused:
+        return "Cannot take these missing codes: " + missingCodesFault() + ".";
     case kWarningsRefused:
         return "The input gave warnings, and the run was to stop on any: OUT and OUTG were not replaced.";
     case kNotSimulated:

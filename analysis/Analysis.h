@@ -20,6 +20,7 @@ enum AnalysisStatus : int {
     kAnalysisSuccess = kFitSuccess,
     kReportsNotPlaced = kReportFileError,
     kAnalysisOutOfMemory = kOutOfMemory,
+    kMissingCodesRefused = 64,  // a missing code is one of the model's codes
     kWarningsRefused = 65,  // asked to stop on any warning, and there was one
     kNotSimulated = 75,     // the model cannot be drawn from
 };
@@ -34,6 +35,9 @@ struct AnalysisRequest {
     double itemMinExpected = 1.0;
     bool countPairs = false;   // keep what the local dependence needs
     int threads = 0;           // 0: as many as FitThreadCount gives
+    // Codes of answers not given: each subject is fitted on the form of the
+    // items it answered (FitExtras).
+    MissingCodes missing;
 };
 
 // Hears the share done and may return false to stop the work.
@@ -61,6 +65,7 @@ public:
     const std::vector<FitWarning>& warnings() const { return warnings_.found; }
     const FitModel& model() const { return run_.model; }
     const FitExtras& run() const { return run_; }
+    const AnswerForms* forms() const { return run_.forms.active() ? &run_.forms : nullptr; }
     bool countedItems() const { return run_.byItem.items() > 0; }
     bool countedPairs() const { return run_.pairs.items() > 0; }
 
@@ -90,12 +95,14 @@ public:
 
 private:
     int threads() const;
+    std::string missingCodesFault() const;
 
     AnalysisRequest request_;
     FitWarnings warnings_;
     FitExtras run_;
     FitSummary summary_;
     std::optional<ItemExpectation> itemExpectation_;
+    std::vector<ItemExpectation> formExpectation_;  // with answers missing
     std::optional<ItemFit> itemFit_;
     std::optional<PairExpectation> pairExpectation_;
     std::optional<LocalDependence> pairs_;

@@ -136,8 +136,13 @@ int kernels()
         NumberScan scan;
         k.scanNumbers(piece.data(), piece.size(), scan);
     });
+    const MissingCodes none, nine({9});
     row("count subjects of 100, 1 MB", [&](const VectorKernels& k) {
-        SubjectScan scan(0, 1 << 30, 100, 0, 1, 0, histogram, CategorySinks{});
+        SubjectScan scan(0, 1 << 30, 100, 0, 1, none, 0, histogram, CategorySinks{});
+        k.scanSubjects(piece.data(), piece.size(), scan);
+    });
+    row("count subjects of 100, 9 missing, 1 MB", [&](const VectorKernels& k) {
+        SubjectScan scan(0, 1 << 30, 100, 0, 1, nine, 0, histogram, CategorySinks{});
         k.scanSubjects(piece.data(), piece.size(), scan);
     });
     return 0;

@@ -85,12 +85,17 @@ bool countScores(const FitRequest& request, const ModelTraits& traits, std::int6
     count.observed = std::move(table.observed);
     count.codes.lowest = traits.lowestCode;
     count.codes.highest = traits.lowestCode + traits.categoryCount - 1;
-    const bool byCategory =
-        extras && m > 0 && traits.categoryCount >= 1 && traits.categoryCount <= kMostCountedCategories;
+    const bool missing = extras && !extras->missing.empty();
+    const bool byCategory = extras && m > 0 && traits.categoryCount >= 1 &&
+                            traits.categoryCount <= kMostCountedCategories - (missing ? 1 : 0);
+    if (missing) {
+        count.missing = extras->missing;
+        count.forms = AnswerForms(m, traits.categoryCount);
+    }
     if (byCategory && extras->countItems)
-        count.byItem = ItemCodeCounts(m, traits.categoryCount);
+        count.byItem = ItemCodeCounts(m, traits.categoryCount, missing);
     if (byCategory && extras->countPairs)
-        count.pairs = PairCounts(m, traits.categoryCount);
+        count.pairs = PairCounts(m, traits.categoryCount, missing);
     // One thread reads faster number by number than in two passes.
     const int threads = FitThreadCount();
     const bool counted =
@@ -100,6 +105,10 @@ bool countScores(const FitRequest& request, const ModelTraits& traits, std::int6
     if (byCategory) {
         extras->byItem = std::move(count.byItem);
         extras->pairs = std::move(count.pairs);
+    }
+    if (missing) {
+        notes.withoutAnswers = count.forms.withoutAnswers();
+        extras->forms = std::move(count.forms);
     }
     if (counted) {
         notes.files.push_back(count.file);
@@ -156,6 +165,73 @@ bool readLatent(const FitRequest& request, Latent& latent, InputNotes& notes)
     return true;
 }
 
+// N times the weighted score distribution of every item, with the
+// estimates past the end of their file: the expected frequencies of a
+// test taken whole, by total from the lowest.
+void addExpected(const std::function<std::unique_ptr<ItemModel>()>& makeModel, const Latent& latent, double subjects,
+                 std::vector<double>& sum, int threads, double* expected)
+{
+    std::fill(sum.begin(), sum.end(), 0.0);
+    SumOverNodes(makeModel, latent.theta, latent.weight, sum, threads);
+    if (latent.tailCount > 0) {
+        std::vector<double> f(sum.size());
+        makeModel()->distributionAt(0.0, f.data());
+        AddWeighted(sum.data(), static_cast<double>(latent.tailCount) * latent.tailWeight, f.data(), sum.size());
+    }
+    for (std::size_t s = 0; s < sum.size(); ++s)
+        expected[s] += subjects * sum[s];
+}
+
+// With answers missing: each form's subjects times the distribution of
+// the form's total, added over the forms in their order. Few forms take
+// every thread each, many a thread each; the bits are the same.
+void expectOverForms(const FitModel& model, const AnswerForms& forms, const Latent& latent, std::int64_t firstScore,
+                     std::vector<double>& expected)
+{
+    const std::vector<AnswerForm>& list = forms.forms();
+    const int K = model.items.categoryCount, threads = FitThreadCount();
+    const bool each = list.size() >= static_cast<std::size_t>(threads);
+    const std::size_t workers = each ? static_cast<std::size_t>(threads) : 1;
+    struct Worker {
+        ItemParameters items{0, 2};
+        std::vector<double> sum, form;
+    };
+    std::vector<Worker> pool(workers);
+    RunInOrder(
+        list.size(), workers,
+        [&](std::size_t f, std::size_t w) {
+            Worker& worker = pool[w];
+            worker.items = model.items.subset(list[f].items);
+            const std::size_t rows = list[f].topTotal(K) + 1;
+            worker.sum.resize(rows);
+            worker.form.assign(rows, 0.0);
+            addExpected([&] { return model.makeModel(worker.items); }, latent,
+                        static_cast<double>(list[f].subjects), worker.sum, each ? 1 : threads, worker.form.data());
+        },
+        [&](std::size_t f, std::size_t w) {
+            const std::int64_t lowest = static_cast<std::int64_t>(list[f].items.size()) * model.lowestCode;
+            const std::vector<double>& form = pool[w].form;
+            for (std::size_t s = 0; s < form.size(); ++s)
+                expected[static_cast<std::size_t>(lowest - firstScore) + s] += form[s];
+            return true;
+        });
+}
+
+// The rows a run with answers missing reports: from the least total a
+// form allows to the largest.
+std::pair<std::int64_t, std::int64_t> formTotals(const AnswerForms& forms, const ModelTraits& traits)
+{
+    std::int64_t least = 0, most = 0;
+    bool first = true;
+    for (const AnswerForm& form : forms.forms()) {
+        const std::int64_t n = static_cast<std::int64_t>(form.items.size());
+        least = first ? n * traits.lowestCode : std::min(least, n * traits.lowestCode);
+        most = std::max(most, n * (traits.lowestCode + traits.categoryCount - 1));
+        first = false;
+    }
+    return {least, std::max(least, most)};
+}
+
 FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTable* tableOut, FitWarnings* warnings,
                  FitExtras* extras)
 {
@@ -163,8 +239,11 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     const int m = std::max(request.itemCount, 0);
     const int K = std::max(traits.categoryCount, 1);
     const std::int64_t N = std::max(request.subjectCount, 0);
-    const std::int64_t firstScore = std::int64_t{m} * traits.lowestCode;
-    const std::size_t rows = static_cast<std::size_t>(m) * (K - 1) + 1;
+    // With answers missing, totals are counted from 0 and trimmed to the
+    // forms' rows once the forms are known.
+    const bool missing = extras && !extras->missing.empty();
+    const std::int64_t countedFrom = missing ? 0 : std::int64_t{m} * traits.lowestCode;
+    std::size_t rows = static_cast<std::size_t>(m) * (K - 1 + (missing ? traits.lowestCode : 0)) + 1;
     // The reports count their rows in 32 bits; so many would not fit in
     // memory anyway.
     if (rows > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
@@ -207,10 +286,18 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
 
     // Only each subject's total matters, so the score matrix is never kept.
     ScoreTable table;
-    table.firstScore = static_cast<std::int32_t>(firstScore);
     table.observed.assign(rows, 0.0);
-    if (!countScores(request, traits, firstScore, table, notes, extras))
+    if (!countScores(request, traits, countedFrom, table, notes, extras))
         return kScoreFileError;
+    std::int64_t firstScore = countedFrom;
+    if (missing) {
+        const auto [least, most] = formTotals(extras->forms, traits);
+        table.observed.erase(table.observed.begin() + most + 1, table.observed.end());
+        table.observed.erase(table.observed.begin(), table.observed.begin() + least);
+        firstScore = least;
+        rows = table.observed.size();
+    }
+    table.firstScore = static_cast<std::int32_t>(firstScore);
 
     Latent latent;
     if (!readLatent(request, latent, notes))
@@ -221,28 +308,26 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     if (warnings)
         warnings->found = DescribeInputNotes(notes);
 
-    std::vector<double> sum(rows, 0.0);
     auto reports = std::make_shared<ReportFiles>();
     if (!reports->created())
         return kReportFileError;
 
-    const auto makeModel = [&] { return model.makeModel(); };
-    SumOverNodes(makeModel, latent.theta, latent.weight, sum, FitThreadCount());
-    const double tailWeight = static_cast<double>(latent.tailCount) * latent.tailWeight;
-    if (latent.tailCount > 0) {
-        std::vector<double> f(rows);
-        makeModel()->distributionAt(0.0, f.data());
-        AddWeighted(sum.data(), tailWeight, f.data(), rows);
+    table.expected.assign(rows, 0.0);
+    if (missing) {
+        expectOverForms(model, extras->forms, latent, firstScore, table.expected);
+    } else {
+        std::vector<double> sum(rows);
+        addExpected([&] { return model.makeModel(); }, latent, static_cast<double>(N), sum, FitThreadCount(),
+                    table.expected.data());
     }
+    const double tailWeight = static_cast<double>(latent.tailCount) * latent.tailWeight;
 
     // The graph report is read back in single precision: no report may
     // hold a number beyond it, let alone one that is no number at all.
     const auto readable = [](double value) { return std::abs(value) <= std::numeric_limits<float>::max(); };
-    table.expected.resize(rows);
     bool inRange = true;
     for (std::size_t s = 0; s < rows; ++s) {
-        const double expected = static_cast<double>(N) * sum[s];
-        table.expected[s] = expected;
+        const double expected = table.expected[s];
         inRange = inRange && readable(expected);
         if (expected > 0.0) {
             const double d = table.observed[s] - expected;

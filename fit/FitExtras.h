@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "fit/AnswerForms.h"
 #include "fit/FitModel.h"
 #include "fit/ItemCodeCounts.h"
+#include "fit/MissingCodes.h"
 #include "fit/ReportFile.h"
 #include "fit/PairCounts.h"
 #include "fit/ReportFiles.h"
@@ -13,6 +15,11 @@
 // and by each item's category, and by the categories of each pair of
 // items, counted in the same pass over the scores, and the model.
 struct FitExtras {
+    // Codes of answers not given (none within the model's codes): each
+    // subject then has the form of the items it answered, and the
+    // expected frequencies add up each form's (AnswerForms).
+    MissingCodes missing;
+    AnswerForms forms;  // filled when missing is not empty
     bool countItems = false;
     ItemCodeCounts byItem;  // filled when countItems
     bool countPairs = false;

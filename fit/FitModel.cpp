@@ -4,15 +4,17 @@
 
 #include "fit/ItemResponse.h"
 
-std::unique_ptr<ItemModel> FitModel::makeModel() const
+std::unique_ptr<ItemModel> FitModel::makeModel() const { return makeModel(items); }
+
+std::unique_ptr<ItemModel> FitModel::makeModel(const ItemParameters& other) const
 {
     switch (kind) {
     case Kind::Graded:
-        return std::make_unique<PolytomousItems>(items, GradedCategoryProbabilities);
+        return std::make_unique<PolytomousItems>(other, GradedCategoryProbabilities);
     case Kind::PartialCredit:
-        return std::make_unique<PolytomousItems>(items, PartialCreditProbabilities);
+        return std::make_unique<PolytomousItems>(other, PartialCreditProbabilities);
     default:
-        return std::make_unique<BinaryItems>(items, D);
+        return std::make_unique<BinaryItems>(other, D);
     }
 }
 

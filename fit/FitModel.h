@@ -23,6 +23,8 @@ struct FitModel {
 
     // A model over items; it refers to them, so this must outlive it.
     std::unique_ptr<ItemModel> makeModel() const;
+    // The same model over other items (a form's), which must outlive it.
+    std::unique_ptr<ItemModel> makeModel(const ItemParameters& other) const;
     // The latent distribution in increasing ability, equal abilities as one
     // point with their weights summed, points of no weight left out: the
     // estimates of many subjects coincide.

@@ -95,6 +95,11 @@ std::vector<FitWarning> DescribeInputNotes(const InputNotes& notes)
                                          : "; they are added into the totals as they are.") +
                      " A code for a missing answer?");
         }
+        if (scores && notes.withoutAnswers > 0)
+            warn("no_answers", file.name,
+                 subject + " holds " + plural(static_cast<std::int64_t>(notes.withoutAnswers), "subject", "subjects") +
+                     " with nothing but missing codes; " + (notes.withoutAnswers == 1 ? "it is" : "they are") +
+                     " left out of every table.");
         if (file.what == "thresholds" && !notes.decreasingThresholds.empty())
             warn("decreasing_thresholds", file.name,
                  "The thresholds of " + itemList(notes.decreasingThresholds) + " in " + quoted(file.name) +

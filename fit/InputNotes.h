@@ -44,6 +44,7 @@ struct InputNotes {
     std::vector<FileNotes> files;
     int items = 0;                     // per subject, to place a score
     CodeNotes codes;
+    std::uint64_t withoutAnswers = 0;  // subjects with nothing but missing codes
     std::vector<int> decreasingThresholds;  // graded model
     std::vector<int> cOutside;              // C outside [0, 1)
     std::vector<int> nonpositiveDiscrimination;

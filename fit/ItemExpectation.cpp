@@ -169,18 +169,18 @@ ItemExpectation::ItemExpectation(int items, int categories)
 {
 }
 
-bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, int threads,
-                          const std::function<bool(double)>& progress, double scratch)
+namespace {
+
+// The expectation of items (the model's or a form's) over the merged
+// latent distribution, into shares.
+bool expect(const FitModel& model, const ItemParameters& items, const std::vector<double>& theta,
+            const std::vector<double>& weight, int threads, const std::function<bool(double)>& progress,
+            double scratch, std::vector<double>& shares)
 {
-    const int m = model.items.itemCount, K = model.items.categoryCount;
-    ItemExpectation result(m, K);
-    const std::size_t R = result.totals();
-    if (m <= 0 || K < 1) {
-        expectation = std::move(result);
+    const int m = items.itemCount, K = items.categoryCount;
+    const std::size_t R = static_cast<std::size_t>(m) * (K - 1) + 1;
+    if (m <= 0 || K < 1)
         return true;
-    }
-    std::vector<double> theta, weight;
-    model.mergedLatent(theta, weight);
     const std::size_t nodes = theta.size();
     // Sums by item, category and total, then the distribution's: a task's
     // lane by lane, and all tasks' together. A task is a block of nodes
@@ -206,7 +206,7 @@ bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, i
     };
     std::vector<Worker> pool;
     for (std::size_t w = 0; w < share.workers; ++w)
-        pool.push_back({model.makeModel(), LeaveOneOut(m, K), std::vector<double>(static_cast<std::size_t>(m) * K),
+        pool.push_back({model.makeModel(items), LeaveOneOut(m, K), std::vector<double>(static_cast<std::size_t>(m) * K),
                         std::vector<double>(static_cast<std::size_t>(m) * K * kLanes), std::vector<double>(kLanes),
                         std::vector<double>(partSize * kLanes)});
     std::vector<double> total(sumSize, 0.0);
@@ -261,8 +261,55 @@ bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, i
         for (std::size_t s = 0; s < R; ++s)
             for (int k = 0; k < K; ++k)
                 if (all[s] > 0.0)
-                    result.shares_[(static_cast<std::size_t>(i) * R + s) * K + k] =
+                    shares[(static_cast<std::size_t>(i) * R + s) * K + k] =
                         total[(static_cast<std::size_t>(i) * K + k) * R + s] / all[s];
+    return true;
+}
+
+}  // namespace
+
+bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, int threads,
+                          const std::function<bool(double)>& progress, double scratch)
+{
+    ItemExpectation result(model.items.itemCount, model.items.categoryCount);
+    std::vector<double> theta, weight;
+    model.mergedLatent(theta, weight);
+    if (!expect(model, model.items, theta, weight, threads, progress, scratch, result.shares_))
+        return false;
+    expectation = std::move(result);
+    return true;
+}
+
+bool ExpectFormCategories(const FitModel& model, const AnswerForms& forms, std::vector<ItemExpectation>& expectation,
+                          int threads, const std::function<bool(double)>& progress)
+{
+    std::vector<double> theta, weight;
+    model.mergedLatent(theta, weight);
+    const std::vector<AnswerForm>& list = forms.forms();
+    std::vector<ItemExpectation> result;
+    for (const AnswerForm& form : list)
+        result.emplace_back(static_cast<int>(form.items.size()), model.items.categoryCount);
+    // Few forms take every thread each, many a thread each; either way
+    // each form's bits are those of one thread.
+    const std::size_t most = static_cast<std::size_t>(std::max(threads, 1));
+    const bool each = list.size() >= most;
+    const std::size_t workers = each ? most : 1;
+    std::vector<ItemParameters> items;
+    for (std::size_t w = 0; w < workers; ++w)
+        items.emplace_back(0, model.items.categoryCount);
+    bool stopped = false;
+    RunInOrder(
+        list.size(), workers,
+        [&](std::size_t f, std::size_t w) {
+            items[w] = model.items.subset(list[f].items);
+            expect(model, items[w], theta, weight, each ? 1 : threads, {}, 0, result[f].shares_);
+        },
+        [&](std::size_t f, std::size_t) {
+            stopped = progress && !progress(static_cast<double>(f + 1) / static_cast<double>(list.size()));
+            return !stopped;
+        });
+    if (stopped)
+        return false;
     expectation = std::move(result);
     return true;
 }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "fit/AnswerForms.h"
 #include "fit/FitModel.h"
 
 // What the model expects of each item within each total, as the summed-
@@ -29,6 +30,8 @@ public:
 private:
     friend bool ExpectItemCategories(const FitModel&, ItemExpectation&, int,
                                      const std::function<bool(double)>&, double);
+    friend bool ExpectFormCategories(const FitModel&, const AnswerForms&, std::vector<ItemExpectation>&, int,
+                                     const std::function<bool(double)>&);
     int items_ = 0, categories_ = 0;
     std::size_t totals_ = 0;
     std::vector<double> shares_;  // by item, then total, then category
@@ -49,3 +52,11 @@ private:
 // in parts to that end. Storage that cannot be had throws std::bad_alloc.
 bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, int threads,
                           const std::function<bool(double)>& progress = {}, double scratch = 0);
+
+// The same for each form of a run with answers missing, over the form's
+// items in their order (AnswerForm::items), by the form's own totals:
+// P(x_i = k | T_A = t) for the items i of form A. Each form has the bits
+// ExpectItemCategories gives a model of its items, on any number of
+// threads.
+bool ExpectFormCategories(const FitModel& model, const AnswerForms& forms, std::vector<ItemExpectation>& expectation,
+                          int threads, const std::function<bool(double)>& progress = {});

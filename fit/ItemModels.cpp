@@ -14,6 +14,20 @@ ItemParameters::ItemParameters(int itemCount, int categoryCount)
 {
 }
 
+ItemParameters ItemParameters::subset(const std::vector<int>& items) const
+{
+    ItemParameters part(static_cast<int>(items.size()), categoryCount);
+    const std::size_t m = static_cast<std::size_t>(itemCount), n = items.size();
+    for (std::size_t p = 0; p < n; ++p) {
+        const std::size_t i = static_cast<std::size_t>(items[p]);
+        part.a[p] = a[i];
+        part.c[p] = c[i];
+        for (std::size_t k = 0; k + 1 < static_cast<std::size_t>(categoryCount); ++k)
+            part.b[k * n + p] = b[k * m + i];
+    }
+    return part;
+}
+
 void ItemModel::distributionsAt(const float* theta, std::size_t count, std::size_t rows, double* f)
 {
     for (std::size_t k = 0; k < count; ++k)

@@ -6,6 +6,8 @@
 // Item parameters of one run, as read, in single precision.
 struct ItemParameters {
     ItemParameters(int itemCount, int categoryCount);
+    // The parameters of the items given (from 0), in that order.
+    ItemParameters subset(const std::vector<int>& items) const;
 
     int itemCount;
     int categoryCount;     // 2 for binary items

@@ -1,5 +1,7 @@
 #include "fit/PairCounts.h"
 
+#include "fit/ItemCodeCounts.h"
+
 #include <algorithm>
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
@@ -33,11 +35,12 @@ void countPairs(const std::uint64_t* bits, std::size_t items, std::size_t above,
 
 }  // namespace
 
-PairCounts::PairCounts(int items, int categories)
+PairCounts::PairCounts(int items, int categories, bool answersMissing)
     : items_(items),
       categories_(categories),
-      single_(static_cast<std::size_t>(items) * (categories - 1), 0),
-      joint_(static_cast<std::size_t>(items) * (items - 1) / 2 * (categories - 1) * (categories - 1), 0),
+      answersMissing_(answersMissing),
+      single_(static_cast<std::size_t>(items) * slotCount(), 0),
+      joint_(static_cast<std::size_t>(items) * (items - 1) / 2 * slotCount() * slotCount(), 0),
       bits_(single_.size() * kWords, 0)
 {
 }
@@ -46,7 +49,15 @@ void PairCounts::addSubject(const unsigned char* categories)
 {
     const std::size_t above = static_cast<std::size_t>(categories_) - 1, word = gathered_ / 64;
     const unsigned shift = gathered_ % 64;
-    if (above == 1) {
+    if (answersMissing_) {
+        const std::size_t K = above + 1;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(items_); ++i)
+            if (categories[i] != kNotAnswered) {
+                bits_[i * K * kWords + word] |= std::uint64_t{1} << shift;
+                if (categories[i] != 0)
+                    bits_[(i * K + categories[i]) * kWords + word] |= std::uint64_t{1} << shift;
+            }
+    } else if (above == 1) {
         // Half the answers are 0: no branch to mispredict.
         std::uint64_t* to = bits_.data() + word;
         for (std::size_t i = 0; i < static_cast<std::size_t>(items_); ++i)
@@ -61,16 +72,25 @@ void PairCounts::addSubject(const unsigned char* categories)
         flush();
 }
 
-void PairCounts::addLowest(std::uint64_t count) { subjects_ += count; }
+void PairCounts::addLowest(std::uint64_t count)
+{
+    subjects_ += count;
+    if (!answersMissing_)
+        return;
+    const std::size_t slots2 = slotCount() * slotCount();
+    for (std::size_t i = 0; i < static_cast<std::size_t>(items_); ++i)
+        single_[i * slotCount()] += count;
+    for (std::size_t pair = 0; pair < joint_.size() / slots2; ++pair)
+        joint_[pair * slots2] += count;
+}
 
 void PairCounts::flush()
 {
     if (gathered_ == 0)
         return;
-    const std::size_t above = static_cast<std::size_t>(categories_) - 1;
     for (std::size_t c = 0; c < bits_.size(); ++c)
         single_[c / kWords] += static_cast<std::uint64_t>(__builtin_popcountll(bits_[c]));
-    countPairs(bits_.data(), static_cast<std::size_t>(items_), above, joint_.data());
+    countPairs(bits_.data(), static_cast<std::size_t>(items_), slotCount(), joint_.data());
     std::fill(bits_.begin(), bits_.end(), 0);
     gathered_ = 0;
 }
@@ -90,37 +110,42 @@ std::size_t PairCounts::pairIndex(int i, int j) const
     return a * m - a * (a + 1) / 2 + static_cast<std::size_t>(j - i - 1);
 }
 
+std::uint64_t PairCounts::joint(int i, int j, std::size_t k, std::size_t l) const
+{
+    const std::size_t width = this->slotCount();
+    if (answersMissing_)
+        return joint_[pairIndex(i, j) * width * width + k * width + l];
+    const auto single = [&](int item, std::size_t a) { return single_[static_cast<std::size_t>(item) * width + a - 1]; };
+    if (k == 0 && l == 0)
+        return subjects_;
+    if (l == 0)
+        return single(i, k);
+    if (k == 0)
+        return single(j, l);
+    return joint_[pairIndex(i, j) * width * width + (k - 1) * width + l - 1];
+}
+
 std::uint64_t PairCounts::count(int i, int j, int k, int l) const
 {
     if (i > j)
         return count(j, i, l, k);
-    const std::size_t above = static_cast<std::size_t>(categories_) - 1;
-    const std::uint64_t* joint = joint_.data() + pairIndex(i, j) * above * above;
-    const auto jointOf = [&](std::size_t a, std::size_t b) { return joint[(a - 1) * above + b - 1]; };
-    const auto singleOf = [&](int item, std::size_t a) {
-        return single_[static_cast<std::size_t>(item) * above + a - 1];
-    };
-    if (k > 0 && l > 0)
-        return jointOf(k, l);
-    if (k > 0) {  // item j in category 0: all with item i in k, less the others
-        std::uint64_t rest = singleOf(i, k);
-        for (std::size_t b = 1; b <= above; ++b)
-            rest -= jointOf(k, b);
+    const std::size_t K = static_cast<std::size_t>(categories_), a = static_cast<std::size_t>(k),
+                      b = static_cast<std::size_t>(l);
+    // Category 0 is all that answered, less the other categories; with
+    // both in it, those with either above it are taken off once
+    // (unsigned arithmetic comes right in the end).
+    if (a > 0 && b > 0)
+        return joint(i, j, a, b);
+    std::uint64_t rest = joint(i, j, a, b);
+    if (a > 0 || b > 0) {
+        for (std::size_t c = 1; c < K; ++c)
+            rest -= a > 0 ? joint(i, j, a, c) : joint(i, j, c, b);
         return rest;
     }
-    if (l > 0) {
-        std::uint64_t rest = singleOf(j, l);
-        for (std::size_t a = 1; a <= above; ++a)
-            rest -= jointOf(a, l);
-        return rest;
-    }
-    // Both in category 0: all, less those with either above it, counted
-    // once (unsigned arithmetic comes right in the end).
-    std::uint64_t rest = subjects_;
-    for (std::size_t a = 1; a <= above; ++a) {
-        rest -= singleOf(i, a) + singleOf(j, a);
-        for (std::size_t b = 1; b <= above; ++b)
-            rest += jointOf(a, b);
+    for (std::size_t c = 1; c < K; ++c) {
+        rest -= joint(i, j, c, 0) + joint(i, j, 0, c);
+        for (std::size_t d = 1; d < K; ++d)
+            rest += joint(i, j, c, d);
     }
     return rest;
 }
@@ -130,9 +155,9 @@ std::size_t PairCounts::memory() const
     return (single_.size() + joint_.size() + bits_.size()) * sizeof(std::uint64_t);
 }
 
-double PairCounts::MemoryFor(int items, int categories)
+double PairCounts::MemoryFor(int items, int categories, bool answersMissing)
 {
-    const double m = items, above = categories - 1;
+    const double m = items, above = categories - (answersMissing ? 0 : 1);
     return (m * above * (1 + kWords) + m * (m - 1) / 2 * above * above) * sizeof(std::uint64_t);
 }
 
@@ -146,6 +171,7 @@ void PairCounts::clear()
 
 bool PairCounts::operator==(const PairCounts& other) const
 {
-    return items_ == other.items_ && categories_ == other.categories_ && subjects_ == other.subjects_ &&
+    return items_ == other.items_ && categories_ == other.categories_ && answersMissing_ == other.answersMissing_ &&
+           subjects_ == other.subjects_ &&
            single_ == other.single_ && joint_ == other.joint_;
 }

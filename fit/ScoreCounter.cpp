@@ -22,7 +22,8 @@ constexpr std::size_t kWorkerMemory = 64u << 20;
 
 CategorySinks sinksOf(ScoreCount& count)
 {
-    return {count.byItem.items() > 0 ? &count.byItem : nullptr, count.pairs.items() > 0 ? &count.pairs : nullptr};
+    return {count.byItem.items() > 0 ? &count.byItem : nullptr, count.pairs.items() > 0 ? &count.pairs : nullptr,
+            count.forms.active() ? &count.forms : nullptr};
 }
 
 struct File {
@@ -94,11 +95,13 @@ void countNumbers(const std::string& path, Chunk& chunk, std::vector<unsigned ch
 }
 
 bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumber, std::int64_t lastNumber,
-                   int items, std::int64_t firstScore, const CodeNotes& codes, std::vector<std::int64_t>& histogram,
+                   int items, std::int64_t firstScore, const CodeNotes& codes, const MissingCodes& missing,
+                   std::vector<std::int64_t>& histogram,
                    const CategorySinks& sinks, std::vector<unsigned char>& piece)
 {
     const VectorKernels& kernels = ActiveKernels();
-    SubjectScan scan(firstNumber, lastNumber, items, codes.lowest, codes.highest, firstScore, histogram, sinks);
+    SubjectScan scan(firstNumber, lastNumber, items, codes.lowest, codes.highest, missing, firstScore, histogram,
+                     sinks);
     const bool read = readRange(path, chunk.begin, chunk.end, piece, [&](const unsigned char* p, std::size_t n) {
         kernels.scanSubjects(p, n, scan);
     });
@@ -120,12 +123,13 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
 
 // The scores of a part outside the model's codes, number by number.
 bool noteCodes(const std::string& path, Chunk& chunk, std::int64_t firstNumber, std::int64_t lastNumber,
-               const CodeNotes& codes, std::vector<unsigned char>& piece)
+               const CodeNotes& codes, const MissingCodes& missing, std::vector<unsigned char>& piece)
 {
     std::int64_t g = firstNumber, value = 0;
     bool inNumber = false;
     const auto take = [&] {
-        if (g < lastNumber && (value < codes.lowest || value > codes.highest) && chunk.outside++ == 0) {
+        if (g < lastNumber && (value < codes.lowest || value > codes.highest) && !missing.contains(value) &&
+            chunk.outside++ == 0) {
             chunk.firstOutside = g;
             chunk.firstOutsideValue = static_cast<std::int32_t>(value);
         }
@@ -184,34 +188,42 @@ bool CountScores(const std::string& path, std::int64_t subjects, int items, std:
     CodeNotes& codes = count.codes;
     const std::int64_t rows = static_cast<std::int64_t>(observed.size());
     const CategorySinks sinks = sinksOf(count);
+    const MissingCodes& missing = count.missing;
     std::vector<unsigned char> categories(sinks ? items : 0);
     std::int64_t j = 0;
     for (; j < subjects && !in.failed(); ++j) {
         std::int64_t total = 0;
-        bool inRange = true;
+        int answered = 0;
+        bool outside = false;
         for (int i = 0; i < items; ++i) {
             const std::int32_t score = in.readInteger();
-            total += score;
-            const bool outside = score < codes.lowest || score > codes.highest;
-            if (outside && !in.failed() && codes.outside++ == 0) {
+            const bool absent = !missing.empty() && missing.contains(score);
+            const bool beyond = !absent && (score < codes.lowest || score > codes.highest);
+            if (beyond && !in.failed() && codes.outside++ == 0) {
                 codes.firstIndex = j * items + i;
                 codes.firstValue = score;
             }
+            if (!absent) {
+                total += score;
+                ++answered;
+            }
             if (sinks) {
-                inRange = inRange && !outside;
-                categories[i] = static_cast<unsigned char>(outside ? 0 : score - codes.lowest);
+                outside = outside || beyond;
+                categories[i] = absent ? kNotAnswered : static_cast<unsigned char>(beyond ? 0 : score - codes.lowest);
             }
         }
         const std::int64_t row = total - firstScore;
-        if (row >= 0 && row < rows)
+        if ((answered > 0 || items == 0) && row >= 0 && row < rows)
             observed[static_cast<std::size_t>(row)] += 1.0;
-        if (sinks && inRange)
-            sinks.add(categories.data());
+        if (sinks)
+            sinks.add(categories.data(), outside, answered > 0);
     }
-    if (j < subjects && firstScore <= 0 && -firstScore < rows)
+    const ZeroCode zero(items, codes.lowest, codes.highest, missing);
+    if (j < subjects && zero.answered && firstScore <= 0 && -firstScore < rows)
         observed[static_cast<std::size_t>(-firstScore)] += static_cast<double>(subjects - j);
-    if (sinks && j < subjects && codes.lowest == 0)
-        sinks.addLowest(static_cast<std::uint64_t>(subjects - j));
+    if (sinks && j < subjects)
+        sinks.addZeros(static_cast<std::uint64_t>(subjects - j), zero.categories, zero.outside, zero.answered);
+    count.forms.order();
     count.pairs.flush();
     count.file = NotesOfReading(path, in, subjects * items);
     return true;
@@ -240,6 +252,7 @@ public:
           settings_(settings),
           wanted_(subjects * items),
           sinks_(sinksOf(count)),
+          zero_(items, count.codes.lowest, count.codes.highest, count.missing),
           pieces_(workers)
     {
     }
@@ -305,11 +318,13 @@ private:
         histograms_.assign(workers_, std::vector<std::int64_t>(count_.observed.size(), 0));
         itemCounts_.assign(sinks_.items ? workers_ : 0, count_.byItem);
         pairCounts_.assign(sinks_.pairs ? workers_ : 0, count_.pairs);
+        forms_.assign(sinks_.forms ? workers_ : 0, count_.forms);
         std::vector<char> read(used_);
         onWorkers(used_, [&](std::size_t c, std::size_t w) {
-            const CategorySinks mine{sinks_.items ? &itemCounts_[w] : nullptr, sinks_.pairs ? &pairCounts_[w] : nullptr};
+            const CategorySinks mine{sinks_.items ? &itemCounts_[w] : nullptr, sinks_.pairs ? &pairCounts_[w] : nullptr,
+                                     sinks_.forms ? &forms_[w] : nullptr};
             read[c] = countSubjects(path_, chunks_[c], firstNumber_[c], available_, items_, firstScore_, count_.codes,
-                                    histograms_[w], mine, pieces_[w]);
+                                    count_.missing, histograms_[w], mine, pieces_[w]);
         });
         return std::find(read.begin(), read.end(), 0) == read.end();
     }
@@ -323,7 +338,8 @@ private:
         std::vector<char> read(suspects.size());
         onWorkers(suspects.size(), [&](std::size_t k, std::size_t w) {
             const std::size_t c = suspects[k];
-            read[k] = noteCodes(path_, chunks_[c], firstNumber_[c], available_, count_.codes, pieces_[w]);
+            read[k] = noteCodes(path_, chunks_[c], firstNumber_[c], available_, count_.codes, count_.missing,
+                                pieces_[w]);
         });
         return std::find(read.begin(), read.end(), 0) == read.end();
     }
@@ -340,21 +356,26 @@ private:
             counts.flush();
             count_.pairs.add(counts);
         }
+        for (const AnswerForms& forms : forms_)
+            count_.forms.add(forms);
     }
 
     // A subject complete at last; one that ran on past the file's end has
     // codes 0 there.
-    void record(SubjectUnderWay subject)
+    void record(SubjectUnderWay subject, std::int64_t numbers)
     {
+        const std::size_t cut = static_cast<std::size_t>(items_ - numbers);
+        if (cut > 0 && zero_.answered) {
+            subject.answered += static_cast<int>(cut);
+            subject.outside = subject.outside || zero_.outside;
+        }
         std::vector<double>& observed = count_.observed;
         const std::int64_t row = subject.sum - firstScore_;
-        if (row >= 0 && row < static_cast<std::int64_t>(observed.size()))
+        if (subject.answered > 0 && row >= 0 && row < static_cast<std::int64_t>(observed.size()))
             observed[static_cast<std::size_t>(row)] += 1.0;
         if (sinks_) {
-            const bool cut = subject.categories.size() < static_cast<std::size_t>(items_);
-            subject.categories.resize(static_cast<std::size_t>(items_), 0);
-            if (!subject.outside && !(cut && count_.codes.lowest != 0))
-                sinks_.add(subject.categories.data());
+            subject.categories.resize(static_cast<std::size_t>(items_), zero_.categories.front());
+            sinks_.add(subject.categories.data(), subject.outside, subject.answered > 0);
         }
     }
 
@@ -367,7 +388,7 @@ private:
             if (carrying) {
                 carried.join(chunk.head);
                 if (chunk.headCompletes) {
-                    record(std::move(carried));
+                    record(std::move(carried), items_);
                     carrying = false;
                 }
             }
@@ -380,15 +401,18 @@ private:
         // they have, and 0 for every one after.
         std::int64_t counted = available_ / items_;
         if (carrying || (available_ % items_ != 0)) {
-            record(std::move(carried));
+            record(std::move(carried), available_ % items_);
             ++counted;
         }
         std::vector<double>& observed = count_.observed;
-        if (counted < subjects_ && firstScore_ <= 0 && -firstScore_ < static_cast<std::int64_t>(observed.size()))
+        if (counted < subjects_ && zero_.answered && firstScore_ <= 0 &&
+            -firstScore_ < static_cast<std::int64_t>(observed.size()))
             observed[static_cast<std::size_t>(-firstScore_)] += static_cast<double>(subjects_ - counted);
-        if (sinks_ && counted < subjects_ && count_.codes.lowest == 0)
-            sinks_.addLowest(static_cast<std::uint64_t>(subjects_ - counted));
+        if (sinks_ && counted < subjects_)
+            sinks_.addZeros(static_cast<std::uint64_t>(subjects_ - counted), zero_.categories, zero_.outside,
+                            zero_.answered);
         count_.pairs.flush();
+        count_.forms.order();
     }
 
     // What the reader would note: a file of simple numbers can fail only at
@@ -425,6 +449,7 @@ private:
     const ScoreCounterSettings& settings_;
     const std::int64_t wanted_;
     const CategorySinks sinks_;
+    const ZeroCode zero_;
 
     std::vector<Chunk> chunks_;
     std::vector<std::vector<unsigned char>> pieces_;  // one reading buffer a thread
@@ -434,6 +459,7 @@ private:
     std::vector<std::vector<std::int64_t>> histograms_;  // by thread
     std::vector<ItemCodeCounts> itemCounts_;
     std::vector<PairCounts> pairCounts_;
+    std::vector<AnswerForms> forms_;
 };
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "fit/AnswerForms.h"
 #include "fit/InputNotes.h"
 #include "fit/ItemCodeCounts.h"
+#include "fit/MissingCodes.h"
 #include "fit/PairCounts.h"
 
 // Counting the subjects' totals of a score file, by score row: row k of
@@ -14,13 +16,18 @@
 // far the file could be read, whether more follows, and the scores outside
 // codes.lowest … codes.highest. When the caller gives byItem or pairs the
 // items and the codes' range (empty counts of its own size), the count
-// fills them too.
+// fills them too. With missing codes, a subject's total adds up the codes
+// it answered, one who answered nothing counts in no row, missing codes
+// are not noted as outside the range, and forms (made active by the
+// caller) gathers the subjects' forms, in their fixed order.
 struct ScoreCount {
     std::vector<double> observed;  // one per row, zeros to begin with
     FileNotes file;
     CodeNotes codes;               // the caller sets the codes' range
+    MissingCodes missing;
     ItemCodeCounts byItem;
     PairCounts pairs;  // flushed
+    AnswerForms forms;
 };
 
 // The reading rules, number by number: once a read fails every later score

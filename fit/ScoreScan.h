@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "fit/AnswerForms.h"
 #include "fit/ItemCodeCounts.h"
+#include "fit/MissingCodes.h"
 #include "fit/PairCounts.h"
 
 // The score counter's two passes over a part of a file of simple numbers,
@@ -13,27 +15,52 @@
 inline bool IsScoreSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 inline bool IsScoreDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-// Where the counts by category take each subject whose codes are all in
-// range.
+// Where the counts by category take each subject: the forms every one
+// that answered something, the items and pairs those whose codes are all
+// in range.
 struct CategorySinks {
     ItemCodeCounts* items = nullptr;
     PairCounts* pairs = nullptr;
+    AnswerForms* forms = nullptr;  // with answers missing
 
-    explicit operator bool() const { return items || pairs; }
-    void add(const unsigned char* categories) const
+    explicit operator bool() const { return items || pairs || forms; }
+    void add(const unsigned char* categories, bool outside, bool answered) const
     {
+        if (forms)
+            forms->addSubject(categories, outside);
+        if (outside || !answered)
+            return;
         if (items)
             items->addSubject(categories);
         if (pairs)
             pairs->addSubject(categories);
     }
-    void addLowest(std::uint64_t count) const
+    // count subjects whose every code is 0, as the file gives those it
+    // holds no scores for.
+    void addZeros(std::uint64_t count, const std::vector<unsigned char>& zeros, bool outside, bool answered) const
     {
+        if (forms)
+            forms->addSubject(zeros.data(), outside, count);
+        if (outside || !answered)
+            return;
         if (items)
             items->addLowest(count);
         if (pairs)
             pairs->addLowest(count);
     }
+};
+
+// What the code 0 stands for, as the reading rules give it to the scores
+// past a file's end: a category, outside the range, or no answer.
+struct ZeroCode {
+    ZeroCode(int items, std::int32_t lowest, std::int32_t highest, const MissingCodes& missing)
+        : answered(!missing.contains(0)),
+          outside(answered && (lowest > 0 || highest < 0)),
+          categories(static_cast<std::size_t>(items), answered ? 0 : kNotAnswered)
+    {
+    }
+    bool answered, outside;
+    std::vector<unsigned char> categories;  // a subject of nothing but 0
 };
 
 // First pass: how many numbers, and whether all are simple (at most nine
@@ -52,6 +79,7 @@ struct SubjectUnderWay {
     std::int64_t sum = 0;
     std::vector<unsigned char> categories;
     bool outside = false;
+    int answered = 0;
 
     // The same subject, continued by the next part's numbers.
     void join(const SubjectUnderWay& more)
@@ -59,22 +87,26 @@ struct SubjectUnderWay {
         sum += more.sum;
         categories.insert(categories.end(), more.categories.begin(), more.categories.end());
         outside = outside || more.outside;
+        answered += more.answered;
     }
 };
 
 // Second pass: the subjects whose numbers the part holds, from the place of
 // its first number in the file. The subjects it completes go to histogram
 // and sinks; the one under way at either end is kept for the caller to
-// stitch to its neighbours.
+// stitch to its neighbours. A subject who answered nothing (every code a
+// missing one) counts in no row.
 struct SubjectScan {
     SubjectScan(std::int64_t firstNumber, std::int64_t lastNumber, int items, std::int32_t lowest,
-                std::int32_t highest, std::int64_t firstScore, std::vector<std::int64_t>& histogram,
-                const CategorySinks& sinks)
+                std::int32_t highest, const MissingCodes& missing, std::int64_t firstScore,
+                std::vector<std::int64_t>& histogram, const CategorySinks& sinks)
         : g(firstNumber),
           lastNumber(lastNumber),
           items(items),
           lowest(lowest),
           highest(highest),
+          missing(missing),
+          blocks(!missing.firstWithin(0, 9)),
           firstScore(firstScore),
           histogram(histogram),
           sinks(sinks),
@@ -90,13 +122,17 @@ struct SubjectScan {
     {
         if (g >= lastNumber)
             return;
-        const bool beyond = number < lowest || number > highest;
+        const bool absent = !missing.empty() && missing.contains(number);
+        const bool beyond = !absent && (number < lowest || number > highest);
         suspect = suspect || beyond;
         if (sinks) {
             outside = outside || beyond;
-            categories[item] = static_cast<unsigned char>(beyond ? 0 : number - lowest);
+            categories[item] = absent ? kNotAnswered : static_cast<unsigned char>(beyond ? 0 : number - lowest);
         }
-        total += number;
+        if (!absent) {
+            total += number;
+            ++answered;
+        }
         ++g;
         if (++item == items)
             complete();
@@ -110,20 +146,21 @@ struct SubjectScan {
             head = false;
         } else {
             const std::int64_t row = total - firstScore;
-            if (row >= 0 && row < static_cast<std::int64_t>(histogram.size()))
+            if (answered > 0 && row >= 0 && row < static_cast<std::int64_t>(histogram.size()))
                 ++histogram[static_cast<std::size_t>(row)];
-            if (sinks && !outside)
-                sinks.add(categories.data());
+            if (sinks)
+                sinks.add(categories.data(), outside, answered > 0);
         }
         item = 0;
         total = 0;
+        answered = 0;
         outside = false;
     }
 
     // The subject under way from its item from on.
     SubjectUnderWay underWay(int from) const
     {
-        SubjectUnderWay subject{total, {}, outside};
+        SubjectUnderWay subject{total, {}, outside, answered};
         if (sinks)
             subject.categories.assign(categories.begin() + from, categories.begin() + item);
         return subject;
@@ -133,6 +170,9 @@ struct SubjectScan {
     const std::int64_t lastNumber;  // numbers from here on are not taken
     const int items;
     const std::int32_t lowest, highest;
+    const MissingCodes& missing;
+    // Blocks of single digits may be summed at once: no digit is missing.
+    const bool blocks;
     const std::int64_t firstScore;
     std::vector<std::int64_t>& histogram;
     const CategorySinks sinks;
@@ -142,6 +182,7 @@ struct SubjectScan {
     const int firstItem;
     bool head;  // the part began inside a subject, not yet complete
     std::int64_t total = 0, value = 0;
+    int answered = 0;  // by the subject under way
     bool inNumber = false;
     bool outside = false;  // a code of the subject under way is
     // A number outside lowest … highest was seen; the blocks note only their

@@ -740,7 +740,7 @@ void scanSubjects(const unsigned char* p, std::size_t n, SubjectScan& scan)
     while (i < n) {
 #if defined(TALVER_DIGIT_BLOCKS)
         DigitBlock block;
-        if (i + kBlock < n && !scan.inNumber && singleDigits(p + i, block, &range) &&
+        if (i + kBlock < n && scan.blocks && !scan.inNumber && singleDigits(p + i, block, &range) &&
             scan.g + block.count <= scan.lastNumber) {
             BlockBits digits = block.digits;
             int count = block.count, sum = block.sum;
@@ -759,6 +759,7 @@ void scanSubjects(const unsigned char* p, std::size_t n, SubjectScan& scan)
                                                    scan.categories.data() + scan.item) ||
                                    scan.outside;
                 scan.total += sum;
+                scan.answered += count;
                 scan.item += count;
                 scan.g += count;
             }

@@ -85,14 +85,18 @@ std::vector<double> AdjustBenjaminiHochberg(const std::vector<double>& p)
     return adjusted;
 }
 
-ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& expected, int parameterCount,
-                       std::int32_t firstScore, double minExpected)
+namespace {
+
+// The statistic over groups of totals 1 … last(i) − 1 of each item, whose
+// cells come from the callers: subjects(s, i) in a group, expected(s, i,
+// k) of them in a category, and the item's own N for its RMSEA.
+template <typename Last, typename Subjects, typename Expected, typename ItemN>
+ItemFit itemFitOf(const ItemCodeCounts& observed, int parameterCount, std::int32_t firstScore, double minExpected,
+                  Last last, Subjects subjects, Expected expected, ItemN itemN)
 {
     ItemFit fit;
     fit.minExpected = minExpected;
     const int m = observed.items(), K = observed.categories();
-    // Counts never made have no totals: no item, no group.
-    const std::size_t S = observed.totals() > 0 ? observed.totals() - 1 : 0;
     for (std::size_t s = 0; s < observed.totals(); ++s)
         fit.subjects += static_cast<double>(observed.subjects(s));
 
@@ -100,14 +104,15 @@ ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& ex
     for (int i = 0; i < m; ++i) {
         ItemFit::Item item;
         item.item = i + 1;
+        item.subjects = itemN(i, fit.subjects);
         std::vector<ItemFit::Group> groups;
-        for (std::size_t s = 1; s < S; ++s) {
+        for (std::size_t s = 1; s < last(i); ++s) {
             ItemFit::Group group;
             group.firstScore = group.lastScore = firstScore + static_cast<std::int32_t>(s);
-            group.subjects = static_cast<double>(observed.subjects(s));
+            group.subjects = subjects(s, i);
             for (int k = 0; k < K; ++k) {
                 group.observed.push_back(static_cast<double>(observed.count(s, i, k)));
-                group.expected.push_back(group.subjects * expected.at(i, s, k));
+                group.expected.push_back(expected(s, i, k, group.subjects));
             }
             groups.push_back(std::move(group));
         }
@@ -122,8 +127,8 @@ ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& ex
         if (item.df > 0) {
             item.p = ChiSquareUpperTail(item.sx2, item.df);
             p.push_back(*item.p);
-            if (fit.subjects > 1.0)
-                item.rmsea = std::sqrt(std::max(0.0, (item.sx2 - item.df) / (item.df * (fit.subjects - 1.0))));
+            if (item.subjects > 1.0)
+                item.rmsea = std::sqrt(std::max(0.0, (item.sx2 - item.df) / (item.df * (item.subjects - 1.0))));
         }
         fit.items.push_back(std::move(item));
     }
@@ -134,5 +139,57 @@ ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& ex
             item.pAdjusted = adjusted[next++];
             item.flagged = *item.pAdjusted < kFlagLevel;
         }
+    return fit;
+}
+
+}  // namespace
+
+ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& expected, int parameterCount,
+                       std::int32_t firstScore, double minExpected)
+{
+    // Counts never made have no totals: no item, no group.
+    const std::size_t S = observed.totals() > 0 ? observed.totals() - 1 : 0;
+    return itemFitOf(
+        observed, parameterCount, firstScore, minExpected, [S](int) { return S; },
+        [&](std::size_t s, int) { return static_cast<double>(observed.subjects(s)); },
+        [&](std::size_t s, int i, int k, double subjects) { return subjects * expected.at(i, s, k); },
+        [](int, double all) { return all; });
+}
+
+ItemFit ComputeItemFit(const ItemCodeCounts& observed, const AnswerForms& forms,
+                       const std::vector<ItemExpectation>& expected, int parameterCount, std::int32_t firstScore,
+                       double minExpected)
+{
+    const std::size_t m = static_cast<std::size_t>(observed.items()), K = static_cast<std::size_t>(observed.categories());
+    const std::size_t totals = m * (K - 1) + 1;
+    // Each subject adds its own form's shares: by item, total, category.
+    std::vector<double> sums(m * totals * K, 0.0);
+    std::vector<std::size_t> last(m, 0);
+    for (std::size_t f = 0; f < forms.forms().size(); ++f) {
+        const AnswerForm& form = forms.forms()[f];
+        const std::size_t top = form.topTotal(static_cast<int>(K));
+        for (std::size_t p = 0; p < form.items.size(); ++p) {
+            const std::size_t i = static_cast<std::size_t>(form.items[p]);
+            last[i] = std::max(last[i], top);
+            for (std::size_t t = 1; t < top; ++t)
+                if (form.counted[t] > 0)
+                    for (std::size_t k = 0; k < K; ++k)
+                        sums[(i * totals + t) * K + k] +=
+                            static_cast<double>(form.counted[t]) * expected[f].at(static_cast<int>(p), t, static_cast<int>(k));
+        }
+    }
+    ItemFit fit = itemFitOf(
+        observed, parameterCount, firstScore, minExpected, [&](int i) { return last[static_cast<std::size_t>(i)]; },
+        [&](std::size_t s, int i) { return static_cast<double>(observed.answered(s, i)); },
+        [&](std::size_t s, int i, int k, double) {
+            return sums[(static_cast<std::size_t>(i) * totals + s) * K + static_cast<std::size_t>(k)];
+        },
+        [&](int i, double) {
+            double answered = 0.0;
+            for (std::size_t s = 0; s < observed.totals(); ++s)
+                answered += static_cast<double>(observed.answered(s, i));
+            return answered;
+        });
+    fit.answersMissing = true;
     return fit;
 }

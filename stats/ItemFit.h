@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "fit/AnswerForms.h"
 #include "fit/ItemCodeCounts.h"
 #include "fit/ItemExpectation.h"
 
@@ -24,6 +25,7 @@ struct ItemFit {
         int item = 0;  // from 1
         double sx2 = 0.0;
         int df = 0;
+        double subjects = 0.0;  // counted who answered it: the N of its RMSEA
         std::optional<double> p, pAdjusted, rmsea;  // none where df ≤ 0
         bool flagged = false;                        // adjusted p below 0.05
         std::vector<Group> groups;                   // after merging
@@ -31,6 +33,7 @@ struct ItemFit {
 
     double minExpected = 1.0;
     double subjects = 0.0;  // those counted: every code within the model's range
+    bool answersMissing = false;  // each item then has its own subjects
     std::vector<Item> items;
 };
 
@@ -45,6 +48,17 @@ struct ItemFit {
 // items with a p; firstScore labels total 0.
 ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& expected, int parameterCount,
                        std::int32_t firstScore, double minExpected = 1.0);
+
+// The same with answers missing (observed counted so): each subject who
+// answered item i adds to the group of its total t its own form's shares
+// P(x_i = k | T_A = t), expected[f] for form f of forms; its total is a
+// group only when 0 < t < n_A(K − 1). Item i's groups are 1 … T_i − 1, T_i
+// the largest n_A(K − 1) of the forms that hold it, its N those who
+// answered it. With every item answered by all, the figures are those
+// above, to the bit.
+ItemFit ComputeItemFit(const ItemCodeCounts& observed, const AnswerForms& forms,
+                       const std::vector<ItemExpectation>& expected, int parameterCount, std::int32_t firstScore,
+                       double minExpected = 1.0);
 
 // What a chart of one item shows: for each merged group, the middle of its
 // totals and the observed and expected mean item score.

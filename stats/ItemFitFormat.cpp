@@ -45,12 +45,14 @@ void WriteItemFitTable(std::ostream& out, const ItemFit& fit, const std::vector<
 
 void WriteItemFitCsv(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated)
 {
-    out << "item,sx2,df,p,p_adjusted,rmsea,flagged,groups" << (simulated ? ",p_mc" : "") << "\n";
+    out << "item,sx2,df,p,p_adjusted,rmsea,flagged,groups" << (simulated ? ",p_mc" : "")
+        << (fit.answersMissing ? ",answered" : "") << "\n";
     for (std::size_t k = 0; k < fit.items.size(); ++k) {
         const ItemFit::Item& item = fit.items[k];
         out << item.item << "," << full(item.sx2) << "," << item.df << "," << full(item.p) << ","
             << full(item.pAdjusted) << "," << full(item.rmsea) << "," << (item.flagged ? "true" : "false") << ","
-            << item.groups.size() << (simulated ? "," + full((*simulated)[k]) : "") << "\n";
+            << item.groups.size() << (simulated ? "," + full((*simulated)[k]) : "")
+            << (fit.answersMissing ? "," + std::to_string(static_cast<std::uint64_t>(item.subjects)) : "") << "\n";
     }
 }
 
@@ -70,6 +72,8 @@ void WriteItemFitJson(std::ostream& out, const ItemFit& fit, const std::vector<d
                                  {"groups", item.groups.size()}};
         if (simulated)
             object["p_mc"] = (*simulated)[k];
+        if (fit.answersMissing)
+            object["answered"] = static_cast<std::uint64_t>(item.subjects);
         out << (k ? "," : "") << object.dump();
     }
     out << "]";

@@ -6,10 +6,6 @@
 #include "stats/FlagLevel.h"
 #include "stats/ItemFit.h"
 
-namespace {
-
-}  // namespace
-
 LocalDependence::Pair PairStatistic(const std::vector<double>& observed, const std::vector<double>& expected,
                                     double N, int K)
 {
@@ -34,26 +30,33 @@ LocalDependence ComputeLocalDependence(const PairCounts& observed, const PairExp
 {
     LocalDependence result;
     const int m = observed.items(), K = observed.categories();
-    const double N = static_cast<double>(observed.subjects());
-    result.subjects = N;
+    result.answersMissing = observed.answersMissing();
+    result.subjects = static_cast<double>(observed.subjects());
     std::vector<double> o(static_cast<std::size_t>(K) * K), e(o.size()), p;
     for (int i = 0; i < m; ++i)
         for (int j = i + 1; j < m; ++j) {
+            const double N = static_cast<double>(observed.both(i, j));
             for (int k = 0; k < K; ++k)
                 for (int l = 0; l < K; ++l) {
                     o[static_cast<std::size_t>(k) * K + l] = static_cast<double>(observed.count(i, j, k, l));
                     e[static_cast<std::size_t>(k) * K + l] = N * expected.at(i, j, k, l);
                 }
-            LocalDependence::Pair pair = PairStatistic(o, e, N, K);
+            LocalDependence::Pair pair = N > 0.0 || !result.answersMissing ? PairStatistic(o, e, N, K)
+                                                                            : LocalDependence::Pair();
             pair.first = i + 1;
             pair.second = j + 1;
-            p.push_back(pair.p);
+            pair.both = N;
+            pair.together = N > 0.0 || !result.answersMissing;
+            if (pair.together)
+                p.push_back(pair.p);
             result.pairs.push_back(pair);
         }
     const std::vector<double> adjusted = AdjustBenjaminiHochberg(p);
-    for (std::size_t k = 0; k < result.pairs.size(); ++k) {
-        result.pairs[k].pAdjusted = adjusted[k];
-        result.pairs[k].flagged = adjusted[k] < kFlagLevel;
-    }
+    std::size_t next = 0;
+    for (LocalDependence::Pair& pair : result.pairs)
+        if (pair.together) {
+            pair.pAdjusted = adjusted[next++];
+            pair.flagged = pair.pAdjusted < kFlagLevel;
+        }
     return result;
 }

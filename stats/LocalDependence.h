@@ -17,7 +17,12 @@ struct LocalDependence {
         int sign = 0;      // 1: the pair goes together more than the model says
         double v = 0.0;    // Cramér's V
         bool flagged = false;  // adjusted p below 0.05
+        double both = 0.0;     // N: the subjects counted who answered both
+        // Some subject answered both; else the figures above mean nothing
+        // (none, where written) and the pair is left out of the adjustment.
+        bool together = true;
     };
+    bool answersMissing = false;  // counted so: each pair has its own N
     double subjects = 0.0;
     std::vector<Pair> pairs;  // by first, then second
 };
@@ -34,7 +39,8 @@ inline std::size_t PairPosition(int first, int second, int items)
 // E(k, l) = N times the model's share: X² = Σ (O − E)² / E over the cells
 // with E > 0, df = (K − 1)², p its chi-square upper tail, sign that of
 // Σ k l (O − E), V = √(X² / (N (K − 1))), and p adjusted by Benjamini and
-// Hochberg over all m(m − 1)/2 pairs.
+// Hochberg over all m(m − 1)/2 pairs. With answers missing, N is the pair's
+// own: the subjects counted who answered both.
 LocalDependence ComputeLocalDependence(const PairCounts& observed, const PairExpectation& expected);
 
 // The statistic of one pair from its K x K observed and expected counts

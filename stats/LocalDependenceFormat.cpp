@@ -21,7 +21,9 @@ void WritePairsTable(std::ostream& out, const LocalDependence& dependence, const
     const std::vector<LocalDependence::Pair>& pairs = dependence.pairs;
     std::vector<std::size_t> order(pairs.size());
     std::iota(order.begin(), order.end(), 0);
-    const auto larger = [&](std::size_t a, std::size_t b) { return pairs[a].x2 > pairs[b].x2; };
+    // Pairs never answered together have no X² to rank.
+    const auto x2 = [&](std::size_t k) { return pairs[k].together ? pairs[k].x2 : -1.0; };
+    const auto larger = [&](std::size_t a, std::size_t b) { return x2(a) > x2(b); };
     // Only the largest are listed: no need to order the rest.
     const std::size_t shown = std::min(order.size(), listed);
     std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
@@ -36,6 +38,8 @@ void WritePairsTable(std::ostream& out, const LocalDependence& dependence, const
         << (simulated ? "  Simulated p" : "") << "\n";
     for (const std::size_t k : order) {
         const LocalDependence::Pair& p = pairs[k];
+        if (!p.together)
+            break;
         out << FormatText("%5d %6d %12.4f %4d %11.4g  %11.4g  %4d %8.4f", p.first, p.second, p.x2, p.df, p.p,
                           p.pAdjusted, p.sign, p.v)
             << (simulated ? FormatText(" %12.4g", (*simulated)[k]) : "") << (p.flagged ? "  *\n" : "\n");
@@ -44,12 +48,16 @@ void WritePairsTable(std::ostream& out, const LocalDependence& dependence, const
 
 void WritePairsCsv(std::ostream& out, const LocalDependence& dependence, const std::vector<double>* simulated)
 {
-    out << "first,second,x2,df,p,p_adjusted,sign,v,flagged" << (simulated ? ",p_mc" : "") << "\n";
+    out << "first,second,x2,df,p,p_adjusted,sign,v,flagged" << (simulated ? ",p_mc" : "")
+        << (dependence.answersMissing ? ",both" : "") << "\n";
     for (std::size_t k = 0; k < dependence.pairs.size(); ++k) {
         const LocalDependence::Pair& p = dependence.pairs[k];
-        out << p.first << "," << p.second << "," << full(p.x2) << "," << p.df << "," << full(p.p) << ","
-            << full(p.pAdjusted) << "," << p.sign << "," << full(p.v) << "," << (p.flagged ? "true" : "false")
-            << (simulated ? "," + full((*simulated)[k]) : "") << "\n";
+        // A pair never answered together: its figures empty.
+        const auto figure = [&p](const std::string& text) { return p.together ? text : std::string(); };
+        out << p.first << "," << p.second << "," << figure(full(p.x2)) << "," << p.df << "," << figure(full(p.p))
+            << "," << figure(full(p.pAdjusted)) << "," << figure(std::to_string(p.sign)) << "," << figure(full(p.v))
+            << "," << (p.flagged ? "true" : "false") << (simulated ? "," + figure(full((*simulated)[k])) : "")
+            << (dependence.answersMissing ? "," + std::to_string(static_cast<std::uint64_t>(p.both)) : "") << "\n";
     }
 }
 
@@ -63,6 +71,13 @@ void WritePairsJson(std::ostream& out, const LocalDependence& dependence, const 
                                  {"sign", p.sign},   {"v", p.v},           {"flagged", p.flagged}};
         if (simulated)
             object["p_mc"] = (*simulated)[k];
+        if (dependence.answersMissing) {
+            object["both"] = static_cast<std::uint64_t>(p.both);
+            if (!p.together)
+                for (const char* figure : {"x2", "p", "p_adjusted", "sign", "v", "p_mc"})
+                    if (object.contains(figure))
+                        object[figure] = nullptr;
+        }
         out << (k ? "," : "") << object.dump();
     }
     out << "]";

@@ -75,7 +75,8 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
     const std::size_t rows = table.expected.size();
     const std::uint64_t R = request.replicates;
     const std::uint64_t N = static_cast<std::uint64_t>(std::max<std::int64_t>(request.subjects, 0));
-    const bool bySubject = request.items || request.pairs;
+    const AnswerForms* forms = request.forms;
+    const bool bySubject = request.items || request.pairs || forms;
     const int m = model.items.itemCount, K = model.items.categoryCount;
 
     // What each replicate draws from.
@@ -102,12 +103,34 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
 
     const std::uint64_t counted =
         request.countedSubjects < 0 ? N : std::min(N, static_cast<std::uint64_t>(request.countedSubjects));
+    // Who is drawn, in order: each form's subjects, and how many of them
+    // count for the items and pairs; without forms, one form of all.
+    struct Drawn {
+        std::vector<int> items;
+        std::uint64_t subjects, counted;
+        std::int64_t row;  // where its total 0 lies in the table
+    };
+    std::vector<Drawn> drawn;
+    if (forms) {
+        for (const AnswerForm& form : forms->forms()) {
+            std::uint64_t inRange = 0;
+            for (const std::uint64_t n : form.counted)
+                inRange += n;
+            drawn.push_back({form.items, form.subjects, inRange,
+                             static_cast<std::int64_t>(form.items.size()) * model.lowestCode - table.firstScore});
+        }
+    } else {
+        drawn.push_back({{}, N, counted, 0});
+        for (int i = 0; i < m; ++i)
+            drawn.back().items.push_back(i);
+    }
+    const bool missing = forms != nullptr;
     // The workers' tables together take what one thread's take, within
     // bounds, however many threads there are; exceedances are whole
     // numbers, so their sum does not depend on who counted them.
     const double perWorker = static_cast<double>(rows) * 2 * sizeof(double) + m +
-                             (request.items ? ItemCodeCounts::MemoryFor(m, K) : 0.0) +
-                             (request.pairs ? PairCounts::MemoryFor(m, K) : 0.0);
+                             (request.items ? ItemCodeCounts::MemoryFor(m, K, missing) : 0.0) +
+                             (request.pairs ? PairCounts::MemoryFor(m, K, missing) : 0.0);
     const std::size_t threads = static_cast<std::size_t>(std::max(request.threads, 1));
     const std::size_t workers =  // never more than the replicates
         ShareScratch(perWorker, static_cast<std::size_t>(std::min<std::uint64_t>(R, threads)), 1, request.threads)
@@ -122,42 +145,50 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
         ScoreTable replicate;
         replicate.firstScore = table.firstScore;
         replicate.expected = table.expected;
-        std::vector<unsigned char> categories(static_cast<std::size_t>(m));
+        std::vector<unsigned char> categories(static_cast<std::size_t>(m), kNotAnswered);
         // Whole counts, which a draw adds to without waiting on a
         // floating-point sum; the same numbers.
         std::vector<std::uint64_t> counts(rows);
-        ItemCodeCounts itemCounts = request.items ? ItemCodeCounts(m, K) : ItemCodeCounts();
-        PairCounts pairCounts = request.pairs ? PairCounts(m, K) : PairCounts();
+        ItemCodeCounts itemCounts = request.items ? ItemCodeCounts(m, K, missing) : ItemCodeCounts();
+        PairCounts pairCounts = request.pairs ? PairCounts(m, K, missing) : PairCounts();
+        AnswerForms replicateForms = forms && request.items ? *forms : AnswerForms();
         for (std::uint64_t r; !stopped && (r = next++) < R;) {
             RandomStream random(request.seed, r);
             std::fill(counts.begin(), counts.end(), 0);
             itemCounts.clear();
             pairCounts.clear();
-            for (std::uint64_t j = 0; j < N; ++j) {
-                if (!bySubject) {
+            replicateForms.clearCounted();
+            if (!bySubject)
+                for (std::uint64_t j = 0; j < N; ++j)
                     ++counts[scores.draw(random)];
-                    continue;
+            for (std::size_t f = 0; bySubject && f < drawn.size(); ++f) {
+                const Drawn& form = drawn[f];
+                for (std::uint64_t j = 0; j < form.subjects; ++j) {
+                    const double* at = cumulative.data() + points.draw(random) * static_cast<std::size_t>(m) * K;
+                    std::size_t sum = 0;
+                    for (const int i : form.items) {
+                        const double u = random.uniform() * at[(i + 1) * K - 1];
+                        // The cumulative probabilities rise: counting those
+                        // at or below u finds the category without a branch
+                        // to mispredict.
+                        int k = 0;
+                        for (int c = 0; c + 1 < K; ++c)
+                            k += at[i * K + c] <= u;
+                        categories[static_cast<std::size_t>(i)] = static_cast<unsigned char>(k);
+                        sum += static_cast<std::size_t>(k);
+                    }
+                    ++counts[static_cast<std::size_t>(form.row) + sum];
+                    if (j >= form.counted)
+                        continue;
+                    if (request.items)
+                        itemCounts.addSubject(categories.data());
+                    if (request.pairs)
+                        pairCounts.addSubject(categories.data());
+                    if (missing && request.items)
+                        replicateForms.addCounted(f, sum);
                 }
-                const double* at = cumulative.data() + points.draw(random) * static_cast<std::size_t>(m) * K;
-                std::size_t sum = 0;
-                for (int i = 0; i < m; ++i) {
-                    const double u = random.uniform() * at[(i + 1) * K - 1];
-                    // The cumulative probabilities rise: counting those at
-                    // or below u finds the category without a branch to
-                    // mispredict.
-                    int k = 0;
-                    for (int c = 0; c + 1 < K; ++c)
-                        k += at[i * K + c] <= u;
-                    categories[static_cast<std::size_t>(i)] = static_cast<unsigned char>(k);
-                    sum += static_cast<std::size_t>(k);
-                }
-                ++counts[sum];
-                if (j >= counted)
-                    continue;
-                if (request.items)
-                    itemCounts.addSubject(categories.data());
-                if (request.pairs)
-                    pairCounts.addSubject(categories.data());
+                for (const int i : form.items)
+                    categories[static_cast<std::size_t>(i)] = kNotAnswered;
             }
             replicate.observed.assign(counts.begin(), counts.end());
             if (observedChiSquare <= chiSquareOverEveryScore(replicate.observed, replicate.expected))
@@ -166,8 +197,11 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
             mine.pooled += summary.pooledChiSquare <= pooled.pooledChiSquare;
             mine.likelihoodRatio += summary.likelihoodRatio <= pooled.likelihoodRatio;
             if (request.items) {
-                const ItemFit fit = ComputeItemFit(itemCounts, *request.itemExpectation, model.parameterCount,
-                                                   table.firstScore, request.items->minExpected);
+                const ItemFit fit =
+                    missing ? ComputeItemFit(itemCounts, replicateForms, *request.formExpectation, model.parameterCount,
+                                             table.firstScore, request.items->minExpected)
+                            : ComputeItemFit(itemCounts, *request.itemExpectation, model.parameterCount,
+                                             table.firstScore, request.items->minExpected);
                 for (std::size_t i = 0; i < fit.items.size(); ++i)
                     mine.items[i] += request.items->items[i].sx2 <= fit.items[i].sx2;
             }

@@ -31,6 +31,12 @@ struct MonteCarloRequest {
     const ItemExpectation* itemExpectation = nullptr;
     const LocalDependence* pairs = nullptr;
     const PairExpectation* pairExpectation = nullptr;
+    // With answers missing: the forms, each subject keeping its own, and
+    // each form's item expectation when the items are simulated. The
+    // subjects are then the forms', and each form's first as many as it
+    // counted count for the items and pairs.
+    const AnswerForms* forms = nullptr;
+    const std::vector<ItemExpectation>* formExpectation = nullptr;
     std::uint64_t replicates = 0;
     std::uint64_t seed = 1;
     int threads = 1;
@@ -51,8 +57,8 @@ struct MonteCarloResult {
 // for, a replicate's score frequencies are drawn straight from the model's
 // score distribution, the same distribution for far less work; otherwise
 // each subject's ability from the latent distribution and each item's
-// answer at it, the first of them as many as the items and pairs counted
-// counting for those. The same seed gives the same p-values on any number
+// answer at it (the items of its form, with answers missing), the first of
+// them as many as the items and pairs counted counting for those. The same seed gives the same p-values on any number
 // of threads, and each worker reuses its tables. progress hears the share done and may return false to stop,
 // which returns nothing; error receives why the model cannot be drawn
 // from (a negative weight or probability) and nothing is returned either.

@@ -26,7 +26,37 @@ std::string noTest(const FitSummary& summary)
     return FormatText("fewer than two cells expect at least %g subjects: no test", summary.minExpected);
 }
 
+// 12,345
+std::string grouped(std::uint64_t number)
+{
+    std::string digits = std::to_string(number);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, ",");
+    return digits;
+}
+
+void writeMissing(std::ostream& out, const MissingCodes& codes, const AnswerForms& forms)
+{
+    out << "Missing codes " << codes.text() << ": " << FormatFormsLine(forms) << ".\n"
+        << "Each form's subjects are expected from the form's own score distribution; the table adds them up, so "
+           "its p-values are approximate, and the simulated ones exact.\n";
+}
+
 }  // namespace
+
+std::string FormatFormsLine(const AnswerForms& forms)
+{
+    const std::uint64_t subjects = forms.subjects(), given = forms.answers(), missing = forms.missingAnswers();
+    const std::uint64_t all = given + missing;
+    const std::size_t count = forms.forms().size();
+    std::string line = grouped(subjects) + (subjects == 1 ? " subject, " : " subjects, ") + grouped(count) +
+                       (count == 1 ? " form, " : " forms, ") +
+                       FormatText("%.3g%% of answers missing", all > 0 ? 100.0 * missing / all : 0.0);
+    if (forms.withoutAnswers() > 0)
+        line += "; " + grouped(forms.withoutAnswers()) +
+                (forms.withoutAnswers() == 1 ? " answered nothing and is left out" : " answered nothing and are left out");
+    return line;
+}
 
 std::string FormatPooledLine(const FitSummary& summary)
 {
@@ -137,6 +167,13 @@ void WriteSummaryJson(std::ostream& out, const FitSummary& summary, const std::v
         out << ",\n  \"pairs\": ";
         WritePairsJson(out, *extras.pairs, simulated ? &simulated->pairP : nullptr);
     }
+    if (extras.missing && extras.forms)
+        out << ",\n  \"missing\": "
+            << nlohmann::json{{"codes", extras.missing->codes()},
+                              {"answers_missing", extras.forms->missingAnswers()},
+                              {"subjects_without_answers", extras.forms->withoutAnswers()},
+                              {"forms", extras.forms->forms().size()}}
+                   .dump();
     if (simulated)
         out << ",\n  \"monte_carlo\": "
             << nlohmann::json{{"replicates", simulated->replicates},
@@ -170,6 +207,8 @@ void WriteSummary(std::ostream& out, SummaryFormat format, const FitSummary& sum
         }
         return;
     case SummaryFormat::Table:
+        if (extras.missing && extras.forms)
+            writeMissing(out, *extras.missing, *extras.forms);
         WriteSummaryTable(out, summary, mc);
         if (extras.items)
             WriteItemFitTable(out, *extras.items, itemP);

@@ -3,7 +3,9 @@
 #include <ostream>
 #include <string>
 
+#include "fit/AnswerForms.h"
 #include "fit/FitWarning.h"
+#include "fit/MissingCodes.h"
 #include "stats/FitSummary.h"
 #include "stats/ItemFit.h"
 #include "stats/LocalDependence.h"
@@ -31,11 +33,21 @@
 // "likelihood_ratio_p") and "p_mc" in every item and pair. With simulated
 // p-values the table gives each p its simulated one beside it, and CSV adds
 // the column p_mc to the statistics.
+//
+// With answers missing, the table says how many and in how many forms, and
+// that its p-values are approximate; JSON has "missing" ("codes",
+// "answers_missing", "subjects_without_answers", "forms").
 struct SummaryExtras {
     const ItemFit* items = nullptr;
     const LocalDependence* pairs = nullptr;
     const MonteCarloResult* simulated = nullptr;
+    const MissingCodes* missing = nullptr;  // with forms, when answers may be missing
+    const AnswerForms* forms = nullptr;
 };
+
+// "3,000 subjects, 3 forms, 33% of answers missing", and those who
+// answered nothing when there are any.
+std::string FormatFormsLine(const AnswerForms& forms);
 void WriteSummaryTable(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated = nullptr);
 // The table's statistics and its cells' rule, without its rows.
 void WriteSummaryStatistics(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated = nullptr);

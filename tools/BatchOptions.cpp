@@ -13,7 +13,7 @@ const char* const kBatchUsage =
     "                  [--discrimination FILE] [--discrimination-constant A] --difficulty FILE\n"
     "                  [--c-indices FILE] --scores FILE\n"
     "                  (--nodes20 | --nodes51 | --nodes FILE --node-count Q | --estimates FILE)\n"
-    "                  [--metric normal|logistic]\n"
+    "                  [--metric normal|logistic] [--missing CODES]\n"
     "                  [--format table|csv|json | --quiet] [--min-expected X] [--plot FILE.png|FILE.svg]\n"
     "                  [--strict] [--item-fit [--item-min-expected X] [--item-plot FILE.png|FILE.svg]]\n"
     "                  [--pairs [--pairs-plot FILE.png|FILE.svg]] [--monte-carlo R [--seed S]]\n";
@@ -24,7 +24,7 @@ const std::set<std::string> kValueFlags = {
     "--model", "--subjects", "--items", "--categories", "--discrimination",
     "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
     "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot",
-    "--item-min-expected", "--item-plot", "--pairs-plot", "--monte-carlo", "--seed"};
+    "--item-min-expected", "--item-plot", "--pairs-plot", "--monte-carlo", "--seed", "--missing"};
 const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--version", "--quiet", "--strict",
                                          "--item-fit", "--pairs"};
 
@@ -195,6 +195,14 @@ std::string fill(BatchOptions& options, std::map<std::string, std::string>& flag
     if (m == BatchModel::ThreePL)
         r.cFile = *take("--c-indices");
     r.scoreFile = *take("--scores");
+
+    if (const std::string* missing = take("--missing")) {
+        if (!ParseMissingCodes(*missing, options.missing, error) || options.missing.empty())
+            return "--missing takes whole numbers separated by commas, as in 9 or -1,99, not '" + *missing + "'";
+        const std::int32_t lowest = polytomous ? 1 : 0, highest = polytomous ? r.categoryCount : 1;
+        if (!(error = MissingCodesFault(options.missing, lowest, highest)).empty())
+            return "--missing: " + error;
+    }
 
     const std::string* metric = take("--metric");
     if (metric && *metric != "normal" && *metric != "logistic")

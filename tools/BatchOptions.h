@@ -4,6 +4,7 @@
 #include <string>
 
 #include "fit/FitRequest.h"
+#include "fit/MissingCodes.h"
 
 enum class BatchModel { OnePL, TwoPL, ThreePL, Graded, PartialCredit };
 
@@ -15,6 +16,7 @@ struct BatchOptions {
     std::string error;  // empty when the command line is sound
     BatchModel model = BatchModel::OnePL;
     FitRequest request;
+    MissingCodes missing;  // codes of answers not given; none by default
     // What is printed after a run that succeeded.
     std::string format = "table";  // table, csv or json
     bool quiet = false;

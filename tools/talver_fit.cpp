@@ -125,6 +125,7 @@ AnalysisRequest analysisRequestOf(const BatchOptions& options)
     request.countItems = options.itemFit;
     request.itemMinExpected = options.itemMinExpected;
     request.countPairs = options.pairs;
+    request.missing = options.missing;
     return request;
 }
 
@@ -164,7 +165,8 @@ int drawCharts(const BatchOptions& options, const Analysis& analysis, std::strin
 // The summary on standard output, as it is made.
 int printSummary(const BatchOptions& options, const Analysis& analysis)
 {
-    const SummaryExtras shown{analysis.itemFit(), analysis.pairs(), analysis.simulated()};
+    const SummaryExtras shown{analysis.itemFit(), analysis.pairs(), analysis.simulated(), &options.missing,
+                              analysis.forms()};
     WriteSummary(std::cout, formatOf(options.format), analysis.summary(), analysis.warnings(), shown);
     std::cout.flush();
     return std::cout ? kAnalysisSuccess : kPrintError;
