@@ -141,8 +141,9 @@ int kernels()
         SubjectScan scan(0, 1 << 30, 100, 0, 1, none, 0, histogram, CategorySinks{});
         k.scanSubjects(piece.data(), piece.size(), scan);
     });
+    AnswerForms forms(100, 2);
     row("count subjects of 100, 9 missing, 1 MB", [&](const VectorKernels& k) {
-        SubjectScan scan(0, 1 << 30, 100, 0, 1, nine, 0, histogram, CategorySinks{});
+        SubjectScan scan(0, 1 << 30, 100, 0, 1, nine, 0, histogram, CategorySinks{nullptr, nullptr, &forms});
         k.scanSubjects(piece.data(), piece.size(), scan);
     });
     return 0;

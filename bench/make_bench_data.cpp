@@ -1,6 +1,8 @@
 // Writes large inputs for the benchmarks into DIRECTORY:
 //   binary: 1,000,000 subjects x 100 items of 0/1 scores, item files, estimates
 //   polytomous: 100,000 subjects x 50 items, 5 categories, thresholds, estimates
+//   booklets: 100,000 subjects x 100 items in 10 forms of 40, 9 for the rest
+//   sparse: 10,000 subjects x 30 items, 5% of answers 9 at random
 //   huge: 10,000,000 subjects x 100 items of 0/1 scores (2 GB), with --huge
 
 #include <cstdio>
@@ -19,19 +21,28 @@ void writeReals(const std::string& path, std::size_t count, std::mt19937& random
     std::fclose(file);
 }
 
-void writeScores(const std::string& path, int subjects, int items, int lowest, int highest, std::mt19937& random)
+// missing(j, i): whether subject j left item i out (written as 9).
+template <typename Missing>
+void writeScores(const std::string& path, int subjects, int items, int lowest, int highest, std::mt19937& random,
+                 Missing missing)
 {
     std::FILE* file = std::fopen(path.c_str(), "w");
     std::uniform_int_distribution<int> code(lowest, highest);
     std::vector<char> line(2 * items);
     for (int j = 0; j < subjects; ++j) {
         for (int i = 0; i < items; ++i) {
-            line[2 * i] = static_cast<char>('0' + code(random));
+            const int answer = code(random);
+            line[2 * i] = static_cast<char>('0' + (missing(j, i) ? 9 : answer));
             line[2 * i + 1] = i + 1 == items ? '\n' : ' ';
         }
         std::fwrite(line.data(), 1, line.size(), file);
     }
     std::fclose(file);
+}
+
+void writeScores(const std::string& path, int subjects, int items, int lowest, int highest, std::mt19937& random)
+{
+    writeScores(path, subjects, items, lowest, highest, random, [](int, int) { return false; });
 }
 
 }  // namespace
@@ -58,5 +69,11 @@ int main(int argc, char** argv)
     writeReals(dir + "poly-a.dat", 50, random, 0.5, 2.0);
     writeReals(dir + "poly-thresholds.dat", 4 * 50, random, -2.0, 2.0);
     writeReals(dir + "poly-estimates.dat", 100000, random, -3.0, 3.0);
+    // Booklet j % 10 holds the blocks of ten items from j % 10 on, four of
+    // them, around the test.
+    writeScores(dir + "booklet-scores.dat", 100000, 100, 0, 1, random,
+                [](int j, int i) { return (i / 10 - j % 10 + 10) % 10 >= 4; });
+    std::bernoulli_distribution left(0.05);
+    writeScores(dir + "sparse-scores.dat", 10000, 30, 0, 1, random, [&](int, int) { return left(random); });
     return 0;
 }

@@ -8,3 +8,11 @@ graded=(--model grm --subjects 100000 --items 50 --categories 5 --discrimination
         --difficulty poly-thresholds.dat --scores poly-scores.dat --estimates poly-estimates.dat --quiet)
 credit=(--model pcm --subjects 100000 --items 50 --categories 5 --discrimination-constant 1
         --difficulty poly-thresholds.dat --scores poly-scores.dat --estimates poly-estimates.dat --quiet)
+# Answers missing: ten booklets of 40 items, and 5% missing at random,
+# each beside the same-sized run with every answer given.
+booklets=(--model 2pl --subjects 100000 --items 100 --discrimination binary-a.dat --difficulty binary-b.dat
+          --scores booklet-scores.dat --missing 9 --nodes51 --quiet)
+complete=(--model 2pl --subjects 100000 --items 100 --discrimination binary-a.dat --difficulty binary-b.dat
+          --scores binary-scores.dat --nodes51 --quiet)
+sparse=(--model 2pl --subjects 10000 --items 30 --discrimination binary-a.dat --difficulty binary-b.dat
+        --scores sparse-scores.dat --missing 9 --nodes51 --quiet)

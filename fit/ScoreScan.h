@@ -106,7 +106,7 @@ struct SubjectScan {
           lowest(lowest),
           highest(highest),
           missing(missing),
-          blocks(!missing.firstWithin(0, 9)),
+          missingDigits(digitsOf(missing)),
           firstScore(firstScore),
           histogram(histogram),
           sinks(sinks),
@@ -157,6 +157,38 @@ struct SubjectScan {
         outside = false;
     }
 
+    static unsigned digitsOf(const MissingCodes& missing)
+    {
+        unsigned digits = 0;
+        for (const std::int32_t code : missing.codes())
+            if (code >= 0 && code <= 9)
+                digits |= 1u << code;
+        return digits;
+    }
+
+    // With missing digits: of the count categories a block stored from
+    // item from on (digit − lowest each), those of a missing digit become
+    // kNotAnswered and the rest are answers, in range or not. Returns the
+    // sum of the missing digits, which the block's sum holds.
+    int dropMissing(int from, int count)
+    {
+        int dropped = 0;
+        for (unsigned char *c = categories.data() + from, *end = c + count; c != end; ++c) {
+            const int digit = static_cast<unsigned char>(*c + lowest);
+            if (missingDigits >> digit & 1u) {
+                *c = kNotAnswered;
+                dropped += digit;
+                continue;
+            }
+            ++answered;
+            if (digit < lowest || digit > highest) {
+                outside = suspect = true;
+                *c = 0;
+            }
+        }
+        return dropped;
+    }
+
     // The subject under way from its item from on.
     SubjectUnderWay underWay(int from) const
     {
@@ -171,8 +203,7 @@ struct SubjectScan {
     const int items;
     const std::int32_t lowest, highest;
     const MissingCodes& missing;
-    // Blocks of single digits may be summed at once: no digit is missing.
-    const bool blocks;
+    const unsigned missingDigits;  // bit d: the code d is a missing one
     const std::int64_t firstScore;
     std::vector<std::int64_t>& histogram;
     const CategorySinks sinks;

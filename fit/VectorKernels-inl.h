@@ -740,7 +740,10 @@ void scanSubjects(const unsigned char* p, std::size_t n, SubjectScan& scan)
     while (i < n) {
 #if defined(TALVER_DIGIT_BLOCKS)
         DigitBlock block;
-        if (i + kBlock < n && scan.blocks && !scan.inNumber && singleDigits(p + i, block, &range) &&
+        // With missing digits the blocks' categories, which the forms always
+        // keep, say what is out of range, not their digits' range.
+        if (i + kBlock < n && !scan.inNumber && (scan.sinks || !scan.missingDigits) &&
+            singleDigits(p + i, block, scan.missingDigits ? nullptr : &range) &&
             scan.g + block.count <= scan.lastNumber) {
             BlockBits digits = block.digits;
             int count = block.count, sum = block.sum;
@@ -754,12 +757,17 @@ void scanSubjects(const unsigned char* p, std::size_t n, SubjectScan& scan)
                 sum -= number;
             }
             if (count > 0) {
-                if (scan.sinks)
-                    scan.outside = storeCategories(p + i, digits, scan.lowest, scan.highest,
-                                                   scan.categories.data() + scan.item) ||
-                                   scan.outside;
+                if (scan.sinks) {
+                    const bool outside = storeCategories(p + i, digits, scan.lowest, scan.highest,
+                                                         scan.categories.data() + scan.item);
+                    if (scan.missingDigits)
+                        sum -= scan.dropMissing(scan.item, count);
+                    else
+                        scan.outside = outside || scan.outside;
+                }
+                if (!scan.missingDigits)
+                    scan.answered += count;
                 scan.total += sum;
-                scan.answered += count;
                 scan.item += count;
                 scan.g += count;
             }
