@@ -96,3 +96,13 @@ void AnswerForms::clearCounted()
     for (AnswerForm& form : forms_)
         std::fill(form.counted.begin(), form.counted.end(), 0);
 }
+
+bool AnswerForms::operator==(const AnswerForms& other) const
+{
+    const auto same = [](const AnswerForm& a, const AnswerForm& b) {
+        return a.items == b.items && a.subjects == b.subjects && a.counted == b.counted;
+    };
+    return items_ == other.items_ && categories_ == other.categories_ && withoutAnswers_ == other.withoutAnswers_ &&
+           missingAnswers_ == other.missingAnswers_ &&
+           std::equal(forms_.begin(), forms_.end(), other.forms_.begin(), other.forms_.end(), same);
+}

@@ -50,6 +50,8 @@ public:
     void clearCounted();
     void addCounted(std::size_t form, std::size_t total) { ++forms_[form].counted[total]; }
 
+    bool operator==(const AnswerForms& other) const;
+
 private:
     int items_ = 0, categories_ = 0;
     std::vector<AnswerForm> forms_;

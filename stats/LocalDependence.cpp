@@ -47,6 +47,7 @@ LocalDependence ComputeLocalDependence(const PairCounts& observed, const PairExp
             pair.second = j + 1;
             pair.both = N;
             pair.together = N > 0.0 || !result.answersMissing;
+            pair.df = (K - 1) * (K - 1);
             if (pair.together)
                 p.push_back(pair.p);
             result.pairs.push_back(pair);

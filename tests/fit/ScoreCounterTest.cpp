@@ -12,22 +12,28 @@ namespace {
 class ScoreCounterTest : public InTempDirectory {
 protected:
     // A count of x.dat with codes lowest … lowest + 1 in range, by item too.
-    static ScoreCount emptyCount(std::size_t rows, std::int32_t lowest, int items = 0)
+    // With missing codes, by form as well.
+    static ScoreCount emptyCount(std::size_t rows, std::int32_t lowest, int items = 0,
+                                 const MissingCodes& missing = {})
     {
         ScoreCount count;
         count.observed.assign(rows, 0.0);
         count.codes.lowest = lowest;
         count.codes.highest = lowest + 1;
+        count.missing = missing;
         if (items > 0) {
-            count.byItem = ItemCodeCounts(items, 2);
-            count.pairs = PairCounts(items, 2);
+            count.byItem = ItemCodeCounts(items, 2, !missing.empty());
+            count.pairs = PairCounts(items, 2, !missing.empty());
+            if (!missing.empty())
+                count.forms = AnswerForms(items, 2);
         }
         return count;
     }
 
-    static ScoreCount plainly(std::int64_t subjects, int items, std::int64_t firstScore, std::size_t rows)
+    static ScoreCount plainly(std::int64_t subjects, int items, std::int64_t firstScore, std::size_t rows,
+                              const MissingCodes& missing = {})
     {
-        ScoreCount count = emptyCount(rows, static_cast<std::int32_t>(firstScore), items);
+        ScoreCount count = emptyCount(rows, static_cast<std::int32_t>(firstScore), items, missing);
         EXPECT_TRUE(CountScores("x.dat", subjects, items, firstScore, count));
         return count;
     }
@@ -37,9 +43,9 @@ protected:
         ScoreCount count;
     };
     static Counts inParts(std::int64_t subjects, int items, std::int64_t firstScore, std::size_t rows, int threads,
-                          const ScoreCounterSettings& settings)
+                          const ScoreCounterSettings& settings, const MissingCodes& missing = {})
     {
-        Counts counts{false, emptyCount(rows, static_cast<std::int32_t>(firstScore), items)};
+        Counts counts{false, emptyCount(rows, static_cast<std::int32_t>(firstScore), items, missing)};
         counts.fast = CountSimpleScores("x.dat", subjects, items, firstScore, counts.count, threads, settings);
         return counts;
     }
@@ -58,6 +64,7 @@ protected:
         EXPECT_EQ(actual.observed, wanted.observed) << where;
         EXPECT_TRUE(actual.byItem == wanted.byItem) << where << ": the counts by item differ";
         EXPECT_TRUE(actual.pairs == wanted.pairs) << where << ": the counts by pair differ";
+        EXPECT_TRUE(actual.forms == wanted.forms) << where << ": the forms differ";
         EXPECT_TRUE(actual.file == wanted.file && actual.codes == wanted.codes)
             << where << "\n  parts: " << notes(actual) << "\n  plain: " << notes(wanted);
     }
@@ -208,6 +215,92 @@ TEST_F(ScoreCounterTest, CountsByItemAndTotal)
     EXPECT_TRUE(CountScores("x.dat", 4, 3, 3, count));
     EXPECT_EQ(count.byItem.subjects(0) + count.byItem.subjects(1) + count.byItem.subjects(2), 2u);
     EXPECT_EQ(count.byItem.count(2, 1, 0), 1u);
+}
+
+// Missing codes at every place a part or a block may cut them: single
+// digits inside blocks and at their ends, codes of two digits, subjects of
+// nothing but missing codes, a file that ends inside a subject (its last
+// scores read 0, a missing code here in one case), a code out of range.
+TEST_F(ScoreCounterTest, MissingCodesInPartsAsNumberByNumber)
+{
+    struct MissingCase {
+        const char* what;
+        std::string bytes;
+        std::int64_t subjects;
+        int items;
+        MissingCodes missing;
+    };
+    const MissingCase cases[] = {
+        {"booklets of nines", repeated(repeated("1 0 9 9 1 ", 4) + "\n" + repeated("9 9 0 1 1 ", 4) + "\n", 5), 10, 20,
+         MissingCodes({9})},
+        {"nines and ninety-nines", repeated("1 99 0 9\n9 9 9 9\n0 1 99 1\n", 6), 18, 4, MissingCodes({9, 99})},
+        {"zero missing, file short", repeated("1 0 1 1 0 1\n", 5) + "1 1", 8, 6, MissingCodes({0})},
+        {"nine missing, file short", repeated("1 9 1 1 0 9\n", 5) + "9 1", 8, 6, MissingCodes({9})},
+        {"a code outside", repeated("1 9 2 1\n0 9 9 1\n", 5), 10, 4, MissingCodes({9})},
+    };
+    for (const MissingCase& c : cases) {
+        write("x.dat", c.bytes);
+        const std::size_t rows = static_cast<std::size_t>(c.items) * 9 + 1;
+        const ScoreCount wanted = plainly(c.subjects, c.items, 0, rows, c.missing);
+        EXPECT_GT(wanted.forms.forms().size(), 1u) << c.what;
+        OnEveryVectorPath([&](VectorPath) {
+            for (std::uint64_t part = 1; part <= c.bytes.size() + 1; part += 3)
+                for (const int threads : {1, 2, 3}) {
+                    const std::size_t piece = part % 2 ? 32 : 97;
+                    const Counts counts = inParts(c.subjects, c.items, 0, rows, threads, {0, part, piece}, c.missing);
+                    ASSERT_TRUE(counts.fast) << c.what;
+                    expectSame(counts.count, wanted,
+                               std::string(c.what) + ", parts of " + std::to_string(part) + ", " +
+                                   std::to_string(threads) + " threads");
+                }
+        });
+    }
+}
+
+// What the forms, items and pairs count, by hand: each subject's total is
+// that of the items it answered; one who answered nothing counts nowhere
+// but in withoutAnswers; one with a code out of range has a form but no
+// counts; one at the top of its own form is in no score group.
+TEST_F(ScoreCounterTest, CountsWithAnswersMissing)
+{
+    write("x.dat", "1 9 0\n9 9 9\n1 1 9\n0 0 1\n1 9 7\n9 0 1\n1 1 1\n");
+    const ScoreCount count = plainly(7, 3, 0, 4, MissingCodes({9}));
+    EXPECT_EQ(count.observed, (std::vector<double>{0, 3, 1, 1}));  // 1, none, 2, 1, 8 (no row), 1, 3
+    const AnswerForms& forms = count.forms;
+    EXPECT_EQ(forms.withoutAnswers(), 1u);
+    EXPECT_EQ(forms.missingAnswers(), 1u + 3 + 1 + 1 + 1);
+    ASSERT_EQ(forms.forms().size(), 4u);  // in the order of their items
+    const std::vector<std::vector<int>> items = {{0, 1}, {0, 1, 2}, {0, 2}, {1, 2}};
+    const std::vector<std::uint64_t> subjects = {1, 2, 2, 1};
+    const std::vector<std::vector<std::uint64_t>> counted = {{0, 0, 1}, {0, 1, 0, 1}, {0, 1, 0}, {0, 1, 0}};
+    for (std::size_t f = 0; f < 4; ++f) {
+        EXPECT_EQ(forms.forms()[f].items, items[f]) << f;
+        EXPECT_EQ(forms.forms()[f].subjects, subjects[f]) << f;
+        EXPECT_EQ(forms.forms()[f].counted, counted[f]) << f;
+    }
+    // Totals 1: 1 9 0, 0 0 1, 9 0 1; 1 1 9 is at the top of its form, in
+    // the row set apart; 1 1 1 at the top of the test, where it always was.
+    const ItemCodeCounts& byItem = count.byItem;
+    EXPECT_EQ(byItem.subjects(1), 3u);
+    EXPECT_EQ(byItem.subjects(3), 1u);
+    EXPECT_EQ(byItem.subjects(4), 1u);
+    EXPECT_EQ(byItem.answered(1, 0), 2u);
+    EXPECT_EQ(byItem.answered(1, 1), 2u);
+    EXPECT_EQ(byItem.count(1, 0, 1), 1u);
+    EXPECT_EQ(byItem.count(1, 2, 0), 1u);
+    EXPECT_EQ(byItem.count(1, 2, 1), 2u);
+    EXPECT_EQ(byItem.answered(4, 0), 1u);
+    EXPECT_EQ(byItem.answered(4, 2), 0u);
+    const PairCounts& pairs = count.pairs;
+    EXPECT_EQ(pairs.subjects(), 5u);
+    EXPECT_EQ(pairs.both(0, 1), 3u);  // 1 1 9, 0 0 1, 1 1 1
+    EXPECT_EQ(pairs.both(0, 2), 3u);
+    EXPECT_EQ(pairs.both(2, 1), 3u);
+    EXPECT_EQ(pairs.count(0, 1, 1, 1), 2u);
+    EXPECT_EQ(pairs.count(0, 1, 0, 0), 1u);
+    EXPECT_EQ(pairs.count(1, 0, 0, 1), 0u);
+    EXPECT_EQ(pairs.count(0, 2, 1, 0), 1u);
+    EXPECT_EQ(pairs.count(2, 1, 1, 0), 2u);  // 0 0 1, 9 0 1
 }
 
 TEST_F(ScoreCounterTest, SmallFilesAndOneThreadAreLeftToTheReader)
