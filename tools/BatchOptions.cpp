@@ -3,8 +3,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <algorithm>
+#include <iterator>
 #include <map>
-#include <set>
 
 #include "fit/ShippedFiles.h"
 
@@ -20,13 +21,21 @@ const char* const kBatchUsage =
 
 namespace {
 
-const std::set<std::string> kValueFlags = {
+// Plain arrays: nothing is allocated before main, where running out of
+// memory could not be answered with a status.
+const char* const kValueFlags[] = {
     "--model", "--subjects", "--items", "--categories", "--discrimination",
     "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
     "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot",
     "--item-min-expected", "--item-plot", "--pairs-plot", "--monte-carlo", "--seed", "--missing"};
-const std::set<std::string> kSwitches = {"--nodes20", "--nodes51", "--help", "--version", "--quiet", "--strict",
-                                         "--item-fit", "--pairs"};
+const char* const kSwitches[] = {"--nodes20", "--nodes51", "--help", "--version", "--quiet", "--strict",
+                                 "--item-fit", "--pairs"};
+
+template <std::size_t N>
+bool listed(const char* const (&flags)[N], const std::string& flag)
+{
+    return std::find(std::begin(flags), std::end(flags), flag) != std::end(flags);
+}
 
 // A positive number, or a reason why not.
 std::string parsePositive(const std::string& flag, const std::string& text, double& value)
@@ -248,7 +257,7 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv)
             value = flag.substr(equals + 1);
             flag.resize(equals);
         }
-        if (kValueFlags.count(flag)) {
+        if (listed(kValueFlags, flag)) {
             if (!inlineValue) {
                 if (i + 1 >= argc) {
                     options.error = flag + " needs a value";
@@ -256,7 +265,7 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv)
                 }
                 value = argv[++i];
             }
-        } else if (!kSwitches.count(flag) || inlineValue) {
+        } else if (!listed(kSwitches, flag) || inlineValue) {
             options.error = "unknown argument '" + std::string(argv[i]) + "'";
             return options;
         }

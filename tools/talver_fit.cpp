@@ -2,8 +2,11 @@
 // report files OUT and OUTG in the current directory, as the application does.
 
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <string>
 #include <system_error>
 
@@ -18,6 +21,7 @@ namespace {
 constexpr int kUsageError = 64;
 constexpr int kChartError = 73;
 constexpr int kPrintError = 74;
+constexpr int kInternalError = 70;
 
 const char* const kHelp =
     "\n"
@@ -52,6 +56,9 @@ const char* const kHelp =
     "  --estimates FILE       one ability estimate per subject\n"
     "  --metric METRIC        normal (D = 1.702, the default) or logistic (D = 1);\n"
     "                         binary models only, no effect on grm and pcm\n"
+    "  --missing CODES        codes of answers not given (9, or -1,99), none of\n"
+    "                         them a code of the model: each subject is expected\n"
+    "                         from the items it answered (man talver-fit)\n"
     "  --format FORMAT        the summary as a table (the default), csv or json\n"
     "                         (the schemas: man talver-fit)\n"
     "  --quiet                print nothing after a run that succeeds\n"
@@ -92,8 +99,9 @@ const char* const kHelp =
     "difficulty, C-indices or latent file (or the discrimination constant) is\n"
     "beyond single precision; 13 the frequencies or the chi-square are beyond\n"
     "single precision; 64 a bad command line; 65 warnings with --strict;\n"
-    "73 the chart cannot be written; 74 the summary cannot be printed; 75 the\n"
-    "model cannot be simulated (a negative weight or probability).\n"
+    "70 an internal error; 73 the chart cannot be written; 74 the summary\n"
+    "cannot be printed; 75 the model cannot be simulated (a negative weight or\n"
+    "probability).\n"
     "OUT and OUTG are replaced only by a run that succeeds, once everything\n"
     "asked for (charts, statistics, simulation, the summary) is done.\n"
     "TALVER_THREADS=N sets the number of threads, and TALVER_VECTORS=baseline,\n"
@@ -178,10 +186,28 @@ std::string workingDirectory()
     return std::filesystem::current_path(error).string();
 }
 
+// When memory is so short that even an exception cannot be made, the run
+// still ends with a status and a line, not a signal.
+[[noreturn]] void terminated()
+{
+    bool memory = true;
+    if (const std::exception_ptr exception = std::current_exception()) {
+        try {
+            std::rethrow_exception(exception);
+        } catch (const std::bad_alloc&) {
+        } catch (...) {
+            memory = false;
+        }
+    }
+    std::fputs(memory ? "talver-fit: Not enough memory for this run.\n" : "talver-fit: internal error.\n", stderr);
+    std::_Exit(memory ? kAnalysisOutOfMemory : kInternalError);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    std::set_terminate(terminated);
     std::string refused;
     if (!UseVectorPathFromEnvironment(refused)) {
         std::fprintf(stderr, "talver-fit: %s\n", refused.c_str());

@@ -902,3 +902,43 @@ TEST_F(TalverFitTest, PolytomousModelsRun)
 }
 
 }  // namespace
+
+// --missing: refused within the model's codes; otherwise the summary says
+// how many answers were missing in how many forms, JSON and CSV carry the
+// items' and pairs' own numbers of subjects, and the reports hold the
+// table of the answered items.
+TEST_F(TalverFitTest, MissingAnswersInEveryFormat)
+{
+    write("b.dat", "0 0.5 -0.5");
+    write("x.dat", "1 9 0\n9 9 9\n1 1 9\n0 0 1\n1 9 1\n9 0 1\n1 1 1\n0 -1 0\n");
+    write("n.dat", "-1 .5 1 .5");
+    const std::string test = "--model 1pl --subjects 8 --items 3 --discrimination-constant 1 --difficulty b.dat "
+                             "--scores x.dat --nodes n.dat --node-count 2 ";
+    EXPECT_EQ(run(test + "--missing 1"), 64);
+    EXPECT_NE(read("stderr.txt").find("--missing: the missing code 1 is one of the model's codes, 0 to 1"),
+              std::string::npos)
+        << read("stderr.txt");
+    EXPECT_EQ(run(test + "--missing 9,x"), 64);
+
+    ASSERT_EQ(run(test + "--missing 9,-1 --item-fit --pairs --format json"), 0) << read("stderr.txt");
+    const nlohmann::json summary = nlohmann::json::parse(read("stdout.txt"));
+    EXPECT_EQ(summary["missing"], nlohmann::json::parse(R"({"codes": [-1, 9], "answers_missing": 8,
+        "subjects_without_answers": 1, "forms": 4})"));
+    EXPECT_EQ(summary["items"][0]["answered"], 6);
+    EXPECT_EQ(summary["pairs"][0]["both"], 3);  // items 1 and 2: 1 1 9, 0 0 1, 1 1 1
+    EXPECT_EQ(summary["warnings"][0]["kind"], "no_answers");
+    EXPECT_EQ(summary["scores"].size(), 4u);
+    EXPECT_NE(read("OUT").find("     3"), std::string::npos);
+
+    ASSERT_EQ(run(test + "--missing 9,-1 --item-fit --pairs --format csv"), 0);
+    const std::string csv = read("stdout.txt");
+    EXPECT_NE(csv.find("item,sx2,df,p,p_adjusted,rmsea,flagged,groups,answered\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("first,second,x2,df,p,p_adjusted,sign,v,flagged,both\n"), std::string::npos) << csv;
+
+    ASSERT_EQ(run(test + "--missing 9,-1"), 0);
+    EXPECT_EQ(read("stdout.txt").rfind("Missing codes -1,9: 7 subjects, 4 forms, 33.3% of answers missing; 1 "
+                                       "answered nothing and is left out.\n",
+                                       0),
+              0u)
+        << read("stdout.txt");
+}
