@@ -3,7 +3,8 @@
 // that are finite and read back complete, the same on the widest vector
 // path and the narrowest; the expectations of the item fit and of the
 // pairs (on either path), and a few replicates' simulated p-values, then
-// have the same bits on one thread and on two.
+// have the same bits on one thread and on two, with missing codes too
+// (each form's expectation on one thread and on three).
 
 #include <cmath>
 #include <cstring>
@@ -75,6 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ScoreTable table;
     FitExtras extras;
     extras.countItems = extras.countPairs = true;
+    const MissingCodes missing[] = {{}, MissingCodes({9}), MissingCodes({0}), MissingCodes({-1, 3})};
+    extras.missing = missing[(data[5] >> 2) & 3];
     const FitResult result = fit(table, &extras);
     FUZZ_CHECK((result >= kFitSuccess && result <= kCValueError) || result == kLatentValueError ||
                result == kResultOutOfRange);
@@ -94,7 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::isfinite(table.chiSquare));
     UseVectorPath(VectorPath::Baseline);
     ScoreTable narrow;
-    FUZZ_CHECK(fit(narrow, nullptr) == kFitSuccess && readFile("OUT") == out && narrow.expected == table.expected &&
+    FitExtras narrowExtras;
+    narrowExtras.missing = extras.missing;
+    FUZZ_CHECK(fit(narrow, &narrowExtras) == kFitSuccess && readFile("OUT") == out &&
+               narrow.expected == table.expected &&
                std::memcmp(&narrow.chiSquare, &table.chiSquare, sizeof table.chiSquare) == 0);
 
     std::uint64_t counted = 0;
@@ -102,6 +108,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         counted += extras.byItem.subjects(total);
     FUZZ_CHECK(counted <= static_cast<std::uint64_t>(r.subjectCount));
     FUZZ_CHECK(extras.pairs.subjects() == counted);
+    const AnswerForms* forms = extras.forms.active() ? &extras.forms : nullptr;
+    std::vector<ItemExpectation> byForm, byFormThree;
+    if (forms) {
+        FUZZ_CHECK(forms->subjects() + forms->withoutAnswers() == static_cast<std::uint64_t>(r.subjectCount));
+        std::uint64_t inRange = 0;
+        for (const AnswerForm& form : forms->forms())
+            for (const std::uint64_t n : form.counted)
+                inRange += n;
+        FUZZ_CHECK(inRange == counted || extras.byItem.items() == 0);
+        FUZZ_CHECK(ExpectFormCategories(extras.model, *forms, byForm, 1));
+        FUZZ_CHECK(ExpectFormCategories(extras.model, *forms, byFormThree, 3));
+        for (std::size_t f = 0; f < byForm.size(); ++f)
+            for (int i = 0; i < byForm[f].items(); ++i)
+                for (std::size_t t = 0; t < byForm[f].totals(); ++t)
+                    for (int k = 0; k < byForm[f].categories(); ++k) {
+                        const double a = byForm[f].at(i, t, k), b = byFormThree[f].at(i, t, k);
+                        FUZZ_CHECK(std::memcmp(&a, &b, sizeof a) == 0);
+                    }
+    }
     // The same bits on another path, on more threads, and with the items
     // in as many parts as they go into (a scratch of one byte).
     ItemExpectation one, two, parted;
@@ -131,13 +156,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
 
     const FitSummary summary = SummarizeFit(table);
-    const ItemFit items = ComputeItemFit(extras.byItem, one, extras.model.parameterCount, table.firstScore);
+    const ItemFit items =
+        forms ? ComputeItemFit(extras.byItem, *forms, byForm, extras.model.parameterCount, 0)
+              : ComputeItemFit(extras.byItem, one, extras.model.parameterCount, table.firstScore);
     const LocalDependence pairs = ComputeLocalDependence(extras.pairs, pairsOne);
     MonteCarloRequest request;
     request.model = &extras.model;
     request.subjects = r.subjectCount;
     request.table = &table;
     request.summary = &summary;
+    request.forms = forms;
+    request.formExpectation = &byForm;
     request.replicates = 1 + data[6] % 4;
     request.seed = data[7];
     for (const bool bySubject : {false, true}) {

@@ -3,8 +3,8 @@
 // threads and every vector path. Whenever the counter takes a file its
 // counts and its notes (values read, where reading failed, whether more
 // follows, codes outside the range, the subjects by total and item, by
-// pair) must be the reader's; when it declines it must have changed
-// nothing.
+// pair, by form with missing codes) must be the reader's; when it declines
+// it must have changed nothing.
 
 #include <vector>
 
@@ -25,12 +25,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ScoreCounterSettings settings{0, 1u + data[2] % 128u, 32u + data[3] % 64u};
     const std::size_t rows = static_cast<std::size_t>(items) * 12 + 1;
 
+    const MissingCodes missing[] = {{}, MissingCodes({9}), MissingCodes({0, 12}), MissingCodes({1, 99})};
     ScoreCount empty;
     empty.observed.assign(rows, 0.0);
     empty.codes.lowest = static_cast<std::int32_t>(firstScore);
     empty.codes.highest = empty.codes.lowest + data[1] % 3;
-    empty.byItem = ItemCodeCounts(items, empty.codes.highest - empty.codes.lowest + 1);
-    empty.pairs = PairCounts(items, empty.codes.highest - empty.codes.lowest + 1);
+    empty.missing = missing[data[3] >> 6];
+    const int categories = empty.codes.highest - empty.codes.lowest + 1;
+    empty.byItem = ItemCodeCounts(items, categories, !empty.missing.empty());
+    empty.pairs = PairCounts(items, categories, !empty.missing.empty());
+    if (!empty.missing.empty())
+        empty.forms = AnswerForms(items, categories);
     ScoreCount wanted = empty;
     FUZZ_CHECK(CountScores("x.dat", subjects, items, firstScore, wanted));
     for (const VectorPath path : AvailableVectorPaths()) {
@@ -44,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(count.codes == expected.codes);
             FUZZ_CHECK(count.byItem == expected.byItem);
             FUZZ_CHECK(count.pairs == expected.pairs);
+            FUZZ_CHECK(count.forms == expected.forms);
         }
     }
     return 0;
