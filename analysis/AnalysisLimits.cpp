@@ -5,22 +5,22 @@
 
 namespace {
 
-bool countable(int items, int categories)
+bool countable(int items, int categories, bool answersMissing)
 {
-    return items > 0 && categories >= 2 && categories <= kMostCountedCategories;
+    return items > 0 && categories >= 2 && categories <= kMostCountedCategories - (answersMissing ? 1 : 0);
 }
 
 }  // namespace
 
-bool ItemCountsFit(const FitRequest& request, int categories)
+bool ItemCountsFit(const FitRequest& request, int categories, bool answersMissing)
 {
-    return countable(request.itemCount, categories) &&
-           ItemCodeCounts::MemoryFor(request.itemCount, categories) <= kLargestCounts;
+    return countable(request.itemCount, categories, answersMissing) &&
+           ItemCodeCounts::MemoryFor(request.itemCount, categories, answersMissing) <= kLargestCounts;
 }
 
-bool PairCountsFit(const FitRequest& request, int categories)
+bool PairCountsFit(const FitRequest& request, int categories, bool answersMissing)
 {
-    return countable(request.itemCount, categories) && request.itemCount > 1 &&
+    return countable(request.itemCount, categories, answersMissing) && request.itemCount > 1 &&
            request.itemCount <= kMostListedPairItems &&
-           PairCounts::MemoryFor(request.itemCount, categories) <= kLargestCounts;
+           PairCounts::MemoryFor(request.itemCount, categories, answersMissing) <= kLargestCounts;
 }

@@ -8,5 +8,7 @@
 // test whose pairs its window can list.
 constexpr double kLargestCounts = 64u << 20;  // bytes, for each of the two
 constexpr int kMostListedPairItems = 300;
-bool ItemCountsFit(const FitRequest& request, int categories);
-bool PairCountsFit(const FitRequest& request, int categories);
+// With answersMissing, counted as answers may be missing (one category
+// fewer, and room to count who answered).
+bool ItemCountsFit(const FitRequest& request, int categories, bool answersMissing = false);
+bool PairCountsFit(const FitRequest& request, int categories, bool answersMissing = false);

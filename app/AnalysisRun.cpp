@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "analysis/AnalysisLimits.h"
+#include "app/MissingCodesDlg.h"
 #include "dialogs/CategorySizeDlg.h"
 #include "dialogs/MatrixSizeDlg.h"
 #include "dialogs/NodeCountDlg.h"
@@ -123,9 +124,10 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
     AnalysisRequest asked;
     asked.engine = run.engine;
     asked.fit = request;
+    asked.missing = ProfileMissingCodes();
     const int categories = run.polytomous ? request.categoryCount : 2;
-    asked.countItems = ItemCountsFit(request, categories);
-    asked.countPairs = PairCountsFit(request, categories);
+    asked.countItems = ItemCountsFit(request, categories, !asked.missing.empty());
+    asked.countPairs = PairCountsFit(request, categories, !asked.missing.empty());
     auto analysis = std::make_shared<Analysis>(asked);
     AnalysisStatus status;
     {

@@ -2,6 +2,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/AnalysisRun.h"
+#include "app/MissingCodesDlg.h"
 #include "framework/DC.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
@@ -31,6 +32,7 @@ BOOL CModelSelectDlg::OnInitDialog()
     if (!about.empty()) {
         CMenu* menu = GetSystemMenu(FALSE);
         menu->AppendMenu(MF_SEPARATOR);
+        menu->AppendMenu(MF_STRING, IDM_MISSING_CODES, LoadStringResource(IDS_MISSING_CODES));
         menu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
     }
     SetIcon(m_hIcon, TRUE);
@@ -43,6 +45,11 @@ void CModelSelectDlg::OnSysCommand(UINT id, LPARAM lParam)
     if ((id & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg about(this);
         about.DoModal();
+    } else if ((id & 0xFFF0) == IDM_MISSING_CODES) {
+        CMissingCodesDlg codes(this);
+        codes.m_strCodes = ProfileMissingCodes().text();
+        if (codes.DoModal() == IDOK && !KeepMissingCodes(codes.m_codes))
+            AfxMessageBox("Cannot keep the missing codes in the settings file.", MB_ICONEXCLAMATION);
     } else {
         CDialog::OnSysCommand(id, lParam);
     }

@@ -40,13 +40,40 @@ const CString& AfxGetAppName()
 
 BOOL CWinApp::InitInstance() { return TRUE; }
 
-UINT CWinApp::GetProfileInt(const char* section, const char* entry, int defaultValue) const
+namespace {
+
+QString profilePath(const CString& appName)
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    const QSettings profile(folder + "/" + toQt(m_strAppName) + ".ini", QSettings::IniFormat);
+    return folder + "/" + toQt(appName) + ".ini";
+}
+
+}  // namespace
+
+UINT CWinApp::GetProfileInt(const char* section, const char* entry, int defaultValue) const
+{
+    const QSettings profile(profilePath(m_strAppName), QSettings::IniFormat);
     bool ok = false;
     const int value = profile.value(QString(section) + "/" + entry).toString().trimmed().toInt(&ok);
     return static_cast<UINT>(ok ? value : defaultValue);
+}
+
+CString CWinApp::GetProfileString(const char* section, const char* entry, const char* defaultValue) const
+{
+    const QSettings profile(profilePath(m_strAppName), QSettings::IniFormat);
+    const QVariant value = profile.value(QString(section) + "/" + entry);
+    if (!value.isValid())
+        return defaultValue;
+    // An unquoted text with commas reads as a list.
+    return fromQt(value.typeId() == QMetaType::QStringList ? value.toStringList().join(',') : value.toString());
+}
+
+BOOL CWinApp::WriteProfileString(const char* section, const char* entry, const CString& value)
+{
+    QSettings profile(profilePath(m_strAppName), QSettings::IniFormat);
+    profile.setValue(QString(section) + "/" + entry, toQt(value));
+    profile.sync();
+    return profile.status() == QSettings::NoError;
 }
 
 HICON CWinApp::LoadIcon(UINT id) const

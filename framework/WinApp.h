@@ -16,9 +16,12 @@ public:
     // Whatever native look this platform has; nothing to switch on.
     void Enable3dControls() {}
 
-    // An integer from the per-application profile (an INI file named after
-    // the program in the user's configuration folder); read only.
+    // An integer or a text from the per-application profile (an INI file
+    // named after the program in the user's configuration folder), and a
+    // text into it; false when it cannot be written.
     UINT GetProfileInt(const char* section, const char* entry, int defaultValue) const;
+    CString GetProfileString(const char* section, const char* entry, const char* defaultValue = "") const;
+    BOOL WriteProfileString(const char* section, const char* entry, const CString& value);
 
     HICON LoadIcon(UINT id) const;
     void BeginWaitCursor();

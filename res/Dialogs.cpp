@@ -232,6 +232,16 @@ const DialogTemplate kReplicates{
         {IDOK, ControlKind::DefPushButton, "Simulate", 143, 41, 50, 14, kButton},
     }};
 
+const DialogTemplate kMissingCodes{
+    IDD_MISSING_CODES, 230, 76, "Missing codes", "MS Sans Serif", 10, kSizeDialog,
+    {
+        {-1, ControlKind::LeftText, "Codes of answers not given, such as 9 or -1,99;", 7, 7, 216, 8, 0},
+        {-1, ControlKind::LeftText, "each subject is then fitted on the items it answered:", 7, 17, 216, 8, 0},
+        {IDC_MISSING_CODES, ControlKind::Edit, "", 7, 31, 216, 14, kBox},
+        {IDCANCEL, ControlKind::PushButton, "Cancel", 7, 55, 50, 14, kButton},
+        {IDOK, ControlKind::DefPushButton, "OK", 173, 55, 50, 14, kButton},
+    }};
+
 const DialogTemplate kFitStatistics{
     IDD_FIT_STATISTICS, 500, 110, "Fit statistics", "Courier", 10, DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
     {
@@ -268,6 +278,7 @@ const DialogTemplate* FindDialogTemplate(int id)
         {IDD_LOCAL_DEPENDENCE, &kLocalDependence},
         {IDD_REPLICATES, &kReplicates},
         {IDD_FIT_STATISTICS, &kFitStatistics},
+        {IDD_MISSING_CODES, &kMissingCodes},
     };
     const auto found = templates.find(id);
     return found == templates.end() ? nullptr : found->second;

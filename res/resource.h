@@ -78,3 +78,9 @@
 #define IDC_REPLICATES 1087
 #define IDC_SIMULATE 1088
 #define IDC_FIT_STATISTICS 1089
+
+// Missing codes, from the main window's system menu.
+#define IDS_MISSING_CODES 103
+#define IDM_MISSING_CODES 0x0020
+#define IDD_MISSING_CODES 150
+#define IDC_MISSING_CODES 1090

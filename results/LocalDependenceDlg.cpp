@@ -75,6 +75,9 @@ BOOL CLocalDependenceDlg::OnInitDialog()
 
     m_table.Fill(m_dependence.pairs.size(), [this](std::size_t record, int column) -> CString {
         const LocalDependence::Pair& pair = m_dependence.pairs[record];
+        // A pair no subject answered together has no figures.
+        if (!pair.together && column != kFirst && column != kSecond && column != kDf && column != kFlagged)
+            return "";
         switch (column) {
         case kFirst:
             return std::to_string(pair.first);

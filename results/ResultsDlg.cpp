@@ -108,7 +108,13 @@ BOOL CResultsDlg::OnInitDialog()
     else if (!report.complete)
         m_list.AddString(" OUTG is incomplete");
 
-    if (m_nCategoryCount != 0) {
+    const AnswerForms* forms = m_pRun ? m_pRun->forms() : nullptr;
+    if (forms) {
+        // With answers missing the rows run over the forms' totals.
+        m_nMinScore = m_table.firstScore;
+        m_nMaxScore = m_table.firstScore + points - 1;
+        SetWindowText(GetWindowText() + ": " + FormatFormsLine(*forms));
+    } else if (m_nCategoryCount != 0) {
         m_nMinScore = m_nItemCount;
         m_nMaxScore = m_nScorePointCount + m_nItemCount - 1;
     } else {
@@ -184,8 +190,12 @@ void CResultsDlg::ShowFitStatistics()
 {
     // The run's own frequencies when it left them, else the list's.
     const FitSummary summary = m_pRun ? m_pRun->summary() : SummarizeFit(m_table);
-    const CString note =
+    CString note =
         m_pRun ? "From the run's frequencies." : "From the frequencies the list shows, with four decimals.";
+    if (const AnswerForms* forms = m_pRun ? m_pRun->forms() : nullptr)
+        note += "\n" + FormatFormsLine(*forms) +
+                ".\nEach form's own distribution is added up: the p-values above are approximate, the "
+                "simulated ones exact.";
     SimulateFunction simulate;
     if (m_pRun)
         simulate = [this](std::uint64_t replicates) { return Simulate(replicates, false, false); };

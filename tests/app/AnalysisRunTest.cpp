@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "app/MissingCodesDlg.h"
 #include "app/ModelSelectDlg.h"
 #include "fit/ReportFile.h"
 #include "res/resource.h"
@@ -351,6 +352,41 @@ TEST_F(AnalysisRunTest, AHundredItemTestShowsEveryScore)
         EXPECT_EQ(d.GetDlgItem(IDC_MAX_SCORE)->GetWindowText(), "100");
     });
     RunAnalysis(kOneParameterRun, nullptr);
+}
+
+// With missing codes in the settings a run fits each subject on the items
+// it answered, and the results say so; codes the model takes as answers
+// end the run with a message box.
+TEST_F(AnalysisRunTest, MissingCodesFromTheSettings)
+{
+    std::string scores = folder_.read("2pl-scores.dat");
+    // Every third subject left items 11 to 20 out.
+    for (std::size_t line = 0, at = 0; at < scores.size(); ++line, at = scores.find('\n', at) + 1)
+        if (line % 3 == 0)
+            for (std::size_t item = 10; item < 20; ++item)
+                scores[at + 2 * item] = '9';
+    folder_.write("x9.dat", scores);
+    const Boxes twoPl = {{IDC_DISCRIMINATION_FILE, "2pl-discrimination.dat"},
+                         {IDC_DIFFICULTY_FILE, "2pl-difficulty.dat"}, {IDC_SCORE_FILE, "x9.dat"}};
+
+    ASSERT_TRUE(KeepMissingCodes(MissingCodes({9})));
+    fillAndContinue({{IDC_SUBJECTS, "1000"}, {IDC_ITEMS, "20"}});
+    modelDialog(0, twoPl);
+    results([](CResultsDlg& d) {
+        EXPECT_EQ(d.GetWindowText(), "Win TALVER Results: 1,000 subjects, 2 forms, 16.7% of answers missing");
+        EXPECT_EQ(d.m_pRun->forms()->forms().size(), 2u);
+        EXPECT_EQ(d.GetDlgItem(IDC_MAX_SCORE)->GetWindowText(), "20");
+        screenshot(d, "results-missing.png");
+    });
+    RunAnalysis(kTwoParametersRun, nullptr);
+
+    ASSERT_TRUE(KeepMissingCodes(MissingCodes({1, 9})));
+    fillAndContinue({{IDC_SUBJECTS, "1000"}, {IDC_ITEMS, "20"}});
+    modelDialog(0, twoPl);
+    RunAnalysis(kTwoParametersRun, nullptr);
+    EXPECT_EQ(messages(), std::vector<std::string>{"Cannot take these missing codes: the missing code 1 is one of "
+                                                   "the model's codes, 0 to 1."});
+    ASSERT_TRUE(KeepMissingCodes(MissingCodes()));
 }
 
 }  // namespace

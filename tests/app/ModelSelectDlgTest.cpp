@@ -1,5 +1,6 @@
 #include "app/ModelSelectDlg.h"
 
+#include "app/MissingCodesDlg.h"
 #include "res/resource.h"
 #include "tests/framework/GuiTest.h"
 
@@ -66,7 +67,8 @@ TEST_F(ModelSelectDlgTest, SystemMenuEndsWithTheAboutItem)
     CModelSelectDlg dialog;
     onModal([&](CDialog& d) {
         EXPECT_EQ(afxtest::SystemMenuItems(d),
-                  (std::vector<std::string>{"Mi&nimize", "&Close\tAlt+F4", "", "&About TALVER..."}));
+                  (std::vector<std::string>{"Mi&nimize", "&Close\tAlt+F4", "", "&Missing codes...",
+                                            "&About TALVER..."}));
         afxtest::OpenSystemMenuAndChoose(d, IDM_ABOUTBOX);
         EXPECT_EQ(aboutShown, 1);
         afxtest::Click(d, IDC_ABOUT);  // the same box from the button
@@ -79,6 +81,38 @@ TEST_F(ModelSelectDlgTest, SystemMenuEndsWithTheAboutItem)
         aboutBox()(about);
     });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+// The codes are set from the system menu, refused with a message box while
+// they do not read, and kept in the profile for the next run and the next
+// time the box opens.
+TEST_F(ModelSelectDlgTest, MissingCodesAreSetFromTheSystemMenuAndKept)
+{
+    CModelSelectDlg dialog;
+    onModal([&](CDialog& d) {
+        afxtest::OpenSystemMenuAndChoose(d, IDM_MISSING_CODES);
+        afxtest::OpenSystemMenuAndChoose(d, IDM_MISSING_CODES);
+        afxtest::OpenSystemMenuAndChoose(d, SC_CLOSE);
+    });
+    onModal([&](CDialog& codes) {
+        EXPECT_EQ(codes.Template().caption, std::string("Missing codes"));
+        EXPECT_EQ(text(codes, IDC_MISSING_CODES), "");
+        afxtest::Type(codes, IDC_MISSING_CODES, "9,x");
+        afxtest::Click(codes, IDOK);
+        EXPECT_EQ(messages(), std::vector<std::string>{"A missing code must be a whole number, as in 9 or -1,99."});
+        EXPECT_EQ(afxtest::FocusedId(codes), IDC_MISSING_CODES);
+        afxtest::Type(codes, IDC_MISSING_CODES, " 9, -1");
+        screenshot(codes, "missing-codes.png");
+        afxtest::Click(codes, IDOK);
+    });
+    onModal([&](CDialog& codes) {
+        EXPECT_EQ(text(codes, IDC_MISSING_CODES), "-1,9");
+        EXPECT_EQ(ProfileMissingCodes(), MissingCodes({-1, 9}));
+        afxtest::Type(codes, IDC_MISSING_CODES, "");
+        afxtest::Click(codes, IDOK);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_TRUE(ProfileMissingCodes().empty());
 }
 
 }  // namespace
