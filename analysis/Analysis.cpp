@@ -50,8 +50,11 @@ bool Analysis::computeItemFit(const AnalysisProgress& progress)
     if (itemFit_ || !countedItems())
         return true;
     if (const AnswerForms* forms = this->forms()) {
-        std::vector<ItemExpectation> expectation;
-        if (!ExpectFormCategories(run_.model, *forms, expectation, threads(), progress))
+        // Each form's shares are added up as they come: there may be as
+        // many forms as subjects.
+        FormExpectedCounts expected(run_.model.items.itemCount, run_.model.items.categoryCount);
+        const auto add = [&](std::size_t f, const ItemExpectation& shares) { expected.add(forms->forms()[f], shares); };
+        if (!ExpectFormCategories(run_.model, *forms, threads(), add, progress))
             return false;
         // Groups are labelled by the totals of the forms when all are as
         // long, by the sum of categories otherwise.
@@ -61,9 +64,7 @@ bool Analysis::computeItemFit(const AnalysisProgress& progress)
                 return form.items.size() == list.front().items.size();
             }))
             label = static_cast<std::int32_t>(list.front().items.size()) * run_.model.lowestCode;
-        itemFit_ = ComputeItemFit(run_.byItem, *forms, expectation, run_.model.parameterCount, label,
-                                  request_.itemMinExpected);
-        formExpectation_ = std::move(expectation);
+        itemFit_ = ComputeItemFit(run_.byItem, expected, run_.model.parameterCount, label, request_.itemMinExpected);
         return true;
     }
     ItemExpectation expectation;
@@ -97,10 +98,14 @@ std::optional<MonteCarloResult> Analysis::simulate(std::uint64_t replicates, std
     request.table = &run_.table;
     request.summary = &summary_;
     request.forms = forms();
+    // The replicates need every form's shares at once; made for them alone.
+    std::vector<ItemExpectation> formExpectation;
     if (items && itemFit_) {
+        if (request.forms && !ExpectFormCategories(run_.model, *request.forms, formExpectation, threads()))
+            return std::nullopt;
         request.items = &*itemFit_;
         request.itemExpectation = itemExpectation_ ? &*itemExpectation_ : nullptr;
-        request.formExpectation = &formExpectation_;
+        request.formExpectation = &formExpectation;
     }
     if (pairs && pairs_) {
         request.pairs = &*pairs_;

@@ -102,7 +102,6 @@ private:
     FitExtras run_;
     FitSummary summary_;
     std::optional<ItemExpectation> itemExpectation_;
-    std::vector<ItemExpectation> formExpectation_;  // with answers missing
     std::optional<ItemFit> itemFit_;
     std::optional<PairExpectation> pairExpectation_;
     std::optional<LocalDependence> pairs_;

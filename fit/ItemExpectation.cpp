@@ -280,35 +280,46 @@ bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, i
     return true;
 }
 
-bool ExpectFormCategories(const FitModel& model, const AnswerForms& forms, std::vector<ItemExpectation>& expectation,
-                          int threads, const std::function<bool(double)>& progress)
+bool ExpectFormCategories(const FitModel& model, const AnswerForms& forms, int threads,
+                          const std::function<void(std::size_t, const ItemExpectation&)>& use,
+                          const std::function<bool(double)>& progress)
 {
     std::vector<double> theta, weight;
     model.mergedLatent(theta, weight);
     const std::vector<AnswerForm>& list = forms.forms();
-    std::vector<ItemExpectation> result;
-    for (const AnswerForm& form : list)
-        result.emplace_back(static_cast<int>(form.items.size()), model.items.categoryCount);
     // Few forms take every thread each, many a thread each; either way
     // each form's bits are those of one thread.
     const std::size_t most = static_cast<std::size_t>(std::max(threads, 1));
     const bool each = list.size() >= most;
     const std::size_t workers = each ? most : 1;
-    std::vector<ItemParameters> items;
-    for (std::size_t w = 0; w < workers; ++w)
-        items.emplace_back(0, model.items.categoryCount);
+    struct Worker {
+        ItemParameters items{0, 2};
+        ItemExpectation expectation;
+    };
+    std::vector<Worker> pool(workers);
     bool stopped = false;
     RunInOrder(
         list.size(), workers,
         [&](std::size_t f, std::size_t w) {
-            items[w] = model.items.subset(list[f].items);
-            expect(model, items[w], theta, weight, each ? 1 : threads, {}, 0, result[f].shares_);
+            Worker& worker = pool[w];
+            worker.items = model.items.subset(list[f].items);
+            worker.expectation = ItemExpectation(worker.items.itemCount, model.items.categoryCount);
+            expect(model, worker.items, theta, weight, each ? 1 : threads, {}, 0, worker.expectation.shares_);
         },
-        [&](std::size_t f, std::size_t) {
+        [&](std::size_t f, std::size_t w) {
+            use(f, pool[w].expectation);
             stopped = progress && !progress(static_cast<double>(f + 1) / static_cast<double>(list.size()));
             return !stopped;
         });
-    if (stopped)
+    return !stopped;
+}
+
+bool ExpectFormCategories(const FitModel& model, const AnswerForms& forms, std::vector<ItemExpectation>& expectation,
+                          int threads, const std::function<bool(double)>& progress)
+{
+    std::vector<ItemExpectation> result(forms.forms().size());
+    if (!ExpectFormCategories(
+            model, forms, threads, [&](std::size_t f, const ItemExpectation& form) { result[f] = form; }, progress))
         return false;
     expectation = std::move(result);
     return true;

@@ -30,7 +30,8 @@ public:
 private:
     friend bool ExpectItemCategories(const FitModel&, ItemExpectation&, int,
                                      const std::function<bool(double)>&, double);
-    friend bool ExpectFormCategories(const FitModel&, const AnswerForms&, std::vector<ItemExpectation>&, int,
+    friend bool ExpectFormCategories(const FitModel&, const AnswerForms&, int,
+                                     const std::function<void(std::size_t, const ItemExpectation&)>&,
                                      const std::function<bool(double)>&);
     int items_ = 0, categories_ = 0;
     std::size_t totals_ = 0;
@@ -60,3 +61,8 @@ bool ExpectItemCategories(const FitModel& model, ItemExpectation& expectation, i
 // threads.
 bool ExpectFormCategories(const FitModel& model, const AnswerForms& forms, std::vector<ItemExpectation>& expectation,
                           int threads, const std::function<bool(double)>& progress = {});
+// The same handed to use(form, its expectation) form by form, in order,
+// none of them kept.
+bool ExpectFormCategories(const FitModel& model, const AnswerForms& forms, int threads,
+                          const std::function<void(std::size_t, const ItemExpectation&)>& use,
+                          const std::function<bool(double)>& progress = {});

@@ -156,34 +156,35 @@ ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& ex
         [](int, double all) { return all; });
 }
 
-ItemFit ComputeItemFit(const ItemCodeCounts& observed, const AnswerForms& forms,
-                       const std::vector<ItemExpectation>& expected, int parameterCount, std::int32_t firstScore,
-                       double minExpected)
+FormExpectedCounts::FormExpectedCounts(int items, int categories)
+    : categories_(static_cast<std::size_t>(categories)),
+      totals_(static_cast<std::size_t>(items) * (categories_ - 1) + 1),
+      sums_(static_cast<std::size_t>(items) * totals_ * categories_, 0.0),
+      top_(static_cast<std::size_t>(items), 0)
 {
-    const std::size_t m = static_cast<std::size_t>(observed.items()), K = static_cast<std::size_t>(observed.categories());
-    const std::size_t totals = m * (K - 1) + 1;
-    // Each subject adds its own form's shares: by item, total, category.
-    std::vector<double> sums(m * totals * K, 0.0);
-    std::vector<std::size_t> last(m, 0);
-    for (std::size_t f = 0; f < forms.forms().size(); ++f) {
-        const AnswerForm& form = forms.forms()[f];
-        const std::size_t top = form.topTotal(static_cast<int>(K));
-        for (std::size_t p = 0; p < form.items.size(); ++p) {
-            const std::size_t i = static_cast<std::size_t>(form.items[p]);
-            last[i] = std::max(last[i], top);
-            for (std::size_t t = 1; t < top; ++t)
-                if (form.counted[t] > 0)
-                    for (std::size_t k = 0; k < K; ++k)
-                        sums[(i * totals + t) * K + k] +=
-                            static_cast<double>(form.counted[t]) * expected[f].at(static_cast<int>(p), t, static_cast<int>(k));
-        }
+}
+
+void FormExpectedCounts::add(const AnswerForm& form, const ItemExpectation& shares)
+{
+    const std::size_t top = form.topTotal(static_cast<int>(categories_)), K = categories_;
+    for (std::size_t p = 0; p < form.items.size(); ++p) {
+        const std::size_t i = static_cast<std::size_t>(form.items[p]);
+        top_[i] = std::max(top_[i], top);
+        for (std::size_t t = 1; t < top; ++t)
+            if (form.counted[t] > 0)
+                for (std::size_t k = 0; k < K; ++k)
+                    sums_[(i * totals_ + t) * K + k] += static_cast<double>(form.counted[t]) *
+                                                         shares.at(static_cast<int>(p), t, static_cast<int>(k));
     }
+}
+
+ItemFit ComputeItemFit(const ItemCodeCounts& observed, const FormExpectedCounts& expected, int parameterCount,
+                       std::int32_t firstScore, double minExpected)
+{
     ItemFit fit = itemFitOf(
-        observed, parameterCount, firstScore, minExpected, [&](int i) { return last[static_cast<std::size_t>(i)]; },
+        observed, parameterCount, firstScore, minExpected, [&](int i) { return expected.top(i); },
         [&](std::size_t s, int i) { return static_cast<double>(observed.answered(s, i)); },
-        [&](std::size_t s, int i, int k, double) {
-            return sums[(static_cast<std::size_t>(i) * totals + s) * K + static_cast<std::size_t>(k)];
-        },
+        [&](std::size_t s, int i, int k, double) { return expected.at(i, s, k); },
         [&](int i, double) {
             double answered = 0.0;
             for (std::size_t s = 0; s < observed.totals(); ++s)
@@ -192,4 +193,14 @@ ItemFit ComputeItemFit(const ItemCodeCounts& observed, const AnswerForms& forms,
         });
     fit.answersMissing = true;
     return fit;
+}
+
+ItemFit ComputeItemFit(const ItemCodeCounts& observed, const AnswerForms& forms,
+                       const std::vector<ItemExpectation>& expected, int parameterCount, std::int32_t firstScore,
+                       double minExpected)
+{
+    FormExpectedCounts counts(observed.items(), observed.categories());
+    for (std::size_t f = 0; f < forms.forms().size(); ++f)
+        counts.add(forms.forms()[f], expected[f]);
+    return ComputeItemFit(observed, counts, parameterCount, firstScore, minExpected);
 }

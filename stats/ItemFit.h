@@ -49,13 +49,34 @@ struct ItemFit {
 ItemFit ComputeItemFit(const ItemCodeCounts& observed, const ItemExpectation& expected, int parameterCount,
                        std::int32_t firstScore, double minExpected = 1.0);
 
-// The same with answers missing (observed counted so): each subject who
-// answered item i adds to the group of its total t its own form's shares
-// P(x_i = k | T_A = t), expected[f] for form f of forms; its total is a
-// group only when 0 < t < n_A(K − 1). Item i's groups are 1 … T_i − 1, T_i
-// the largest n_A(K − 1) of the forms that hold it, its N those who
-// answered it. With every item answered by all, the figures are those
-// above, to the bit.
+// The expected counts of the item fit with answers missing: each subject
+// who answered item i adds to the group of its total t its own form's
+// shares P(x_i = k | T_A = t), a total being a group only when 0 < t <
+// n_A(K − 1). Added form by form, in the forms' order.
+class FormExpectedCounts {
+public:
+    FormExpectedCounts(int items, int categories);
+    // A form's subjects by total (AnswerForm::counted) and its shares.
+    void add(const AnswerForm& form, const ItemExpectation& shares);
+    double at(int item, std::size_t total, int category) const
+    {
+        return sums_[(static_cast<std::size_t>(item) * totals_ + total) * categories_ + category];
+    }
+    // T_i: the largest n_A(K − 1) of the forms that hold the item.
+    std::size_t top(int item) const { return top_[static_cast<std::size_t>(item)]; }
+
+private:
+    std::size_t categories_, totals_;
+    std::vector<double> sums_;  // by item, total, category
+    std::vector<std::size_t> top_;
+};
+
+// The same with answers missing (observed counted so): item i's groups are
+// 1 … T_i − 1, its N those who answered it. With every item answered by
+// all, the figures are those above, to the bit.
+ItemFit ComputeItemFit(const ItemCodeCounts& observed, const FormExpectedCounts& expected, int parameterCount,
+                       std::int32_t firstScore, double minExpected = 1.0);
+// expected[f] the shares of form f of forms.
 ItemFit ComputeItemFit(const ItemCodeCounts& observed, const AnswerForms& forms,
                        const std::vector<ItemExpectation>& expected, int parameterCount, std::int32_t firstScore,
                        double minExpected = 1.0);
