@@ -119,16 +119,24 @@ std::optional<MonteCarloResult> Analysis::simulate(std::uint64_t replicates, std
     return SimulatePValues(request, error, progress);
 }
 
-AnalysisStatus Analysis::runWhole(std::uint64_t replicates, std::uint64_t seed)
+AnalysisStatus Analysis::runWhole(std::uint64_t replicates, std::uint64_t seed, const StepProgress& told)
 {
+    const auto step = [&told](const char* name) -> AnalysisProgress {
+        if (!told)
+            return {};
+        return [&told, name](double share) {
+            told(name, share);
+            return true;
+        };
+    };
     return Guarded([&] {
         const AnalysisStatus status = fit();
         if (status != kAnalysisSuccess)
             return status;
-        computeItemFit();
-        computePairs();
+        computeItemFit(step("item fit"));
+        computePairs(step("pairs"));
         if (replicates > 0) {
-            simulated_ = simulate(replicates, seed, true, true, simulationError_);
+            simulated_ = simulate(replicates, seed, true, true, simulationError_, step("simulation"));
             if (!simulated_)
                 return kNotSimulated;
         }

@@ -86,8 +86,10 @@ public:
     // Everything at once, as talver-fit runs it: fit(), the item fit and
     // the local dependence where counted, then with replicates their
     // simulated p-values and the test level's. A memory failure anywhere
-    // gives kAnalysisOutOfMemory.
-    AnalysisStatus runWhole(std::uint64_t replicates, std::uint64_t seed);
+    // gives kAnalysisOutOfMemory. told hears each step after the fit by
+    // name ("item fit", "pairs", "simulation") and its share done.
+    using StepProgress = std::function<void(const char* step, double share)>;
+    AnalysisStatus runWhole(std::uint64_t replicates, std::uint64_t seed, const StepProgress& told = {});
     const MonteCarloResult* simulated() const { return simulated_ ? &*simulated_ : nullptr; }
 
     // One sentence for the user on a status other than success.

@@ -6,9 +6,12 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <mutex>
 #include <new>
 #include <string>
 #include <system_error>
+
+#include <unistd.h>
 
 #include "analysis/Analysis.h"
 #include "fit/VectorPath.h"
@@ -180,6 +183,47 @@ int printSummary(const BatchOptions& options, const Analysis& analysis)
     return std::cout ? kAnalysisSuccess : kPrintError;
 }
 
+// On a terminal, each long step's share done, on one line that the next
+// overwrites and the end clears. The simulation's workers tell it at once.
+class StepLine {
+public:
+    StepLine() : shown_(isatty(STDERR_FILENO) == 1) {}
+    ~StepLine() { clear(); }
+    StepLine(const StepLine&) = delete;
+    StepLine& operator=(const StepLine&) = delete;
+
+    Analysis::StepProgress told()
+    {
+        if (!shown_)
+            return {};
+        return [this](const char* step, double share) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            const int percent = static_cast<int>(share * 100.0);
+            if (step == step_ && percent == percent_)
+                return;
+            step_ = step;
+            percent_ = percent;
+            std::fprintf(stderr, "\rtalver-fit: %s %d%%   ", step, percent);
+            std::fflush(stderr);
+            written_ = true;
+        };
+    }
+    void clear()
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (written_)
+            std::fputs("\r                                        \r", stderr);
+        written_ = false;
+    }
+
+private:
+    std::mutex mutex_;
+    bool shown_;
+    bool written_ = false;
+    const char* step_ = nullptr;
+    int percent_ = -1;
+};
+
 std::string workingDirectory()
 {
     std::error_code error;
@@ -233,7 +277,9 @@ int main(int argc, char** argv)
     std::string reason;
     const int status = Guarded([&] {
         Analysis analysis(analysisRequestOf(options));
-        const AnalysisStatus result = analysis.runWhole(options.replicates, options.seed);
+        StepLine progress;
+        const AnalysisStatus result = analysis.runWhole(options.replicates, options.seed, progress.told());
+        progress.clear();
         for (const FitWarning& warning : analysis.warnings())
             std::fprintf(stderr, "warning: %s\n", warning.message.c_str());
         if (result != kAnalysisSuccess) {
