@@ -9,7 +9,7 @@ data=${1:-/tmp/talver-bench}
 runs=${RUNS:-5}
 cmake --build "$top/build" -j"$(nproc)" --target make_bench_data fit_bench talver-fit >/dev/null
 mkdir -p "$data"
-[ -f "$data/poly-estimates.dat" ] || "$top/build/bin/make_bench_data" "$data"
+[ -f "$data/poly-estimates.dat" ] && [ -f "$data/sparse-scores.dat" ] || "$top/build/bin/make_bench_data" "$data"
 cp "$top/res/nodes51.dat" "$data/"
 fit="$top/build/bin/talver-fit"
 
@@ -60,6 +60,11 @@ for scenario in binary three graded credit; do
     [ "$scenario" = credit ] && continue
     row "$scenario --item-fit" "${arguments[@]}" --item-fit
     row "$scenario --pairs" "${arguments[@]}" --pairs
+done
+for scenario in complete booklets sparse; do
+    declare -n arguments=$scenario
+    row "$scenario" "${arguments[@]}"
+    row "$scenario --item-fit --pairs" "${arguments[@]}" --item-fit --pairs
 done
 row "3pl example --monte-carlo 100000" "${example[@]}" --monte-carlo 100000
 row "3pl example --item-fit --pairs, 1000" "${example[@]}" --item-fit --pairs --monte-carlo 1000

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -50,8 +51,10 @@ protected:
     }
 
     // Scores from the file's parameters; item misfit's b shifted by shift;
-    // item copy.second answers as copy.first did, half the time.
-    void simulate(std::uint64_t seed, int misfit = -1, double shift = 0.0, std::pair<int, int> copy = {-1, -1})
+    // item copy.second answers as copy.first did, half the time; subject j
+    // leaves item i out (code 9) where left(j, i).
+    void simulate(std::uint64_t seed, int misfit = -1, double shift = 0.0, std::pair<int, int> copy = {-1, -1},
+                  const std::function<bool(int, int)>& left = {})
     {
         std::mt19937_64 random(seed);
         const auto uniform = [&] { return (static_cast<double>(random() >> 11) + 0.5) * 0x1p-53; };
@@ -65,7 +68,7 @@ protected:
                 answers[i] = uniform() < p;
                 if (i == copy.second && uniform() < 0.5)
                     answers[i] = answers[copy.first];
-                scores += answers[i] ? "1 " : "0 ";
+                scores += left && left(j, i) ? "9 " : answers[i] ? "1 " : "0 ";
             }
             scores += '\n';
         }
@@ -74,6 +77,14 @@ protected:
 
     // The run, counting items and pairs.
     FitExtras run()
+    {
+        FitExtras extras;
+        extras.countItems = extras.countPairs = true;
+        EXPECT_EQ(FitBinaryModel(request(), nullptr, nullptr, &extras), kFitSuccess);
+        return extras;
+    }
+
+    static FitRequest request()
     {
         FitRequest r;
         r.subjectCount = kSubjects;
@@ -85,10 +96,7 @@ protected:
         r.latentFile = "nodes.dat";
         r.nodeCount = 61;
         r.parameterCount = 3;
-        FitExtras extras;
-        extras.countItems = extras.countPairs = true;
-        EXPECT_EQ(FitBinaryModel(r, nullptr, nullptr, &extras), kFitSuccess);
-        return extras;
+        return r;
     }
 
     ItemFit itemFit()
