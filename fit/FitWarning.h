@@ -9,8 +9,8 @@
 // One thing in the input that looks wrong although the run succeeded: a
 // fixed word for its kind (short_file, trailing_values, score_out_of_range,
 // decreasing_thresholds, weights_sum, c_out_of_range,
-// nonpositive_discrimination, no_answers), the file it concerns, and one sentence for
-// the user with the numbers and the likely cause.
+// nonpositive_discrimination, no_answers), the file it concerns, and one
+// sentence for the user with the numbers and the likely cause.
 struct FitWarning {
     std::string kind;
     std::string file;
