@@ -106,6 +106,7 @@ struct SubjectScan {
           lowest(lowest),
           highest(highest),
           missing(missing),
+          anyMissing(!missing.empty()),
           missingDigits(digitsOf(missing)),
           firstScore(firstScore),
           histogram(histogram),
@@ -122,7 +123,7 @@ struct SubjectScan {
     {
         if (g >= lastNumber)
             return;
-        const bool absent = !missing.empty() && missing.contains(number);
+        const bool absent = anyMissing && missing.contains(number);
         const bool beyond = !absent && (number < lowest || number > highest);
         suspect = suspect || beyond;
         if (sinks) {
@@ -203,6 +204,7 @@ struct SubjectScan {
     const int items;
     const std::int32_t lowest, highest;
     const MissingCodes& missing;
+    const bool anyMissing;
     const unsigned missingDigits;  // bit d: the code d is a missing one
     const std::int64_t firstScore;
     std::vector<std::int64_t>& histogram;

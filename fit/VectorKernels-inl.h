@@ -736,14 +736,17 @@ void scanSubjects(const unsigned char* p, std::size_t n, SubjectScan& scan)
 #if defined(TALVER_DIGIT_BLOCKS)
     DigitRange range;
 #endif
+#if defined(TALVER_DIGIT_BLOCKS)
+    // With missing digits the blocks' categories, which the forms always
+    // keep, say what is out of range, not their digits' range.
+    const bool blocks = scan.sinks || !scan.missingDigits;
+    DigitRange* const digitRange = scan.missingDigits ? nullptr : &range;
+#endif
     std::size_t i = 0;
     while (i < n) {
 #if defined(TALVER_DIGIT_BLOCKS)
         DigitBlock block;
-        // With missing digits the blocks' categories, which the forms always
-        // keep, say what is out of range, not their digits' range.
-        if (i + kBlock < n && !scan.inNumber && (scan.sinks || !scan.missingDigits) &&
-            singleDigits(p + i, block, scan.missingDigits ? nullptr : &range) &&
+        if (i + kBlock < n && blocks && !scan.inNumber && singleDigits(p + i, block, digitRange) &&
             scan.g + block.count <= scan.lastNumber) {
             BlockBits digits = block.digits;
             int count = block.count, sum = block.sum;
