@@ -183,22 +183,20 @@ void addExpected(const std::function<std::unique_ptr<ItemModel>()>& makeModel, c
 }
 
 // With answers missing: each form's subjects times the distribution of
-// the form's total, added over the forms in their order. Few forms take
-// every thread each, many a thread each; the bits are the same.
+// the form's total, added over the forms in their order.
 void expectOverForms(const FitModel& model, const AnswerForms& forms, const Latent& latent, std::int64_t firstScore,
                      std::vector<double>& expected)
 {
     const std::vector<AnswerForm>& list = forms.forms();
-    const int K = model.items.categoryCount, threads = FitThreadCount();
-    const bool each = list.size() >= static_cast<std::size_t>(threads);
-    const std::size_t workers = each ? static_cast<std::size_t>(threads) : 1;
+    const int K = model.items.categoryCount;
+    const TaskThreads share = ShareThreadsAmongTasks(list.size(), FitThreadCount());
     struct Worker {
         ItemParameters items{0, 2};
         std::vector<double> sum, form;
     };
-    std::vector<Worker> pool(workers);
+    std::vector<Worker> pool(share.workers);
     RunInOrder(
-        list.size(), workers,
+        list.size(), share.workers,
         [&](std::size_t f, std::size_t w) {
             Worker& worker = pool[w];
             worker.items = model.items.subset(list[f].items);
@@ -206,7 +204,7 @@ void expectOverForms(const FitModel& model, const AnswerForms& forms, const Late
             worker.sum.resize(rows);
             worker.form.assign(rows, 0.0);
             addExpected([&] { return model.makeModel(worker.items); }, latent,
-                        static_cast<double>(list[f].subjects), worker.sum, each ? 1 : threads, worker.form.data());
+                        static_cast<double>(list[f].subjects), worker.sum, share.each, worker.form.data());
         },
         [&](std::size_t f, std::size_t w) {
             const std::int64_t lowest = static_cast<std::int64_t>(list[f].items.size()) * model.lowestCode;

@@ -9,8 +9,9 @@ namespace {
 // Weights printed to a few decimals seldom sum to 1 exactly.
 constexpr double kWeightSlack = 1e-3;
 
-// 19800 as "19,800", as the user reads counts.
-std::string grouped(std::int64_t value)
+}  // namespace
+
+std::string GroupDigits(std::int64_t value)
 {
     const std::string digits = std::to_string(value < 0 ? -value : value);
     std::string text = value < 0 ? "-" : "";
@@ -21,6 +22,8 @@ std::string grouped(std::int64_t value)
     }
     return text;
 }
+
+namespace {
 
 std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 
@@ -36,19 +39,19 @@ std::string itemList(const std::vector<int>& items)
         text += std::to_string(items[k]);
     }
     if (items.size() > kNamed)
-        text += " and " + grouped(static_cast<std::int64_t>(items.size() - kNamed)) + " more";
+        text += " and " + GroupDigits(static_cast<std::int64_t>(items.size() - kNamed)) + " more";
     return text;
 }
 
 std::string plural(std::int64_t count, const char* one, const char* many)
 {
-    return grouped(count) + " " + (count == 1 ? one : many);
+    return GroupDigits(count) + " " + (count == 1 ? one : many);
 }
 
 // Where the index-th score stands.
 std::string place(std::int64_t index, int items)
 {
-    return "subject " + grouped(index / items + 1) + ", item " + std::to_string(index % items + 1);
+    return "subject " + GroupDigits(index / items + 1) + ", item " + std::to_string(index % items + 1);
 }
 
 }  // namespace
@@ -66,19 +69,19 @@ std::vector<FitWarning> DescribeInputNotes(const InputNotes& notes)
                                      : file.what == "nodes"     ? "Is the number of nodes right?"
                                      : file.what == "estimates" ? "Is the number of subjects right?"
                                                                 : "Are the numbers of items and categories right?";
-        const std::string called = grouped(file.declared) + " values the sizes call for";
+        const std::string called = GroupDigits(file.declared) + " values the sizes call for";
         // The first score not read, for the scores.
         const bool placed = scores && notes.items > 0;
         const std::string first = placed ? place(file.read, notes.items) : "";
         const std::string where = placed ? " (" + first + ")" : "";
         if (file.shortOfValues() && file.failedAtEnd)
             warn("short_file", file.name,
-                 subject + " ended after " + grouped(file.read) + " of the " + called + "; the rest count as 0" +
+                 subject + " ended after " + GroupDigits(file.read) + " of the " + called + "; the rest count as 0" +
                      (placed ? ", from " + first + " on. " : ". ") + question);
         else if (file.shortOfValues())
             warn("short_file", file.name,
                  subject + " holds something that is not a number at byte " +
-                     grouped(static_cast<std::int64_t>(file.failedAt)) + where + ", after " + grouped(file.read) +
+                     GroupDigits(static_cast<std::int64_t>(file.failedAt)) + where + ", after " + GroupDigits(file.read) +
                      " of the " + called + "; it and every value after it count as 0.");
         if (file.trailing)
             warn("trailing_values", file.name,

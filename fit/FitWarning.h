@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct FitWarning {
 struct FitWarnings {
     std::vector<FitWarning> found;
 };
+
+// 19800 as "19,800", as the user reads counts.
+std::string GroupDigits(std::int64_t value);
 
 // The warnings a run's notes give, in the order the files were read. Every
 // front end says these.

@@ -287,24 +287,20 @@ bool ExpectFormCategories(const FitModel& model, const AnswerForms& forms, int t
     std::vector<double> theta, weight;
     model.mergedLatent(theta, weight);
     const std::vector<AnswerForm>& list = forms.forms();
-    // Few forms take every thread each, many a thread each; either way
-    // each form's bits are those of one thread.
-    const std::size_t most = static_cast<std::size_t>(std::max(threads, 1));
-    const bool each = list.size() >= most;
-    const std::size_t workers = each ? most : 1;
+    const TaskThreads share = ShareThreadsAmongTasks(list.size(), threads);
     struct Worker {
         ItemParameters items{0, 2};
         ItemExpectation expectation;
     };
-    std::vector<Worker> pool(workers);
+    std::vector<Worker> pool(share.workers);
     bool stopped = false;
     RunInOrder(
-        list.size(), workers,
+        list.size(), share.workers,
         [&](std::size_t f, std::size_t w) {
             Worker& worker = pool[w];
             worker.items = model.items.subset(list[f].items);
             worker.expectation = ItemExpectation(worker.items.itemCount, model.items.categoryCount);
-            expect(model, worker.items, theta, weight, each ? 1 : threads, {}, 0, worker.expectation.shares_);
+            expect(model, worker.items, theta, weight, share.each, {}, 0, worker.expectation.shares_);
         },
         [&](std::size_t f, std::size_t w) {
             use(f, pool[w].expectation);

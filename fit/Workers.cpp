@@ -98,3 +98,9 @@ void RunInOrder(std::size_t blocks, std::size_t workers, const std::function<voi
         }
     });
 }
+
+TaskThreads ShareThreadsAmongTasks(std::size_t tasks, int threads)
+{
+    const std::size_t most = static_cast<std::size_t>(std::max(threads, 1));
+    return tasks >= most ? TaskThreads{most, 1} : TaskThreads{1, static_cast<int>(most)};
+}

@@ -33,3 +33,13 @@ struct ScratchShare {
     std::size_t parts, workers;
 };
 ScratchShare ShareScratch(double whole, std::size_t blocks, std::size_t mostParts, int threads, double budget = 0);
+
+// How tasks that can each use several threads share them: few tasks (fewer
+// than the threads) go one at a time on every thread, many go a thread
+// each. Work whose bits do not depend on its threads gives the same bits
+// either way.
+struct TaskThreads {
+    std::size_t workers;  // tasks under way at once
+    int each;             // threads of each
+};
+TaskThreads ShareThreadsAmongTasks(std::size_t tasks, int threads);

@@ -26,15 +26,6 @@ std::string noTest(const FitSummary& summary)
     return FormatText("fewer than two cells expect at least %g subjects: no test", summary.minExpected);
 }
 
-// 12,345
-std::string grouped(std::uint64_t number)
-{
-    std::string digits = std::to_string(number);
-    for (std::size_t at = digits.size(); at > 3; at -= 3)
-        digits.insert(at - 3, ",");
-    return digits;
-}
-
 void writeMissing(std::ostream& out, const MissingCodes& codes, const AnswerForms& forms)
 {
     out << "Missing codes " << codes.text() << ": " << FormatFormsLine(forms) << ".\n"
@@ -46,6 +37,7 @@ void writeMissing(std::ostream& out, const MissingCodes& codes, const AnswerForm
 
 std::string FormatFormsLine(const AnswerForms& forms)
 {
+    const auto grouped = [](std::uint64_t count) { return GroupDigits(static_cast<std::int64_t>(count)); };
     const std::uint64_t subjects = forms.subjects(), given = forms.answers(), missing = forms.missingAnswers();
     const std::uint64_t all = given + missing;
     const std::size_t count = forms.forms().size();
