@@ -1,0 +1,439 @@
+#include "fit/ScoreSheet.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <set>
+
+#include "fit/ScoreScan.h"
+#include "fit/Workers.h"
+
+namespace {
+
+constexpr std::size_t kLargestTable = 1u << 20;
+constexpr std::size_t kWorkerMemory = 64u << 20;
+
+CategorySinks sinksOf(ScoreCount& count)
+{
+    return {count.byItem.items() > 0 ? &count.byItem : nullptr, count.pairs.items() > 0 ? &count.pairs : nullptr,
+            count.forms.active() ? &count.forms : nullptr};
+}
+
+// One subject's answers as they come, item by item.
+class Tally {
+public:
+    Tally(int items, std::int32_t lowest, const CategorySinks& sinks)
+        : lowest_(lowest), sinks_(sinks), categories_(sinks ? items : 0)
+    {
+    }
+
+    void missing(int item)
+    {
+        if (sinks_)
+            categories_[static_cast<std::size_t>(item)] = kNotAnswered;
+    }
+    void code(int item, std::int32_t code, bool beyond)
+    {
+        total_ += code;
+        ++answered_;
+        if (sinks_) {
+            outside_ = outside_ || beyond;
+            categories_[static_cast<std::size_t>(item)] = static_cast<unsigned char>(beyond ? 0 : code - lowest_);
+        }
+    }
+    // The subject is complete: counted by total, unless it answered nothing.
+    void close(std::int64_t firstScore, std::vector<std::int64_t>& histogram)
+    {
+        const std::int64_t row = total_ - firstScore;
+        if (answered_ > 0 && row >= 0 && row < static_cast<std::int64_t>(histogram.size()))
+            ++histogram[static_cast<std::size_t>(row)];
+        if (sinks_)
+            sinks_.add(categories_.data(), outside_, answered_ > 0);
+        total_ = 0;
+        answered_ = 0;
+        outside_ = false;
+    }
+
+private:
+    const std::int32_t lowest_;
+    const CategorySinks sinks_;
+    std::vector<unsigned char> categories_;
+    std::int64_t total_ = 0;
+    int answered_ = 0;
+    bool outside_ = false;
+};
+
+std::string shown(const std::string& cell)
+{
+    const std::string_view text = TrimCell(cell);
+    return text.size() <= 24 ? std::string(text) : std::string(text.substr(0, 21)) + "...";
+}
+
+// Record by record, through the table reader.
+SheetCount countRecords(const ScoreSheet& sheet, std::int64_t firstScore, bool answersMissing, ScoreCount& count,
+                        std::int64_t& subjects, TableFault& fault)
+{
+    const int items = sheet.items();
+    CodeNotes& codes = count.codes;
+    const MissingCodes& missing = count.missing;
+    std::vector<std::int64_t> histogram(count.observed.size());
+    Tally tally(items, codes.lowest, sinksOf(count));
+    std::int64_t j = 0;
+    bool missingCell = false;
+    const auto use = [&](const std::vector<std::string>& fields, std::int64_t line) {
+        for (int i = 0; i < items; ++i) {
+            const int column = sheet.itemColumns[static_cast<std::size_t>(i)];
+            const std::string& cell = fields[static_cast<std::size_t>(column)];
+            std::int32_t code = 0;
+            if (IsMissingCell(cell)) {
+                if (!answersMissing) {
+                    missingCell = true;
+                    return false;
+                }
+                tally.missing(i);
+            } else if (!ReadWholeNumber(cell, code)) {
+                fault = TableFault{sheet.path, line, sheet.header.names[static_cast<std::size_t>(column)],
+                                   "the code \"" + shown(cell) + "\" is not a whole number"};
+                return false;
+            } else if (!missing.empty() && missing.contains(code)) {
+                tally.missing(i);
+            } else {
+                const bool beyond = code < codes.lowest || code > codes.highest;
+                if (beyond && codes.outside++ == 0) {
+                    codes.firstIndex = j * items + i;
+                    codes.firstValue = code;
+                }
+                tally.code(i, code, beyond);
+            }
+        }
+        tally.close(firstScore, histogram);
+        ++j;
+        return true;
+    };
+    TableHeader header;
+    const TableRead read = ReadTable(sheet.path, header, fault, use);
+    if (read == TableRead::NotOpened)
+        return SheetCount::NotOpened;
+    if (read == TableRead::Fault)
+        return SheetCount::Fault;
+    if (missingCell)
+        return SheetCount::AnswersMissing;
+    for (std::size_t row = 0; row < histogram.size(); ++row)
+        count.observed[row] += static_cast<double>(histogram[row]);
+    subjects = j;
+    return SheetCount::Done;
+}
+
+struct File {
+    explicit File(const std::string& path) : handle(std::fopen(path.c_str(), "rb")) {}
+    ~File()
+    {
+        if (handle)
+            std::fclose(handle);
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    std::FILE* handle;
+};
+
+bool seek(std::FILE* file, std::uint64_t offset)
+{
+    return offset <= static_cast<std::uint64_t>(std::numeric_limits<long>::max()) &&
+           std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+}
+
+// Where the records begin: after the header's line end, or 0 when the
+// header cannot be told apart without the full reader.
+std::uint64_t bodyOffset(const std::string& path)
+{
+    File file(path);
+    if (!file.handle)
+        return 0;
+    std::uint64_t offset = 0;
+    for (int c; (c = std::fgetc(file.handle)) != EOF;) {
+        ++offset;
+        if (c == '"')
+            return 0;
+        if (c == '\n')
+            return offset;
+    }
+    return 0;
+}
+
+// Where a part should end near offset: after the next line end.
+std::uint64_t lineEndNear(const std::string& path, std::uint64_t offset, std::uint64_t size)
+{
+    File file(path);
+    if (!file.handle || !seek(file.handle, offset))
+        return size;
+    for (int c; (c = std::fgetc(file.handle)) != EOF; ++offset)
+        if (c == '\n')
+            return offset + 1;
+    return size;
+}
+
+// A worker's counts, gathered once every part is read.
+struct PartSums {
+    std::vector<std::int64_t> histogram;
+    ItemCodeCounts byItem;
+    PairCounts pairs;
+    AnswerForms forms;
+    std::int64_t records = 0;
+};
+
+enum class Verdict { Counted, Refused, AnswersMissing };
+
+// The records of simple tables: no quotes, no blanks, cells of at most
+// nine digits within the model's codes or a missing code, or without an
+// answer; every line of the header's length. Any other line is refused,
+// for the record-by-record reader to say what it holds.
+class SimpleLines {
+public:
+    SimpleLines(const ScoreSheet& sheet, const ScoreCount& count, bool answersMissing, std::int64_t firstScore,
+                PartSums& sums)
+        : separator_(sheet.header.separator),
+          columns_(static_cast<int>(sheet.header.names.size())),
+          itemOf_(static_cast<std::size_t>(columns_), -1),
+          lowest_(count.codes.lowest),
+          span_(static_cast<std::uint32_t>(count.codes.highest - count.codes.lowest)),
+          missing_(count.missing),
+          answersMissing_(answersMissing),
+          firstScore_(firstScore),
+          sums_(sums),
+          tally_(sheet.items(), count.codes.lowest,
+                 {sums.byItem.items() > 0 ? &sums.byItem : nullptr, sums.pairs.items() > 0 ? &sums.pairs : nullptr,
+                  sums.forms.active() ? &sums.forms : nullptr})
+    {
+        for (int i = 0; i < sheet.items(); ++i)
+            itemOf_[static_cast<std::size_t>(sheet.itemColumns[static_cast<std::size_t>(i)])] = i;
+    }
+
+    Verdict line(const char* p, const char* end)
+    {
+        if (end > p && end[-1] == '\r')
+            --end;
+        if (p == end)
+            return Verdict::Refused;
+        for (int c = 0; c < columns_; ++c) {
+            const int item = itemOf_[static_cast<std::size_t>(c)];
+            const char* cell = p;
+            std::uint32_t value = 0;
+            while (p < end && static_cast<unsigned char>(*p - '0') < 10)
+                value = value * 10 + static_cast<std::uint32_t>(*p++ - '0');
+            const std::ptrdiff_t digits = p - cell;
+            while (p < end && *p != separator_) {
+                if (*p == '"' || *p == ' ' || *p == '\t')
+                    return Verdict::Refused;
+                ++p;
+            }
+            if (c + 1 < columns_) {
+                if (p == end)
+                    return Verdict::Refused;
+                ++p;
+            }
+            if (item < 0)
+                continue;
+            const std::ptrdiff_t length = (c + 1 < columns_ ? p - 1 : p) - cell;
+            if (digits == length && digits > 0 && digits <= 9) {
+                if (!missing_.empty() && missing_.contains(value)) {
+                    tally_.missing(item);
+                } else if (value - static_cast<std::uint32_t>(lowest_) <= span_) {
+                    tally_.code(item, static_cast<std::int32_t>(value), false);
+                } else {
+                    return Verdict::Refused;
+                }
+            } else if (digits == 0 && IsMissingCell(std::string_view(cell, static_cast<std::size_t>(length)))) {
+                if (!answersMissing_)
+                    return Verdict::AnswersMissing;
+                tally_.missing(item);
+            } else {
+                return Verdict::Refused;
+            }
+        }
+        if (p != end)
+            return Verdict::Refused;
+        tally_.close(firstScore_, sums_.histogram);
+        ++sums_.records;
+        return Verdict::Counted;
+    }
+
+private:
+    const char separator_;
+    const int columns_;
+    std::vector<int> itemOf_;  // by column; -1 for a column that is no item
+    const std::int32_t lowest_;
+    const std::uint32_t span_;
+    const MissingCodes& missing_;
+    const bool answersMissing_;
+    const std::int64_t firstScore_;
+    PartSums& sums_;
+    Tally tally_;
+};
+
+// The lines of [begin, end), a whole number of them but for the file's
+// last, piece by piece.
+Verdict countPart(const std::string& path, std::uint64_t begin, std::uint64_t end, SimpleLines& lines,
+                  std::vector<char>& piece)
+{
+    File file(path);
+    if (!file.handle || !seek(file.handle, begin))
+        return Verdict::Refused;
+    std::size_t kept = 0;  // of a line begun in the piece before
+    for (std::uint64_t at = begin; at < end || kept > 0;) {
+        if (kept == piece.size())
+            piece.resize(piece.size() * 2);
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(piece.size() - kept, end - at));
+        if (std::fread(piece.data() + kept, 1, want, file.handle) != want)
+            return Verdict::Refused;
+        at += want;
+        const char* p = piece.data();
+        const char* const last = piece.data() + kept + want;
+        for (const char* lineEnd; (lineEnd = static_cast<const char*>(std::memchr(p, '\n', last - p)));
+             p = lineEnd + 1) {
+            const Verdict verdict = lines.line(p, lineEnd);
+            if (verdict != Verdict::Counted)
+                return verdict;
+        }
+        kept = static_cast<std::size_t>(last - p);
+        if (at == end && kept > 0) {
+            const Verdict verdict = lines.line(p, last);  // the last line, without its line end
+            if (verdict != Verdict::Counted)
+                return verdict;
+            kept = 0;
+        } else {
+            std::memmove(piece.data(), p, kept);
+        }
+    }
+    return Verdict::Counted;
+}
+
+// Counts a simple table in parts side by side; Refused, having changed
+// nothing, for any other.
+Verdict countSimpleSheet(const ScoreSheet& sheet, std::int64_t firstScore, bool answersMissing, ScoreCount& count,
+                         std::int64_t& subjects, int threads, const ScoreCounterSettings& settings)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(sheet.path, error);
+    const std::size_t rows = count.observed.size();
+    if (error || threads < 2 || size < settings.smallestFile || rows > kLargestTable || settings.largestPart == 0 ||
+        settings.piece < 32 || !std::filesystem::is_regular_file(sheet.path, error))
+        return Verdict::Refused;
+    const std::uint64_t begin = bodyOffset(sheet.path);
+    if (begin == 0)
+        return Verdict::Refused;
+    const std::size_t perWorker =
+        settings.piece + rows * sizeof(std::int64_t) + count.byItem.memory() + count.pairs.memory();
+    const std::size_t workers =
+        std::clamp<std::size_t>(kWorkerMemory / perWorker, 1, static_cast<std::size_t>(threads));
+    const std::uint64_t body = size - begin;
+    const std::size_t parts = static_cast<std::size_t>(
+        std::max<std::uint64_t>(workers, (body + settings.largestPart - 1) / settings.largestPart));
+    std::vector<std::uint64_t> bounds{begin};
+    for (std::size_t part = 1; part < parts; ++part)
+        bounds.push_back(std::max(bounds.back(), lineEndNear(sheet.path, begin + body / parts * part, size)));
+    bounds.push_back(size);
+
+    std::vector<PartSums> sums(workers);
+    for (PartSums& mine : sums)
+        mine = PartSums{std::vector<std::int64_t>(rows), count.byItem, count.pairs, count.forms, 0};
+    std::vector<Verdict> verdicts(parts, Verdict::Counted);
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    RunWorkers(std::min(workers, parts), [&](std::size_t w) {
+        std::vector<char> piece(settings.piece);
+        SimpleLines lines(sheet, count, answersMissing, firstScore, sums[w]);
+        for (std::size_t part; !stop && (part = next++) < parts;) {
+            verdicts[part] = countPart(sheet.path, bounds[part], bounds[part + 1], lines, piece);
+            if (verdicts[part] != Verdict::Counted)
+                stop = true;
+        }
+    });
+    if (std::count(verdicts.begin(), verdicts.end(), Verdict::Refused) > 0)
+        return Verdict::Refused;
+    if (std::count(verdicts.begin(), verdicts.end(), Verdict::AnswersMissing) > 0)
+        return Verdict::AnswersMissing;
+    subjects = 0;
+    for (PartSums& mine : sums) {
+        for (std::size_t row = 0; row < rows; ++row)
+            count.observed[row] += static_cast<double>(mine.histogram[row]);
+        count.byItem.add(mine.byItem);
+        mine.pairs.flush();
+        count.pairs.add(mine.pairs);
+        count.forms.add(mine.forms);
+        subjects += mine.records;
+    }
+    return Verdict::Counted;
+}
+
+}  // namespace
+
+std::vector<std::string> ScoreSheet::itemNames() const
+{
+    std::vector<std::string> names;
+    for (const int column : itemColumns)
+        names.push_back(header.names[static_cast<std::size_t>(column)]);
+    return names;
+}
+
+TableRead OpenScoreSheet(const std::string& path, const ScoreColumns& columns, ScoreSheet& sheet, TableFault& fault)
+{
+    sheet = ScoreSheet();
+    sheet.path = path;
+    const TableRead read = ReadTable(path, sheet.header, fault);
+    if (read != TableRead::Done)
+        return read;
+    const auto refuse = [&](const std::string& column, const std::string& what) {
+        fault = TableFault{path, 1, column, what};
+        return TableRead::Fault;
+    };
+    if (!columns.id.empty() && (sheet.idColumn = sheet.header.column(columns.id)) < 0)
+        return refuse(columns.id, "there is no such column for the subjects' identifiers");
+    if (columns.items.empty()) {
+        for (int c = 0; c < static_cast<int>(sheet.header.names.size()); ++c)
+            if (c != sheet.idColumn)
+                sheet.itemColumns.push_back(c);
+    }
+    std::set<int> taken;
+    for (const std::string& name : columns.items) {
+        const int column = sheet.header.column(name);
+        if (column < 0)
+            return refuse(name, "there is no such item column");
+        if (column == sheet.idColumn)
+            return refuse(name, "the subjects' identifiers cannot be an item");
+        if (!taken.insert(column).second)
+            return refuse(name, "the column is named twice among the items");
+        sheet.itemColumns.push_back(column);
+    }
+    if (sheet.itemColumns.empty())
+        return refuse("", "the table has no column of items");
+    return TableRead::Done;
+}
+
+SheetCount CountSheetScores(const ScoreSheet& sheet, std::int64_t firstScore, bool answersMissing, ScoreCount& count,
+                            std::int64_t& subjects, TableFault& fault, int threads,
+                            const ScoreCounterSettings& settings)
+{
+    fault = TableFault();
+    subjects = 0;
+    SheetCount result = SheetCount::Done;
+    switch (countSimpleSheet(sheet, firstScore, answersMissing, count, subjects, threads, settings)) {
+    case Verdict::Counted:
+        break;
+    case Verdict::AnswersMissing:
+        return SheetCount::AnswersMissing;
+    case Verdict::Refused:
+        result = countRecords(sheet, firstScore, answersMissing, count, subjects, fault);
+        if (result != SheetCount::Done)
+            return result;
+    }
+    count.pairs.flush();
+    count.forms.order();
+    count.file = FileNotes();
+    count.file.name = sheet.path;
+    count.file.declared = count.file.read = subjects * sheet.items();
+    return result;
+}
