@@ -25,13 +25,21 @@ std::string Analysis::missingCodesFault() const
 AnalysisStatus Analysis::fit()
 {
     run_ = FitExtras();
-    if (!missingCodesFault().empty())
-        return kMissingCodesRefused;
+    if (const std::string fault = missingCodesFault(); !fault.empty()) {
+        refusal_ = "Cannot take these missing codes: " + fault + ".";
+        return kRequestRefused;
+    }
     run_.missing = request_.missing;
+    run_.scoresAsTable = request_.scoresAsTable;
+    run_.scoreColumns = request_.scoreColumns;
     run_.countItems = request_.countItems;
     run_.countPairs = request_.countPairs;
     run_.keepReports = true;
     const FitResult result = request_.engine(request_.fit, nullptr, &warnings_, &run_);
+    if (result == kTableSizeDiffers) {
+        refusal_ = "The sizes given are not the score table's: " + run_.tableFault.describe() + ".";
+        return kRequestRefused;
+    }
     if (result != kFitSuccess)
         return static_cast<AnalysisStatus>(result);
     if (request_.strict && !warnings_.found.empty())
@@ -65,6 +73,7 @@ bool Analysis::computeItemFit(const AnalysisProgress& progress)
             }))
             label = static_cast<std::int32_t>(list.front().items.size()) * run_.model.lowestCode;
         itemFit_ = ComputeItemFit(run_.byItem, expected, run_.model.parameterCount, label, request_.itemMinExpected);
+        itemFit_->names = run_.itemNames;
         return true;
     }
     ItemExpectation expectation;
@@ -72,6 +81,7 @@ bool Analysis::computeItemFit(const AnalysisProgress& progress)
         return false;
     itemFit_ = ComputeItemFit(run_.byItem, expectation, run_.model.parameterCount, run_.table.firstScore,
                               request_.itemMinExpected);
+    itemFit_->names = run_.itemNames;
     itemExpectation_ = std::move(expectation);
     return true;
 }
@@ -84,6 +94,7 @@ bool Analysis::computePairs(const AnalysisProgress& progress)
     if (!ExpectPairCategories(run_.model, expectation, threads(), progress))
         return false;
     pairs_ = ComputeLocalDependence(run_.pairs, expectation);
+    pairs_->names = run_.itemNames;
     pairExpectation_ = std::move(expectation);
     return true;
 }
@@ -147,8 +158,10 @@ AnalysisStatus Analysis::runWhole(std::uint64_t replicates, std::uint64_t seed, 
 std::string Analysis::describe(int status, const std::string& folder) const
 {
     switch (status) {
-    case kMissingCodesRefused:
-        return "Cannot take these missing codes: " + missingCodesFault() + ".";
+    case kRequestRefused:
+        return refusal_;
+    case kTableUnreadable:
+        return "The table cannot be read: " + run_.tableFault.describe() + ".";
     case kWarningsRefused:
         return "The input gave warnings, and the run was to stop on any: OUT and OUTG were not replaced.";
     case kNotSimulated:

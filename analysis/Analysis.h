@@ -14,13 +14,16 @@
 #include "stats/LocalDependence.h"
 #include "stats/MonteCarlo.h"
 
-// What a run ended with: the engine's FitResult (0 to 13), or what failed
-// after the engine.
+// What a run ended with: the engine's FitResult (0 to 14), or what failed
+// around the engine.
 enum AnalysisStatus : int {
     kAnalysisSuccess = kFitSuccess,
     kReportsNotPlaced = kReportFileError,
     kAnalysisOutOfMemory = kOutOfMemory,
-    kMissingCodesRefused = 64,  // a missing code is one of the model's codes
+    kTableUnreadable = kTableError,
+    // Asked what cannot be: a missing code that is one of the model's, or
+    // counts that are not the score table's.
+    kRequestRefused = 64,
     kWarningsRefused = 65,  // asked to stop on any warning, and there was one
     kNotSimulated = 75,     // the model cannot be drawn from
 };
@@ -38,6 +41,10 @@ struct AnalysisRequest {
     // Codes of answers not given: each subject is fitted on the form of the
     // items it answered (FitExtras).
     MissingCodes missing;
+    // The scores as a table whatever the file's name, and its columns
+    // (FitExtras).
+    bool scoresAsTable = false;
+    ScoreColumns scoreColumns;
 };
 
 // Hears the share done and may return false to stop the work.
@@ -65,6 +72,8 @@ public:
     const std::vector<FitWarning>& warnings() const { return warnings_.found; }
     const FitModel& model() const { return run_.model; }
     const FitExtras& run() const { return run_; }
+    // The items' names, when a table gives them; else empty.
+    const std::vector<std::string>& itemNames() const { return run_.itemNames; }
     const AnswerForms* forms() const { return run_.forms.active() ? &run_.forms : nullptr; }
     bool countedItems() const { return run_.byItem.items() > 0; }
     bool countedPairs() const { return run_.pairs.items() > 0; }
@@ -98,6 +107,7 @@ public:
 private:
     int threads() const;
     std::string missingCodesFault() const;
+    std::string refusal_;  // why the request was refused
 
     AnalysisRequest request_;
     FitWarnings warnings_;

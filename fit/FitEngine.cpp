@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "fit/ItemModels.h"
 #include "fit/ItemResponse.h"
 #include "fit/NodeSum.h"
+#include "fit/ParameterTable.h"
 #include "fit/ReportFiles.h"
 #include "fit/ScoreCounter.h"
 #include "fit/ScoreDistribution.h"
@@ -49,6 +51,29 @@ bool readReals(const std::string& path, std::vector<float>& values, InputNotes& 
     return true;
 }
 
+// One kind of parameter from a file, or from its column(s) when the file
+// is a table (DataTable.h): kFitSuccess, openError or kTableError.
+FitResult readParameters(const std::string& path, ParameterKind kind, int thresholds, std::vector<float>& values,
+                         InputNotes& notes, const char* what, FitExtras* extras, FitResult openError)
+{
+    if (!extras || !IsTableFileName(path))
+        return readReals(path, values, notes, what) ? kFitSuccess : openError;
+    const int m = static_cast<int>(values.size()) / std::max(thresholds, 1);
+    ParameterColumns read;
+    switch (ReadParameterColumns(path, kind, m, thresholds, extras->itemNames, read, extras->tableFault)) {
+    case TableRead::NotOpened:
+        return openError;
+    case TableRead::Fault:
+        return kTableError;
+    case TableRead::Done:
+        break;
+    }
+    values = std::move(read.values);
+    if (extras->itemNames.empty())
+        extras->itemNames = std::move(read.names);
+    return kFitSuccess;
+}
+
 // The items (from 1) whose value fails the test.
 template <typename Test>
 std::vector<int> itemsWhere(const std::vector<float>& values, Test test)
@@ -74,10 +99,14 @@ std::vector<int> decreasingThresholds(const ItemParameters& items)
     return found;
 }
 
+// A score table's cell without an answer, in a run that had not taken
+// answers as missing: it begins again, taking them so.
+constexpr int kAnswersMissingInTable = -1;
+
 // Each subject's total, counted by score row; subjects past the end of the
-// file all have the total 0.
-bool countScores(const FitRequest& request, const ModelTraits& traits, std::int64_t firstScore, ScoreTable& table,
-                 InputNotes& notes, FitExtras* extras)
+// file all have the total 0. A score table gives the run its subjects.
+int countScores(FitRequest& request, const ScoreSheet* sheet, const ModelTraits& traits, std::int64_t firstScore,
+                ScoreTable& table, InputNotes& notes, FitExtras* extras, bool missing)
 {
     const std::int64_t N = std::max(request.subjectCount, 0);
     const int m = std::max(request.itemCount, 0);
@@ -85,7 +114,6 @@ bool countScores(const FitRequest& request, const ModelTraits& traits, std::int6
     count.observed = std::move(table.observed);
     count.codes.lowest = traits.lowestCode;
     count.codes.highest = traits.lowestCode + traits.categoryCount - 1;
-    const bool missing = extras && !extras->missing.empty();
     const bool byCategory = extras && m > 0 && traits.categoryCount >= 1 &&
                             traits.categoryCount <= kMostCountedCategories - (missing ? 1 : 0);
     if (missing) {
@@ -98,9 +126,39 @@ bool countScores(const FitRequest& request, const ModelTraits& traits, std::int6
         count.pairs = PairCounts(m, traits.categoryCount, missing);
     // One thread reads faster number by number than in two passes.
     const int threads = FitThreadCount();
-    const bool counted =
-        (threads > 1 && CountSimpleScores(request.scoreFile, N, m, firstScore, count, threads)) ||
-        CountScores(request.scoreFile, N, m, firstScore, count);
+    bool counted = false;
+    if (sheet) {
+        std::int64_t subjects = 0;
+        switch (CountSheetScores(*sheet, firstScore, missing, count, subjects, extras->tableFault, threads)) {
+        case SheetCount::NotOpened:
+            return kScoreFileError;
+        case SheetCount::Fault:
+            return kTableError;
+        case SheetCount::AnswersMissing:
+            return kAnswersMissingInTable;
+        case SheetCount::Done:
+            break;
+        }
+        if (subjects > std::numeric_limits<std::int32_t>::max()) {
+            extras->tableFault = TableFault{sheet->path, 0, "", "more subjects than 2,147,483,647"};
+            return kTableError;
+        }
+        if (request.subjectCount != 0 && request.subjectCount != subjects) {
+            extras->tableFault = TableFault{sheet->path, 0, "",
+                                            "the table holds " + GroupDigits(subjects) +
+                                                " subjects, where " +
+                                                GroupDigits(request.subjectCount) +
+                                                " were given"};
+            return kTableSizeDiffers;
+        }
+        request.subjectCount = static_cast<std::int32_t>(subjects);
+        if (request.useEstimates == 1)
+            request.nodeCount = request.subjectCount;
+        counted = true;
+    } else {
+        counted = (threads > 1 && CountSimpleScores(request.scoreFile, N, m, firstScore, count, threads)) ||
+                  CountScores(request.scoreFile, N, m, firstScore, count);
+    }
     table.observed = std::move(count.observed);
     if (byCategory) {
         extras->byItem = std::move(count.byItem);
@@ -116,7 +174,7 @@ bool countScores(const FitRequest& request, const ModelTraits& traits, std::int6
         notes.codes = count.codes;
         notes.items = m;
     }
-    return counted;
+    return counted ? kFitSuccess : kScoreFileError;
 }
 
 // The points of the latent distribution with their weights, as far as the
@@ -230,16 +288,40 @@ std::pair<std::int64_t, std::int64_t> formTotals(const AnswerForms& forms, const
     return {least, std::max(least, most)};
 }
 
-FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTable* tableOut, FitWarnings* warnings,
-                 FitExtras* extras)
+FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable* tableOut, FitWarnings* warnings,
+                 FitExtras* extras, bool answersMissing)
 {
+    FitRequest request = asked;
     InputNotes notes;
+    std::optional<ScoreSheet> sheet;
+    if (extras && (extras->scoresAsTable || IsTableFileName(request.scoreFile))) {
+        extras->itemNames.clear();
+        switch (OpenScoreSheet(request.scoreFile, extras->scoreColumns, sheet.emplace(), extras->tableFault)) {
+        case TableRead::NotOpened:
+            return kScoreFileError;
+        case TableRead::Fault:
+            return kTableError;
+        case TableRead::Done:
+            break;
+        }
+        if (request.itemCount != 0 && request.itemCount != sheet->items()) {
+            extras->tableFault = TableFault{request.scoreFile, 1, "",
+                                            "the table holds " + GroupDigits(sheet->items()) +
+                                                " items, where " +
+                                                GroupDigits(request.itemCount) +
+                                                " were given"};
+            return kTableSizeDiffers;
+        }
+        request.itemCount = sheet->items();
+        extras->itemNames = sheet->itemNames();
+    } else if (extras) {
+        extras->itemNames.clear();
+    }
     const int m = std::max(request.itemCount, 0);
     const int K = std::max(traits.categoryCount, 1);
-    const std::int64_t N = std::max(request.subjectCount, 0);
     // With answers missing, totals are counted from 0 and trimmed to the
     // forms' rows once the forms are known.
-    const bool missing = extras && !extras->missing.empty();
+    const bool missing = extras && (!extras->missing.empty() || answersMissing);
     const std::int64_t countedFrom = missing ? 0 : std::int64_t{m} * traits.lowestCode;
     std::size_t rows = static_cast<std::size_t>(m) * (K - 1 + (missing ? traits.lowestCode : 0)) + 1;
     // The reports count their rows in 32 bits; so many would not fit in
@@ -256,27 +338,36 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
                            : traits.kind == FitModel::Kind::PartialCredit ? K - 1
                                                                           : request.parameterCount;
     ItemParameters& items = model.items;
-    if (request.parameterCount == 1) {
+    const bool polytomous = traits.kind != FitModel::Kind::Binary;
+    // A table of the common discrimination's model may give each item's.
+    const bool tableGivesA = request.parameterCount == 1 && extras && IsTableFileName(request.difficultyFile) &&
+                             TableHasColumn(request.difficultyFile, "a");
+    if (request.parameterCount == 1 && !tableGivesA) {
         std::fill(items.a.begin(), items.a.end(), static_cast<float>(request.discriminationConstant));
         if (!std::isfinite(static_cast<float>(request.discriminationConstant)))
             return kDiscriminationValueError;
         notes.constantNonpositive = m > 0 && static_cast<float>(request.discriminationConstant) <= 0.0f;
-    } else if (request.parameterCount == 2 || request.parameterCount == 3) {
-        if (!readReals(request.discriminationFile, items.a, notes, "discrimination"))
-            return kDiscriminationFileError;
+    } else if (request.parameterCount >= 1 && request.parameterCount <= 3) {
+        const std::string& file = tableGivesA ? request.difficultyFile : request.discriminationFile;
+        if (const FitResult read = readParameters(file, ParameterKind::Discrimination, 1, items.a, notes,
+                                                  "discrimination", extras, kDiscriminationFileError))
+            return read;
         if (!allFinite(items.a))
             return kDiscriminationValueError;
         notes.nonpositiveDiscrimination = itemsWhere(items.a, [](float a) { return a <= 0.0f; });
     }
-    if (!readReals(request.difficultyFile, items.b, notes, traits.parameterFile))
-        return kDifficultyFileError;
+    if (const FitResult read = readParameters(
+            request.difficultyFile, polytomous ? ParameterKind::Thresholds : ParameterKind::Difficulty,
+            polytomous ? K - 1 : 1, items.b, notes, traits.parameterFile, extras, kDifficultyFileError))
+        return read;
     if (!allFinite(items.b))
         return kDifficultyValueError;
     if (traits.checksThresholdOrder)
         notes.decreasingThresholds = decreasingThresholds(items);
     if (traits.readsCFile && request.parameterCount == 3) {
-        if (!readReals(request.cFile, items.c, notes, "C indices"))
-            return kCFileError;
+        if (const FitResult read =
+                readParameters(request.cFile, ParameterKind::C, 1, items.c, notes, "C indices", extras, kCFileError))
+            return read;
         if (!allFinite(items.c))
             return kCValueError;
         notes.cOutside = itemsWhere(items.c, [](float c) { return c < 0.0f || c >= 1.0f; });
@@ -285,8 +376,13 @@ FitResult runFit(const FitRequest& request, const ModelTraits& traits, ScoreTabl
     // Only each subject's total matters, so the score matrix is never kept.
     ScoreTable table;
     table.observed.assign(rows, 0.0);
-    if (!countScores(request, traits, countedFrom, table, notes, extras))
-        return kScoreFileError;
+    if (const int counted = countScores(request, sheet ? &*sheet : nullptr, traits, countedFrom, table, notes, extras,
+                                        missing)) {
+        if (counted == kAnswersMissingInTable)
+            return runFit(asked, traits, tableOut, warnings, extras, true);
+        return static_cast<FitResult>(counted);
+    }
+    const std::int64_t N = std::max(request.subjectCount, 0);
     std::int64_t firstScore = countedFrom;
     if (missing) {
         const auto [least, most] = formTotals(extras->forms, traits);
@@ -359,7 +455,9 @@ FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits, Sc
                         FitWarnings* warnings, FitExtras* extras)
 {
     try {
-        return runFit(request, traits, table, warnings, extras);
+        // Tables say what is wrong with them there.
+        FitExtras own;
+        return runFit(request, traits, table, warnings, extras ? extras : &own, false);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     } catch (const std::length_error&) {

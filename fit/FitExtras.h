@@ -10,6 +10,7 @@
 #include "fit/ReportFile.h"
 #include "fit/PairCounts.h"
 #include "fit/ReportFiles.h"
+#include "fit/ScoreSheet.h"
 
 // What a run keeps beyond its reports when asked: the subjects by total
 // and by each item's category, and by the categories of each pair of
@@ -20,6 +21,17 @@ struct FitExtras {
     // expected frequencies add up each form's (AnswerForms).
     MissingCodes missing;
     AnswerForms forms;  // filled when missing is not empty
+    // The scores as a table: always with scoresAsTable, else when the
+    // file's name ends in .csv or .tsv (DataTable.h). Its counts are the
+    // run's; counts given in the request must agree (kTableSizeDiffers). A
+    // cell without an answer makes each subject's form count, as missing
+    // codes do.
+    bool scoresAsTable = false;
+    ScoreColumns scoreColumns;
+    // The items' names, from the score table or a parameter table; empty
+    // when neither names them.
+    std::vector<std::string> itemNames;
+    TableFault tableFault;  // why a run ended with kTableError or kTableSizeDiffers
     bool countItems = false;
     ItemCodeCounts byItem;  // filled when countItems
     bool countPairs = false;

@@ -42,6 +42,10 @@ std::string DescribeFitResult(FitResult result, const FitRequest& request, const
         return "The expected frequencies or the chi-square of this run are beyond the range of single precision. "
                "Check the C indices and the weights of the latent distribution, and whether a score was "
                "observed that the model all but rules out.";
+    case kTableError:
+        return "A table of the run cannot be read as one.";
+    case kTableSizeDiffers:
+        return "The score table's numbers of subjects and items are not those given.";
     case kFitSuccess:
         break;
     }

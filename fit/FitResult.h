@@ -25,6 +25,11 @@ enum FitResult : int {
     // out of range, or a score observed where the model expects next to
     // nobody).
     kResultOutOfRange = 13,
+    // A score or parameter table that does not read as one (a record of the
+    // wrong length, a code or parameter that is no number, a column
+    // missing, ...), and a table's counts that differ from those given.
+    kTableError = 14,
+    kTableSizeDiffers = 15,
 };
 
 // What the user is told of a run that ended with result: one sentence that

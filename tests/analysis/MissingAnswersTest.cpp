@@ -451,14 +451,14 @@ TEST_F(MissingAnswersTest, CodesWithinTheModelAreRefused)
     AnalysisRequest request = binary.request(1);
     request.missing = MissingCodes({9, 1});
     Analysis refused(request);
-    EXPECT_EQ(refused.fit(), kMissingCodesRefused);
-    EXPECT_EQ(refused.describe(kMissingCodesRefused, "."),
+    EXPECT_EQ(refused.fit(), kRequestRefused);
+    EXPECT_EQ(refused.describe(kRequestRefused, "."),
               "Cannot take these missing codes: the missing code 1 is one of the model's codes, 0 to 1.");
     request = graded.request(1);
     request.missing = MissingCodes({0});
     EXPECT_EQ(Analysis(request).fit(), kAnalysisSuccess);  // graded codes start at 1
     request.missing = MissingCodes({3});
-    EXPECT_EQ(Analysis(request).fit(), kMissingCodesRefused);
+    EXPECT_EQ(Analysis(request).fit(), kRequestRefused);
 }
 
 // The forms' work is shared among threads form by form, or within a form:
