@@ -22,7 +22,7 @@ inline ItemCharts ItemChartsOf(const ItemFit& fit, int categories)
 {
     ItemCharts charts;
     for (const ItemFit::Item& item : fit.items)
-        charts.items.push_back(CurveOf(item));
+        charts.items.push_back(CurveOf(item, fit.givenName(item.item)));
     charts.highest = categories - 1;
     charts.measure = categories == 2 ? "Proportion correct" : "Mean item score";
     charts.title = "Observed and expected item scores";

@@ -59,7 +59,7 @@ CItemFitDlg::CItemFitDlg(const ItemFit& fit, int categories, CWnd* parent)
 {
     std::vector<ItemCurve> curves;
     for (const ItemFit::Item& item : fit.items)
-        curves.push_back(CurveOf(item));
+        curves.push_back(CurveOf(item, m_fit.givenName(item.item)));
     m_axes = ItemChartAxesOf(curves, categories - 1);
 }
 
@@ -83,7 +83,7 @@ BOOL CItemFitDlg::OnInitDialog()
         const ItemFit::Item& item = m_fit.items[record];
         switch (column) {
         case kItem:
-            return std::to_string(item.item);
+            return m_fit.nameOf(item.item);
         case kSx2:
             return FormatText("%.4f", item.sx2);
         case kDf:
@@ -131,7 +131,7 @@ void CItemFitDlg::ShowChart(int row)
         return;
     const ItemFit::Item& item = m_fit.items[m_table.RecordAt(row)];
     m_nCharted = item.item;
-    m_chart.SetCurve(CurveOf(item), m_axes);
+    m_chart.SetCurve(CurveOf(item, m_fit.givenName(item.item)), m_axes);
 }
 
 void CItemFitDlg::OnContextMenu(CWnd* window, CPoint point)

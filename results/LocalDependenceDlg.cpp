@@ -80,9 +80,9 @@ BOOL CLocalDependenceDlg::OnInitDialog()
             return "";
         switch (column) {
         case kFirst:
-            return std::to_string(pair.first);
+            return m_dependence.nameOf(pair.first);
         case kSecond:
-            return std::to_string(pair.second);
+            return m_dependence.nameOf(pair.second);
         case kX2:
             return FormatText("%.4f", pair.x2);
         case kDf:

@@ -54,11 +54,12 @@ void CPairMapWnd::OnMouseMove(UINT, CPoint point)
     CString tip;
     if (m_pDependence && PairAt(point, first, second)) {
         const LocalDependence::Pair& pair = m_pDependence->pairs[PairPosition(first, second, m_map.items)];
-        tip = pair.together
-                  ? FormatText("Items %d and %d: X\u00B2 %.4f, df %d, p %.4g, adjusted p %.4g, sign %d, V %.4f%s",
-                               pair.first, pair.second, pair.x2, pair.df, pair.p, pair.pAdjusted, pair.sign, pair.v,
-                               pair.flagged ? ", flagged" : "")
-                  : FormatText("Items %d and %d: answered together by no subject", pair.first, pair.second);
+        const std::string items =
+            "Items " + m_pDependence->nameOf(pair.first) + " and " + m_pDependence->nameOf(pair.second) + ": ";
+        tip = items + (pair.together ? FormatText("X\u00B2 %.4f, df %d, p %.4g, adjusted p %.4g, sign %d, V %.4f%s",
+                                                  pair.x2, pair.df, pair.p, pair.pAdjusted, pair.sign, pair.v,
+                                                  pair.flagged ? ", flagged" : "")
+                                     : std::string("answered together by no subject"));
     }
     m_tip.UpdateTipText(tip, this);
 }

@@ -57,10 +57,11 @@ std::vector<ItemFit::Group> MergeItemGroups(const std::vector<ItemFit::Group>& g
 double ItemFit::Group::observedMean() const { return meanOf(observed, subjects); }
 double ItemFit::Group::expectedMean() const { return meanOf(expected, subjects); }
 
-ItemCurve CurveOf(const ItemFit::Item& item)
+ItemCurve CurveOf(const ItemFit::Item& item, const std::string& name)
 {
     ItemCurve curve;
     curve.item = item.item;
+    curve.name = name;
     curve.flagged = item.flagged;
     for (const ItemFit::Group& group : item.groups) {
         curve.score.push_back(0.5 * (group.firstScore + group.lastScore));

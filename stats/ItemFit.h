@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "fit/AnswerForms.h"
@@ -35,6 +36,15 @@ struct ItemFit {
     double subjects = 0.0;  // those counted: every code within the model's range
     bool answersMissing = false;  // each item then has its own subjects
     std::vector<Item> items;
+    std::vector<std::string> names;  // of the items, when a table names them; else empty
+
+    // The item's name, or its number when it has none.
+    std::string nameOf(int item) const
+    {
+        return names.empty() ? std::to_string(item) : names[static_cast<std::size_t>(item - 1)];
+    }
+    // Its name, or nothing.
+    std::string givenName(int item) const { return names.empty() ? std::string() : nameOf(item); }
 };
 
 // The statistic with fixed item parameters. Totals 1 … S − 1 are the score
@@ -87,8 +97,9 @@ struct ItemCurve {
     int item = 0;  // from 1
     bool flagged = false;
     std::vector<double> score, observed, expected;
+    std::string name;  // empty when the items have none
 };
-ItemCurve CurveOf(const ItemFit::Item& item);
+ItemCurve CurveOf(const ItemFit::Item& item, const std::string& name = {});
 
 // The merging rule on one item's score groups, in increasing total.
 std::vector<ItemFit::Group> MergeItemGroups(const std::vector<ItemFit::Group>& groups, double minExpected);

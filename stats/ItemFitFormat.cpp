@@ -32,11 +32,14 @@ std::string ItemMergingRule(double minExpected) { return "adjacent totals " + It
 void WriteItemFitTable(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated)
 {
     out << "\nItem fit (S-X2): " << ItemMergingRule(fit.minExpected) << "; * " << FlagRule() << "\n\n"
-        << " Item         S-X2     df           p   Adjusted p      RMSEA  Groups"
-        << (simulated ? "  Simulated p" : "") << "\n";
+        << " Item " << (fit.names.empty() ? "" : PadRight("Name", NameWidth(fit.names)) + " ")
+        << "        S-X2     df           p   Adjusted p      RMSEA  Groups" << (simulated ? "  Simulated p" : "")
+        << "\n";
     for (std::size_t k = 0; k < fit.items.size(); ++k) {
         const ItemFit::Item& item = fit.items[k];
-        out << FormatText("%5d %12.4f %6d ", item.item, item.sx2, item.df) << column(item.p, "%*.4g", 11) << "  "
+        out << FormatText("%5d ", item.item)
+            << (fit.names.empty() ? "" : PadRight(fit.nameOf(item.item), NameWidth(fit.names)) + " ")
+            << FormatText("%12.4f %6d ", item.sx2, item.df) << column(item.p, "%*.4g", 11) << "  "
             << column(item.pAdjusted, "%*.4g", 11) << "  " << column(item.rmsea, "%*.4f", 9)
             << FormatText(" %7zu", item.groups.size()) << (simulated ? FormatText(" %12.4g", (*simulated)[k]) : "")
             << (item.flagged ? "  *" : "") << "\n";
@@ -46,13 +49,14 @@ void WriteItemFitTable(std::ostream& out, const ItemFit& fit, const std::vector<
 void WriteItemFitCsv(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated)
 {
     out << "item,sx2,df,p,p_adjusted,rmsea,flagged,groups" << (simulated ? ",p_mc" : "")
-        << (fit.answersMissing ? ",answered" : "") << "\n";
+        << (fit.answersMissing ? ",answered" : "") << (fit.names.empty() ? "" : ",name") << "\n";
     for (std::size_t k = 0; k < fit.items.size(); ++k) {
         const ItemFit::Item& item = fit.items[k];
         out << item.item << "," << full(item.sx2) << "," << item.df << "," << full(item.p) << ","
             << full(item.pAdjusted) << "," << full(item.rmsea) << "," << (item.flagged ? "true" : "false") << ","
             << item.groups.size() << (simulated ? "," + full((*simulated)[k]) : "")
-            << (fit.answersMissing ? "," + std::to_string(static_cast<std::uint64_t>(item.subjects)) : "") << "\n";
+            << (fit.answersMissing ? "," + std::to_string(static_cast<std::uint64_t>(item.subjects)) : "")
+            << (fit.names.empty() ? "" : "," + CsvField(fit.nameOf(item.item))) << "\n";
     }
 }
 
@@ -74,6 +78,8 @@ void WriteItemFitJson(std::ostream& out, const ItemFit& fit, const std::vector<d
             object["p_mc"] = (*simulated)[k];
         if (fit.answersMissing)
             object["answered"] = static_cast<std::uint64_t>(item.subjects);
+        if (!fit.names.empty())
+            object["name"] = fit.nameOf(item.item);
         out << (k ? "," : "") << object.dump();
     }
     out << "]";

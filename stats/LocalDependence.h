@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "fit/PairCounts.h"
@@ -25,6 +26,13 @@ struct LocalDependence {
     bool answersMissing = false;  // counted so: each pair has its own N
     double subjects = 0.0;
     std::vector<Pair> pairs;  // by first, then second
+    std::vector<std::string> names;  // of the items, when a table names them; else empty
+
+    // The item's name, or its number when it has none.
+    std::string nameOf(int item) const
+    {
+        return names.empty() ? std::to_string(item) : names[static_cast<std::size_t>(item - 1)];
+    }
 };
 
 // Where the pair of items first < second (from 1) of a test of items items

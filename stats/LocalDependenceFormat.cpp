@@ -13,6 +13,17 @@ namespace {
 
 const auto full = FullPrecision;
 
+// The two items' names as columns of the table, when they have names;
+// the second padded only when the flag follows it.
+std::string names(const LocalDependence& dependence, const std::string& first, const std::string& second,
+                  bool flagged = false)
+{
+    if (dependence.names.empty())
+        return {};
+    const int width = std::max(NameWidth(dependence.names), 11);
+    return "  " + PadRight(first, width) + " " + (flagged ? PadRight(second, width) : second);
+}
+
 }  // namespace
 
 void WritePairsTable(std::ostream& out, const LocalDependence& dependence, const std::vector<double>* simulated,
@@ -35,21 +46,24 @@ void WritePairsTable(std::ostream& out, const LocalDependence& dependence, const
                       "largest:\n\n",
                       flagged, pairs.size(), FlagRule().c_str(), order.size())
         << "First Second           X2   df           p   Adjusted p  Sign        V"
-        << (simulated ? "  Simulated p" : "") << "\n";
+        << (simulated ? "  Simulated p" : "") << names(dependence, "First name", "Second name") << "\n";
     for (const std::size_t k : order) {
         const LocalDependence::Pair& p = pairs[k];
         if (!p.together)
             break;
         out << FormatText("%5d %6d %12.4f %4d %11.4g  %11.4g  %4d %8.4f", p.first, p.second, p.x2, p.df, p.p,
                           p.pAdjusted, p.sign, p.v)
-            << (simulated ? FormatText(" %12.4g", (*simulated)[k]) : "") << (p.flagged ? "  *\n" : "\n");
+            << (simulated ? FormatText(" %12.4g", (*simulated)[k]) : "")
+            << names(dependence, dependence.nameOf(p.first), dependence.nameOf(p.second), p.flagged)
+            << (p.flagged ? "  *\n" : "\n");
     }
 }
 
 void WritePairsCsv(std::ostream& out, const LocalDependence& dependence, const std::vector<double>* simulated)
 {
     out << "first,second,x2,df,p,p_adjusted,sign,v,flagged" << (simulated ? ",p_mc" : "")
-        << (dependence.answersMissing ? ",both" : "") << "\n";
+        << (dependence.answersMissing ? ",both" : "") << (dependence.names.empty() ? "" : ",first_name,second_name")
+        << "\n";
     for (std::size_t k = 0; k < dependence.pairs.size(); ++k) {
         const LocalDependence::Pair& p = dependence.pairs[k];
         // A pair never answered together: its figures empty.
@@ -57,7 +71,11 @@ void WritePairsCsv(std::ostream& out, const LocalDependence& dependence, const s
         out << p.first << "," << p.second << "," << figure(full(p.x2)) << "," << p.df << "," << figure(full(p.p))
             << "," << figure(full(p.pAdjusted)) << "," << figure(std::to_string(p.sign)) << "," << figure(full(p.v))
             << "," << (p.flagged ? "true" : "false") << (simulated ? "," + figure(full((*simulated)[k])) : "")
-            << (dependence.answersMissing ? "," + std::to_string(static_cast<std::uint64_t>(p.both)) : "") << "\n";
+            << (dependence.answersMissing ? "," + std::to_string(static_cast<std::uint64_t>(p.both)) : "")
+            << (dependence.names.empty()
+                    ? ""
+                    : "," + CsvField(dependence.nameOf(p.first)) + "," + CsvField(dependence.nameOf(p.second)))
+            << "\n";
     }
 }
 
@@ -71,6 +89,10 @@ void WritePairsJson(std::ostream& out, const LocalDependence& dependence, const 
                                  {"sign", p.sign},   {"v", p.v},           {"flagged", p.flagged}};
         if (simulated)
             object["p_mc"] = (*simulated)[k];
+        if (!dependence.names.empty()) {
+            object["first_name"] = dependence.nameOf(p.first);
+            object["second_name"] = dependence.nameOf(p.second);
+        }
         if (dependence.answersMissing) {
             object["both"] = static_cast<std::uint64_t>(p.both);
             if (!p.together)

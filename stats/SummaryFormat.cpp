@@ -28,7 +28,8 @@ std::string noTest(const FitSummary& summary)
 
 void writeMissing(std::ostream& out, const MissingCodes& codes, const AnswerForms& forms)
 {
-    out << "Missing codes " << codes.text() << ": " << FormatFormsLine(forms) << ".\n"
+    out << (codes.empty() ? "Missing answers: " : "Missing codes " + codes.text() + ": ") << FormatFormsLine(forms)
+        << ".\n"
         << "Each form's subjects are expected from the form's own score distribution; the table adds them up, so "
            "its p-values are approximate, and the simulated ones exact.\n";
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // printf into a string, for the statistics' text forms; lines stay short.
 template <typename... Values>
@@ -15,3 +17,32 @@ std::string FormatText(const char* pattern, Values... values)
 // A number at full precision, as CSV and JSON carry it: 17 significant
 // digits read back to the same double.
 inline std::string FullPrecision(double value) { return FormatText("%.17g", value); }
+
+// A text as one CSV field: quoted, its quotes doubled, when it holds a
+// separator, a quote or a line end.
+inline std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (const char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+// The names of items from 1, as the tables' headers give them; names from
+// users' files may be of any length, so a column is as wide as its
+// longest, up to a point, and a longer one runs on.
+inline int NameWidth(const std::vector<std::string>& names)
+{
+    std::size_t width = 4;
+    for (const std::string& name : names)
+        width = std::max(width, name.size());
+    return static_cast<int>(std::min<std::size_t>(width, 24));
+}
+
+// text and blanks after it to width, whole however long.
+inline std::string PadRight(const std::string& text, int width)
+{
+    return text + std::string(text.size() < static_cast<std::size_t>(width) ? width - text.size() : 0, ' ');
+}

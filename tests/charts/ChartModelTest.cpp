@@ -133,8 +133,8 @@ TEST(PairMapModelTest, ItemNumbersEveryKthWhenCrowded)
 // middles, item scores up to K − 1; a flagged item's frame and name in red.
 TEST(ItemChartModelTest, SharedAxesAndFlaggedItems)
 {
-    ItemCurve first{1, false, {2.5, 7, 11.5}, {0.1, 0.5, 0.9}, {0.2, 0.5, 0.8}};
-    ItemCurve second{2, true, {1.5, 12.5}, {1.0, 2.5}, {0.5, 2.0}};
+    ItemCurve first{1, false, {2.5, 7, 11.5}, {0.1, 0.5, 0.9}, {0.2, 0.5, 0.8}, ""};
+    ItemCurve second{2, true, {1.5, 12.5}, {1.0, 2.5}, {0.5, 2.0}, ""};
     const ItemChartAxes axes = ItemChartAxesOf({first, second}, 3);
     EXPECT_EQ(axes.low, 1.0);
     EXPECT_EQ(axes.high, 13.0);
@@ -163,6 +163,13 @@ TEST(ItemChartModelTest, SharedAxesAndFlaggedItems)
     EXPECT_NEAR(observed.points[0].x, left + (1.5 - 1) / 12 * (right - left), 1e-9);
     EXPECT_NEAR(observed.points[1].y, bottom - 2.5 / 3 * (bottom - top), 1e-9);
     EXPECT_NEAR(expected.points[0].y, bottom - 0.5 / 3 * (bottom - top), 1e-9);
+
+    // An item named by its table is titled by its name.
+    ItemCurve named = second;
+    named.name = "reading <b>";
+    ChartScene withName;
+    AddItemChart(withName, named, axes, {0, 0, 240, 180}, 10);
+    EXPECT_NE(textSaying(withName, "reading <b> *"), nullptr);
 
     ItemCharts grid;
     grid.items.assign(10, first);
