@@ -21,11 +21,15 @@ CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExtension, cons
 
 int CFileDialog::DoModal()
 {
-    // "Description|pattern||" to the toolkit's "Description (pattern)".
+    // "Description|pattern;pattern|…||" to the toolkit's
+    // "Description (pattern pattern);;…".
     const QStringList parts = toQt(m_filter).split('|', Qt::SkipEmptyParts);
-    QString filter;
-    if (parts.size() >= 2)
-        filter = parts[0].contains('(') ? parts[0] : parts[0] + " (" + parts[1] + ")";
+    QStringList filters;
+    for (int k = 0; k + 1 < parts.size(); k += 2) {
+        const QString patterns = QString(parts[k + 1]).replace(';', ' ');
+        filters << (parts[k].contains('(') ? parts[k] : parts[k] + " (" + patterns + ")");
+    }
+    const QString filter = filters.join(";;");
 
     std::optional<std::string> chosen;
     if (const auto& answer = afxtest::TestHooks().fileChooser) {

@@ -26,7 +26,7 @@ protected:
     {
         afxtest::SetFileChooserHandler([this, path](const std::string& title, const std::string& filter) {
             chooserTitle = title;
-            EXPECT_NE(filter.find("*.dat"), std::string::npos);
+            EXPECT_EQ(filter, "*.dat (*.dat);;Tables (*.csv *.tsv);;All files (*)");
             return std::optional<std::string>(path);
         });
     }
