@@ -7,12 +7,16 @@
 #include <iterator>
 #include <map>
 
+#include "fit/DataTable.h"
+#include "fit/ParameterTable.h"
 #include "fit/ShippedFiles.h"
 
 const char* const kBatchUsage =
     "usage: talver-fit --model 1pl|2pl|3pl|grm|pcm --subjects N --items M [--categories K]\n"
     "                  [--discrimination FILE] [--discrimination-constant A] --difficulty FILE\n"
     "                  [--c-indices FILE] --scores FILE\n"
+    "                  [--scores-format table] [--id-column NAME] [--item-columns A,B,...]\n"
+    "                  [--parameters TABLE]\n"
     "                  (--nodes20 | --nodes51 | --nodes FILE --node-count Q | --estimates FILE)\n"
     "                  [--metric normal|logistic] [--missing CODES]\n"
     "                  [--format table|csv|json | --quiet] [--min-expected X] [--plot FILE.png|FILE.svg]\n"
@@ -27,7 +31,8 @@ const char* const kValueFlags[] = {
     "--model", "--subjects", "--items", "--categories", "--discrimination",
     "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
     "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot",
-    "--item-min-expected", "--item-plot", "--pairs-plot", "--monte-carlo", "--seed", "--missing"};
+    "--item-min-expected", "--item-plot", "--pairs-plot", "--monte-carlo", "--seed", "--missing",
+    "--scores-format", "--id-column", "--item-columns", "--parameters"};
 const char* const kSwitches[] = {"--nodes20", "--nodes51", "--help", "--version", "--quiet", "--strict",
                                  "--item-fit", "--pairs"};
 
@@ -159,33 +164,89 @@ std::string fill(BatchOptions& options, std::map<std::string, std::string>& flag
     const bool polytomous = m == BatchModel::Graded || m == BatchModel::PartialCredit;
     const bool constant = m == BatchModel::OnePL || m == BatchModel::PartialCredit;
 
+    // A parameter table stands for the files of every parameter, and may
+    // give the categories and the common discrimination.
+    const std::string* parameters = take("--parameters");
+    if (parameters) {
+        if (!IsTableFileName(*parameters))
+            return "--parameters takes a table, a file whose name ends in .csv or .tsv, not '" + *parameters + "'";
+        for (const char* flag : {"--discrimination", "--difficulty", "--c-indices"})
+            if (take(flag))
+                return std::string(flag) + " does not go with --parameters";
+        flags["--difficulty"] = *parameters;
+        if (!constant)
+            flags["--discrimination"] = *parameters;
+        if (m == BatchModel::ThreePL)
+            flags["--c-indices"] = *parameters;
+        if (polytomous && !take("--categories")) {
+            const int thresholds = ThresholdColumnsOf(*parameters);
+            if (thresholds == 0)
+                return "--categories is missing, and " + *parameters + " has no thresholds b1, b2, ...";
+            flags["--categories"] = std::to_string(thresholds + 1);
+        }
+    }
+    const bool tableGivesA = constant && parameters && TableHasColumn(*parameters, "a");
+
     // Which optional flags this model takes, and which it must have.
     const std::pair<const char*, bool> perModel[] = {
         {"--categories", polytomous},
         {"--discrimination", !constant},
-        {"--discrimination-constant", constant},
+        {"--discrimination-constant", constant && !tableGivesA},
         {"--c-indices", m == BatchModel::ThreePL},
     };
+    if (tableGivesA && take("--discrimination-constant"))
+        return "--discrimination-constant does not go with a parameter table that has a column a";
     for (const auto& [flag, wanted] : perModel) {
         if (wanted && !take(flag))
             return std::string(flag) + " is missing for --model " + *model;
         if (!wanted && take(flag))
             return std::string(flag) + " does not go with --model " + *model;
     }
-    for (const char* flag : {"--subjects", "--items", "--difficulty", "--scores"})
+    for (const char* flag : {"--difficulty", "--scores"})
         if (!take(flag))
             return std::string(flag) + " is missing";
 
+    // A score table gives the counts; given as well, they must agree.
+    const std::string* format = take("--scores-format");
+    if (format && *format != "table")
+        return "--scores-format takes table, not '" + *format + "'";
+    options.scoresAsTable = format != nullptr;
+    const bool table = options.scoresAsTable || IsTableFileName(*take("--scores"));
+    for (const char* flag : {"--id-column", "--item-columns"})
+        if (take(flag) && !table)
+            return std::string(flag) + " goes with a score table (a .csv or .tsv name, or --scores-format table)";
+    if (const std::string* id = take("--id-column"))
+        options.scoreColumns.id = *id;
+    if (const std::string* items = take("--item-columns")) {
+        for (std::size_t from = 0;;) {
+            const std::size_t comma = items->find(',', from);
+            options.scoreColumns.items.emplace_back(TrimCell(items->substr(from, comma - from)));
+            if (options.scoreColumns.items.back().empty())
+                return "--item-columns takes column names separated by commas, not '" + *items + "'";
+            if (comma == std::string::npos)
+                break;
+            from = comma + 1;
+        }
+    }
+    if (!table)
+        for (const char* flag : {"--subjects", "--items"})
+            if (!take(flag))
+                return std::string(flag) + " is missing";
+
     FitRequest& r = options.request;
-    std::string error = parseCount("--subjects", *take("--subjects"), 1, kLargestCount, r.subjectCount);
-    if (error.empty())
+    std::string error;
+    if (take("--subjects"))
+        error = parseCount("--subjects", *take("--subjects"), 1, kLargestCount, r.subjectCount);
+    if (error.empty() && take("--items"))
         error = parseCount("--items", *take("--items"), 1, kLargestCount, r.itemCount);
     if (error.empty() && polytomous)
         error = parseCount("--categories", *take("--categories"), 1, 100, r.categoryCount);
     if (!error.empty())
         return error;
 
-    if (constant) {
+    if (tableGivesA) {
+        r.parameterCount = 1;
+    } else if (constant) {
         const std::string& text = *take("--discrimination-constant");
         double value = 0.0;
         const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -5,6 +5,7 @@
 
 #include "fit/FitRequest.h"
 #include "fit/MissingCodes.h"
+#include "fit/ScoreSheet.h"
 
 enum class BatchModel { OnePL, TwoPL, ThreePL, Graded, PartialCredit };
 
@@ -17,6 +18,8 @@ struct BatchOptions {
     BatchModel model = BatchModel::OnePL;
     FitRequest request;
     MissingCodes missing;  // codes of answers not given; none by default
+    bool scoresAsTable = false;  // whatever the name of the scores file
+    ScoreColumns scoreColumns;
     // What is printed after a run that succeeded.
     std::string format = "table";  // table, csv or json
     bool quiet = false;

@@ -7,8 +7,11 @@
 // Writes, for MODEL in 1pl 2pl 3pl grm pcm: MODEL-difficulty.dat (grm:
 // thresholds, pcm: steps), MODEL-discrimination.dat (2pl, 3pl, grm),
 // 3pl-c.dat, MODEL-scores.dat and MODEL-estimates.dat (the true abilities
-// with estimation noise). The files lie side by side so that the shipped
-// nodes files are in the same folder.
+// with estimation noise); and the same scores and parameters as tables
+// with a header, as spreadsheets and calibration programs write them:
+// MODEL-scores.csv (a column of identifiers, one of each item) and
+// MODEL-items.csv (one row an item). The files lie side by side so that
+// the shipped nodes files are in the same folder.
 
 #include <algorithm>
 #include <cmath>
@@ -64,6 +67,56 @@ void writeScores(const std::string& path, const std::vector<int>& scores, int it
     std::fclose(file);
 }
 
+std::FILE* create(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (!file) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    return file;
+}
+
+std::string itemName(int i)
+{
+    char name[8];
+    std::snprintf(name, sizeof name, "q%02d", i + 1);
+    return name;
+}
+
+void writeScoreTable(const std::string& path, const std::vector<int>& scores, int items)
+{
+    std::FILE* file = create(path);
+    std::fputs("student", file);
+    for (int i = 0; i < items; ++i)
+        std::fprintf(file, ",%s", itemName(i).c_str());
+    for (std::size_t k = 0; k < scores.size(); ++k) {
+        if (k % items == 0)
+            std::fprintf(file, "\ns%04zu", k / items + 1);
+        std::fprintf(file, ",%d", scores[k]);
+    }
+    std::fputc('\n', file);
+    std::fclose(file);
+}
+
+// One row an item: its name, then each column's value for it, printed as
+// the plain files print them.
+void writeItemTable(const std::string& path, int items, const std::vector<std::pair<std::string, const double*>>& columns)
+{
+    std::FILE* file = create(path);
+    std::fputs("item", file);
+    for (const auto& column : columns)
+        std::fprintf(file, ",%s", column.first.c_str());
+    std::fputc('\n', file);
+    for (int i = 0; i < items; ++i) {
+        std::fputs(itemName(i).c_str(), file);
+        for (const auto& column : columns)
+            std::fprintf(file, ",%.4f", column.second[i]);
+        std::fputc('\n', file);
+    }
+    std::fclose(file);
+}
+
 struct Subjects {
     std::vector<double> theta, estimates;
 };
@@ -105,6 +158,14 @@ void binary(const std::string& dir, const std::string& name, int parameters, uns
         writeValues(prefix + "c.dat", c, 10);
     writeScores(prefix + "scores.dat", scores, m);
     writeValues(prefix + "estimates.dat", subjects.estimates, 10);
+    writeScoreTable(prefix + "scores.csv", scores, m);
+    std::vector<std::pair<std::string, const double*>> columns;
+    if (parameters >= 2)
+        columns.emplace_back("a", a.data());
+    columns.emplace_back("b", b.data());
+    if (parameters == 3)
+        columns.emplace_back("c", c.data());
+    writeItemTable(prefix + "items.csv", m, columns);
 }
 
 void polytomous(const std::string& dir, const std::string& name, bool graded, unsigned seed)
@@ -158,6 +219,13 @@ void polytomous(const std::string& dir, const std::string& name, bool graded, un
         writeValues(prefix + "discrimination.dat", a, 10);
     writeScores(prefix + "scores.dat", scores, m);
     writeValues(prefix + "estimates.dat", subjects.estimates, 10);
+    writeScoreTable(prefix + "scores.csv", scores, m);
+    std::vector<std::pair<std::string, const double*>> columns;
+    if (graded)
+        columns.emplace_back("a", a.data());
+    for (int k = 0; k < K - 1; ++k)
+        columns.emplace_back("b" + std::to_string(k + 1), parameters.data() + k * m);
+    writeItemTable(prefix + "items.csv", m, columns);
 }
 
 }  // namespace

@@ -942,3 +942,179 @@ TEST_F(TalverFitTest, MissingAnswersInEveryFormat)
               0u)
         << read("stdout.txt");
 }
+
+namespace {
+
+TEST(BatchOptionsTest, TablesStandForFilesAndCounts)
+{
+    TempDirectory here;
+    TempDirectory::write("p.csv", "item,a,b1,b2,b3\nq1,1,-1,0,1\n");
+    TempDirectory::write("r.csv", "item,a,b\nq1,1,0\n");
+    const BatchOptions graded =
+        parse({"--model", "grm", "--parameters", "p.csv", "--scores", "s.csv", "--id-column", "id", "--item-columns",
+               "q2, q1", "--estimates", "e.dat"});
+    ASSERT_EQ(graded.error, "");
+    EXPECT_EQ(graded.request.categoryCount, 4);  // from the thresholds
+    EXPECT_EQ(graded.request.discriminationFile, "p.csv");
+    EXPECT_EQ(graded.request.difficultyFile, "p.csv");
+    EXPECT_EQ(graded.request.subjectCount, 0);  // the table's
+    EXPECT_EQ(graded.request.itemCount, 0);
+    EXPECT_EQ(graded.scoreColumns.id, "id");
+    EXPECT_EQ(graded.scoreColumns.items, (std::vector<std::string>{"q2", "q1"}));
+    // A column a gives the common discrimination.
+    const BatchOptions rasch = parse({"--model", "1pl", "--parameters", "r.csv", "--scores", "x.dat", "--subjects",
+                                      "5", "--items", "1", "--nodes20"});
+    ASSERT_EQ(rasch.error, "");
+    EXPECT_EQ(rasch.request.parameterCount, 1);
+    EXPECT_EQ(rasch.request.difficultyFile, "r.csv");
+    EXPECT_TRUE(parse({"--model", "2pl", "--parameters", "r.csv", "--scores", "x", "--scores-format", "table",
+                       "--nodes20"})
+                    .scoresAsTable);
+
+    const std::pair<std::vector<const char*>, const char*> refused[] = {
+        {{"--model", "2pl", "--parameters", "r.dat", "--scores", "s.csv", "--nodes20"}, "--parameters takes a table"},
+        {{"--model", "2pl", "--parameters", "r.csv", "--difficulty", "b", "--scores", "s.csv", "--nodes20"},
+         "--difficulty does not go with --parameters"},
+        {{"--model", "1pl", "--parameters", "r.csv", "--discrimination-constant", "1", "--scores", "s.csv",
+          "--nodes20"},
+         "--discrimination-constant does not go with a parameter table that has a column a"},
+        {{"--model", "grm", "--parameters", "r.csv", "--scores", "s.csv", "--nodes20"},
+         "--categories is missing, and r.csv has no thresholds"},
+        {{"--model", "2pl", "--parameters", "r.csv", "--scores", "x.dat", "--items", "1", "--nodes20"},
+         "--subjects is missing"},
+        {{"--model", "2pl", "--parameters", "r.csv", "--scores", "x.dat", "--subjects", "2", "--items", "1",
+          "--id-column", "id", "--nodes20"},
+         "--id-column goes with a score table"},
+        {{"--model", "2pl", "--parameters", "r.csv", "--scores", "s.csv", "--item-columns", "a,,b", "--nodes20"},
+         "--item-columns takes column names"},
+        {{"--model", "2pl", "--parameters", "r.csv", "--scores", "s.csv", "--scores-format", "csv", "--nodes20"},
+         "--scores-format takes table"},
+    };
+    for (const auto& [args, reason] : refused)
+        EXPECT_NE(parse(args).error.find(reason), std::string::npos) << parse(args).error;
+}
+
+// Every shipped example run from its tables gives the reports of its plain
+// files to the byte, and the same statistics, now with the items' names.
+TEST_F(TalverFitTest, TablesGiveTheReportsOfTheirPlainFiles)
+{
+    namespace fs = std::filesystem;
+    for (const auto& entry : fs::directory_iterator(TALVER_EXAMPLES_DIR))
+        if (entry.path().extension() == ".dat" || entry.path().extension() == ".csv")
+            fs::copy_file(entry.path(), entry.path().filename());
+    const std::pair<std::string, std::string> cases[] = {
+        {"--model 1pl --subjects 1000 --items 20 --discrimination-constant 1.1 --difficulty 1pl-difficulty.dat "
+         "--scores 1pl-scores.dat --estimates 1pl-estimates.dat",
+         "--model 1pl --discrimination-constant 1.1 --parameters 1pl-items.csv --scores 1pl-scores.csv "
+         "--id-column student --estimates 1pl-estimates.dat"},
+        {"--model 2pl --subjects 1000 --items 20 --discrimination 2pl-discrimination.dat --difficulty "
+         "2pl-difficulty.dat --scores 2pl-scores.dat --nodes20 --metric logistic",
+         "--model 2pl --parameters 2pl-items.csv --scores 2pl-scores.csv --id-column student --nodes20 "
+         "--metric logistic"},
+        {"--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discrimination.dat --difficulty "
+         "3pl-difficulty.dat --c-indices 3pl-c.dat --scores 3pl-scores.dat --nodes51",
+         "--model 3pl --subjects 1000 --items 20 --parameters 3pl-items.csv --scores 3pl-scores.csv "
+         "--id-column student --nodes51"},
+        {"--model grm --subjects 1000 --items 10 --categories 4 --discrimination grm-discrimination.dat "
+         "--difficulty grm-thresholds.dat --scores grm-scores.dat --nodes nodes20.dat --node-count 20",
+         "--model grm --parameters grm-items.csv --scores grm-scores.csv --id-column student --nodes nodes20.dat "
+         "--node-count 20"},
+        {"--model pcm --subjects 1000 --items 10 --categories 4 --discrimination-constant 0.9 --difficulty "
+         "pcm-steps.dat --scores pcm-scores.dat --estimates pcm-estimates.dat",
+         "--model pcm --discrimination-constant 0.9 --parameters pcm-items.csv --scores pcm-scores.csv "
+         "--id-column student --estimates pcm-estimates.dat"},
+    };
+    for (const auto& [plain, table] : cases) {
+        const std::string statistics = " --item-fit --pairs --format json";
+        ASSERT_EQ(run(plain + statistics), 0) << plain << read("stderr.txt");
+        const std::string report = read("OUT"), graph = read("OUTG");
+        nlohmann::json wanted = nlohmann::json::parse(read("stdout.txt"));
+        ASSERT_EQ(run(table + statistics), 0) << table << read("stderr.txt");
+        EXPECT_EQ(read("OUT"), report) << table;
+        EXPECT_EQ(read("OUTG"), graph) << table;
+        nlohmann::json got = nlohmann::json::parse(read("stdout.txt"));
+        EXPECT_EQ(got["items"][2]["name"], "q03");
+        EXPECT_EQ(got["pairs"][0]["first_name"], "q01");
+        EXPECT_EQ(got["pairs"][0]["second_name"], "q02");
+        for (nlohmann::json& item : got["items"])
+            item.erase("name");
+        for (nlohmann::json& pair : got["pairs"]) {
+            pair.erase("first_name");
+            pair.erase("second_name");
+        }
+        EXPECT_EQ(got, wanted) << table;
+    }
+    // Names in the text and CSV tables.
+    ASSERT_EQ(run(cases[2].second + " --item-fit --pairs"), 0);
+    EXPECT_NE(read("stdout.txt").find(" Item Name         S-X2"), std::string::npos) << read("stdout.txt");
+    EXPECT_NE(read("stdout.txt").find("    3 q03  "), std::string::npos);
+    ASSERT_EQ(run(cases[2].second + " --item-fit --pairs --format csv"), 0);
+    EXPECT_NE(read("stdout.txt").find("item,sx2,df,p,p_adjusted,rmsea,flagged,groups,name\n"), std::string::npos);
+    EXPECT_NE(read("stdout.txt").find("first,second,x2,df,p,p_adjusted,sign,v,flagged,first_name,second_name\n"),
+              std::string::npos);
+}
+
+// Each bad table: one line naming the file, the line and the column, a
+// status of its own, and the earlier reports as they were.
+TEST_F(TalverFitTest, BadTablesNameTheirFaultAndChangeNothing)
+{
+    write("p.csv", "item,b\nq1,0\nq2,0.5\n");
+    write("s.csv", "id,q1,q2\ns1,1,0\ns2,0,1\ns3,1,1\n");
+    write("n.dat", "-1 .5 1 .5");
+    const std::string run1pl =
+        "--model 1pl --discrimination-constant 1 --nodes n.dat --node-count 2 --id-column id ";
+    ASSERT_EQ(run(run1pl + "--parameters p.csv --scores s.csv"), 0) << read("stderr.txt");
+    const std::string report = read("OUT"), graph = read("OUTG");
+    write("long.csv", "id,q1,q2\ns1,1,0\ns2,0,1,1\n");
+    write("short.csv", "id,q1,q2\ns1,1,0\ns2,0\n");
+    write("code.csv", "id,q1,q2\ns1,1,0\ns2,0,yes\n");
+    write("twice.csv", "id,q1,q1\ns1,1,0\n");
+    write("nan.csv", "item,b\nq1,0\nq2,high\n");
+    write("nob.csv", "item,b_hat\nq1,0\nq2,1\n");
+    write("other.csv", "item,b\nq1,0\nq3,1\n");
+    write("quote.csv", "id,q1,q2\n\"s1,1,0\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"--parameters p.csv --scores long.csv", "long.csv, line 3: 4 fields, where the header has 3"},
+        {"--parameters p.csv --scores short.csv", "short.csv, line 3: 2 fields, where the header has 3"},
+        {"--parameters p.csv --scores code.csv", "code.csv, line 3, column \"q2\": the code \"yes\" is not a whole number"},
+        {"--parameters p.csv --scores twice.csv", "twice.csv, line 1, column \"q1\": the name is given to two columns"},
+        {"--parameters nan.csv --scores s.csv",
+         "nan.csv, line 3, column \"b\": \"high\" is not a number of single precision"},
+        {"--parameters nob.csv --scores s.csv", "nob.csv, line 1, column \"b\": there is no such column"},
+        {"--parameters other.csv --scores s.csv",
+         "other.csv, column \"item\": the item \"q2\" of the scores is not in the table"},
+        {"--parameters p.csv --scores quote.csv", "quote.csv, line 2: a quoted field is not closed before the file ends"},
+        {"--parameters p.csv --scores s.csv --item-columns q1,q9",
+         "s.csv, line 1, column \"q9\": there is no such item column"},
+    };
+    for (const auto& [arguments, said] : cases) {
+        EXPECT_EQ(run(run1pl + arguments), 14) << arguments;
+        EXPECT_EQ(read("stderr.txt"), "talver-fit: The table cannot be read: " + said + ".\n") << arguments;
+        EXPECT_EQ(read("OUT"), report) << arguments;
+        EXPECT_EQ(read("OUTG"), graph) << arguments;
+    }
+    EXPECT_EQ(run("--model 1pl --discrimination-constant 1 --nodes n.dat --node-count 2 --parameters p.csv "
+                  "--scores s.csv --id-column ident"),
+              14);
+    EXPECT_EQ(read("stderr.txt"), "talver-fit: The table cannot be read: s.csv, line 1, column \"ident\": there is "
+                                  "no such column for the subjects' identifiers.\n");
+    // Counts given must be the table's.
+    EXPECT_EQ(run(run1pl + "--parameters p.csv --scores s.csv --subjects 4"), 64);
+    EXPECT_EQ(read("stderr.txt"), "talver-fit: The sizes given are not the score table's: s.csv: the table holds 3 "
+                                  "subjects, where 4 were given.\n");
+    EXPECT_EQ(run(run1pl + "--parameters p.csv --scores s.csv --items 3"), 64);
+    EXPECT_EQ(read("stderr.txt"), "talver-fit: The sizes given are not the score table's: s.csv, line 1: the table "
+                                  "holds 2 items, where 3 were given.\n");
+    EXPECT_EQ(read("OUT"), report);
+    EXPECT_EQ(read("OUTG"), graph);
+    // Scores of a table without answers, and missing codes, make forms.
+    write("m.csv", "id,q1,q2\ns1,1,NA\ns2,,1\ns3,1,9\ns4,1,1\n");
+    ASSERT_EQ(run(run1pl + "--parameters p.csv --scores m.csv --missing 9"), 0) << read("stderr.txt");
+    EXPECT_EQ(read("stdout.txt").rfind("Missing codes 9: 4 subjects, 3 forms, 37.5% of answers missing.\n", 0), 0u)
+        << read("stdout.txt");
+    ASSERT_EQ(run(run1pl + "--parameters p.csv --scores m.csv"), 0) << read("stderr.txt");
+    EXPECT_EQ(read("stdout.txt").rfind("Missing answers: 4 subjects, 3 forms, 25% of answers missing.\n", 0), 0u)
+        << read("stdout.txt");
+}
+
+}  // namespace
