@@ -7,6 +7,7 @@
 #include "analysis/AnalysisLimits.h"
 #include "app/MissingCodesDlg.h"
 #include "dialogs/CategorySizeDlg.h"
+#include "fit/ScoreSheet.h"
 #include "dialogs/MatrixSizeDlg.h"
 #include "dialogs/NodeCountDlg.h"
 #include "dialogs/OneParamDlg.h"
@@ -100,6 +101,19 @@ std::string workingDirectory()
     return std::filesystem::current_path(error).string();
 }
 
+// A score table of one column more than the items typed: the first holds
+// the subjects' identifiers, as tables exported with them have it.
+ScoreColumns scoreColumnsOf(const FitRequest& request)
+{
+    ScoreColumns columns;
+    ScoreSheet sheet;
+    TableFault fault;
+    if (IsTableFileName(request.scoreFile) && OpenScoreSheet(request.scoreFile, {}, sheet, fault) == TableRead::Done &&
+        sheet.items() == request.itemCount + 1)
+        columns.id = sheet.header.names.front();
+    return columns;
+}
+
 }  // namespace
 
 const AnalysisRun kOneParameterRun{false, 1, makeDialog<COneParamDlg>, FitBinaryModel};
@@ -125,6 +139,7 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
     asked.engine = run.engine;
     asked.fit = request;
     asked.missing = ProfileMissingCodes();
+    asked.scoreColumns = scoreColumnsOf(request);
     const int categories = run.polytomous ? request.categoryCount : 2;
     asked.countItems = ItemCountsFit(request, categories, !asked.missing.empty());
     asked.countPairs = PairCountsFit(request, categories, !asked.missing.empty());

@@ -60,7 +60,7 @@ protected:
     AnalysisRunTest()
     {
         for (const auto& entry : fs::directory_iterator(TALVER_EXAMPLES_DIR))
-            if (entry.path().extension() == ".dat")
+            if (entry.path().extension() == ".dat" || entry.path().extension() == ".csv")
                 fs::copy_file(entry.path(), entry.path().filename());
     }
 
@@ -387,6 +387,46 @@ TEST_F(AnalysisRunTest, MissingCodesFromTheSettings)
     EXPECT_EQ(messages(), std::vector<std::string>{"Cannot take these missing codes: the missing code 1 is one of "
                                                    "the model's codes, 0 to 1."});
     ASSERT_TRUE(KeepMissingCodes(MissingCodes()));
+}
+
+// Tables named in the boxes give the reports of the plain files, the items
+// their names; sizes typed that are not the table's say so, and the run
+// does not start.
+TEST_F(AnalysisRunTest, TablesInTheModelDialogBoxes)
+{
+    const auto run3pl = [this](const char* subjects, const Boxes& boxes,
+                               const std::function<void(CResultsDlg&)>& look = {}) {
+        fillAndContinue({{IDC_SUBJECTS, subjects}, {IDC_ITEMS, "20"}});
+        modelDialog(IDC_NODES51, boxes);
+        if (look)
+            results(look);
+        RunAnalysis(kThreeParametersRun, nullptr);
+    };
+    run3pl("1000",
+           {{IDC_DISCRIMINATION_FILE, "3pl-discrimination.dat"}, {IDC_DIFFICULTY_FILE, "3pl-difficulty.dat"},
+            {IDC_C_FILE, "3pl-c.dat"}, {IDC_SCORE_FILE, "3pl-scores.dat"}},
+           [](CResultsDlg& d) { EXPECT_TRUE(d.m_pRun->itemNames().empty()); });
+    const std::string report = folder_.read("OUT");
+
+    // The scores' table has a column of identifiers before the 20 items.
+    const Boxes tables = {{IDC_DISCRIMINATION_FILE, "3pl-items.csv"}, {IDC_DIFFICULTY_FILE, "3pl-items.csv"},
+                          {IDC_C_FILE, "3pl-items.csv"}, {IDC_SCORE_FILE, "3pl-scores.csv"}};
+    run3pl("1000", tables, [](CResultsDlg& d) {
+        ASSERT_EQ(d.m_pRun->itemNames().size(), 20u);
+        EXPECT_EQ(d.m_pRun->itemNames()[19], "q20");
+    });
+    EXPECT_EQ(folder_.read("OUT"), report);
+    EXPECT_EQ(messages(), std::vector<std::string>{});
+
+    run3pl("999", tables);
+    EXPECT_EQ(messages(), std::vector<std::string>{"The sizes given are not the score table's: 3pl-scores.csv: the "
+                                                   "table holds 1,000 subjects, where 999 were given."});
+    folder_.write("bad.csv", "item,a,b,c\nq01,1,0,0.2\n");
+    run3pl("1000", {{IDC_DISCRIMINATION_FILE, "bad.csv"}, {IDC_DIFFICULTY_FILE, "3pl-items.csv"},
+                    {IDC_C_FILE, "3pl-items.csv"}, {IDC_SCORE_FILE, "3pl-scores.csv"}});
+    EXPECT_EQ(messages(), std::vector<std::string>{"The table cannot be read: bad.csv, column \"item\": the item "
+                                                   "\"q02\" of the scores is not in the table."});
+    EXPECT_EQ(folder_.read("OUT"), report);
 }
 
 }  // namespace
