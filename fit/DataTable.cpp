@@ -103,12 +103,14 @@ private:
     {
         if (stopped_)
             return;
-        const bool lineFeed = c == '\n';
         if (kept_ == 0) {
             // The line feed of a CR LF, or an empty line: one empty field
             // if a record follows.
-            if (!(lineFeed && last_ == '\r'))
-                emptyLines_.push_back(line_);
+            if (c == '\n' && last_ == '\r') {
+                last_ = c;
+                return;
+            }
+            emptyLines_.push_back(line_);
         } else {
             for (const std::int64_t empty : emptyLines_) {
                 std::vector<std::string> one(1);
@@ -120,7 +122,7 @@ private:
             take(fields_, recordLine_);
             kept_ = 0;
         }
-        if (lineFeed)
+        if (c == '\n' || c == '\r')
             ++line_;
         last_ = c;
     }

@@ -155,10 +155,10 @@ std::uint64_t bodyOffset(const std::string& path)
     std::uint64_t offset = 0;
     for (int c; (c = std::fgetc(file.handle)) != EOF;) {
         ++offset;
-        if (c == '"')
+        if (c == '"' || (c == '\r' && std::fgetc(file.handle) != '\n'))
             return 0;
-        if (c == '\n')
-            return offset;
+        if (c == '\n' || c == '\r')
+            return c == '\n' ? offset : offset + 1;
     }
     return 0;
 }
@@ -184,7 +184,14 @@ struct PartSums {
     std::int64_t records = 0;
 };
 
-enum class Verdict { Counted, Refused, AnswersMissing };
+// What a line, or a part of lines, came to. Empty lines may only end the
+// file: a part of records then empty ones (EndsEmpty), or of empty ones
+// alone (Blank), may only be followed by parts that are Blank.
+enum class Verdict { Counted, Refused, AnswersMissing, Empty, EndsEmpty, Blank };
+
+// What the reader takes otherwise than a line of fields split at the
+// separator: quotes, blanks it drops, a carriage return that ends a line.
+bool unlikeReader(char c) { return c == '"' || c == ' ' || c == '\t' || c == '\r'; }
 
 // The records of simple tables: no quotes, no blanks, cells of at most
 // nine digits within the model's codes or a missing code, or without an
@@ -209,6 +216,15 @@ public:
     {
         for (int i = 0; i < sheet.items(); ++i)
             itemOf_[static_cast<std::size_t>(sheet.itemColumns[static_cast<std::size_t>(i)])] = i;
+        // Dense lines: every column an item in the file's order, but for a
+        // first column of identifiers.
+        const int first = sheet.idColumn == 0 ? 1 : 0;
+        dense_ = sheet.idColumn <= 0 && sheet.items() == columns_ - first;
+        for (int i = 0; dense_ && i < sheet.items(); ++i)
+            dense_ = sheet.itemColumns[static_cast<std::size_t>(i)] == i + first;
+        skipFirst_ = first == 1;
+        items_ = sheet.items();
+        kept_ = sums.byItem.items() > 0 || sums.pairs.items() > 0 || sums.forms.active();
     }
 
     Verdict line(const char* p, const char* end)
@@ -216,7 +232,21 @@ public:
         if (end > p && end[-1] == '\r')
             --end;
         if (p == end)
-            return Verdict::Refused;
+            return Verdict::Empty;
+        if (dense_) {
+            const char* cells = p;
+            if (skipFirst_) {
+                while (cells < end && *cells != separator_) {
+                    if (unlikeReader(*cells))
+                        return Verdict::Refused;
+                    ++cells;
+                }
+                ++cells;
+            }
+            if (end - cells == 2 * static_cast<std::ptrdiff_t>(items_) - 1 && denseLine(cells))
+                return Verdict::Counted;
+        }
+        bool unanswered = false;
         for (int c = 0; c < columns_; ++c) {
             const int item = itemOf_[static_cast<std::size_t>(c)];
             const char* cell = p;
@@ -225,7 +255,7 @@ public:
                 value = value * 10 + static_cast<std::uint32_t>(*p++ - '0');
             const std::ptrdiff_t digits = p - cell;
             while (p < end && *p != separator_) {
-                if (*p == '"' || *p == ' ' || *p == '\t')
+                if (unlikeReader(*p))
                     return Verdict::Refused;
                 ++p;
             }
@@ -246,8 +276,8 @@ public:
                     return Verdict::Refused;
                 }
             } else if (digits == 0 && IsMissingCell(std::string_view(cell, static_cast<std::size_t>(length)))) {
-                if (!answersMissing_)
-                    return Verdict::AnswersMissing;
+                // Only a line that is sound otherwise sends the count back.
+                unanswered = true;
                 tally_.missing(item);
             } else {
                 return Verdict::Refused;
@@ -255,12 +285,51 @@ public:
         }
         if (p != end)
             return Verdict::Refused;
+        if (unanswered && !answersMissing_)
+            return Verdict::AnswersMissing;
         tally_.close(firstScore_, sums_.histogram);
         ++sums_.records;
         return Verdict::Counted;
     }
 
 private:
+    // A line of one digit a cell: counted at once when every digit is a
+    // code of the model (so none is a missing one); false, having counted
+    // nothing, otherwise.
+    bool denseLine(const char* cells)
+    {
+        unsigned odd = 0, least = 9, most = 0;
+        std::int64_t total = 0;
+        const char* const last = cells + 2 * (items_ - 1);
+        for (const char* c = cells; c < last; c += 2) {
+            const unsigned digit = static_cast<unsigned char>(c[0] - '0');
+            odd |= (digit > 9) | (c[1] != separator_);
+            least = std::min(least, digit);
+            most = std::max(most, digit);
+            total += digit;
+        }
+        const unsigned digit = static_cast<unsigned char>(*last - '0');
+        odd |= digit > 9;
+        least = std::min(least, digit);
+        most = std::max(most, digit);
+        total += digit;
+        if (odd || least < static_cast<unsigned>(lowest_) || most - static_cast<unsigned>(lowest_) > span_)
+            return false;
+        if (kept_) {
+            for (int i = 0; i < items_; ++i)
+                tally_.code(i, cells[2 * i] - '0', false);
+            tally_.close(firstScore_, sums_.histogram);
+        } else {
+            const std::int64_t row = total - firstScore_;
+            if (row >= 0 && row < static_cast<std::int64_t>(sums_.histogram.size()))
+                ++sums_.histogram[static_cast<std::size_t>(row)];
+        }
+        ++sums_.records;
+        return true;
+    }
+
+    bool dense_ = false, skipFirst_ = false, kept_ = false;
+    int items_ = 0;
     const char separator_;
     const int columns_;
     std::vector<int> itemOf_;  // by column; -1 for a column that is no item
@@ -282,6 +351,14 @@ Verdict countPart(const std::string& path, std::uint64_t begin, std::uint64_t en
     if (!file.handle || !seek(file.handle, begin))
         return Verdict::Refused;
     std::size_t kept = 0;  // of a line begun in the piece before
+    bool records = false, empty = false;
+    const auto take = [&](Verdict verdict) {
+        if (verdict != Verdict::Empty && empty)
+            return Verdict::Refused;
+        records = records || verdict == Verdict::Counted;
+        empty = empty || verdict == Verdict::Empty;
+        return verdict == Verdict::Empty ? Verdict::Counted : verdict;
+    };
     for (std::uint64_t at = begin; at < end || kept > 0;) {
         if (kept == piece.size())
             piece.resize(piece.size() * 2);
@@ -294,13 +371,13 @@ Verdict countPart(const std::string& path, std::uint64_t begin, std::uint64_t en
         const char* const last = piece.data() + kept + want;
         for (const char* lineEnd; (lineEnd = static_cast<const char*>(std::memchr(p, '\n', last - p)));
              p = lineEnd + 1) {
-            const Verdict verdict = lines.line(p, lineEnd);
+            const Verdict verdict = take(lines.line(p, lineEnd));
             if (verdict != Verdict::Counted)
                 return verdict;
         }
         kept = static_cast<std::size_t>(last - p);
         if (at == end && kept > 0) {
-            const Verdict verdict = lines.line(p, last);  // the last line, without its line end
+            const Verdict verdict = take(lines.line(p, last));  // the last line, without its line end
             if (verdict != Verdict::Counted)
                 return verdict;
             kept = 0;
@@ -308,7 +385,7 @@ Verdict countPart(const std::string& path, std::uint64_t begin, std::uint64_t en
             std::memmove(piece.data(), p, kept);
         }
     }
-    return Verdict::Counted;
+    return !empty ? Verdict::Counted : records ? Verdict::EndsEmpty : Verdict::Blank;
 }
 
 // Counts a simple table in parts side by side; Refused, having changed
@@ -348,11 +425,15 @@ Verdict countSimpleSheet(const ScoreSheet& sheet, std::int64_t firstScore, bool 
         SimpleLines lines(sheet, count, answersMissing, firstScore, sums[w]);
         for (std::size_t part; !stop && (part = next++) < parts;) {
             verdicts[part] = countPart(sheet.path, bounds[part], bounds[part + 1], lines, piece);
-            if (verdicts[part] != Verdict::Counted)
+            if (verdicts[part] == Verdict::Refused || verdicts[part] == Verdict::AnswersMissing)
                 stop = true;
         }
     });
-    if (std::count(verdicts.begin(), verdicts.end(), Verdict::Refused) > 0)
+    const auto ending = std::find_if(verdicts.begin(), verdicts.end(),
+                                     [](Verdict v) { return v == Verdict::EndsEmpty || v == Verdict::Blank; });
+    if (std::count(verdicts.begin(), verdicts.end(), Verdict::Refused) > 0 ||
+        (ending != verdicts.end() &&
+         !std::all_of(ending + 1, verdicts.end(), [](Verdict v) { return v == Verdict::Blank; })))
         return Verdict::Refused;
     if (std::count(verdicts.begin(), verdicts.end(), Verdict::AnswersMissing) > 0)
         return Verdict::AnswersMissing;
@@ -420,16 +501,12 @@ SheetCount CountSheetScores(const ScoreSheet& sheet, std::int64_t firstScore, bo
     fault = TableFault();
     subjects = 0;
     SheetCount result = SheetCount::Done;
-    switch (countSimpleSheet(sheet, firstScore, answersMissing, count, subjects, threads, settings)) {
-    case Verdict::Counted:
-        break;
-    case Verdict::AnswersMissing:
+    const Verdict parts = countSimpleSheet(sheet, firstScore, answersMissing, count, subjects, threads, settings);
+    if (parts == Verdict::AnswersMissing)
         return SheetCount::AnswersMissing;
-    case Verdict::Refused:
-        result = countRecords(sheet, firstScore, answersMissing, count, subjects, fault);
-        if (result != SheetCount::Done)
-            return result;
-    }
+    if (parts != Verdict::Counted && (result = countRecords(sheet, firstScore, answersMissing, count, subjects,
+                                                            fault)) != SheetCount::Done)
+        return result;
     count.pairs.flush();
     count.forms.order();
     count.file = FileNotes();
