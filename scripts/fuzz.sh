@@ -29,5 +29,5 @@ run() {
 }
 export -f run
 export top work seconds
-printf '%s\n' input_reader graph_report batch_options engine_run score_counter |
+printf '%s\n' input_reader graph_report batch_options engine_run score_counter tables |
     xargs -P "$(nproc)" -I{} bash -c 'run {}'
