@@ -3,14 +3,39 @@
 //   polytomous: 100,000 subjects x 50 items, 5 categories, thresholds, estimates
 //   booklets: 100,000 subjects x 100 items in 10 forms of 40, 9 for the rest
 //   sparse: 10,000 subjects x 30 items, 5% of answers 9 at random
+//   table: the binary scores as a table with a header, comma-separated
 //   huge: 10,000,000 subjects x 100 items of 0/1 scores (2 GB), with --huge
 
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace {
+
+// The scores of a file of numbers as a table: a header naming the items,
+// then each line with commas for blanks.
+void writeTable(const std::string& from, const std::string& path, int items)
+{
+    std::FILE* in = std::fopen(from.c_str(), "rb");
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (!in || !out) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    for (int i = 0; i < items; ++i)
+        std::fprintf(out, "%si%d", i ? "," : "", i + 1);
+    std::fputc('\n', out);
+    std::vector<char> piece(1u << 20);
+    for (std::size_t n; (n = std::fread(piece.data(), 1, piece.size(), in)) > 0;) {
+        for (std::size_t k = 0; k < n; ++k)
+            piece[k] = piece[k] == ' ' ? ',' : piece[k];
+        std::fwrite(piece.data(), 1, n, out);
+    }
+    std::fclose(in);
+    std::fclose(out);
+}
 
 void writeReals(const std::string& path, std::size_t count, std::mt19937& random, double low, double high)
 {
@@ -75,5 +100,6 @@ int main(int argc, char** argv)
                 [](int j, int i) { return (i / 10 - j % 10 + 10) % 10 >= 4; });
     std::bernoulli_distribution left(0.05);
     writeScores(dir + "sparse-scores.dat", 10000, 30, 0, 1, random, [&](int, int) { return left(random); });
+    writeTable(dir + "binary-scores.dat", dir + "binary-scores.csv", 100);
     return 0;
 }

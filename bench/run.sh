@@ -11,7 +11,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 data=${1:-/tmp/talver-bench}
 cmake --build "$top/build" -j"$(nproc)" --target make_bench_data fit_bench plot_bench talver-fit >/dev/null
 mkdir -p "$data"
-[ -f "$data/poly-estimates.dat" ] && [ -f "$data/sparse-scores.dat" ] || "$top/build/bin/make_bench_data" "$data"
+[ -f "$data/poly-estimates.dat" ] && [ -f "$data/binary-scores.csv" ] || "$top/build/bin/make_bench_data" "$data"
 cp "$top/res/nodes51.dat" "$data/"
 cd "$data"
 for scenario in parse parse-serial binary-nodes binary-estimates-100k binary-estimates graded-estimates \
@@ -28,6 +28,8 @@ for scenario in binary three graded; do
             grep -v '^warning'
     done
 done
+# The binary scores as a table, beside the same scores as numbers.
+/usr/bin/time -f "talver-fit table: %e s, peak %M KB" "$fit" "${table[@]}"
 # Answers missing, beside the complete data of the same size.
 for scenario in complete booklets sparse; do
     declare -n arguments=$scenario

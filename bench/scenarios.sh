@@ -2,6 +2,8 @@
 # inputs of make_bench_data; sourced by the benchmark scripts.
 binary=(--model 1pl --subjects 1000000 --items 100 --discrimination-constant 1 --difficulty binary-b.dat
         --scores binary-scores.dat --nodes51 --quiet)
+# The same scores as a table, whose header gives the counts.
+table=(--model 1pl --discrimination-constant 1 --difficulty binary-b.dat --scores binary-scores.csv --nodes51 --quiet)
 three=(--model 3pl --subjects 100000 --items 100 --discrimination binary-a.dat --difficulty binary-b.dat
        --c-indices binary-c.dat --scores binary-scores.dat --estimates binary-estimates.dat --quiet)
 graded=(--model grm --subjects 100000 --items 50 --categories 5 --discrimination poly-a.dat

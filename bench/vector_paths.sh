@@ -9,7 +9,7 @@ data=${1:-/tmp/talver-bench}
 runs=${RUNS:-5}
 cmake --build "$top/build" -j"$(nproc)" --target make_bench_data fit_bench talver-fit >/dev/null
 mkdir -p "$data"
-[ -f "$data/poly-estimates.dat" ] && [ -f "$data/sparse-scores.dat" ] || "$top/build/bin/make_bench_data" "$data"
+[ -f "$data/poly-estimates.dat" ] && [ -f "$data/binary-scores.csv" ] || "$top/build/bin/make_bench_data" "$data"
 cp "$top/res/nodes51.dat" "$data/"
 fit="$top/build/bin/talver-fit"
 
@@ -54,10 +54,10 @@ row() {
     done
     echo
 }
-for scenario in binary three graded credit; do
+for scenario in binary table three graded credit; do
     declare -n arguments=$scenario
     row "$scenario" "${arguments[@]}"
-    [ "$scenario" = credit ] && continue
+    [ "$scenario" = credit ] || [ "$scenario" = table ] && continue
     row "$scenario --item-fit" "${arguments[@]}" --item-fit
     row "$scenario --pairs" "${arguments[@]}" --pairs
 done
