@@ -7,6 +7,8 @@
 #include <limits>
 #include <set>
 
+#include "fit/ReadOnlyFile.h"
+
 namespace {
 
 bool endsWith(const std::string& text, std::string_view end)
@@ -16,18 +18,6 @@ bool endsWith(const std::string& text, std::string_view end)
     return std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
 }
-
-struct File {
-    explicit File(const std::string& path) : handle(std::fopen(path.c_str(), "rb")) {}
-    ~File()
-    {
-        if (handle)
-            std::fclose(handle);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    std::FILE* handle;
-};
 
 // The separator the header line holds most of, outside quotes.
 char separatorOf(const std::string& path, std::string_view line)
@@ -203,7 +193,7 @@ int TableHeader::column(std::string_view name) const
 
 TableRead ReadTable(const std::string& path, TableHeader& header, TableFault& fault, const TableRecordUse& use)
 {
-    File file(path);
+    ReadOnlyFile file(path);
     if (!file.handle)
         return TableRead::NotOpened;
     header = TableHeader();

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "fit/InputReader.h"
+#include "fit/ReadOnlyFile.h"
 #include "fit/ScoreScan.h"
 #include "fit/VectorKernels.h"
 #include "fit/VectorPath.h"
@@ -20,38 +21,14 @@ constexpr std::size_t kLargestTable = 1u << 20;
 // many processors the machine has.
 constexpr std::size_t kWorkerMemory = 64u << 20;
 
-CategorySinks sinksOf(ScoreCount& count)
-{
-    return {count.byItem.items() > 0 ? &count.byItem : nullptr, count.pairs.items() > 0 ? &count.pairs : nullptr,
-            count.forms.active() ? &count.forms : nullptr};
-}
-
-struct File {
-    explicit File(const std::string& path) : handle(std::fopen(path.c_str(), "rb")) {}
-    ~File()
-    {
-        if (handle)
-            std::fclose(handle);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    std::FILE* handle;
-};
-
-bool seek(std::FILE* file, std::uint64_t offset)
-{
-    return offset <= static_cast<std::uint64_t>(std::numeric_limits<long>::max()) &&
-           std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
-}
-
 // Calls use(bytes, count) piece by piece over [begin, end); false when the
 // file cannot be read there.
 template <typename Use>
 bool readRange(const std::string& path, std::uint64_t begin, std::uint64_t end, std::vector<unsigned char>& piece,
                Use use)
 {
-    File file(path);
-    if (!file.handle || !seek(file.handle, begin))
+    ReadOnlyFile file(path);
+    if (!file.handle || !file.seek(begin))
         return false;
     for (std::uint64_t at = begin; at < end;) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), end - at));
@@ -155,8 +132,8 @@ bool noteCodes(const std::string& path, Chunk& chunk, std::int64_t firstNumber, 
 // Whether anything but white space lies at or after offset.
 bool somethingFrom(const std::string& path, std::uint64_t offset)
 {
-    File file(path);
-    if (!file.handle || !seek(file.handle, offset))
+    ReadOnlyFile file(path);
+    if (!file.handle || !file.seek(offset))
         return false;
     for (int c; (c = std::fgetc(file.handle)) != EOF;)
         if (!IsScoreSpace(static_cast<unsigned char>(c)))
@@ -167,8 +144,8 @@ bool somethingFrom(const std::string& path, std::uint64_t offset)
 // Where a chunk should end near offset: after the white space that follows.
 std::uint64_t boundaryNear(const std::string& path, std::uint64_t offset, std::uint64_t size)
 {
-    File file(path);
-    if (!file.handle || !seek(file.handle, offset))
+    ReadOnlyFile file(path);
+    if (!file.handle || !file.seek(offset))
         return size;
     for (int c; (c = std::fgetc(file.handle)) != EOF; ++offset)
         if (IsScoreSpace(static_cast<unsigned char>(c)))
@@ -187,7 +164,7 @@ bool CountScores(const std::string& path, std::int64_t subjects, int items, std:
     std::vector<double>& observed = count.observed;
     CodeNotes& codes = count.codes;
     const std::int64_t rows = static_cast<std::int64_t>(observed.size());
-    const CategorySinks sinks = sinksOf(count);
+    const CategorySinks sinks = SinksOf(count);
     const MissingCodes& missing = count.missing;
     std::vector<unsigned char> categories(sinks ? items : 0);
     std::int64_t j = 0;
@@ -251,7 +228,7 @@ public:
           workers_(workers),
           settings_(settings),
           wanted_(subjects * items),
-          sinks_(sinksOf(count)),
+          sinks_(SinksOf(count)),
           zero_(items, count.codes.lowest, count.codes.highest, count.missing),
           pieces_(workers)
     {

@@ -50,6 +50,14 @@ struct CategorySinks {
     }
 };
 
+// The sinks of a count: those it was given the sizes of.
+template <typename Count>
+CategorySinks SinksOf(Count& count)
+{
+    return {count.byItem.items() > 0 ? &count.byItem : nullptr, count.pairs.items() > 0 ? &count.pairs : nullptr,
+            count.forms.active() ? &count.forms : nullptr};
+}
+
 // What the code 0 stands for, as the reading rules give it to the scores
 // past a file's end: a category, outside the range, or no answer.
 struct ZeroCode {

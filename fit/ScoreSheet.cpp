@@ -8,6 +8,7 @@
 #include <limits>
 #include <set>
 
+#include "fit/ReadOnlyFile.h"
 #include "fit/ScoreScan.h"
 #include "fit/Workers.h"
 
@@ -15,12 +16,6 @@ namespace {
 
 constexpr std::size_t kLargestTable = 1u << 20;
 constexpr std::size_t kWorkerMemory = 64u << 20;
-
-CategorySinks sinksOf(ScoreCount& count)
-{
-    return {count.byItem.items() > 0 ? &count.byItem : nullptr, count.pairs.items() > 0 ? &count.pairs : nullptr,
-            count.forms.active() ? &count.forms : nullptr};
-}
 
 // One subject's answers as they come, item by item.
 class Tally {
@@ -80,7 +75,7 @@ SheetCount countRecords(const ScoreSheet& sheet, std::int64_t firstScore, bool a
     CodeNotes& codes = count.codes;
     const MissingCodes& missing = count.missing;
     std::vector<std::int64_t> histogram(count.observed.size());
-    Tally tally(items, codes.lowest, sinksOf(count));
+    Tally tally(items, codes.lowest, SinksOf(count));
     std::int64_t j = 0;
     bool missingCell = false;
     const auto use = [&](const std::vector<std::string>& fields, std::int64_t line) {
@@ -127,29 +122,11 @@ SheetCount countRecords(const ScoreSheet& sheet, std::int64_t firstScore, bool a
     return SheetCount::Done;
 }
 
-struct File {
-    explicit File(const std::string& path) : handle(std::fopen(path.c_str(), "rb")) {}
-    ~File()
-    {
-        if (handle)
-            std::fclose(handle);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    std::FILE* handle;
-};
-
-bool seek(std::FILE* file, std::uint64_t offset)
-{
-    return offset <= static_cast<std::uint64_t>(std::numeric_limits<long>::max()) &&
-           std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
-}
-
 // Where the records begin: after the header's line end, or 0 when the
 // header cannot be told apart without the full reader.
 std::uint64_t bodyOffset(const std::string& path)
 {
-    File file(path);
+    ReadOnlyFile file(path);
     if (!file.handle)
         return 0;
     std::uint64_t offset = 0;
@@ -166,8 +143,8 @@ std::uint64_t bodyOffset(const std::string& path)
 // Where a part should end near offset: after the next line end.
 std::uint64_t lineEndNear(const std::string& path, std::uint64_t offset, std::uint64_t size)
 {
-    File file(path);
-    if (!file.handle || !seek(file.handle, offset))
+    ReadOnlyFile file(path);
+    if (!file.handle || !file.seek(offset))
         return size;
     for (int c; (c = std::fgetc(file.handle)) != EOF; ++offset)
         if (c == '\n')
@@ -210,9 +187,7 @@ public:
           answersMissing_(answersMissing),
           firstScore_(firstScore),
           sums_(sums),
-          tally_(sheet.items(), count.codes.lowest,
-                 {sums.byItem.items() > 0 ? &sums.byItem : nullptr, sums.pairs.items() > 0 ? &sums.pairs : nullptr,
-                  sums.forms.active() ? &sums.forms : nullptr})
+          tally_(sheet.items(), count.codes.lowest, SinksOf(sums))
     {
         for (int i = 0; i < sheet.items(); ++i)
             itemOf_[static_cast<std::size_t>(sheet.itemColumns[static_cast<std::size_t>(i)])] = i;
@@ -347,8 +322,8 @@ private:
 Verdict countPart(const std::string& path, std::uint64_t begin, std::uint64_t end, SimpleLines& lines,
                   std::vector<char>& piece)
 {
-    File file(path);
-    if (!file.handle || !seek(file.handle, begin))
+    ReadOnlyFile file(path);
+    if (!file.handle || !file.seek(begin))
         return Verdict::Refused;
     std::size_t kept = 0;  // of a line begun in the piece before
     bool records = false, empty = false;
