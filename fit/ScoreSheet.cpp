@@ -122,20 +122,23 @@ SheetCount countRecords(const ScoreSheet& sheet, std::int64_t firstScore, bool a
     return SheetCount::Done;
 }
 
-// Where the records begin: after the header's line end, or 0 when the
-// header cannot be told apart without the full reader.
+// Where the records begin: after the header's line end (outside quotes),
+// or 0 when the header cannot be told apart without the full reader.
 std::uint64_t bodyOffset(const std::string& path)
 {
     ReadOnlyFile file(path);
     if (!file.handle)
         return 0;
     std::uint64_t offset = 0;
+    bool quoted = false;
     for (int c; (c = std::fgetc(file.handle)) != EOF;) {
         ++offset;
-        if (c == '"' || (c == '\r' && std::fgetc(file.handle) != '\n'))
-            return 0;
-        if (c == '\n' || c == '\r')
-            return c == '\n' ? offset : offset + 1;
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == '\n')
+            return offset;
+        else if (!quoted && c == '\r')
+            return std::fgetc(file.handle) == '\n' ? offset + 1 : 0;
     }
     return 0;
 }
@@ -211,11 +214,8 @@ public:
         if (dense_) {
             const char* cells = p;
             if (skipFirst_) {
-                while (cells < end && *cells != separator_) {
-                    if (unlikeReader(*cells))
-                        return Verdict::Refused;
-                    ++cells;
-                }
+                if (!(cells = skipField(cells, end)))
+                    return Verdict::Refused;
                 ++cells;
             }
             if (end - cells == 2 * static_cast<std::ptrdiff_t>(items_) - 1 && denseLine(cells))
@@ -224,6 +224,12 @@ public:
         bool unanswered = false;
         for (int c = 0; c < columns_; ++c) {
             const int item = itemOf_[static_cast<std::size_t>(c)];
+            if (item < 0) {
+                if (!(p = skipField(p, end)) || (c + 1 < columns_ && p == end))
+                    return Verdict::Refused;
+                p += c + 1 < columns_;
+                continue;
+            }
             const char* cell = p;
             std::uint32_t value = 0;
             while (p < end && static_cast<unsigned char>(*p - '0') < 10)
@@ -239,8 +245,6 @@ public:
                     return Verdict::Refused;
                 ++p;
             }
-            if (item < 0)
-                continue;
             const std::ptrdiff_t length = (c + 1 < columns_ ? p - 1 : p) - cell;
             if (digits == length && digits > 0 && digits <= 9) {
                 if (!missing_.empty() && missing_.contains(value)) {
@@ -268,6 +272,21 @@ public:
     }
 
 private:
+    // The end of a field that is no item, at its separator or the line's
+    // end: plain, or in quotes with none within, as identifiers are
+    // exported; null for any other, which the reader takes its own way.
+    const char* skipField(const char* p, const char* end) const
+    {
+        if (p < end && *p == '"') {
+            const char* close = static_cast<const char*>(std::memchr(p + 1, '"', static_cast<std::size_t>(end - p - 1)));
+            return close && (close + 1 == end || close[1] == separator_) ? close + 1 : nullptr;
+        }
+        for (; p < end && *p != separator_; ++p)
+            if (unlikeReader(*p))
+                return nullptr;
+        return p;
+    }
+
     // A line of one digit a cell: counted at once when every digit is a
     // code of the model (so none is a missing one); false, having counted
     // nothing, otherwise.
@@ -371,7 +390,7 @@ Verdict countSimpleSheet(const ScoreSheet& sheet, std::int64_t firstScore, bool 
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(sheet.path, error);
     const std::size_t rows = count.observed.size();
-    if (error || threads < 2 || size < settings.smallestFile || rows > kLargestTable || settings.largestPart == 0 ||
+    if (error || threads < 1 || size < settings.smallestFile || rows > kLargestTable || settings.largestPart == 0 ||
         settings.piece < 32 || !std::filesystem::is_regular_file(sheet.path, error))
         return Verdict::Refused;
     const std::uint64_t begin = bodyOffset(sheet.path);

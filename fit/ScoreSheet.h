@@ -41,10 +41,10 @@ enum class SheetCount {
 // their number in subjects. A cell that is empty, NA or a full stop holds
 // no answer, taken as a missing code is when answersMissing; every other
 // cell of an item is a whole number. A record of the wrong length or a
-// cell that is not a code is a fault, and then the count is unfinished. On
-// more than one thread, a table of nothing but short codes is read in
-// parts side by side; any other, record by record. Memory does not grow
-// with the records.
+// cell that is not a code is a fault, and then the count is unfinished. A
+// large table of nothing but short codes, identifiers plain or in quotes
+// and line ends is read in parts side by side; any other, record by
+// record. Memory does not grow with the records.
 SheetCount CountSheetScores(const ScoreSheet& sheet, std::int64_t firstScore, bool answersMissing, ScoreCount& count,
                             std::int64_t& subjects, TableFault& fault, int threads,
                             const ScoreCounterSettings& settings = {});

@@ -220,13 +220,16 @@ TEST_F(ScoreSheetTest, PartsCountAsRecordByRecord)
         text += crlf ? "\r\n" : "\n";
         std::uniform_real_distribution<double> u(0.0, 1.0);
         for (int j = 0; j < subjects; ++j) {
-            text += "s" + std::to_string(j);
+            // odd: quoted identifiers, and one with a quote within.
+            const bool quoted = odd == "\"" || odd == "\"\"";
+            text += quoted ? "\"s" + std::to_string(j) + (odd.size() == 2 && j == subjects / 2 ? "\"\"x\"" : "\"")
+                           : "s" + std::to_string(j);
             for (int i = 0; i < items; ++i) {
                 const double draw = u(random);
                 text += ",";
                 text += draw < missingShare / 3 ? "" : draw < missingShare / 1.5 ? "NA" : draw < missingShare ? "9" : (draw < 0.6 ? "1" : "0");
             }
-            if (j == subjects / 2)
+            if (j == subjects / 2 && !quoted)
                 text += odd;
             text += crlf ? "\r\n" : "\n";
         }
@@ -244,6 +247,8 @@ TEST_F(ScoreSheetTest, PartsCountAsRecordByRecord)
         {"answers missing, CR LF", table(60, 7, 0.2, true, ""), true},
         {"a quoted cell", table(60, 5, 0.2, false, ",\"1\""), true},
         {"a long line", table(60, 5, 0.2, false, ",0"), true},
+        {"quoted identifiers", table(60, 5, 0.0, true, "\""), false},
+        {"a quote within a quoted identifier", table(60, 5, 0.1, false, "\"\""), true},
     };
     const MissingCodes nine({9});
     for (const Case& c : cases) {
@@ -251,7 +256,7 @@ TEST_F(ScoreSheetTest, PartsCountAsRecordByRecord)
         const ScoreSheet sheet = open("t.csv", {"student", {}});
         const MissingCodes missing = c.answersMissing ? nine : MissingCodes();
         const Counted plain = count(sheet, c.answersMissing, 1, {}, missing);
-        for (const int threads : {2, 3})
+        for (const int threads : {1, 2, 3})
             for (const std::uint64_t part : {1u, 7u, 40u, 333u}) {
                 const ScoreCounterSettings settings{0, part, 32};
                 const Counted parts = count(sheet, c.answersMissing, threads, settings, missing);

@@ -3,6 +3,7 @@
 // table counted in parts on 2 and 3 threads must give what it gives
 // record by record, faults and the need to begin again with answers
 // missing included; the parameter columns read or fail without harm.
+// (Parts on 1 to 3 threads.)
 
 #include <vector>
 
@@ -65,8 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool answersMissing = data[0] & 4;
         const MissingCodes missing = answersMissing && data[0] & 8 ? MissingCodes({9}) : MissingCodes();
         const ScoreCounterSettings settings{0, 1u + data[1] % 64u, 32};
-        const Counted plain = countSheet(sheet, answersMissing, missing, 1, settings);
-        for (int threads = 2; threads <= 3; ++threads) {
+        // Too small a file for parts: record by record.
+        const Counted plain = countSheet(sheet, answersMissing, missing, 1, {UINT64_MAX, 1, 32});
+        for (int threads = 1; threads <= 3; ++threads) {
             const Counted parts = countSheet(sheet, answersMissing, missing, threads, settings);
             FUZZ_CHECK(parts.result == plain.result);
             FUZZ_CHECK(parts.fault.describe() == plain.fault.describe());
