@@ -122,9 +122,10 @@ private:
         if (!headerRead_) {
             headerRead_ = true;
             std::set<std::string_view> seen;
-            for (std::string& name : fields) {
-                name = std::string(TrimCell(name));
-                if (name.empty())
+            // R writes its row names under an empty first name.
+            for (std::size_t c = 0; c < fields.size(); ++c) {
+                fields[c] = std::string(TrimCell(fields[c]));
+                if (fields[c].empty() && c > 0)
                     return fail(line, "", "a column has no name"), false;
             }
             for (const std::string& name : fields)

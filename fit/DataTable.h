@@ -40,7 +40,7 @@ enum class TableRead { Done, NotOpened, Fault };
 // starts on; returns false, having set fault, to stop the reading.
 using TableRecordUse = std::function<bool(const std::vector<std::string>& fields, std::int64_t line)>;
 
-// Reads the header (its names unique and not empty) and, when use is
+// Reads the header (its names unique, none empty but the first's) and, when use is
 // given, every record after it. The separator is the one of the three the
 // header holds most of (tab, then semicolon, then comma on a tie; tab for a
 // .tsv name when it holds none).

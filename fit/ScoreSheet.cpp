@@ -467,6 +467,8 @@ TableRead OpenScoreSheet(const std::string& path, const ScoreColumns& columns, S
     };
     if (!columns.id.empty() && (sheet.idColumn = sheet.header.column(columns.id)) < 0)
         return refuse(columns.id, "there is no such column for the subjects' identifiers");
+    if (columns.id.empty() && sheet.header.names.front().empty())
+        sheet.idColumn = 0;  // row names, unnamed, as R writes them
     if (columns.items.empty()) {
         for (int c = 0; c < static_cast<int>(sheet.header.names.size()); ++c)
             if (c != sheet.idColumn)

@@ -8,8 +8,9 @@
 #include "fit/ScoreCounter.h"
 
 // The columns of a score table the user picks: the subjects' identifiers
-// (kept, never scored) and the items, in order; none named, every column
-// but the identifiers' is an item, in the file's order.
+// (kept, never scored; by default a first column without a name, as R
+// writes row names) and the items, in order; none named, every column but
+// the identifiers' is an item, in the file's order.
 struct ScoreColumns {
     std::string id;
     std::vector<std::string> items;

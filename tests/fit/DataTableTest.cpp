@@ -86,6 +86,7 @@ TEST_F(DataTableTest, FaultsNameTheLineAndColumn)
         {"a,b\r\n\"x\ny\",2\r\n1\r\n", "t.csv, line 4: 1 field, where the header has 2"},
         {"a,a\n", "t.csv, line 1, column \"a\": the name is given to two columns"},
         {"a,\n", "t.csv, line 1: a column has no name"},
+        {"a,,b\n", "t.csv, line 1: a column has no name"},
         {"", "t.csv: there is no header line"},
         {"\n\n", "t.csv: there is no header line"},
         {"a,b\n1,\"2\n", "t.csv, line 2: a quoted field is not closed before the file ends"},
@@ -171,6 +172,11 @@ TEST_F(ScoreSheetTest, ColumnsAndCellsWithoutAnswers)
     ASSERT_EQ(c.count.forms.forms().size(), 3u);
     EXPECT_EQ(c.count.forms.missingAnswers(), 3u);
     EXPECT_EQ(c.count.file.declared, 8);
+
+    // R's row names, under an empty first name, are the identifiers.
+    write("r.csv", "\"\",\"q1\",\"q2\"\n\"1\",1,0\n\"2\",NA,1\n");
+    EXPECT_EQ(open("r.csv").itemNames(), (std::vector<std::string>{"q1", "q2"}));
+    EXPECT_EQ(count(open("r.csv"), true, 1).count.observed, (std::vector<double>{0, 2, 0}));
 
     // Every other column is an item, the identifiers' excepted.
     EXPECT_EQ(open("s.csv", {"id", {}}).itemNames(), (std::vector<std::string>{"q1", "q2", "q3"}));
