@@ -139,16 +139,16 @@ int countScores(FitRequest& request, const ScoreSheet* sheet, const ModelTraits&
         case SheetCount::Done:
             break;
         }
-        if (subjects > std::numeric_limits<std::int32_t>::max()) {
-            extras->tableFault = TableFault{sheet->path, 0, "", "more subjects than 2,147,483,647"};
+        if (subjects == 0 || subjects > std::numeric_limits<std::int32_t>::max()) {
+            extras->tableFault = TableFault{sheet->path, 0, "",
+                                            subjects == 0 ? "no subject below the header"
+                                                          : "more subjects than 2,147,483,647"};
             return kTableError;
         }
         if (request.subjectCount != 0 && request.subjectCount != subjects) {
-            extras->tableFault = TableFault{sheet->path, 0, "",
-                                            "the table holds " + GroupDigits(subjects) +
-                                                " subjects, where " +
-                                                GroupDigits(request.subjectCount) +
-                                                " were given"};
+            extras->tableFault = TableFault{sheet->path, 0, "", "the table holds " + GroupDigits(subjects) +
+                                                                    " subjects, where " +
+                                                                    GroupDigits(request.subjectCount) + " were given"};
             return kTableSizeDiffers;
         }
         request.subjectCount = static_cast<std::int32_t>(subjects);
@@ -305,11 +305,9 @@ FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable*
             break;
         }
         if (request.itemCount != 0 && request.itemCount != sheet->items()) {
-            extras->tableFault = TableFault{request.scoreFile, 1, "",
-                                            "the table holds " + GroupDigits(sheet->items()) +
-                                                " items, where " +
-                                                GroupDigits(request.itemCount) +
-                                                " were given"};
+            extras->tableFault = TableFault{request.scoreFile, 1, "", "the table holds " + GroupDigits(sheet->items()) +
+                                                                         " items, where " +
+                                                                         GroupDigits(request.itemCount) + " were given"};
             return kTableSizeDiffers;
         }
         request.itemCount = sheet->items();

@@ -1073,6 +1073,7 @@ TEST_F(TalverFitTest, BadTablesNameTheirFaultAndChangeNothing)
     write("nob.csv", "item,b_hat\nq1,0\nq2,1\n");
     write("other.csv", "item,b\nq1,0\nq3,1\n");
     write("quote.csv", "id,q1,q2\n\"s1,1,0\n");
+    write("none.csv", "id,q1,q2\r\n\r\n");
     const std::pair<std::string, std::string> cases[] = {
         {"--parameters p.csv --scores long.csv", "long.csv, line 3: 4 fields, where the header has 3"},
         {"--parameters p.csv --scores short.csv", "short.csv, line 3: 2 fields, where the header has 3"},
@@ -1084,6 +1085,7 @@ TEST_F(TalverFitTest, BadTablesNameTheirFaultAndChangeNothing)
         {"--parameters other.csv --scores s.csv",
          "other.csv, column \"item\": the item \"q2\" of the scores is not in the table"},
         {"--parameters p.csv --scores quote.csv", "quote.csv, line 2: a quoted field is not closed before the file ends"},
+        {"--parameters p.csv --scores none.csv", "none.csv: no subject below the header"},
         {"--parameters p.csv --scores s.csv --item-columns q1,q9",
          "s.csv, line 1, column \"q9\": there is no such item column"},
     };
