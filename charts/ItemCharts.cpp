@@ -37,8 +37,8 @@ void AddItemChart(ChartScene& scene, const ItemCurve& curve, const ItemChartAxes
     };
     const std::uint32_t frame = curve.flagged ? kFlaggedColour : kChartBlack;
     scene.text({box.left, box.top + 0.4 * t, box.right, box.top + 2 * t},
-               (curve.name.empty() ? "Item " + std::to_string(curve.item) : curve.name) + (curve.flagged ? " *" : ""), Align::Centre, 1.2 * t, frame,
-               curve.flagged);
+               (curve.name.empty() ? "Item " + std::to_string(curve.item) : curve.name) + (curve.flagged ? " *" : ""),
+               Align::Centre, 1.2 * t, frame, curve.flagged);
     scene.line({at(axes.low, axes.highest / 2), at(axes.high, axes.highest / 2)}, kGridColour);
     for (const double y : {0.0, axes.highest / 2, axes.highest}) {
         const double height = at(axes.low, y).y;

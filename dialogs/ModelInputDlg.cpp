@@ -106,7 +106,8 @@ void CModelInputDlg::BrowseFor(int button)
     for (const Browse& browse : BrowseButtons()) {
         if (browse.button != button)
             continue;
-        CFileDialog chooser(TRUE, nullptr, nullptr, OFN_HIDEREADONLY, "*.dat|*.dat|Tables (*.csv *.tsv)|*.csv;*.tsv|All files (*)|*||", this);
+        CFileDialog chooser(TRUE, nullptr, nullptr, OFN_HIDEREADONLY,
+                            "*.dat|*.dat|Tables (*.csv *.tsv)|*.csv;*.tsv|All files (*)|*||", this);
         chooser.m_title = browse.title;
         if (chooser.DoModal() != IDOK)
             return;

@@ -9,9 +9,9 @@ constexpr unsigned OFN_HIDEREADONLY = 0x0004;
 constexpr unsigned OFN_NOCHANGEDIR = 0x0008;
 
 // The file chooser, to open (openFileDialog) or to save: a title, filters
-// ("Data files (*.dat)|*.dat|Tables|*.csv;*.tsv||"), an initial name. A chosen file's
-// folder becomes the process's working directory, as on the original
-// platform, unless OFN_NOCHANGEDIR asks otherwise.
+// ("Data files (*.dat)|*.dat|Tables|*.csv;*.tsv||"), an initial name. A
+// chosen file's folder becomes the process's working directory, as on the
+// original platform, unless OFN_NOCHANGEDIR asks otherwise.
 class CFileDialog {
 public:
     CFileDialog(BOOL openFileDialog, const char* defaultExtension = nullptr, const char* fileName = nullptr,

@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "fit/FitEngine.h"
 #include "fit/ItemExpectation.h"
+#include "stats/ItemFitFormat.h"
+#include "stats/LocalDependenceFormat.h"
 #include "tests/TempDirectory.h"
 #include "tests/ShippedExample.h"
 #include "tests/stats/SimulatedTest.h"
@@ -146,3 +151,44 @@ TEST_F(SimulatedTest, AFittingTestFlagsNoMoreThanTheNominalRate)
     }
     EXPECT_LE(flagged, 2);
 }
+
+namespace {
+
+// Names from users' tables, however they are spelt, stay whole in every
+// format: quoted where CSV needs it, escaped by JSON, padded in the text.
+TEST(ItemFitFormatTest, NamesInEveryFormat)
+{
+    ItemFit fit;
+    fit.items.resize(2);
+    fit.items[0].item = 1;
+    fit.items[1].item = 2;
+    fit.names = {"a,b", "say \"hi\"\n"};
+    const std::string csv = FormatItemFitCsv(fit);
+    EXPECT_NE(csv.find(",name\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",\"a,b\"\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",\"say \"\"hi\"\"\n\"\n"), std::string::npos) << csv;
+    std::ostringstream json;
+    WriteItemFitJson(json, fit);
+    const nlohmann::json items = nlohmann::json::parse(json.str());
+    EXPECT_EQ(items[1]["name"], "say \"hi\"\n");
+    std::ostringstream table;
+    WriteItemFitTable(table, fit);
+    EXPECT_NE(table.str().find("    1 a,b        "), std::string::npos) << table.str();
+
+    LocalDependence pairs;
+    pairs.pairs.resize(1);
+    pairs.pairs[0].first = 1;
+    pairs.pairs[0].second = 2;
+    pairs.names = fit.names;
+    const std::string pairCsv = FormatPairsCsv(pairs);
+    EXPECT_NE(pairCsv.find(",first_name,second_name\n"), std::string::npos) << pairCsv;
+    EXPECT_NE(pairCsv.find(",\"a,b\",\"say \"\"hi\"\"\n\"\n"), std::string::npos) << pairCsv;
+    std::ostringstream pairJson;
+    WritePairsJson(pairJson, pairs);
+    EXPECT_EQ(nlohmann::json::parse(pairJson.str())[0]["first_name"], "a,b");
+    // Without names, nothing changes.
+    fit.names.clear();
+    EXPECT_EQ(FormatItemFitCsv(fit).find("name"), std::string::npos);
+}
+
+}  // namespace
