@@ -56,7 +56,6 @@ public:
     static void end(int c, void* self) { static_cast<Records*>(self)->onEnd(c); }
 
     bool stopped() const { return stopped_; }
-    bool headerRead() const { return headerRead_; }
     std::int64_t line() const { return line_; }
     std::size_t fieldsSoFar() const { return kept_; }
 

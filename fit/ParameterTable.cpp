@@ -67,7 +67,12 @@ TableRead ReadParameterColumns(const std::string& path, ParameterKind kind, int 
     };
     std::vector<Row> rows;
     std::map<std::string, std::size_t> byName;
+    const std::size_t width = header.names.size();
     result = ReadTable(path, header, fault, [&](const std::vector<std::string>& fields, std::int64_t line) {
+        if (fields.size() != width) {
+            fault = TableFault{path, 1, "", "the header changed while the table was read"};
+            return false;
+        }
         Row row{named >= 0 ? std::string(TrimCell(fields[static_cast<std::size_t>(named)])) : "", {}, line};
         for (const int column : columns) {
             const std::string& cell = fields[static_cast<std::size_t>(column)];

@@ -79,6 +79,10 @@ SheetCount countRecords(const ScoreSheet& sheet, std::int64_t firstScore, bool a
     std::int64_t j = 0;
     bool missingCell = false;
     const auto use = [&](const std::vector<std::string>& fields, std::int64_t line) {
+        if (fields.size() != sheet.header.names.size()) {
+            fault = TableFault{sheet.path, 1, "", "the header changed while the table was read"};
+            return false;
+        }
         for (int i = 0; i < items; ++i) {
             const int column = sheet.itemColumns[static_cast<std::size_t>(i)];
             const std::string& cell = fields[static_cast<std::size_t>(column)];
@@ -173,10 +177,11 @@ enum class Verdict { Counted, Refused, AnswersMissing, Empty, EndsEmpty, Blank }
 // separator: quotes, blanks it drops, a carriage return that ends a line.
 bool unlikeReader(char c) { return c == '"' || c == ' ' || c == '\t' || c == '\r'; }
 
-// The records of simple tables: no quotes, no blanks, cells of at most
-// nine digits within the model's codes or a missing code, or without an
-// answer; every line of the header's length. Any other line is refused,
-// for the record-by-record reader to say what it holds.
+// The records of simple tables: no blanks, no quotes but around the
+// fields that are no items, cells of at most nine digits within the
+// model's codes or a missing code, or without an answer; every line of the
+// header's length. Any other line is refused, for the record-by-record
+// reader to say what it holds.
 class SimpleLines {
 public:
     SimpleLines(const ScoreSheet& sheet, const ScoreCount& count, bool answersMissing, std::int64_t firstScore,
