@@ -54,13 +54,13 @@ bool readReals(const std::string& path, std::vector<float>& values, InputNotes& 
 // One kind of parameter from a file, or from its column(s) when the file
 // is a table (DataTable.h): kFitSuccess, openError or kTableError.
 FitResult readParameters(const std::string& path, ParameterKind kind, int thresholds, std::vector<float>& values,
-                         InputNotes& notes, const char* what, FitExtras* extras, FitResult openError)
+                         InputNotes& notes, const char* what, FitExtras& extras, FitResult openError)
 {
-    if (!extras || !IsTableFileName(path))
+    if (!IsTableFileName(path))
         return readReals(path, values, notes, what) ? kFitSuccess : openError;
     const int m = static_cast<int>(values.size()) / std::max(thresholds, 1);
     ParameterColumns read;
-    switch (ReadParameterColumns(path, kind, m, thresholds, extras->itemNames, read, extras->tableFault)) {
+    switch (ReadParameterColumns(path, kind, m, thresholds, extras.itemNames, read, extras.tableFault)) {
     case TableRead::NotOpened:
         return openError;
     case TableRead::Fault:
@@ -69,8 +69,8 @@ FitResult readParameters(const std::string& path, ParameterKind kind, int thresh
         break;
     }
     values = std::move(read.values);
-    if (extras->itemNames.empty())
-        extras->itemNames = std::move(read.names);
+    if (extras.itemNames.empty())
+        extras.itemNames = std::move(read.names);
     return kFitSuccess;
 }
 
@@ -106,7 +106,7 @@ constexpr int kAnswersMissingInTable = -1;
 // Each subject's total, counted by score row; subjects past the end of the
 // file all have the total 0. A score table gives the run its subjects.
 int countScores(FitRequest& request, const ScoreSheet* sheet, const ModelTraits& traits, std::int64_t firstScore,
-                ScoreTable& table, InputNotes& notes, FitExtras* extras, bool missing)
+                ScoreTable& table, InputNotes& notes, FitExtras& extras, bool missing)
 {
     const std::int64_t N = std::max(request.subjectCount, 0);
     const int m = std::max(request.itemCount, 0);
@@ -114,22 +114,22 @@ int countScores(FitRequest& request, const ScoreSheet* sheet, const ModelTraits&
     count.observed = std::move(table.observed);
     count.codes.lowest = traits.lowestCode;
     count.codes.highest = traits.lowestCode + traits.categoryCount - 1;
-    const bool byCategory = extras && m > 0 && traits.categoryCount >= 1 &&
-                            traits.categoryCount <= kMostCountedCategories - (missing ? 1 : 0);
+    const bool byCategory =
+        m > 0 && traits.categoryCount >= 1 && traits.categoryCount <= kMostCountedCategories - (missing ? 1 : 0);
     if (missing) {
-        count.missing = extras->missing;
+        count.missing = extras.missing;
         count.forms = AnswerForms(m, traits.categoryCount);
     }
-    if (byCategory && extras->countItems)
+    if (byCategory && extras.countItems)
         count.byItem = ItemCodeCounts(m, traits.categoryCount, missing);
-    if (byCategory && extras->countPairs)
+    if (byCategory && extras.countPairs)
         count.pairs = PairCounts(m, traits.categoryCount, missing);
     // One thread reads faster number by number than in two passes.
     const int threads = FitThreadCount();
     bool counted = false;
     if (sheet) {
         std::int64_t subjects = 0;
-        switch (CountSheetScores(*sheet, firstScore, missing, count, subjects, extras->tableFault, threads)) {
+        switch (CountSheetScores(*sheet, firstScore, missing, count, subjects, extras.tableFault, threads)) {
         case SheetCount::NotOpened:
             return kScoreFileError;
         case SheetCount::Fault:
@@ -140,13 +140,13 @@ int countScores(FitRequest& request, const ScoreSheet* sheet, const ModelTraits&
             break;
         }
         if (subjects == 0 || subjects > std::numeric_limits<std::int32_t>::max()) {
-            extras->tableFault = TableFault{sheet->path, 0, "",
+            extras.tableFault = TableFault{sheet->path, 0, "",
                                             subjects == 0 ? "no subject below the header"
                                                           : "more subjects than 2,147,483,647"};
             return kTableError;
         }
         if (request.subjectCount != 0 && request.subjectCount != subjects) {
-            extras->tableFault = TableFault{sheet->path, 0, "", "the table holds " + GroupDigits(subjects) +
+            extras.tableFault = TableFault{sheet->path, 0, "", "the table holds " + GroupDigits(subjects) +
                                                                     " subjects, where " +
                                                                     GroupDigits(request.subjectCount) + " were given"};
             return kTableSizeDiffers;
@@ -161,12 +161,12 @@ int countScores(FitRequest& request, const ScoreSheet* sheet, const ModelTraits&
     }
     table.observed = std::move(count.observed);
     if (byCategory) {
-        extras->byItem = std::move(count.byItem);
-        extras->pairs = std::move(count.pairs);
+        extras.byItem = std::move(count.byItem);
+        extras.pairs = std::move(count.pairs);
     }
     if (missing) {
         notes.withoutAnswers = count.forms.withoutAnswers();
-        extras->forms = std::move(count.forms);
+        extras.forms = std::move(count.forms);
     }
     if (counted) {
         notes.files.push_back(count.file);
@@ -289,14 +289,15 @@ std::pair<std::int64_t, std::int64_t> formTotals(const AnswerForms& forms, const
 }
 
 FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable* tableOut, FitWarnings* warnings,
-                 FitExtras* extras, bool answersMissing)
+                 FitExtras& extras, bool answersMissing)
 {
     FitRequest request = asked;
     InputNotes notes;
     std::optional<ScoreSheet> sheet;
-    if (extras && (extras->scoresAsTable || IsTableFileName(request.scoreFile))) {
-        extras->itemNames.clear();
-        switch (OpenScoreSheet(request.scoreFile, extras->scoreColumns, sheet.emplace(), extras->tableFault)) {
+    extras.itemNames.clear();
+    if (extras.scoresAsTable || IsTableFileName(request.scoreFile)) {
+        extras.itemNames.clear();
+        switch (OpenScoreSheet(request.scoreFile, extras.scoreColumns, sheet.emplace(), extras.tableFault)) {
         case TableRead::NotOpened:
             return kScoreFileError;
         case TableRead::Fault:
@@ -305,21 +306,19 @@ FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable*
             break;
         }
         if (request.itemCount != 0 && request.itemCount != sheet->items()) {
-            extras->tableFault = TableFault{request.scoreFile, 1, "", "the table holds " + GroupDigits(sheet->items()) +
+            extras.tableFault = TableFault{request.scoreFile, 1, "", "the table holds " + GroupDigits(sheet->items()) +
                                                                          " items, where " +
                                                                          GroupDigits(request.itemCount) + " were given"};
             return kTableSizeDiffers;
         }
         request.itemCount = sheet->items();
-        extras->itemNames = sheet->itemNames();
-    } else if (extras) {
-        extras->itemNames.clear();
+        extras.itemNames = sheet->itemNames();
     }
     const int m = std::max(request.itemCount, 0);
     const int K = std::max(traits.categoryCount, 1);
     // With answers missing, totals are counted from 0 and trimmed to the
     // forms' rows once the forms are known.
-    const bool missing = extras && (!extras->missing.empty() || answersMissing);
+    const bool missing = !extras.missing.empty() || answersMissing;
     const std::int64_t countedFrom = missing ? 0 : std::int64_t{m} * traits.lowestCode;
     std::size_t rows = static_cast<std::size_t>(m) * (K - 1 + (missing ? traits.lowestCode : 0)) + 1;
     // The reports count their rows in 32 bits; so many would not fit in
@@ -338,7 +337,7 @@ FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable*
     ItemParameters& items = model.items;
     const bool polytomous = traits.kind != FitModel::Kind::Binary;
     // A table of the common discrimination's model may give each item's.
-    const bool tableGivesA = request.parameterCount == 1 && extras && IsTableFileName(request.difficultyFile) &&
+    const bool tableGivesA = request.parameterCount == 1 && IsTableFileName(request.difficultyFile) &&
                              TableHasColumn(request.difficultyFile, "a");
     if (request.parameterCount == 1 && !tableGivesA) {
         std::fill(items.a.begin(), items.a.end(), static_cast<float>(request.discriminationConstant));
@@ -383,7 +382,7 @@ FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable*
     const std::int64_t N = std::max(request.subjectCount, 0);
     std::int64_t firstScore = countedFrom;
     if (missing) {
-        const auto [least, most] = formTotals(extras->forms, traits);
+        const auto [least, most] = formTotals(extras.forms, traits);
         table.observed.erase(table.observed.begin() + most + 1, table.observed.end());
         table.observed.erase(table.observed.begin(), table.observed.begin() + least);
         firstScore = least;
@@ -406,7 +405,7 @@ FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable*
 
     table.expected.assign(rows, 0.0);
     if (missing) {
-        expectOverForms(model, extras->forms, latent, firstScore, table.expected);
+        expectOverForms(model, extras.forms, latent, firstScore, table.expected);
     } else {
         std::vector<double> sum(rows);
         addExpected([&] { return model.makeModel(); }, latent, static_cast<double>(N), sum, FitThreadCount(),
@@ -428,22 +427,20 @@ FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable*
     }
     if (!inRange || !readable(table.chiSquare))
         return kResultOutOfRange;
-    if (!reports->write(table) || (!(extras && extras->keepReports) && !reports->place()))
+    if (!reports->write(table) || (!extras.keepReports && !reports->place()))
         return kReportFileError;
-    if (extras) {
-        extras->subjects = N;
-        extras->table = table;
-        model.theta = std::move(latent.theta);
-        model.weight = std::move(latent.weight);
-        // The estimates past the end of their file, all 0, as one point.
-        if (latent.tailCount > 0) {
-            model.theta.push_back(0.0f);
-            model.weight.push_back(static_cast<float>(tailWeight));
-        }
-        extras->model = std::move(model);
-        if (extras->keepReports)
-            extras->reports = std::move(reports);
+    extras.subjects = N;
+    extras.table = table;
+    model.theta = std::move(latent.theta);
+    model.weight = std::move(latent.weight);
+    // The estimates past the end of their file, all 0, as one point.
+    if (latent.tailCount > 0) {
+        model.theta.push_back(0.0f);
+        model.weight.push_back(static_cast<float>(tailWeight));
     }
+    extras.model = std::move(model);
+    if (extras.keepReports)
+        extras.reports = std::move(reports);
     if (tableOut)
         *tableOut = std::move(table);
     return kFitSuccess;
@@ -453,9 +450,9 @@ FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits, Sc
                         FitWarnings* warnings, FitExtras* extras)
 {
     try {
-        // Tables say what is wrong with them there.
+        // Every run has extras: tables say there what is wrong with them.
         FitExtras own;
-        return runFit(request, traits, table, warnings, extras ? extras : &own, false);
+        return runFit(request, traits, table, warnings, extras ? *extras : own, false);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     } catch (const std::length_error&) {
