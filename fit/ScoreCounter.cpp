@@ -441,18 +441,26 @@ private:
 
 }  // namespace
 
+std::size_t PartWorkers(const std::string& path, const ScoreCount& count, int threads,
+                        const ScoreCounterSettings& settings, std::uint64_t& size)
+{
+    std::error_code error;
+    size = std::filesystem::file_size(path, error);
+    const std::size_t rows = count.observed.size();
+    if (error || threads < 1 || size < settings.smallestFile || rows > kLargestTable || settings.largestPart == 0 ||
+        settings.piece < 32 || !std::filesystem::is_regular_file(path, error))
+        return 0;
+    const std::size_t perWorker =
+        settings.piece + rows * sizeof(std::int64_t) + count.byItem.memory() + count.pairs.memory();
+    return std::clamp<std::size_t>(kWorkerMemory / perWorker, 1, static_cast<std::size_t>(threads));
+}
+
 bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore,
                        ScoreCount& count, int threads, const ScoreCounterSettings& settings)
 {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    const std::size_t rows = count.observed.size();
-    if (error || threads < 1 || size < settings.smallestFile || rows > kLargestTable || items <= 0 ||
-        subjects <= 0 || settings.largestPart == 0 || settings.piece < 32 ||
-        !std::filesystem::is_regular_file(path, error))
+    std::uint64_t size = 0;
+    const std::size_t workers = PartWorkers(path, count, threads, settings, size);
+    if (workers == 0 || items <= 0 || subjects <= 0)
         return false;
-    const std::size_t perWorker =
-        settings.piece + rows * sizeof(std::int64_t) + count.byItem.memory() + count.pairs.memory();
-    const std::size_t workers = std::clamp<std::size_t>(kWorkerMemory / perWorker, 1, static_cast<std::size_t>(threads));
     return PartCounter(path, subjects, items, firstScore, count, size, workers, settings).run();
 }

@@ -43,6 +43,14 @@ struct ScoreCounterSettings {
     std::size_t piece = 1u << 20;           // one read, per thread
 };
 
+// How many workers a count of the file in parts takes, its size in size:
+// up to threads, as many as the workers' pieces, histograms and counts
+// allow within a fixed budget however many processors the machine has.
+// 0 when the file is not to be read in parts: too small for threads to
+// pay, not a regular file, too many rows, or settings out of range.
+std::size_t PartWorkers(const std::string& path, const ScoreCount& count, int threads,
+                        const ScoreCounterSettings& settings, std::uint64_t& size);
+
 // The same counts and notes as CountScores, on up to threads threads, when
 // the file holds nothing but short unsigned decimals (at most nine digits,
 // no leading zero) between white space, as score files do; only the part

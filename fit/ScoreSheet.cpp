@@ -4,8 +4,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <limits>
 #include <set>
 
 #include "fit/ReadOnlyFile.h"
@@ -13,9 +11,6 @@
 #include "fit/Workers.h"
 
 namespace {
-
-constexpr std::size_t kLargestTable = 1u << 20;
-constexpr std::size_t kWorkerMemory = 64u << 20;
 
 // One subject's answers as they come, item by item.
 class Tally {
@@ -392,19 +387,12 @@ Verdict countPart(const std::string& path, std::uint64_t begin, std::uint64_t en
 Verdict countSimpleSheet(const ScoreSheet& sheet, std::int64_t firstScore, bool answersMissing, ScoreCount& count,
                          std::int64_t& subjects, int threads, const ScoreCounterSettings& settings)
 {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(sheet.path, error);
-    const std::size_t rows = count.observed.size();
-    if (error || threads < 1 || size < settings.smallestFile || rows > kLargestTable || settings.largestPart == 0 ||
-        settings.piece < 32 || !std::filesystem::is_regular_file(sheet.path, error))
-        return Verdict::Refused;
-    const std::uint64_t begin = bodyOffset(sheet.path);
+    std::uint64_t size = 0;
+    const std::size_t workers = PartWorkers(sheet.path, count, threads, settings, size);
+    const std::uint64_t begin = workers > 0 ? bodyOffset(sheet.path) : 0;
     if (begin == 0)
         return Verdict::Refused;
-    const std::size_t perWorker =
-        settings.piece + rows * sizeof(std::int64_t) + count.byItem.memory() + count.pairs.memory();
-    const std::size_t workers =
-        std::clamp<std::size_t>(kWorkerMemory / perWorker, 1, static_cast<std::size_t>(threads));
+    const std::size_t rows = count.observed.size();
     const std::uint64_t body = size - begin;
     const std::size_t parts = static_cast<std::size_t>(
         std::max<std::uint64_t>(workers, (body + settings.largestPart - 1) / settings.largestPart));
