@@ -266,6 +266,12 @@ bool ReadWholeNumber(std::string_view cell, std::int32_t& value)
     return true;
 }
 
+std::string ShownCell(std::string_view cell)
+{
+    cell = TrimCell(cell);
+    return cell.size() <= 24 ? std::string(cell) : std::string(cell.substr(0, 21)) + "...";
+}
+
 std::string_view TrimCell(std::string_view cell)
 {
     while (!cell.empty() && (cell.front() == ' ' || cell.front() == '\t'))

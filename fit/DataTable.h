@@ -56,3 +56,6 @@ bool ReadWholeNumber(std::string_view cell, std::int32_t& value);
 
 // Fields keep their inner spaces; these go around them.
 std::string_view TrimCell(std::string_view cell);
+
+// A cell as a fault quotes it: trimmed, cut short past 24 characters.
+std::string ShownCell(std::string_view cell);

@@ -79,8 +79,7 @@ TableRead ReadParameterColumns(const std::string& path, ParameterKind kind, int 
             row.values.push_back(0.0f);
             if (!readReal(cell, row.values.back())) {
                 fault = TableFault{path, line, header.names[static_cast<std::size_t>(column)],
-                                   "\"" + std::string(TrimCell(cell).substr(0, 24)) +
-                                       "\" is not a number of single precision"};
+                                   "\"" + ShownCell(cell) + "\" is not a number of single precision"};
                 return false;
             }
         }

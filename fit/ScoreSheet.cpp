@@ -56,12 +56,6 @@ private:
     bool outside_ = false;
 };
 
-std::string shown(const std::string& cell)
-{
-    const std::string_view text = TrimCell(cell);
-    return text.size() <= 24 ? std::string(text) : std::string(text.substr(0, 21)) + "...";
-}
-
 // Record by record, through the table reader.
 SheetCount countRecords(const ScoreSheet& sheet, std::int64_t firstScore, bool answersMissing, ScoreCount& count,
                         std::int64_t& subjects, TableFault& fault)
@@ -90,7 +84,7 @@ SheetCount countRecords(const ScoreSheet& sheet, std::int64_t firstScore, bool a
                 tally.missing(i);
             } else if (!ReadWholeNumber(cell, code)) {
                 fault = TableFault{sheet.path, line, sheet.header.names[static_cast<std::size_t>(column)],
-                                   "the code \"" + shown(cell) + "\" is not a whole number"};
+                                   "the code \"" + ShownCell(cell) + "\" is not a whole number"};
                 return false;
             } else if (!missing.empty() && missing.contains(code)) {
                 tally.missing(i);
