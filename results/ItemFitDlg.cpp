@@ -89,9 +89,9 @@ BOOL CItemFitDlg::OnInitDialog()
         case kDf:
             return std::to_string(item.df);
         case kP:
-            return optional(item.p, "%.4g");
+            return PValueText(item.p);
         case kAdjustedP:
-            return optional(item.pAdjusted, "%.4g");
+            return PValueText(item.pAdjusted);
         case kRmsea:
             return optional(item.rmsea, "%.4f");
         case kGroups:

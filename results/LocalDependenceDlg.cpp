@@ -88,9 +88,9 @@ BOOL CLocalDependenceDlg::OnInitDialog()
         case kDf:
             return std::to_string(pair.df);
         case kP:
-            return FormatText("%.4g", pair.p);
+            return PValueText(pair.p);
         case kAdjustedP:
-            return FormatText("%.4g", pair.pAdjusted);
+            return PValueText(pair.pAdjusted);
         case kSign:
             return std::to_string(pair.sign);
         case kV:

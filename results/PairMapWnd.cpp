@@ -56,8 +56,9 @@ void CPairMapWnd::OnMouseMove(UINT, CPoint point)
         const LocalDependence::Pair& pair = m_pDependence->pairs[PairPosition(first, second, m_map.items)];
         const std::string items =
             "Items " + m_pDependence->nameOf(pair.first) + " and " + m_pDependence->nameOf(pair.second) + ": ";
-        tip = items + (pair.together ? FormatText("X\u00B2 %.4f, df %d, p %.4g, adjusted p %.4g, sign %d, V %.4f%s",
-                                                  pair.x2, pair.df, pair.p, pair.pAdjusted, pair.sign, pair.v,
+        tip = items + (pair.together ? FormatText("X\u00B2 %.4f, df %d, p %s, adjusted p %s, sign %d, V %.4f%s",
+                                                  pair.x2, pair.df, PValueText(pair.p).c_str(),
+                                                  PValueText(pair.pAdjusted).c_str(), pair.sign, pair.v,
                                                   pair.flagged ? ", flagged" : "")
                                      : std::string("answered together by no subject"));
     }

@@ -1,6 +1,7 @@
 #include "results/StatisticsTable.h"
 
 #include "results/SaveTable.h"
+#include "stats/TextFormat.h"
 
 namespace {
 
@@ -33,11 +34,8 @@ void StatisticsTable::SetLateValues(std::vector<double> values)
     m_late = std::move(values);
     for (std::size_t c = 0; c < m_columns.size(); ++c)
         if (m_columns[c].late)
-            for (int row = 0; row < m_list.GetItemCount(); ++row) {
-                char text[32];
-                std::snprintf(text, sizeof text, "%.4g", m_late[RecordAt(row)]);
-                m_list.SetItemText(row, static_cast<int>(c), text);
-            }
+            for (int row = 0; row < m_list.GetItemCount(); ++row)
+                m_list.SetItemText(row, static_cast<int>(c), PValueText(m_late[RecordAt(row)]));
 }
 
 std::pair<bool, double> StatisticsTable::keyOf(std::size_t record, int column) const

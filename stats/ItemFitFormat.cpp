@@ -19,6 +19,11 @@ std::string column(const std::optional<double>& value, const char* pattern, int 
     return std::string(static_cast<std::size_t>(width - 1), ' ') + "\u2014";
 }
 
+std::string pColumn(const std::optional<double>& p, int width)
+{
+    return p ? FormatText("%*s", width, PValueText(p).c_str()) : column(p, "", width);
+}
+
 }  // namespace
 
 std::string ItemMergingCondition(double minExpected)
@@ -39,9 +44,9 @@ void WriteItemFitTable(std::ostream& out, const ItemFit& fit, const std::vector<
         const ItemFit::Item& item = fit.items[k];
         out << FormatText("%5d ", item.item)
             << (fit.names.empty() ? "" : PadRight(fit.nameOf(item.item), NameWidth(fit.names)) + " ")
-            << FormatText("%12.4f %6d ", item.sx2, item.df) << column(item.p, "%*.4g", 11) << "  "
-            << column(item.pAdjusted, "%*.4g", 11) << "  " << column(item.rmsea, "%*.4f", 9)
-            << FormatText(" %7zu", item.groups.size()) << (simulated ? FormatText(" %12.4g", (*simulated)[k]) : "")
+            << FormatText("%12.4f %6d ", item.sx2, item.df) << pColumn(item.p, 11) << "  "
+            << pColumn(item.pAdjusted, 11) << "  " << column(item.rmsea, "%*.4f", 9)
+            << FormatText(" %7zu", item.groups.size()) << (simulated ? " " + pColumn((*simulated)[k], 12) : "")
             << (item.flagged ? "  *" : "") << "\n";
     }
 }

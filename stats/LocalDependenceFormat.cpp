@@ -51,9 +51,9 @@ void WritePairsTable(std::ostream& out, const LocalDependence& dependence, const
         const LocalDependence::Pair& p = pairs[k];
         if (!p.together)
             break;
-        out << FormatText("%5d %6d %12.4f %4d %11.4g  %11.4g  %4d %8.4f", p.first, p.second, p.x2, p.df, p.p,
-                          p.pAdjusted, p.sign, p.v)
-            << (simulated ? FormatText(" %12.4g", (*simulated)[k]) : "")
+        out << FormatText("%5d %6d %12.4f %4d %11s  %11s  %4d %8.4f", p.first, p.second, p.x2, p.df,
+                          PValueText(p.p).c_str(), PValueText(p.pAdjusted).c_str(), p.sign, p.v)
+            << (simulated ? FormatText(" %12s", PValueText((*simulated)[k]).c_str()) : "")
             << names(dependence, dependence.nameOf(p.first), dependence.nameOf(p.second), p.flagged)
             << (p.flagged ? "  *\n" : "\n");
     }

@@ -55,25 +55,25 @@ std::string FormatPooledLine(const FitSummary& summary)
 {
     if (!summary.testable())
         return "Pooled chi-square: " + noTest(summary);
-    return FormatText("Pooled chi-square %.4f, df %d, p %.4g", summary.pooledChiSquare, summary.degreesOfFreedom,
-                      summary.pooledP);
+    return FormatText("Pooled chi-square %.4f, df %d, p %s", summary.pooledChiSquare, summary.degreesOfFreedom,
+                      PValueText(summary.pooledP).c_str());
 }
 
 void WriteSummaryStatistics(std::ostream& out, const FitSummary& summary, const MonteCarloResult* simulated)
 {
     const auto beside = [simulated](const char* gap, double MonteCarloResult::*p) {
-        return simulated ? FormatText("%ssimulated p %.4g", gap, simulated->*p) : std::string();
+        return simulated ? FormatText("%ssimulated p %s", gap, PValueText(simulated->*p).c_str()) : std::string();
     };
     // With simulated p-values beside them, the p-values take a column.
     const int pWidth = simulated ? 10 : 0;
     out << FormatText("Chi-square over every score   %12.4f", summary.chiSquare)
         << beside("                            ", &MonteCarloResult::chiSquareP) << "\n";
     if (summary.testable()) {
-        out << FormatText("Pooled Pearson chi-square     %12.4f   df %4d   p %-*.4g", summary.pooledChiSquare,
-                          summary.degreesOfFreedom, pWidth, summary.pooledP)
+        out << FormatText("Pooled Pearson chi-square     %12.4f   df %4d   p %-*s", summary.pooledChiSquare,
+                          summary.degreesOfFreedom, pWidth, PValueText(summary.pooledP).c_str())
             << beside("   ", &MonteCarloResult::pooledChiSquareP) << "\n";
-        out << FormatText("Likelihood ratio G2           %12.4f   df %4d   p %-*.4g", summary.likelihoodRatio,
-                          summary.degreesOfFreedom, pWidth, summary.likelihoodRatioP)
+        out << FormatText("Likelihood ratio G2           %12.4f   df %4d   p %-*s", summary.likelihoodRatio,
+                          summary.degreesOfFreedom, pWidth, PValueText(summary.likelihoodRatioP).c_str())
             << beside("   ", &MonteCarloResult::likelihoodRatioP) << "\n";
     } else {
         out << "Pooled chi-square: " << noTest(summary) << "\n";

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,16 @@ std::string FormatText(const char* pattern, Values... values)
     char text[512];
     std::snprintf(text, sizeof text, pattern, values...);
     return text;
+}
+
+// A p-value as a person reads it: four decimals, and "<0.0001" below
+// them, so that a column of p-values lines up and none reads as zero; a
+// dash where there is none.
+inline std::string PValueText(std::optional<double> p)
+{
+    if (!p || std::isnan(*p))
+        return "\u2014";
+    return *p < 0.0001 ? std::string("<0.0001") : FormatText("%.4f", *p);
 }
 
 // A number at full precision, as CSV and JSON carry it: 17 significant

@@ -229,7 +229,7 @@ TEST_F(ItemFitDlgTest, RowsKeepTheirItemsThroughSortsAndSimulation)
     const auto expectSimulatedByItem = [&] {
         for (int row = 0; row < 4; ++row) {
             char text[32];
-            std::snprintf(text, sizeof text, "%.4g", simulated(0)->itemP[static_cast<std::size_t>(itemOf(row) - 1)]);
+            std::snprintf(text, sizeof text, "%.4f", simulated(0)->itemP[static_cast<std::size_t>(itemOf(row) - 1)]);
             EXPECT_EQ(d.m_list.GetItemText(row, CItemFitDlg::kSimulatedP), text) << "row " << row;
         }
     };

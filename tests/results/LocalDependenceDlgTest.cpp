@@ -136,7 +136,7 @@ TEST_F(LocalDependenceDlgTest, SimulatedPValuesStayWithTheirPairs)
             const int first = std::stoi(d.m_list.GetItemText(row, CLocalDependenceDlg::kFirst));
             const int second = std::stoi(d.m_list.GetItemText(row, CLocalDependenceDlg::kSecond));
             char text[32];
-            std::snprintf(text, sizeof text, "%.4g", byPair[PairPosition(first, second, 4)]);
+            std::snprintf(text, sizeof text, "%.4f", byPair[PairPosition(first, second, 4)]);
             EXPECT_EQ(d.m_list.GetItemText(row, CLocalDependenceDlg::kSimulatedP), text) << first << " " << second;
         }
     };

@@ -7,9 +7,12 @@
 
 #include <cmath>
 #include <sstream>
+#include <optional>
 #include <tuple>
+#include <vector>
 
 #include "stats/SummaryFormat.h"
+#include "stats/TextFormat.h"
 
 namespace {
 
@@ -162,3 +165,14 @@ TEST(FitSummaryTest, CsvAndJsonReadBack)
 }
 
 }  // namespace
+
+TEST(PValueTextTest, FourDecimalsAndNoneReadAsZero)
+{
+    const std::vector<std::pair<std::optional<double>, const char*>> cases = {
+        {1.0, "1.0000"},        {0.99995, "1.0000"}, {0.5, "0.5000"},     {0.08317, "0.0832"},
+        {0.0001, "0.0001"},     {0.00009999, "<0.0001"}, {1e-300, "<0.0001"}, {0.0, "<0.0001"},
+        {std::nullopt, "\u2014"}, {std::nan(""), "\u2014"},
+    };
+    for (const auto& [p, text] : cases)
+        EXPECT_EQ(PValueText(p), text) << (p ? *p : -1.0);
+}
