@@ -1,5 +1,6 @@
 #include "charts/ChartScene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -18,6 +19,23 @@ double NiceStep(double range, int target)
         if (raw <= factor * power)
             return factor * power;
     return 10.0 * power;
+}
+
+std::vector<double> AxisTicks(double low, double high, int target, double least)
+{
+    std::vector<double> ticks;
+    if (!(high > low))
+        return {low};
+    const double step = std::max(NiceStep(high - low, target), least);
+    // Counted in whole steps, and a step below 1 as a whole number of
+    // tenths, hundredths, ... divided, so that 3 steps of 0.1 are 0.3,
+    // not 0.30000000000000004.
+    const double scale = step < 1 ? std::pow(10.0, std::ceil(-std::log10(step))) : 1.0;
+    const double whole = std::round(step * scale);
+    const bool decimal = std::abs(whole / scale - step) <= 1e-12 * step;
+    for (double k = std::ceil(low / step - 1e-9); k * step <= high + step * 1e-9; ++k)
+        ticks.push_back((decimal ? k * whole / scale : k * step) + 0.0);  // + 0.0: never -0
+    return ticks;
 }
 
 std::string AxisNumber(double value)

@@ -67,5 +67,9 @@ constexpr std::uint32_t kFlaggedColour = 0xC80000, kGridColour = 0xE1E1E1, kDiag
 // A step of 1, 2 or 5 times a power of ten giving about target ticks.
 double NiceStep(double range, int target);
 
+// The round values from low to high, NiceStep apart for about target
+// ticks, but never closer than least.
+std::vector<double> AxisTicks(double low, double high, int target, double least = 0);
+
 // A number as an axis shows it: the shortest form, no trailing zeros.
 std::string AxisNumber(double value);

@@ -20,6 +20,7 @@ ItemChartAxes ItemChartAxesOf(const std::vector<ItemCurve>& curves, double highe
             axes.high = first ? score : std::max(axes.high, score);
             first = false;
         }
+    axes.measure = ItemMeasure(axes.highest);
     axes.low = std::floor(axes.low);
     axes.high = std::ceil(axes.high);
     return axes;
@@ -30,7 +31,9 @@ void AddItemChart(ChartScene& scene, const ItemCurve& curve, const ItemChartAxes
 {
     using Align = ChartScene::Align;
     const double t = textSize;
-    const ChartScene::Box plot{box.left + 3.6 * t, box.top + 2.4 * t, box.right - t, box.bottom - 2.6 * t};
+    // Room on the left for the numbers and the upright title, below for
+    // the numbers and the title of the totals.
+    const ChartScene::Box plot{box.left + 4.8 * t, box.top + 2.4 * t, box.right - t, box.bottom - 3.8 * t};
     const auto at = [&](double score, double mean) {
         const double x = axes.high > axes.low ? (score - axes.low) / (axes.high - axes.low) : 0.5;
         return ChartScene::Point{plot.left + x * plot.width(), plot.bottom - mean / axes.highest * plot.height()};
@@ -39,17 +42,22 @@ void AddItemChart(ChartScene& scene, const ItemCurve& curve, const ItemChartAxes
     scene.text({box.left, box.top + 0.4 * t, box.right, box.top + 2 * t},
                (curve.name.empty() ? "Item " + std::to_string(curve.item) : curve.name) + (curve.flagged ? " *" : ""),
                Align::Centre, 1.2 * t, frame, curve.flagged);
-    scene.line({at(axes.low, axes.highest / 2), at(axes.high, axes.highest / 2)}, kGridColour);
-    for (const double y : {0.0, axes.highest / 2, axes.highest}) {
+    for (const double y : AxisTicks(0, axes.highest, 3)) {
         const double height = at(axes.low, y).y;
+        if (y > 0 && y < axes.highest)
+            scene.line({at(axes.low, y), at(axes.high, y)}, kGridColour);
         scene.text({box.left, height - 0.7 * t, plot.left - 0.4 * t, height + 0.7 * t}, AxisNumber(y), Align::Right,
                    t);
     }
-    for (const double x : {axes.low, axes.high}) {
+    for (const double x : AxisTicks(axes.low, axes.high, 4, 1.0)) {
         const double across = at(x, 0).x;
+        scene.line({{across, plot.bottom}, {across, plot.bottom + 0.3 * t}}, frame);
         scene.text({across - 2.5 * t, plot.bottom + 0.3 * t, across + 2.5 * t, plot.bottom + 1.7 * t}, AxisNumber(x),
                    Align::Centre, t);
     }
+    scene.text({plot.left, plot.bottom + 1.8 * t, plot.right, plot.bottom + 3.2 * t}, "Total score", Align::Centre, t);
+    scene.texts.push_back(
+        {{box.left, plot.top, box.left + 1.6 * t, plot.bottom}, axes.measure, Align::Centre, t, false, true, kChartBlack});
     scene.frame(plot, frame, curve.flagged ? 2 : 1);
     const auto line = [&](const std::vector<double>& values, std::uint32_t colour) {
         std::vector<ChartScene::Point> points;

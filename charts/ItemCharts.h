@@ -16,6 +16,12 @@ struct ItemCharts {
     std::string title;
 };
 
+// What the curves show of items whose highest score is highest.
+inline std::string ItemMeasure(double highest)
+{
+    return highest == 1.0 ? "Proportion correct" : "Mean item score";
+}
+
 // The grid of a run's item fit, items of K categories; here, for the batch
 // runner draws through the chart module and links no toolkit.
 inline ItemCharts ItemChartsOf(const ItemFit& fit, int categories)
@@ -24,7 +30,7 @@ inline ItemCharts ItemChartsOf(const ItemFit& fit, int categories)
     for (const ItemFit::Item& item : fit.items)
         charts.items.push_back(CurveOf(item, fit.givenName(item.item)));
     charts.highest = categories - 1;
-    charts.measure = categories == 2 ? "Proportion correct" : "Mean item score";
+    charts.measure = ItemMeasure(charts.highest);
     charts.title = "Observed and expected item scores";
     return charts;
 }
@@ -33,6 +39,7 @@ inline ItemCharts ItemChartsOf(const ItemFit& fit, int categories)
 // group's middle, and item scores from 0 to the highest.
 struct ItemChartAxes {
     double low = 0.0, high = 1.0, highest = 1.0;
+    std::string measure = ItemMeasure(1.0);  // the item scores' title
 };
 ItemChartAxes ItemChartAxesOf(const std::vector<ItemCurve>& curves, double highest);
 

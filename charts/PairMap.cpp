@@ -9,6 +9,19 @@ namespace {
 
 constexpr double kTitleHeight = 40, kFileTextSize = 11;
 
+// Names longer than this are cut short along the edges; a character is
+// taken as about 0.62 text heights wide.
+constexpr std::size_t kLongestLabel = 14;
+constexpr double kCharacterWidth = 0.62;
+
+std::size_t longestLabel(const PairMap& map)
+{
+    std::size_t longest = 0;
+    for (int item = 1; item <= map.items && !map.names.empty(); ++item)
+        longest = std::max(longest, map.label(item).size());
+    return longest;
+}
+
 // The key's bar and its labels, in text heights.
 constexpr double kKeyBar = 1.4, kKeyGap = 1.0, kKeyLabels = 5.0;
 
@@ -20,6 +33,20 @@ double PairMap::scale() const
     for (const double v : signedV)
         largest = std::max(largest, std::abs(v));
     return largest;
+}
+
+std::string PairMap::label(int item) const
+{
+    const std::size_t k = static_cast<std::size_t>(item - 1);
+    if (k >= names.size() || names[k].empty())
+        return std::to_string(item);
+    if (names[k].size() <= kLongestLabel)
+        return names[k];
+    // Cut at a character's start, not within one.
+    std::size_t cut = kLongestLabel - 1;
+    while (cut > 0 && (static_cast<unsigned char>(names[k][cut]) & 0xC0) == 0x80)
+        --cut;
+    return names[k].substr(0, cut) + "\u2026";
 }
 
 std::uint32_t DependenceColour(double signedV, double scale)
@@ -43,13 +70,16 @@ bool PairMapLayout::pairAt(double x, double y, int& first, int& second) const
     return true;
 }
 
-PairMapLayout LayoutPairMap(int items, double width, double height, double textSize, double titleHeight)
+PairMapLayout LayoutPairMap(int items, double width, double height, double textSize, double titleHeight,
+                            std::size_t labelLength)
 {
     PairMapLayout layout;
     layout.items = std::max(items, 1);
     layout.textSize = textSize;
-    layout.left = std::ceil(3.5 * textSize);
-    layout.top = std::ceil(titleHeight + 1.6 * textSize);
+    layout.named = labelLength > 0;
+    const double labels = kCharacterWidth * static_cast<double>(std::min(labelLength, kLongestLabel)) + 0.8;
+    layout.left = std::ceil(std::max(3.5, labels) * textSize);
+    layout.top = std::ceil(titleHeight + (layout.named ? std::max(1.6, labels) : 1.6) * textSize);
     const double keyWidth = (kKeyGap + kKeyBar + kKeyLabels) * textSize;
     const double side = std::min(width - layout.left - keyWidth, height - layout.top - textSize);
     // Whole pixels while a cell has one, so that cells stay sharp.
@@ -68,6 +98,11 @@ PairMapLayout LayoutPairMap(int items, double width, double height, double textS
     return layout;
 }
 
+PairMapLayout LayoutPairMap(const PairMap& map, double width, double height, double textSize)
+{
+    return LayoutPairMap(map.items, width, height, textSize, map.title.empty() ? 0 : kTitleHeight, longestLabel(map));
+}
+
 ChartScene PairMapScene(const PairMap& map, double width, double height, double textSize)
 {
     using Align = ChartScene::Align;
@@ -76,8 +111,7 @@ ChartScene PairMapScene(const PairMap& map, double width, double height, double 
     scene.height = height;
     scene.title = map.title;
     scene.smooth = false;  // whole-pixel cells stay sharp
-    const PairMapLayout layout =
-        LayoutPairMap(map.items, width, height, textSize, map.title.empty() ? 0 : kTitleHeight);
+    const PairMapLayout layout = LayoutPairMap(map, width, height, textSize);
     const int m = map.items;
     const double scale = map.scale(), t = textSize;
     scene.fill({0, 0, width, height}, kChartWhite);
@@ -102,9 +136,14 @@ ChartScene PairMapScene(const PairMap& map, double width, double height, double 
             continue;
         const ChartScene::Box cell = layout.cellBox(item - 1, item - 1);
         const double across = (cell.left + cell.right) / 2, down = (cell.top + cell.bottom) / 2;
-        scene.text({0, down - 0.7 * t, layout.left - 0.4 * t, down + 0.7 * t}, std::to_string(item), Align::Right, t);
-        scene.text({across - 2 * t, layout.top - 1.5 * t, across + 2 * t, layout.top - 0.1 * t}, std::to_string(item),
-                   Align::Centre, t);
+        const std::string label = map.label(item);
+        scene.text({0, down - 0.7 * t, layout.left - 0.4 * t, down + 0.7 * t}, label, Align::Right, t);
+        if (layout.named)
+            scene.texts.push_back({{across - 0.7 * t, 0, across + 0.7 * t, layout.top - 0.4 * t}, label, Align::Left, t,
+                                   false, true, kChartBlack});
+        else
+            scene.text({across - 2 * t, layout.top - 1.5 * t, across + 2 * t, layout.top - 0.1 * t}, label,
+                       Align::Centre, t);
     }
     // The key: from +scale at the top to -scale at the bottom, a line a pixel.
     const ChartScene::Box& key = layout.key;
@@ -120,8 +159,8 @@ ChartScene PairMapScene(const PairMap& map, double width, double height, double 
     label(scale, key.top);
     label(0.0, (key.top + key.bottom) / 2);
     label(-scale, key.bottom);
-    scene.text({key.left, key.bottom + 0.8 * t, width, key.bottom + 2.2 * t}, "signed V", Align::Left, t);
-    scene.text({key.left, key.bottom + 2.2 * t, width, key.bottom + 3.6 * t}, "outlined: flagged", Align::Left, t);
+    scene.text({key.left, key.top - 1.5 * t, width, key.top - 0.1 * t}, "Signed V", Align::Left, t, kChartBlack, true);
+    scene.text({key.left, key.bottom + 0.8 * t, width, key.bottom + 2.2 * t}, "outlined: flagged", Align::Left, t);
     return scene;
 }
 
@@ -129,7 +168,8 @@ ChartScene PairMapFileScene(const PairMap& map)
 {
     const int m = std::max(map.items, 1);
     const double cell = std::clamp(720 / m, 2, 24), t = kFileTextSize;
-    const double width = std::ceil(3.5 * t) + m * cell + (kKeyGap + kKeyBar + kKeyLabels) * t + 60;
-    const double height = std::ceil(kTitleHeight + 1.6 * t) + std::max(m * cell, 4 * t) + 4 * t;
+    const PairMapLayout margins = LayoutPairMap(map, 0, 0, t);
+    const double width = margins.left + m * cell + (kKeyGap + kKeyBar + kKeyLabels) * t + 60;
+    const double height = margins.top + std::max(m * cell, 4 * t) + 4 * t;
     return PairMapScene(map, std::ceil(width), std::ceil(height), t);
 }

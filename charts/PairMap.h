@@ -14,7 +14,12 @@ struct PairMap {
     int items = 0;
     std::vector<double> signedV;  // m x m, symmetric, 0 on the diagonal
     std::vector<char> flagged;    // m x m
+    std::vector<std::string> names;  // the items', when a table gives them
     std::string title;
+
+    // Item k's label along the edges (from 1): its name, cut short, or
+    // its number.
+    std::string label(int item) const;
 
     // The V at which the colours are at their deepest: the largest |V|,
     // and never below 0.05.
@@ -30,6 +35,7 @@ inline PairMap PairMapOf(const LocalDependence& dependence, int items, const std
     map.title = title;
     map.signedV.assign(static_cast<std::size_t>(items) * items, 0.0);
     map.flagged.assign(map.signedV.size(), 0);
+    map.names = dependence.names;
     for (const LocalDependence::Pair& pair : dependence.pairs) {
         const std::size_t i = static_cast<std::size_t>(pair.first - 1), j = static_cast<std::size_t>(pair.second - 1);
         map.signedV[i * items + j] = map.signedV[j * items + i] = pair.sign * pair.v;
@@ -45,11 +51,12 @@ std::uint32_t DependenceColour(double signedV, double scale);
 // Where the map goes in an area, its labels textSize pixels high: cells
 // of side cell from (left, top), row i and column j the pair of items i + 1
 // and j + 1; item numbers along the left and top edges, every
-// labelStep-th; the colour key's bar at the right.
+// labelStep-th, names up the top edge; the colour key's bar at the right.
 struct PairMapLayout {
     int items = 0;
     double left = 0, top = 0, cell = 1, textSize = 12;
     int labelStep = 1;
+    bool named = false;  // names, not numbers: the top edge's read upwards
     ChartScene::Box key;
     // The pair (items from 1, first < second) under a point; false off the
     // map and on its diagonal.
@@ -60,8 +67,12 @@ struct PairMapLayout {
     }
 };
 // Whole pixels for each cell where a cell has one; titleHeight at the top
-// for the title.
-PairMapLayout LayoutPairMap(int items, double width, double height, double textSize, double titleHeight = 0);
+// for the title; margins for labels of up to labelLength characters
+// (numbers when 0).
+PairMapLayout LayoutPairMap(int items, double width, double height, double textSize, double titleHeight = 0,
+                            std::size_t labelLength = 0);
+// The layout of map's scene in a width x height area.
+PairMapLayout LayoutPairMap(const PairMap& map, double width, double height, double textSize);
 
 // The map in a width x height area, with its title when it has one.
 ChartScene PairMapScene(const PairMap& map, double width, double height, double textSize);

@@ -25,19 +25,18 @@ ChartScene ScoreChartScene(const ScoreChart& chart)
     };
 
     using Align = ChartScene::Align;
-    for (double y = 0; y <= top + yStep / 2; y += yStep) {
+    for (const double y : AxisTicks(0, top, 6, yStep)) {
         scene.line({at(first, y), at(last, y)}, kGridColour);
         const double height = at(first, y).y;
         scene.text({0, height - 8, plot.left - 8, height + 8}, AxisNumber(y), Align::Right, 13);
     }
-    const double xStep = std::max(1.0, NiceStep(last - first, 10));
-    for (double x = std::ceil(first / xStep) * xStep; x <= last; x += xStep) {
+    for (const double x : AxisTicks(first, last, 10, 1.0)) {
         const ChartScene::Point foot = at(x, 0);
         scene.line({foot, {foot.x, foot.y + 5}}, kChartBlack);
         scene.text({foot.x - 30, plot.bottom + 8, foot.x + 30, plot.bottom + 24}, AxisNumber(x), Align::Centre, 13);
     }
     scene.frame(plot, kChartBlack);
-    scene.text({plot.left, plot.bottom + 28, plot.right, plot.bottom + 48}, "Score", Align::Centre, 13);
+    scene.text({plot.left, plot.bottom + 28, plot.right, plot.bottom + 48}, "Total score", Align::Centre, 13);
     scene.texts.push_back({{8, plot.top, 28, plot.bottom}, "Frequency", Align::Centre, 13, false, true, kChartBlack});
     scene.text({0, 12, scene.width, 36}, chart.title, Align::Centre, 16);
 

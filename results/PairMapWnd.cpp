@@ -31,7 +31,7 @@ PairMapLayout CPairMapWnd::Layout() const
 {
     CRect client;
     GetClientRect(&client);
-    return LayoutPairMap(m_map.items, client.Width(), client.Height(), m_dTextHeight);
+    return LayoutPairMap(m_map, client.Width(), client.Height(), m_dTextHeight);
 }
 
 bool CPairMapWnd::PairAt(CPoint point, int& first, int& second) const

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "charts/ItemCharts.h"
 #include "charts/PairMap.h"
@@ -147,8 +148,13 @@ TEST(ItemChartModelTest, SharedAxesAndFlaggedItems)
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->colour, kFlaggedColour);
     EXPECT_TRUE(title->bold);
-    for (const char* label : {"0", "1.5", "3", "1", "13"})
+    // Round ticks along both axes, and what each axis holds.
+    for (const char* label : {"0", "1", "2", "3", "5", "10", "Total score", "Mean item score"})
         EXPECT_NE(textSaying(scene, label), nullptr) << label;
+    for (const char* label : {"1.5", "13"})
+        EXPECT_EQ(textSaying(scene, label), nullptr) << label;
+    EXPECT_TRUE(textSaying(scene, "Mean item score")->upright);
+    EXPECT_EQ(ItemChartAxesOf({first}, 1).measure, "Proportion correct");
     // The curves: expected, then observed, a point per group, the axis's
     // ends at the plot's edges.
     const ChartScene::Line& observed = scene.lines.back();
@@ -187,7 +193,7 @@ TEST(ScoreChartModelTest, RoundTicksOnBothAxes)
     ScoreChart chart{5, {3, 40, 87, 12}, {5, 35, 80, 20}, "Scores"};
     const ChartScene scene = ScoreChartScene(chart);
     EXPECT_EQ(scene.width, kScoreChartWidth);
-    for (const char* label : {"0", "20", "40", "60", "80", "100", "5", "6", "7", "8", "Score", "Frequency"})
+    for (const char* label : {"0", "20", "40", "60", "80", "100", "5", "6", "7", "8", "Total score", "Frequency"})
         EXPECT_NE(textSaying(scene, label), nullptr) << label;
     EXPECT_EQ(textSaying(scene, "120"), nullptr);
     EXPECT_EQ(textSaying(scene, "4"), nullptr);
@@ -196,4 +202,57 @@ TEST(ScoreChartModelTest, RoundTicksOnBothAxes)
     EXPECT_EQ(NiceStep(3, 10), 0.5);
     EXPECT_EQ(AxisNumber(-0.0), "0");
     EXPECT_EQ(AxisNumber(2.5), "2.5");
+}
+
+// Ticks at round values inside the range, counted in whole steps so that
+// none drifts (0.1 + 0.2 is not 0.3).
+TEST(ChartModelTest, TicksAtRoundValues)
+{
+    const struct {
+        double low, high;
+        int target;
+        double least;
+        std::vector<double> ticks;
+    } cases[] = {
+        {0, 1, 3, 0, {0, 0.5, 1}},
+        {0, 0.3, 3, 0, {0, 0.1, 0.2, 0.3}},
+        {1, 13, 4, 1, {5, 10}},
+        {0, 4, 10, 1, {0, 1, 2, 3, 4}},  // never between whole scores
+        {-7, 7, 4, 0, {-5, 0, 5}},
+        {2.5, 2.5, 4, 0, {2.5}},
+        {0, 120, 6, 20, {0, 20, 40, 60, 80, 100, 120}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AxisTicks(c.low, c.high, c.target, c.least), c.ticks) << c.low << " to " << c.high;
+    EXPECT_EQ(AxisNumber(AxisTicks(0, 0.3, 3)[3]), "0.3");
+}
+
+// Items named by a table are labelled by name along both edges, the top's
+// read upwards, long names cut short within a whole character; the colour
+// key says what it shows.
+TEST(PairMapModelTest, NamesAlongBothEdgesAndATitledKey)
+{
+    PairMap map = threeItems();
+    map.names = {"read", "write", "a very long name \u00e9\u00e9\u00e9"};
+    EXPECT_EQ(map.label(2), "write");
+    EXPECT_EQ(map.label(3), "a very long n\u2026");
+    map.names[1].clear();
+    EXPECT_EQ(map.label(2), "2");
+    map.names[1] = "write";
+    map.names[2] = "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9";  // 16 bytes
+    EXPECT_EQ(map.label(3), "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u2026");
+
+    const ChartScene scene = PairMapScene(map, 500, 400, 12);
+    const PairMapLayout layout = LayoutPairMap(map, 500, 400, 12);
+    EXPECT_TRUE(layout.named);
+    EXPECT_GE(layout.left, 0.62 * 14 * 12);
+    int left = 0, up = 0;
+    for (const ChartScene::Text& text : scene.texts)
+        if (text.text == "write")
+            (text.upright ? up : left) += 1;
+    EXPECT_EQ(left, 1);
+    EXPECT_EQ(up, 1);
+    ASSERT_NE(textSaying(scene, "Signed V"), nullptr);
+    EXPECT_LT(textSaying(scene, "Signed V")->box.bottom, layout.key.top + 1);
+    EXPECT_FALSE(LayoutPairMap(threeItems(), 500, 400, 12).named);
 }
