@@ -67,6 +67,7 @@ public:
     AnalysisStatus fit();
     AnalysisStatus publish();  // kReportsNotPlaced when they cannot be put in place
 
+    const AnalysisRequest& request() const { return request_; }
     const ScoreTable& table() const { return run_.table; }
     const FitSummary& summary() const { return summary_; }
     const std::vector<FitWarning>& warnings() const { return warnings_.found; }

@@ -3,7 +3,7 @@
 # Sourced by run.sh and test.sh.
 set -euo pipefail
 
-talver_packages=(cmake g++ make libgtest-dev qt6-base-dev fonts-dejavu-core fonts-dejavu-extra clang libclang-rt-14-dev libboost-math-dev qt6-svg-dev nlohmann-json3-dev libsleef-dev libcsv-dev)
+talver_packages=(cmake g++ make libgtest-dev qt6-base-dev fonts-dejavu-core fonts-dejavu-extra clang libclang-rt-14-dev libboost-math-dev qt6-svg-dev nlohmann-json3-dev libsleef-dev libcsv-dev nettle-dev)
 
 talver_install_missing() {
     local missing=()

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 
@@ -21,7 +22,8 @@ const char* const kBatchUsage =
     "                  [--metric normal|logistic] [--missing CODES]\n"
     "                  [--format table|csv|json | --quiet] [--min-expected X] [--plot FILE.png|FILE.svg]\n"
     "                  [--strict] [--item-fit [--item-min-expected X] [--item-plot FILE.png|FILE.svg]]\n"
-    "                  [--pairs [--pairs-plot FILE.png|FILE.svg]] [--monte-carlo R [--seed S]]\n";
+    "                  [--pairs [--pairs-plot FILE.png|FILE.svg]] [--monte-carlo R [--seed S]]\n"
+    "                  [--report FILE.html|FILE.pdf]\n";
 
 namespace {
 
@@ -32,7 +34,7 @@ const char* const kValueFlags[] = {
     "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
     "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot",
     "--item-min-expected", "--item-plot", "--pairs-plot", "--monte-carlo", "--seed", "--missing",
-    "--scores-format", "--id-column", "--item-columns", "--parameters"};
+    "--scores-format", "--id-column", "--item-columns", "--parameters", "--report"};
 const char* const kSwitches[] = {"--nodes20", "--nodes51", "--help", "--version", "--quiet", "--strict",
                                  "--item-fit", "--pairs"};
 
@@ -61,15 +63,23 @@ bool parseWhole(const std::string& text, Whole& value)
 }
 
 // A chart's file name, or a reason why not.
-std::string parseChartName(const std::string& flag, const std::string& name)
+// A file name with one of the endings, or a reason why not.
+std::string parseOutputName(const std::string& flag, const std::string& name,
+                            std::initializer_list<const char*> endings, const char* said)
 {
     const std::size_t dot = name.rfind('.');
     std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension != "png" && extension != "svg")
-        return flag + " takes a file name ending in .png or .svg, not '" + name + "'";
-    return {};
+    for (const char* ending : endings)
+        if (extension == ending)
+            return {};
+    return flag + " takes a file name ending in " + said + ", not '" + name + "'";
+}
+
+std::string parseChartName(const std::string& flag, const std::string& name)
+{
+    return parseOutputName(flag, name, {"png", "svg"}, ".png or .svg");
 }
 
 // The outputs of a run that succeeds.
@@ -117,6 +127,11 @@ std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::
         else if (!parseWhole(text, options.seed))
             return "--seed takes a 64-bit integer, not '" + text + "'";
     }
+    if (given("--report") &&
+        !(error = parseOutputName("--report", options.reportFile = flags.at("--report"), {"html", "htm", "pdf"},
+                                  ".html or .pdf"))
+             .empty())
+        return error;
     options.pairs = given("--pairs");
     if (given("--pairs-plot") && !options.pairs)
         return "--pairs-plot goes with --pairs";

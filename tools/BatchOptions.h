@@ -31,6 +31,7 @@ struct BatchOptions {
     std::string itemPlotFile;  // the items' charts, .png or .svg; empty for none
     bool pairs = false;        // local dependence X² of every pair of items
     std::string pairsPlotFile;  // the pairs' heat map, .png or .svg; empty for none
+    std::string reportFile;     // the whole diagnosis, .html or .pdf; empty for none
     std::uint64_t replicates = 0;  // Monte Carlo p-values; 0 for none
     std::uint64_t seed = 1;
 };

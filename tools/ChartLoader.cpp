@@ -45,7 +45,8 @@ const Module& chartModule()
 
 // Calls the module's function named symbol on what.
 template <typename What>
-bool saveThroughModule(const char* symbol, const What& what, const std::string& path, std::string& reason)
+bool saveThroughModule(const char* symbol, const What& what, const std::string& path, std::string& reason,
+                       const char* noun = "chart")
 {
     const Module& module = chartModule();
     using Save = bool (*)(const What*, const char*);
@@ -55,7 +56,7 @@ bool saveThroughModule(const char* symbol, const What& what, const std::string& 
         return false;
     }
     if (!save(&what, path.c_str())) {
-        reason = "cannot write the chart '" + path + "'";
+        reason = std::string("cannot write the ") + noun + " '" + path + "'";
         return false;
     }
     return true;
@@ -76,4 +77,9 @@ bool SaveChartThroughModule(const ItemCharts& charts, const std::string& path, s
 bool SaveChartThroughModule(const PairMap& map, const std::string& path, std::string& reason)
 {
     return saveThroughModule("TalverSavePairMap", map, path, reason);
+}
+
+bool SaveReportThroughModule(const Report& report, const std::string& path, std::string& reason)
+{
+    return saveThroughModule("TalverSaveReportPdf", report, path, reason, "report");
 }

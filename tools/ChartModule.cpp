@@ -1,9 +1,10 @@
-// The chart drawing of talver-fit, as a module the batch runner opens only
+// The chart drawing and the PDF report of talver-fit, as a module the batch runner opens only
 // when a chart is asked for: the toolkit's libraries are large, and most
 // runs have no use for them.
 
 #include "charts/ItemCharts.h"
 #include "charts/PairMap.h"
+#include "charts/ReportPdf.h"
 #include "charts/ScoreChart.h"
 
 extern "C" __attribute__((visibility("default"))) bool TalverSaveScoreChart(const ScoreChart* chart,
@@ -21,4 +22,9 @@ extern "C" __attribute__((visibility("default"))) bool TalverSaveItemCharts(cons
 extern "C" __attribute__((visibility("default"))) bool TalverSavePairMap(const PairMap* map, const char* path)
 {
     return map && path && SavePairMap(*map, path);
+}
+
+extern "C" __attribute__((visibility("default"))) bool TalverSaveReportPdf(const Report* report, const char* path)
+{
+    return report && path && SaveReportPdf(*report, path);
 }

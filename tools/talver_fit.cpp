@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -15,6 +16,7 @@
 
 #include "analysis/Analysis.h"
 #include "fit/VectorPath.h"
+#include "report/DiagnosisReport.h"
 #include "stats/SummaryFormat.h"
 #include "tools/BatchOptions.h"
 #include "tools/ChartLoader.h"
@@ -99,6 +101,11 @@ const char* const kHelp =
     "                         with df, p, Benjamini-Hochberg adjusted p, sign and\n"
     "                         Cramer's V; the table lists the 20 largest\n"
     "  --pairs-plot FILE      draw the pairs' signed V as a heat map, PNG or SVG\n"
+    "  --report FILE          the whole diagnosis in one document: what was run\n"
+    "                         (every input file with its size and SHA-256), the\n"
+    "                         warnings, the statistics, the charts and the item\n"
+    "                         and pair tables; HTML (.html, self-contained) or\n"
+    "                         PDF (.pdf) by the name's ending\n"
     "  --monte-carlo R        add p-values from R data sets simulated under the\n"
     "                         model, for every statistic printed\n"
     "  --seed S               the simulation's seed, a 64-bit integer (default 1);\n"
@@ -127,11 +134,11 @@ const char* const kHelp =
     "single precision; 14 a score or parameter table cannot be read as one (the\n"
     "message names the file, the line and the column); 64 a bad command line,\n"
     "or counts that are not the score table's; 65 warnings with --strict;\n"
-    "70 an internal error; 73 the chart cannot be written; 74 the summary\n"
-    "cannot be printed; 75 the model cannot be simulated (a negative weight or\n"
-    "probability).\n"
+    "70 an internal error; 73 a chart or the report cannot be written; 74 the\n"
+    "summary cannot be printed; 75 the model cannot be simulated (a negative\n"
+    "weight or probability).\n"
     "OUT and OUTG are replaced only by a run that succeeds, once everything\n"
-    "asked for (charts, statistics, simulation, the summary) is done.\n"
+    "asked for (charts, report, statistics, simulation, the summary) is done.\n"
     "TALVER_THREADS=N sets the number of threads, and TALVER_VECTORS=baseline,\n"
     "avx2 or avx512 a narrower vector path than the processor's widest (a path\n"
     "it lacks is refused, exit 64); the results are the same with any.\n"
@@ -198,6 +205,30 @@ int drawCharts(const BatchOptions& options, const Analysis& analysis, std::strin
             return kChartError;
     }
     return kAnalysisSuccess;
+}
+
+// Now, as the report dates a run.
+std::string today()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    char text[32] = "";
+    if (gmtime_r(&now, &utc))
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &utc);
+    return text;
+}
+
+// The report asked for; kChartError with the reason when it cannot be
+// written.
+int writeReport(const BatchOptions& options, const Analysis& analysis, std::string& reason)
+{
+    if (options.reportFile.empty())
+        return kAnalysisSuccess;
+    const Report report =
+        DiagnosisReport(analysis, {TALVER_VERSION, today(), VectorPathName(ActiveVectorPath()), analysis.simulated()});
+    const bool written = IsPdfName(options.reportFile) ? SaveReportThroughModule(report, options.reportFile, reason)
+                                                       : SaveReportHtml(report, options.reportFile, reason);
+    return written ? kAnalysisSuccess : kChartError;
 }
 
 // The summary on standard output, as it is made.
@@ -315,6 +346,8 @@ int main(int argc, char** argv)
         }
         // The reports are replaced only once everything asked for is done.
         int step = drawCharts(options, analysis, reason);
+        if (step == kAnalysisSuccess)
+            step = writeReport(options, analysis, reason);
         if (step == kAnalysisSuccess && !options.quiet && (step = printSummary(options, analysis)) != kAnalysisSuccess)
             reason = "cannot print the summary";
         if (step == kAnalysisSuccess && (step = analysis.publish()) != kAnalysisSuccess)

@@ -1,0 +1,378 @@
+#include "report/DiagnosisReport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <numeric>
+
+#include "charts/ItemCharts.h"
+#include "charts/PairMap.h"
+#include "charts/ScoreChart.h"
+#include "fit/FitWarning.h"
+#include "report/FileDigest.h"
+#include "report/ReportHtml.h"
+#include "stats/FlagLevel.h"
+#include "stats/ItemFitFormat.h"
+#include "stats/SummaryFormat.h"
+#include "stats/TextFormat.h"
+
+namespace {
+
+using Facts = std::vector<std::pair<std::string, std::string>>;
+
+// The pairs listed beside the heat map, as the text summary lists them.
+constexpr std::size_t kListedPairs = 20;
+
+std::string fixed(double value) { return FormatText("%.4f", value); }
+std::string optionalFixed(const std::optional<double>& value) { return value ? fixed(*value) : "\u2014"; }
+
+std::string modelOf(const AnalysisRequest& request, const FitModel& model)
+{
+    const int k = model.items.categoryCount;
+    switch (model.kind) {
+    case FitModel::Kind::Graded:
+        return FormatText("Graded Response Model, %d categories", k);
+    case FitModel::Kind::PartialCredit:
+        return FormatText("Partial Credit Model, %d categories", k);
+    default:
+        return FormatText("%d parameter%s, binary items", request.fit.parameterCount,
+                          request.fit.parameterCount == 1 ? "" : "s");
+    }
+}
+
+// Each input file once, with what it gave the run.
+Facts inputsOf(const AnalysisRequest& request, const FitModel& model)
+{
+    const FitRequest& fit = request.fit;
+    const bool binary = model.kind == FitModel::Kind::Binary;
+    std::vector<std::pair<std::string, std::string>> files;  // role, path
+    if ((binary && fit.parameterCount >= 2) || model.kind == FitModel::Kind::Graded)
+        files.push_back({"Discrimination", fit.discriminationFile});
+    files.push_back({binary ? "Difficulty" : model.kind == FitModel::Kind::Graded ? "Thresholds" : "Steps",
+                     fit.difficultyFile});
+    if (binary && fit.parameterCount == 3)
+        files.push_back({"C indices", fit.cFile});
+    files.push_back({"Scores", fit.scoreFile});
+    files.push_back({fit.useEstimates ? "Ability estimates" : "Latent distribution", fit.latentFile});
+    Facts inputs;
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const auto first = std::find_if(files.begin(), files.end(),
+                                        [&](const auto& file) { return file.second == files[k].second; });
+        if (first != files.begin() + static_cast<std::ptrdiff_t>(k))
+            continue;
+        std::string roles = files[k].first;
+        for (std::size_t j = k + 1; j < files.size(); ++j)
+            if (files[j].second == files[k].second)
+                roles += ", " + files[j].first;
+        inputs.push_back({roles, files[k].second});
+    }
+    return inputs;
+}
+
+ReportTable inputTable(const Facts& inputs)
+{
+    ReportTable table{{"Input", "File", "Bytes", "SHA-256"}, {0, 0, 1, 0}, {}, {}, "inputs"};
+    for (const auto& [roles, path] : inputs) {
+        const FileDigest digest = DigestOf(path);
+        table.rows.push_back({roles, path, digest.read ? GroupDigits(static_cast<std::int64_t>(digest.bytes)) : "\u2014",
+                              digest.read ? digest.sha256 : "cannot be read now"});
+    }
+    return table;
+}
+
+Facts runFacts(const Analysis& analysis, const ReportContext& context)
+{
+    const AnalysisRequest& request = analysis.request();
+    const FitModel& model = analysis.model();
+    Facts facts = {{"Model", modelOf(request, model)}};
+    if (model.kind == FitModel::Kind::Binary)
+        facts.push_back({"Metric", request.fit.metric == 1 ? "logistic (D = 1)" : "normal (D = 1.702)"});
+    if (model.kind == FitModel::Kind::PartialCredit || (model.kind == FitModel::Kind::Binary && request.fit.parameterCount == 1))
+        facts.push_back({"Discrimination", FormatText("%g for every item", request.fit.discriminationConstant)});
+    facts.push_back({"Latent distribution",
+                     request.fit.useEstimates ? "one ability estimate per subject"
+                                              : FormatText("%d nodes and their weights", request.fit.nodeCount)});
+    facts.push_back({"Subjects", GroupDigits(analysis.run().subjects)});
+    facts.push_back({"Items", GroupDigits(model.items.itemCount)});
+    if (const AnswerForms* forms = analysis.forms())
+        facts.push_back({"Missing answers", FormatFormsLine(*forms)});
+    if (context.simulated)
+        facts.push_back({"Simulation", FormatText("%llu data sets, seed %llu",
+                                                  static_cast<unsigned long long>(context.simulated->replicates),
+                                                  static_cast<unsigned long long>(context.simulated->seed))});
+    facts.push_back({"Program", "TALVER " + context.version + ", vector path " + context.vectorPath});
+    facts.push_back({"Date", context.date});
+    return facts;
+}
+
+void addSummary(Report& report, const FitSummary& summary, const MonteCarloResult* simulated)
+{
+    report.heading("Test-level fit");
+    ReportTable table{{"Statistic", "Value", "df", "p"}, {0, 1, 1, 1}, {}, {}, "statistics"};
+    if (simulated) {
+        table.headings.push_back("Simulated p");
+        table.numeric.push_back(1);
+    }
+    const auto row = [&](const char* name, double value, bool tested, double p, double simulatedP) {
+        std::vector<std::string> cells = {name, fixed(value), tested ? std::to_string(summary.degreesOfFreedom) : "",
+                                          tested ? PValueText(p) : "\u2014"};
+        if (simulated)
+            cells.push_back(PValueText(simulatedP));
+        table.rows.push_back(std::move(cells));
+    };
+    row("Chi-square over every score", summary.chiSquare, false, 0, simulated ? simulated->chiSquareP : 0);
+    row("Pooled Pearson chi-square", summary.pooledChiSquare, summary.testable(), summary.pooledP,
+        simulated ? simulated->pooledChiSquareP : 0);
+    row("Likelihood ratio G\u00B2", summary.likelihoodRatio, summary.testable(), summary.likelihoodRatioP,
+        simulated ? simulated->likelihoodRatioP : 0);
+    table.rows[0][3] = "";
+    report.table("", std::move(table));
+    report.paragraph((summary.testable() ? "" : FormatPooledLine(summary) + ". ") + "Cells: " +
+                     PoolingRule(summary.minExpected) + ".");
+}
+
+void addScores(Report& report, const ScoreTable& scores, const FitSummary& summary)
+{
+    report.heading("Score distribution");
+    report.chart("Observed (red) and expected (blue) frequency of every total score.",
+                 ScoreChartScene({scores.firstScore, scores.observed, scores.expected,
+                                  "Observed and expected score distributions"}));
+    ReportTable table{{"Score", "Observed", "Expected", "(O\u2212E)\u00B2/E", "(O\u2212E)/\u221AE", "Cell"},
+                      {1, 1, 1, 1, 1, 1},
+                      {},
+                      {},
+                      "scores"};
+    std::size_t cell = 0;
+    for (const FitSummary::Score& s : summary.scores) {
+        while (cell + 1 < summary.cells.size() && s.score > summary.cells[cell].lastScore)
+            ++cell;
+        table.rows.push_back({std::to_string(s.score), FormatText("%.0f", s.observed), fixed(s.expected),
+                              fixed(s.contribution), fixed(s.residual), std::to_string(cell + 1)});
+    }
+    report.table("", std::move(table));
+}
+
+void addItems(Report& report, const ItemFit& fit, int categories, const MonteCarloResult* simulated)
+{
+    const bool named = !fit.names.empty();
+    const bool withSimulated = simulated && simulated->itemP.size() == fit.items.size();
+    std::vector<std::size_t> order(fit.items.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_partition(order.begin(), order.end(), [&](std::size_t k) { return fit.items[k].flagged; });
+    const std::size_t flagged = static_cast<std::size_t>(
+        std::count_if(fit.items.begin(), fit.items.end(), [](const ItemFit::Item& item) { return item.flagged; }));
+
+    report.heading("Item fit");
+    report.paragraph(FormatText("S-X\u00B2 of %zu items; %zu flagged (%s), listed first. Score groups %s.",
+                                fit.items.size(), flagged, FlagRule().c_str(),
+                                ItemMergingCondition(fit.minExpected).c_str()));
+    ReportTable table{{"Item"}, {1}, {}, {}, "items"};
+    if (named) {
+        table.headings.push_back("Name");
+        table.numeric.push_back(0);
+    }
+    for (const char* heading : {"S-X\u00B2", "df", "p", "Adjusted p", "RMSEA", "Groups"}) {
+        table.headings.push_back(heading);
+        table.numeric.push_back(1);
+    }
+    if (withSimulated) {
+        table.headings.push_back("Simulated p");
+        table.numeric.push_back(1);
+    }
+    table.headings.push_back("Flagged");
+    table.numeric.push_back(0);
+    for (const std::size_t k : order) {
+        const ItemFit::Item& item = fit.items[k];
+        std::vector<std::string> cells = {std::to_string(item.item)};
+        if (named)
+            cells.push_back(fit.nameOf(item.item));
+        for (const std::string& cell : {fixed(item.sx2), std::to_string(item.df), PValueText(item.p),
+                                        PValueText(item.pAdjusted), optionalFixed(item.rmsea),
+                                        std::to_string(item.groups.size())})
+            cells.push_back(cell);
+        if (withSimulated)
+            cells.push_back(PValueText(simulated->itemP[k]));
+        cells.push_back(item.flagged ? "*" : "");
+        table.rows.push_back(std::move(cells));
+        table.marked.push_back(item.flagged);
+    }
+    report.table("", std::move(table));
+    const ItemCharts charts = ItemChartsOf(fit, categories);
+    report.chart(charts.measure + " by score group: observed red, expected blue; flagged items framed in red.",
+                 ItemChartsScene(charts));
+}
+
+void addPairs(Report& report, const LocalDependence& dependence, int items, const MonteCarloResult* simulated)
+{
+    const std::vector<LocalDependence::Pair>& pairs = dependence.pairs;
+    const bool named = !dependence.names.empty();
+    const bool withSimulated = simulated && simulated->pairP.size() == pairs.size();
+    std::vector<std::size_t> order(pairs.size());
+    std::iota(order.begin(), order.end(), 0);
+    // Pairs never answered together have no X² to rank; ties in pair order.
+    const auto x2 = [&](std::size_t k) { return pairs[k].together ? pairs[k].x2 : -1.0; };
+    const std::size_t shown = std::min(order.size(), kListedPairs);
+    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
+                      [&](std::size_t a, std::size_t b) { return x2(a) > x2(b) || (x2(a) == x2(b) && a < b); });
+    order.resize(shown);
+    const std::size_t flagged = static_cast<std::size_t>(
+        std::count_if(pairs.begin(), pairs.end(), [](const LocalDependence::Pair& p) { return p.flagged; }));
+
+    report.heading("Local dependence");
+    report.paragraph(FormatText("X\u00B2 of each of the %zu pairs of %d items; %zu flagged (%s).", pairs.size(), items,
+                                flagged, FlagRule().c_str()));
+    if (items <= kMostMappedItems)
+        report.chart("Signed Cram\u00E9r's V of every pair: dependence red, its opposite blue; flagged pairs outlined.",
+                     PairMapFileScene(PairMapOf(dependence, items, "Local dependence of the item pairs")));
+    else
+        report.paragraph(FormatText("The heat map is left out for more than %d items; talver-fit draws it with "
+                                    "--pairs-plot.",
+                                    kMostMappedItems));
+    ReportTable table{{"First", "Second"}, {1, 1}, {}, {}, "pairs"};
+    if (named)
+        for (const char* heading : {"First name", "Second name"}) {
+            table.headings.push_back(heading);
+            table.numeric.push_back(0);
+        }
+    for (const char* heading : {"X\u00B2", "df", "p", "Adjusted p", "Sign", "V"}) {
+        table.headings.push_back(heading);
+        table.numeric.push_back(1);
+    }
+    if (withSimulated) {
+        table.headings.push_back("Simulated p");
+        table.numeric.push_back(1);
+    }
+    table.headings.push_back("Flagged");
+    table.numeric.push_back(0);
+    for (const std::size_t k : order) {
+        const LocalDependence::Pair& p = pairs[k];
+        if (!p.together)
+            break;
+        std::vector<std::string> cells = {std::to_string(p.first), std::to_string(p.second)};
+        if (named) {
+            cells.push_back(dependence.nameOf(p.first));
+            cells.push_back(dependence.nameOf(p.second));
+        }
+        for (const std::string& cell : {fixed(p.x2), std::to_string(p.df), PValueText(p.p), PValueText(p.pAdjusted),
+                                        std::to_string(p.sign), fixed(p.v)})
+            cells.push_back(cell);
+        if (withSimulated)
+            cells.push_back(PValueText(simulated->pairP[k]));
+        cells.push_back(p.flagged ? "*" : "");
+        table.rows.push_back(std::move(cells));
+        table.marked.push_back(p.flagged);
+    }
+    std::string caption = FormatText("The %zu largest X\u00B2", table.rows.size());
+    report.table(std::move(caption), std::move(table));
+}
+
+void addMeanings(Report& report, const Analysis& analysis, const ReportContext& context)
+{
+    const FitSummary& summary = analysis.summary();
+    report.heading("What the statistics mean");
+    report.subheading("Test-level fit");
+    report.paragraph("The expected frequency of every total score is N times the model's probability of that total, "
+                     "summed over the latent distribution; the chi-square over every score is \u03A3 (O \u2212 E)\u00B2/E "
+                     "as the reports OUT and OUTG have it. The Pearson chi-square and the likelihood ratio "
+                     "G\u00B2 = 2 \u03A3 O ln(O/E) are taken on pooled cells: " +
+                     PoolingRule(summary.minExpected) + "; df = cells \u2212 1, as the item parameters come from "
+                     "elsewhere; p is the chi-square upper tail. Each score's contribution is (O \u2212 E)\u00B2/E and "
+                     "its standardised residual (O \u2212 E)/\u221AE.");
+    if (const ItemFit* fit = analysis.itemFit()) {
+        report.subheading("Item fit (S-X\u00B2)");
+        report.paragraph("For each item and total score, the model's expected share of the subjects with that total "
+                         "who answer each category is compared with the observed. The score groups are the totals 1 "
+                         "to S \u2212 1, " + ItemMergingRule(fit->minExpected) + ". S-X\u00B2 sums (O \u2212 E)\u00B2/E "
+                         "over the groups and categories; df = groups \u00D7 (K \u2212 1) minus the item's parameter "
+                         "count, and where df \u2264 0 there is no p and no RMSEA. RMSEA = \u221A(max(0, "
+                         "(S-X\u00B2 \u2212 df) / (df (N \u2212 1)))). The p-values are adjusted by Benjamini and "
+                         "Hochberg over the items, and an item is flagged at an " + FlagRule() + ". Only subjects "
+                         "whose every score is one of the model's codes are counted.");
+    }
+    if (analysis.pairs()) {
+        report.subheading("Local dependence");
+        report.paragraph("For each pair of items, the subjects' answers in each pair of categories are compared with "
+                         "N \u03A3 w P(i,k|\u03B8) P(j,l|\u03B8) over the latent distribution. X\u00B2 sums "
+                         "(O \u2212 E)\u00B2/E over the K \u00D7 K cells; df = (K \u2212 1)\u00B2; the sign is that of "
+                         "\u03A3 (O \u2212 E) over the cells where both items score alike, 1 where the pair goes "
+                         "together more than the model says; Cram\u00E9r's V = \u221A(X\u00B2 / (N (K \u2212 1))). "
+                         "The p-values are adjusted by Benjamini and Hochberg over all pairs, and a pair is flagged "
+                         "at an " + FlagRule() + ". With parameters from elsewhere that fit, X\u00B2 averages about "
+                         "K\u00B2 \u2212 1 rather than df, so these p-values are liberal: read the largest X\u00B2 as "
+                         "the pairs to look at first, or the simulated p-values.");
+    }
+    if (context.simulated) {
+        report.subheading("Simulated p-values");
+        report.paragraph(FormatText("Each of %llu data sets holds the run's subjects, each subject's ability drawn "
+                                    "from the latent distribution and each answer from the model at that ability, "
+                                    "and is scored as the real data. The simulated p of a statistic T is (1 + the "
+                                    "number of data sets with T at least as large) / (R + 1). The same seed (%llu) "
+                                    "gives the same p-values on every machine and thread count.",
+                                    static_cast<unsigned long long>(context.simulated->replicates),
+                                    static_cast<unsigned long long>(context.simulated->seed)));
+    }
+}
+
+// A file name's ending after its last dot, in lower case.
+std::string suffixOf(const std::string& path)
+{
+    const std::size_t dot = path.find_last_of("./");
+    std::string suffix = dot == std::string::npos || path[dot] == '/' ? std::string() : path.substr(dot + 1);
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) { return std::tolower(c); });
+    return suffix;
+}
+
+}  // namespace
+
+Report DiagnosisReport(const Analysis& analysis, const ReportContext& context)
+{
+    Report report;
+    report.title = "TALVER report: " + modelOf(analysis.request(), analysis.model());
+    report.heading("What was run");
+    report.facts(runFacts(analysis, context));
+    report.table("", inputTable(inputsOf(analysis.request(), analysis.model())));
+
+    report.heading("Warnings");
+    if (analysis.warnings().empty())
+        report.paragraph("The input gave no warning.");
+    for (const FitWarning& warning : analysis.warnings())
+        report.paragraph(warning.message);
+
+    addSummary(report, analysis.summary(), context.simulated);
+    addScores(report, analysis.table(), analysis.summary());
+    if (const ItemFit* fit = analysis.itemFit())
+        addItems(report, *fit, analysis.model().items.categoryCount, context.simulated);
+    if (const LocalDependence* pairs = analysis.pairs())
+        addPairs(report, *pairs, analysis.run().pairs.items(), context.simulated);
+    addMeanings(report, analysis, context);
+    return report;
+}
+
+bool IsPdfName(const std::string& path) { return suffixOf(path) == "pdf"; }
+
+bool IsHtmlName(const std::string& path) { return suffixOf(path) == "html" || suffixOf(path) == "htm"; }
+
+bool SaveReportHtml(const Report& report, const std::string& path, std::string& reason)
+{
+    // Written aside and put in place whole, so that a failure leaves no
+    // half a page where the name was.
+    const std::string aside = path + ".part";
+    {
+        std::ofstream out(aside, std::ios::binary | std::ios::trunc);
+        if (out)
+            WriteReportHtml(out, report);
+        out.flush();
+        if (!out) {
+            std::remove(aside.c_str());
+            reason = "cannot write the report '" + path + "'";
+            return false;
+        }
+    }
+    if (std::rename(aside.c_str(), path.c_str()) != 0) {
+        std::remove(aside.c_str());
+        reason = "cannot write the report '" + path + "'";
+        return false;
+    }
+    return true;
+}

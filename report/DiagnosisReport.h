@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "analysis/Analysis.h"
+#include "report/Report.h"
+
+// What a report says of a run beyond the analysis: the program, when and
+// how it ran, and the simulated p-values where there are some.
+struct ReportContext {
+    std::string version;     // TALVER's
+    std::string date;        // as the report shows it
+    std::string vectorPath;  // the kernels' path the run took
+    const MonteCarloResult* simulated = nullptr;
+};
+
+// The heat map is left out above this many items: its cells would make
+// the page large and could not be told apart.
+constexpr int kMostMappedItems = 300;
+
+// The whole diagnosis of a run that succeeded, in reading order: what was
+// run (the model, every input file with its size and SHA-256, the counts,
+// the program), the warnings, the test-level statistics, the score chart
+// and table, the item fit (flagged items first) and its charts, the local
+// dependence's heat map and largest pairs, and what each statistic means.
+Report DiagnosisReport(const Analysis& analysis, const ReportContext& context);
+
+// The report as an HTML page at path; false with the reason when the file
+// cannot be written, and then no part of it is left there.
+bool SaveReportHtml(const Report& report, const std::string& path, std::string& reason);
+
+// Whether path names a PDF (".pdf" in any case), or an HTML page.
+bool IsPdfName(const std::string& path);
+bool IsHtmlName(const std::string& path);
