@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <numeric>
 
@@ -10,6 +11,7 @@
 #include "charts/PairMap.h"
 #include "charts/ScoreChart.h"
 #include "fit/FitWarning.h"
+#include "fit/VectorPath.h"
 #include "report/FileDigest.h"
 #include "report/ReportHtml.h"
 #include "stats/FlagLevel.h"
@@ -347,6 +349,16 @@ Report DiagnosisReport(const Analysis& analysis, const ReportContext& context)
         addPairs(report, *pairs, analysis.run().pairs.items(), context.simulated);
     addMeanings(report, analysis, context);
     return report;
+}
+
+ReportContext CurrentReportContext(const MonteCarloResult* simulated)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    char date[32] = "";
+    if (gmtime_r(&now, &utc))
+        std::strftime(date, sizeof date, "%Y-%m-%d %H:%M UTC", &utc);
+    return {TALVER_VERSION, date, VectorPathName(ActiveVectorPath()), simulated};
 }
 
 bool IsPdfName(const std::string& path) { return suffixOf(path) == "pdf"; }

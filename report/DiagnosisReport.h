@@ -15,6 +15,9 @@ struct ReportContext {
     const MonteCarloResult* simulated = nullptr;
 };
 
+// This program's version, the time now (UTC) and the vector path it takes.
+ReportContext CurrentReportContext(const MonteCarloResult* simulated);
+
 // The heat map is left out above this many items: its cells would make
 // the page large and could not be told apart.
 constexpr int kMostMappedItems = 300;

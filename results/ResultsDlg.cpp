@@ -3,13 +3,14 @@
 #include <chrono>
 #include <cstdio>
 
-
+#include "analysis/AnalysisLimits.h"
+#include "charts/ReportPdf.h"
 #include "charts/ScoreChart.h"
 #include "fit/ReportFile.h"
 #include "framework/DataExchange.h"
 #include "framework/FileDialog.h"
+#include "report/DiagnosisReport.h"
 #include "res/resource.h"
-#include "analysis/AnalysisLimits.h"
 #include "results/FitStatisticsDlg.h"
 #include "results/ItemFitDlg.h"
 #include "results/LocalDependenceDlg.h"
@@ -21,7 +22,7 @@
 namespace {
 
 // The commands of the list's and the graph's popup menu.
-enum : UINT { kCopyTable = 1, kSaveTable, kSaveGraph, kFitStatistics, kItemFit, kLocalDependence };
+enum : UINT { kCopyTable = 1, kSaveTable, kSaveGraph, kFitStatistics, kItemFit, kLocalDependence, kSaveReport };
 
 // Work that ends within this shows no progress.
 constexpr std::chrono::milliseconds kMoment(300);
@@ -144,6 +145,8 @@ void CResultsDlg::OnContextMenu(CWnd* window, CPoint point)
     menu.AppendMenu(MF_STRING, kFitStatistics, "Fit statistics...");
     menu.AppendMenu(MF_STRING, kItemFit, "Item fit...");
     menu.AppendMenu(MF_STRING, kLocalDependence, "Local dependence...");
+    menu.AppendMenu(MF_SEPARATOR);
+    menu.AppendMenu(MF_STRING, kSaveReport, "Save report...");
     switch (menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, this)) {
     case kCopyTable:
         CopyTable();
@@ -162,6 +165,9 @@ void CResultsDlg::OnContextMenu(CWnd* window, CPoint point)
         break;
     case kLocalDependence:
         ShowLocalDependence();
+        break;
+    case kSaveReport:
+        SaveReport();
         break;
     default:
         break;
@@ -270,7 +276,38 @@ std::optional<MonteCarloResult> CResultsDlg::Simulate(std::uint64_t replicates, 
         return std::nullopt;
     if (!result && !error.empty())
         AfxMessageBox("Cannot simulate under the model: " + error + ".", MB_ICONEXCLAMATION);
+    if (result)
+        m_lastSimulated = result;
     return result;
+}
+
+void CResultsDlg::SaveReport()
+{
+    if (!m_pRun) {
+        AfxMessageBox("This run left no analysis to report.", MB_ICONEXCLAMATION);
+        return;
+    }
+    CFileDialog chooser(FALSE, "html", "report.html", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR,
+                        "Reports (*.html *.pdf)|*.html *.pdf||", this);
+    chooser.m_title = "Save report as HTML or PDF";
+    if (chooser.DoModal() != IDOK)
+        return;
+    const std::string path = chooser.GetPathName();
+    if (!IsHtmlName(path) && !IsPdfName(path)) {
+        AfxMessageBox("Cannot write \"" + path + "\": a report is saved as .html or .pdf.", MB_ICONEXCLAMATION);
+        return;
+    }
+    Analysis& run = *m_pRun;
+    if (run.countedItems() && !run.itemFit() &&
+        !RunInBackground("item fit", [&run](const AnalysisProgress& report) { run.computeItemFit(report); }))
+        return;
+    if (run.countedPairs() && !run.pairs() &&
+        !RunInBackground("local dependence", [&run](const AnalysisProgress& report) { run.computePairs(report); }))
+        return;
+    const Report report = DiagnosisReport(run, CurrentReportContext(m_lastSimulated ? &*m_lastSimulated : nullptr));
+    std::string reason;
+    if (!(IsPdfName(path) ? SaveReportPdf(report, path) : SaveReportHtml(report, path, reason)))
+        AfxMessageBox("Cannot write \"" + path + "\".", MB_ICONEXCLAMATION);
 }
 
 void CResultsDlg::OnSysCommand(UINT id, LPARAM lParam)

@@ -15,8 +15,9 @@
 // its frequencies, its chi-square and a graph of the observed and expected
 // distributions with the score range under it. A right-click on the list or
 // the graph copies or saves the table, saves the graph, shows the pooled
-// fit statistics, which the chi-square box's tip gives in one line, or
-// opens the item fit or the local dependence of the run.
+// fit statistics, which the chi-square box's tip gives in one line,
+// opens the item fit or the local dependence of the run, or saves the
+// whole diagnosis as a report.
 class CResultsDlg : public CDialog {
 public:
     explicit CResultsDlg(CWnd* parent = nullptr);
@@ -55,6 +56,9 @@ private:
     void ShowFitStatistics();
     void ShowItemFit();
     void ShowLocalDependence();
+    // The report of the run as HTML or PDF, with the item fit and the
+    // pairs where the run counted them and the last simulated p-values.
+    void SaveReport();
     // Runs work off the user interface thread, behind a progress bar with
     // Cancel when it takes more than a moment; false when the user
     // cancelled or memory ran out, which a message box says.
@@ -64,5 +68,6 @@ private:
     std::optional<MonteCarloResult> Simulate(std::uint64_t replicates, bool items, bool pairs);
 
     ScoreTable m_table;  // the rows read back, for the statistics and copies
+    std::optional<MonteCarloResult> m_lastSimulated;
     CToolTipCtrl m_toolTip;
 };

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -207,25 +206,13 @@ int drawCharts(const BatchOptions& options, const Analysis& analysis, std::strin
     return kAnalysisSuccess;
 }
 
-// Now, as the report dates a run.
-std::string today()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    char text[32] = "";
-    if (gmtime_r(&now, &utc))
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &utc);
-    return text;
-}
-
 // The report asked for; kChartError with the reason when it cannot be
 // written.
 int writeReport(const BatchOptions& options, const Analysis& analysis, std::string& reason)
 {
     if (options.reportFile.empty())
         return kAnalysisSuccess;
-    const Report report =
-        DiagnosisReport(analysis, {TALVER_VERSION, today(), VectorPathName(ActiveVectorPath()), analysis.simulated()});
+    const Report report = DiagnosisReport(analysis, CurrentReportContext(analysis.simulated()));
     const bool written = IsPdfName(options.reportFile) ? SaveReportThroughModule(report, options.reportFile, reason)
                                                        : SaveReportHtml(report, options.reportFile, reason);
     return written ? kAnalysisSuccess : kChartError;

@@ -20,5 +20,8 @@ inline std::shared_ptr<FitExtras> RunExample()
 // The analysis the program keeps of such a run.
 inline std::shared_ptr<Analysis> AnalysisOf(const FitExtras& run)
 {
-    return std::make_shared<Analysis>(AnalysisRequest{}, run);
+    AnalysisRequest request;
+    request.fit = ShippedExampleRequest("3pl", "estimates");
+    request.countItems = request.countPairs = true;
+    return std::make_shared<Analysis>(request, run);
 }

@@ -194,7 +194,7 @@ TEST_F(ResultsDlgTest, ContextMenuCopiesAndSavesTheTableAndTheGraph)
         afxtest::RightClick(d.m_list);
         EXPECT_EQ(menu, (std::vector<std::string>{"Copy table", "Save table as CSV...", "Save graph as PNG or SVG...",
                                                   "", "Fit statistics...", "Item fit...",
-                                                  "Local dependence..."}));
+                                                  "Local dependence...", "", "Save report..."}));
         EXPECT_EQ(afxtest::ClipboardText(),
                   "score\tobserved\texpected\tcontribution\tresidual\n0\t10\t8.0000\t0.5\t0.707107\n"
                   "1\t20\t24.0000\t0.666667\t-0.816497\n2\t10\t8.0000\t0.5\t0.707107\n");
@@ -254,6 +254,56 @@ TEST_F(ResultsDlgTest, FitStatisticsOfARunGetSimulatedPValues)
         afxtest::Click(box, IDOK);
     });
     dialog.DoModal();
+}
+
+// The report of the run, as HTML or PDF: with the item fit and the pairs
+// worked out for it, and the simulated p-values the user last asked for.
+TEST_F(ResultsDlgTest, SavesTheReportOfTheRun)
+{
+    const std::shared_ptr<FitExtras> run = RunExample();
+    const std::filesystem::path here = std::filesystem::current_path();
+    unsigned choice = 7;
+    afxtest::SetPopupMenuHandler([&](const std::vector<std::string>&) { return choice; });
+    std::string name = "report.html";
+    afxtest::SetFileChooserHandler([&](const std::string& title, const std::string&) {
+        EXPECT_EQ(title, "Save report as HTML or PDF");
+        return std::optional<std::string>((here / name).string());
+    });
+    CResultsDlg dialog;
+    dialog.m_pRun = AnalysisOf(*run);
+    show(dialog, [&](CResultsDlg& d) {
+        afxtest::RightClick(d.m_list);
+        const std::string html = folder_.read("report.html");
+        for (const char* said : {"<h2>Item fit</h2>", "<h2>Local dependence</h2>", "<table id=\"pairs\">",
+                                 "3 parameters, binary items", "3pl-scores.dat"})
+            EXPECT_NE(html.find(said), std::string::npos) << said;
+        EXPECT_EQ(html.find("Simulated p"), std::string::npos);
+
+        choice = 4;  // the fit statistics, simulated
+        onModal([&](CDialog& box) {
+            onModal([](CDialog& ask) {
+                afxtest::Type(ask, IDC_REPLICATES, "50");
+                afxtest::Click(ask, IDOK);
+            });
+            afxtest::Click(box, IDC_SIMULATE);
+            afxtest::Click(box, IDOK);
+        });
+        afxtest::RightClick(d.m_list);
+        choice = 7;
+        name = "report.pdf";
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(folder_.read("report.pdf").rfind("%PDF-", 0), 0u);
+        name = "report.htm";
+        afxtest::RightClick(d.m_list);
+        EXPECT_NE(folder_.read("report.htm").find("50 data sets, seed 1"), std::string::npos);
+
+        name = "report.txt";
+        afxtest::RightClick(d.m_list);
+        EXPECT_FALSE(std::filesystem::exists(here / "report.txt"));
+        const std::vector<std::string> said = messages();
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_NE(said[0].find("a report is saved as .html or .pdf"), std::string::npos) << said[0];
+    });
 }
 
 TEST_F(ResultsDlgTest, EscapeClosesAndTheSystemMenuOpensTheAboutBox)
