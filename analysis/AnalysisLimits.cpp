@@ -21,6 +21,5 @@ bool ItemCountsFit(const FitRequest& request, int categories, bool answersMissin
 bool PairCountsFit(const FitRequest& request, int categories, bool answersMissing)
 {
     return countable(request.itemCount, categories, answersMissing) && request.itemCount > 1 &&
-           request.itemCount <= kMostListedPairItems &&
            PairCounts::MemoryFor(request.itemCount, categories, answersMissing) <= kLargestCounts;
 }

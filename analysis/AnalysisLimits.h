@@ -4,10 +4,8 @@
 
 // What the program counts in every run without being asked: the counts the
 // item fit and the local dependence need, where they take little memory
-// (categories the model's K; 2 for binary items). Pairs also only for a
-// test whose pairs its window can list.
+// (categories the model's K; 2 for binary items).
 constexpr double kLargestCounts = 64u << 20;  // bytes, for each of the two
-constexpr int kMostListedPairItems = 300;
 // With answersMissing, counted as answers may be missing (one category
 // fewer, and room to count who answered).
 bool ItemCountsFit(const FitRequest& request, int categories, bool answersMissing = false);

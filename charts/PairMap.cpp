@@ -25,6 +25,35 @@ std::size_t longestLabel(const PairMap& map)
 // The key's bar and its labels, in text heights.
 constexpr double kKeyBar = 1.4, kKeyGap = 1.0, kKeyLabels = 5.0;
 
+// Cells smaller than a pixel, a pixel each holding the strongest V of
+// the cells within it, so that no dependence is averaged away; a pixel
+// of the diagonal alone in its colour.
+void addPooledCells(ChartScene& scene, const PairMap& map, const PairMapLayout& layout)
+{
+    const int m = map.items;
+    const int side = static_cast<int>(std::ceil(m * layout.cell));
+    std::vector<double> strongest(static_cast<std::size_t>(side) * side, 0.0);
+    std::vector<char> diagonal(strongest.size(), 0);
+    for (int i = 0; i < m; ++i) {
+        const std::size_t row = static_cast<std::size_t>(std::min(side - 1, static_cast<int>(i * layout.cell)));
+        for (int j = 0; j < m; ++j) {
+            const std::size_t at = row * side + std::min(side - 1, static_cast<int>(j * layout.cell));
+            const double v = map.signedV[static_cast<std::size_t>(i) * m + j];
+            if (i == j)
+                diagonal[at] = 1;
+            else if (std::abs(v) > std::abs(strongest[at]))
+                strongest[at] = v;
+        }
+    }
+    const double scale = map.scale();
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const std::size_t at = static_cast<std::size_t>(y) * side + x;
+            scene.fill({layout.left + x, layout.top + y, layout.left + x + 1, layout.top + y + 1},
+                       diagonal[at] && strongest[at] == 0 ? kDiagonalColour : DependenceColour(strongest[at], scale));
+        }
+}
+
 }  // namespace
 
 double PairMap::scale() const
@@ -117,12 +146,17 @@ ChartScene PairMapScene(const PairMap& map, double width, double height, double 
     scene.fill({0, 0, width, height}, kChartWhite);
     if (!map.title.empty())
         scene.text({0, 8, width, 32}, map.title, Align::Centre, 16);
-    for (int i = 0; i < m; ++i)
-        for (int j = 0; j < m; ++j) {
-            const std::size_t k = static_cast<std::size_t>(i) * m + j;
-            scene.fill(layout.cellBox(i, j), i == j ? kDiagonalColour : DependenceColour(map.signedV[k], scale));
-        }
-    for (int i = 0; i < m; ++i)
+    if (layout.cell < 1) {
+        addPooledCells(scene, map, layout);
+    } else {
+        for (int i = 0; i < m; ++i)
+            for (int j = 0; j < m; ++j) {
+                const std::size_t k = static_cast<std::size_t>(i) * m + j;
+                scene.fill(layout.cellBox(i, j), i == j ? kDiagonalColour : DependenceColour(map.signedV[k], scale));
+            }
+    }
+    // Outlines need a cell of a few pixels to be seen around.
+    for (int i = 0; i < m && layout.cell >= 3; ++i)
         for (int j = 0; j < m; ++j)
             if (i != j && map.flagged[static_cast<std::size_t>(i) * m + j]) {
                 const ChartScene::Box cell = layout.cellBox(i, j);

@@ -21,6 +21,7 @@
 
 #include "framework/DataExchange.h"
 #include "framework/ListCtrl.h"
+#include "framework/ListModel.h"
 #include "framework/QtBridge.h"
 #include "framework/Resources.h"
 #include "framework/TestHooks.h"
@@ -210,16 +211,33 @@ void CDialog::CreateFromTemplate()
             break;
         }
         case ControlKind::ListView: {
-            auto* list = new QTreeWidget(widget);
+            QTreeView* list = nullptr;
+            if (c.style & LVS_OWNERDATA) {
+                list = new QTreeView(widget);
+                // Each text is the dialog's answer to LVN_GETDISPINFO.
+                const int id = c.id;
+                list->setModel(new ListModel(list, [this, id](int row, int column) {
+                    char text[4096] = "";
+                    NMLVDISPINFO info{{nullptr, static_cast<UINT_PTR>(id), LVN_GETDISPINFO},
+                                      {LVIF_TEXT, row, column, text, static_cast<int>(sizeof text)}};
+                    SendMessage(WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&info));
+                    text[sizeof text - 1] = '\0';
+                    return QString::fromUtf8(text);
+                }));
+            } else {
+                auto* items = new QTreeWidget(widget);
+                items->setColumnCount(0);
+                list = items;
+            }
             list->setRootIsDecorated(false);
             list->setUniformRowHeights(true);
             list->setAllColumnsShowFocus(true);
             list->setSelectionMode((c.style & LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
                                                               : QAbstractItemView::ExtendedSelection);
+            list->setSelectionBehavior(QAbstractItemView::SelectRows);
             list->header()->setSectionsClickable(true);
             list->header()->setSectionsMovable(false);
             list->header()->setStretchLastSection(false);
-            list->setColumnCount(0);
             control = list;
             break;
         }
@@ -267,7 +285,7 @@ void CDialog::CreateFromTemplate()
             QObject::connect(button, &QAbstractButton::clicked, widget, [this, id] {
                 SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<UINT>(id), BN_CLICKED), 0);
             });
-        if (auto* list = qobject_cast<QTreeWidget*>(control)) {
+        if (auto* list = qobject_cast<QTreeView*>(control)) {
             CWnd* source = m_controls.back().get();
             const auto notify = [this, source, id](UINT code, int item, int column) {
                 NMLISTVIEW note{{source, static_cast<UINT_PTR>(id), code}, item, column, LVIS_SELECTED, 0, LVIF_STATE};
@@ -275,10 +293,10 @@ void CDialog::CreateFromTemplate()
             };
             QObject::connect(list->header(), &QHeaderView::sectionClicked, widget,
                              [notify](int column) { notify(LVN_COLUMNCLICK, -1, column); });
-            QObject::connect(list, &QTreeWidget::itemSelectionChanged, widget, [notify, list] {
-                const QList<QTreeWidgetItem*> selected = list->selectedItems();
+            QObject::connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, widget, [notify, list] {
+                const QModelIndexList selected = list->selectionModel()->selectedRows();
                 if (!selected.isEmpty())
-                    notify(LVN_ITEMCHANGED, list->indexOfTopLevelItem(selected.front()), 0);
+                    notify(LVN_ITEMCHANGED, selected.front().row(), 0);
             });
         }
     }

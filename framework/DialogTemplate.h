@@ -26,6 +26,9 @@ constexpr unsigned LBS_NOSEL = 0x4000;
 constexpr unsigned LVS_REPORT = 0x0001;
 constexpr unsigned LVS_SINGLESEL = 0x0004;
 constexpr unsigned LVS_SHOWSELALWAYS = 0x0008;
+// The owner holds the rows and gives their texts as they are drawn
+// (LVN_GETDISPINFO); the list holds only their number.
+constexpr unsigned LVS_OWNERDATA = 0x1000;
 
 enum class ControlKind {
     DefPushButton,

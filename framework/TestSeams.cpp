@@ -8,7 +8,7 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -170,12 +170,12 @@ void PressMnemonic(CDialog& dialog, char letter)
 
 void ClickListItem(CDialog& dialog, int id, int index)
 {
-    if (auto* table = qobject_cast<QTreeWidget*>(control(dialog, id))) {
-        QTreeWidgetItem* row = table->topLevelItem(index);
-        if (!row)
+    if (auto* table = qobject_cast<QTreeView*>(control(dialog, id))) {
+        const QModelIndex row = table->model()->index(index, 0);
+        if (!row.isValid())
             return;
-        table->scrollToItem(row);
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(row).center());
+        table->scrollTo(row);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(row).center());
         return;
     }
     auto* list = qobject_cast<QListWidget*>(control(dialog, id));
@@ -196,12 +196,18 @@ bool WaitUntilClosed(CDialog& dialog, int milliseconds)
 
 void ClickColumnHeading(CDialog& dialog, int id, int column)
 {
-    auto* table = qobject_cast<QTreeWidget*>(control(dialog, id));
-    if (!table || column < 0 || column >= table->columnCount())
+    auto* table = qobject_cast<QTreeView*>(control(dialog, id));
+    if (!table || column < 0 || column >= table->header()->count())
         return;
     QHeaderView* header = table->header();
     const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+int ColumnWidth(CDialog& dialog, int id, int column)
+{
+    auto* table = qobject_cast<QTreeView*>(control(dialog, id));
+    return table && column >= 0 && column < table->header()->count() ? table->columnWidth(column) : -1;
 }
 
 void ClickAt(CWnd& window, int x, int y)

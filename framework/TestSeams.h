@@ -58,6 +58,8 @@ void PressKey(CDialog& dialog, Key key);
 void PressMnemonic(CDialog& dialog, char letter);  // Alt + letter
 void ClickListItem(CDialog& dialog, int id, int index);  // a list box's or a list control's row
 void ClickColumnHeading(CDialog& dialog, int id, int column);
+// The width of a list control's column in pixels; -1 for none.
+int ColumnWidth(CDialog& dialog, int id, int column);
 // Lets the dialog run until it ends by itself; false if it is still open
 // after the time given.
 bool WaitUntilClosed(CDialog& dialog, int milliseconds);

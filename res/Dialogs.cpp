@@ -203,7 +203,7 @@ const DialogTemplate kItemFit{
     {
         {IDC_ITEM_SUMMARY, ControlKind::LeftText, "", 7, 7, 316, 18, 0},
         {IDC_ITEM_LIST, ControlKind::ListView, "", 7, 27, 316, 126,
-         LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP},
+         LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP},
         {IDC_ITEM_CHART, ControlKind::LeftText, "", 7, 160, 316, 128, 0},
         {-1, ControlKind::LeftText, "Red: observed, blue: expected", 7, 297, 150, 8, SS_LEFTNOWORDWRAP},
         {IDC_SIMULATE, ControlKind::PushButton, "Simulate p-values...", 170, 297, 90, 14, kButton},
@@ -211,16 +211,16 @@ const DialogTemplate kItemFit{
     }};
 
 const DialogTemplate kLocalDependence{
-    IDD_LOCAL_DEPENDENCE, 500, 246, "Local dependence", "MS Sans Serif", 10, DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
+    IDD_LOCAL_DEPENDENCE, 555, 246, "Local dependence", "MS Sans Serif", 10, DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
     {
-        {IDC_PAIR_SUMMARY, ControlKind::LeftText, "", 7, 7, 486, 18, 0},
+        {IDC_PAIR_SUMMARY, ControlKind::LeftText, "", 7, 7, 541, 18, 0},
         {IDC_PAIR_MAP, ControlKind::LeftText, "", 7, 27, 205, 190, 0},
-        {IDC_PAIR_LIST, ControlKind::ListView, "", 218, 27, 275, 190,
-         LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP},
+        {IDC_PAIR_LIST, ControlKind::ListView, "", 218, 27, 330, 190,
+         LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP},
         {-1, ControlKind::LeftText, "Warm: together more than the model says; cool: less; outlined: flagged", 7, 225,
          300, 8, SS_LEFTNOWORDWRAP},
-        {IDC_SIMULATE, ControlKind::PushButton, "Simulate p-values...", 343, 225, 90, 14, kButton},
-        {IDOK, ControlKind::DefPushButton, "Close", 443, 225, 50, 14, kButton},
+        {IDC_SIMULATE, ControlKind::PushButton, "Simulate p-values...", 398, 225, 90, 14, kButton},
+        {IDOK, ControlKind::DefPushButton, "Close", 498, 225, 50, 14, kButton},
     }};
 
 const DialogTemplate kReplicates{

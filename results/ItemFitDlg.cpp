@@ -9,9 +9,8 @@
 namespace {
 
 const std::vector<StatisticsTable::Column> kTableColumns = {
-    {"Item", 45, true},       {"S-X\u00B2", 85, true}, {"df", 40, true},          {"p", 80, true},
-    {"Adjusted p", 85, true}, {"RMSEA", 65, true},      {"Groups", 55, true},      {"Simulated p", 85, true, true},
-    {"Flagged", 55, false}};
+    {"Item", true},   {"S-X\u00B2", true}, {"df", true},     {"p", true},           {"Adjusted p", true},
+    {"RMSEA", true},  {"Groups", true},    {"Simulated p", true, true}, {"Flagged", false}};
 
 CString optional(const std::optional<double>& value, const char* pattern)
 {
@@ -46,6 +45,7 @@ std::pair<bool, double> key(const ItemFit::Item& item, int column)
 
 BEGIN_MESSAGE_MAP(CItemFitDlg, CDialog)
     ON_NOTIFY(LVN_COLUMNCLICK, IDC_ITEM_LIST, OnColumnClick)
+    ON_NOTIFY(LVN_GETDISPINFO, IDC_ITEM_LIST, OnGetDispInfo)
     ON_NOTIFY(LVN_ITEMCHANGED, IDC_ITEM_LIST, OnItemChanged)
     ON_WM_CONTEXTMENU()
     ON_BN_CLICKED(IDC_SIMULATE, OnSimulate)
@@ -132,6 +132,12 @@ void CItemFitDlg::ShowChart(int row)
     const ItemFit::Item& item = m_fit.items[m_table.RecordAt(row)];
     m_nCharted = item.item;
     m_chart.SetCurve(CurveOf(item, m_fit.givenName(item.item)), m_axes);
+}
+
+void CItemFitDlg::OnGetDispInfo(NMHDR* header, LRESULT* result)
+{
+    m_table.GetDispInfo(*reinterpret_cast<NMLVDISPINFO*>(header));
+    *result = 0;
 }
 
 void CItemFitDlg::OnContextMenu(CWnd* window, CPoint point)

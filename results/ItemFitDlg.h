@@ -33,6 +33,7 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     afx_msg void OnColumnClick(NMHDR* header, LRESULT* result);
+    afx_msg void OnGetDispInfo(NMHDR* header, LRESULT* result);
     afx_msg void OnItemChanged(NMHDR* header, LRESULT* result);
     afx_msg void OnContextMenu(CWnd* window, CPoint point);
     afx_msg void OnSimulate();

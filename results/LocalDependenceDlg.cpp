@@ -11,9 +11,8 @@
 namespace {
 
 const std::vector<StatisticsTable::Column> kTableColumns = {
-    {"First", 45, true},       {"Second", 55, true}, {"X\u00B2", 75, true}, {"df", 30, true},     {"p", 75, true},
-    {"Adjusted p", 80, true}, {"Sign", 40, true},   {"V", 60, true},      {"Simulated p", 85, true, true},
-    {"Flagged", 55, false}};
+    {"First", true}, {"Second", true}, {"X\u00B2", true}, {"df", true},   {"p", true},
+    {"Adjusted p", true}, {"Sign", true}, {"V", true}, {"Simulated p", true, true}, {"Flagged", false}};
 
 std::pair<bool, double> key(const LocalDependence::Pair& pair, int column)
 {
@@ -43,6 +42,7 @@ std::pair<bool, double> key(const LocalDependence::Pair& pair, int column)
 
 BEGIN_MESSAGE_MAP(CLocalDependenceDlg, CDialog)
     ON_NOTIFY(LVN_COLUMNCLICK, IDC_PAIR_LIST, OnColumnClick)
+    ON_NOTIFY(LVN_GETDISPINFO, IDC_PAIR_LIST, OnGetDispInfo)
     ON_WM_CONTEXTMENU()
     ON_BN_CLICKED(IDC_SIMULATE, OnSimulate)
 END_MESSAGE_MAP()
@@ -122,6 +122,12 @@ void CLocalDependenceDlg::SelectPair(int first, int second)
 void CLocalDependenceDlg::OnColumnClick(NMHDR* header, LRESULT* result)
 {
     m_table.SortBy(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+    *result = 0;
+}
+
+void CLocalDependenceDlg::OnGetDispInfo(NMHDR* header, LRESULT* result)
+{
+    m_table.GetDispInfo(*reinterpret_cast<NMLVDISPINFO*>(header));
     *result = 0;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "analysis/AnalysisLimits.h"
 #include "framework/Dialog.h"
 #include "framework/ListCtrl.h"
 #include "results/PairMapWnd.h"
@@ -17,8 +16,6 @@ public:
     CLocalDependenceDlg(const LocalDependence& dependence, int items, CWnd* parent = nullptr);
 
     enum Column { kFirst, kSecond, kX2, kDf, kP, kAdjustedP, kSign, kV, kSimulatedP, kFlagged };
-    // The most items whose pairs it lists: a row takes about 2 kB.
-    static constexpr int kMostItems = kMostListedPairItems;
 
     CListCtrl m_list;
     CPairMapWnd m_map;
@@ -35,6 +32,7 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     afx_msg void OnColumnClick(NMHDR* header, LRESULT* result);
+    afx_msg void OnGetDispInfo(NMHDR* header, LRESULT* result);
     afx_msg void OnContextMenu(CWnd* window, CPoint point);
     afx_msg void OnSimulate();
     DECLARE_MESSAGE_MAP()

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include "analysis/AnalysisLimits.h"
 #include "charts/ReportPdf.h"
 #include "charts/ScoreChart.h"
 #include "fit/ReportFile.h"
@@ -243,12 +242,6 @@ void CResultsDlg::ShowItemFit()
 
 void CResultsDlg::ShowLocalDependence()
 {
-    if (m_pRun && !m_pRun->countedPairs() && m_pRun->model().items.itemCount > kMostListedPairItems) {
-        AfxMessageBox("The window lists the pairs of at most " + std::to_string(kMostListedPairItems) +
-                          " items; talver-fit --pairs gives every pair of this test.",
-                      MB_ICONEXCLAMATION);
-        return;
-    }
     if (!m_pRun || !m_pRun->countedPairs()) {
         AfxMessageBox("This run has no local dependence: it did not count the subjects pair by pair.",
                       MB_ICONEXCLAMATION);

@@ -6,17 +6,18 @@
 
 #include "framework/ListCtrl.h"
 
-// A list control that shows one row per record of a table of statistics:
-// columns with their headings, sorted at a click on a heading (a second
-// click reverses), undefined values last either way, ties in record order;
-// a column of p-values that may arrive after the rest (simulated ones),
-// empty until then; and its popup menu, which copies the table as shown or
-// saves the full table as CSV.
+// A list control (LVS_OWNERDATA) that shows one row per record of a table
+// of statistics: columns with their headings, sized to their contents,
+// sorted at a click on a heading (a second click reverses), undefined
+// values last either way, ties in record order; a column of p-values that
+// may arrive after the rest (simulated ones), empty until then; and its
+// popup menu, which copies the table as shown or saves the full table as
+// CSV. The rows are texts only as they are drawn, so that a table of half
+// a million records opens and sorts at once.
 class StatisticsTable {
 public:
     struct Column {
         const char* heading;
-        int width;  // pixels
         bool right;
         bool late = false;  // filled by SetLateValues, not by Fill
     };
@@ -27,15 +28,17 @@ public:
 
     StatisticsTable(CListCtrl& list, std::vector<Column> columns, Key key);
 
-    // Fills the list with count records in record order.
-    void Fill(std::size_t count, const Text& text);
+    // Shows count records in record order, text giving their cells.
+    void Fill(std::size_t count, Text text);
     // Shows values, one per record, in the late column.
     void SetLateValues(std::vector<double> values);
     // Those values; nullptr until given.
     const std::vector<double>* LateValues() const { return m_late.empty() ? nullptr : &m_late; }
     // The LVN_COLUMNCLICK of the list.
     void SortBy(int column);
-    std::size_t RecordAt(int row) const { return m_list.GetItemData(row); }
+    // The LVN_GETDISPINFO of the list.
+    void GetDispInfo(NMLVDISPINFO& info) const;
+    std::size_t RecordAt(int row) const { return m_order[static_cast<std::size_t>(row)]; }
     int RowOf(std::size_t record) const;
     // The rows as shown under the headings, columns separated by separator.
     CString TableText(char separator) const;
@@ -44,12 +47,15 @@ public:
     void ContextMenu(CWnd* owner, CPoint point, const CString& csv, const CString& fileName);
 
 private:
-    static int compare(LPARAM first, LPARAM second, LPARAM table);
+    CString cell(std::size_t record, int column) const;
     std::pair<bool, double> keyOf(std::size_t record, int column) const;
+    void sizeColumns();
 
     CListCtrl& m_list;
     std::vector<Column> m_columns;
     Key m_key;
+    Text m_text;
+    std::vector<std::size_t> m_order;  // the record of each row
     std::vector<double> m_late;
     int m_nSortColumn = 0;
     bool m_bDescending = false;
