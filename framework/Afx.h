@@ -9,6 +9,7 @@
 using UINT = unsigned int;
 using BOOL = int;
 using DWORD = std::uint32_t;
+using LONG = std::int32_t;
 using COLORREF = std::uint32_t;
 using UINT_PTR = std::uintptr_t;
 using DWORD_PTR = std::uintptr_t;

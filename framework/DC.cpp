@@ -1,8 +1,12 @@
 #include "framework/DC.h"
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPainterPathStroker>
+
+#include <cstdlib>
 
 #include "framework/GdiObject.h"
 #include "framework/QtBridge.h"
@@ -86,6 +90,13 @@ CPen* CDC::SelectObject(CPen* pen)
 {
     CPen* previous = m_pPen;
     m_pPen = pen;
+    return previous;
+}
+
+CFont* CDC::SelectObject(CFont* font)
+{
+    CFont* previous = m_pFont;
+    m_pFont = font;
     return previous;
 }
 
@@ -189,17 +200,31 @@ BOOL CDC::TextOut(int x, int y, const CString& text)
     if (!m_pDevice)
         return FALSE;
     QPainter painter(m_pDevice);
-    if (m_pWindow && m_pWindow->Widget())
-        painter.setFont(m_pWindow->Widget()->font());
+    painter.setFont(font());
     painter.setPen(toColor(m_textColor));
-    painter.drawText(QPointF(x, y + painter.fontMetrics().ascent()), toQt(text));
+    painter.translate(x, y);
+    if (m_pFont && m_pFont->Log().lfEscapement != 0)
+        painter.rotate(-m_pFont->Log().lfEscapement / 10.0);
+    painter.drawText(QPointF(0, painter.fontMetrics().ascent()), toQt(text));
     return TRUE;
 }
 
 CPoint CDC::GetTextExtent(const CString& text) const
 {
-    const QFontMetrics metrics(m_pWindow && m_pWindow->Widget() ? m_pWindow->Widget()->font() : QFont());
+    const QFontMetrics metrics(font());
     return {metrics.horizontalAdvance(toQt(text)), metrics.height()};
+}
+
+QFont CDC::font() const
+{
+    QFont font = m_pWindow && m_pWindow->Widget() ? m_pWindow->Widget()->font() : QFont();
+    if (m_pFont) {
+        const LOGFONT& log = m_pFont->Log();
+        if (log.lfHeight != 0)
+            font.setPixelSize(static_cast<int>(std::abs(log.lfHeight)));
+        font.setBold(log.lfWeight >= FW_BOLD);
+    }
+    return font;
 }
 
 CClientDC::CClientDC(CWnd* window) : m_pWnd(window)

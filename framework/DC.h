@@ -6,6 +6,8 @@
 #include "framework/GdiObject.h"
 #include "framework/Rect.h"
 
+class QFont;
+
 class CWnd;
 class QPaintDevice;
 class QPainterPath;
@@ -23,6 +25,7 @@ public:
     WPARAM GetSafeHdc() const { return reinterpret_cast<WPARAM>(this); }
 
     CPen* SelectObject(CPen* pen);  // returns the pen selected before
+    CFont* SelectObject(CFont* font);  // returns the font selected before; null: the window's
     int SetPolyFillMode(int mode);  // returns the mode before
 
     // Paths: a polyline recorded between BeginPath and EndPath, which
@@ -37,6 +40,8 @@ public:
 
     // Text with its top left corner at x, y, in the window's font.
     COLORREF SetTextColor(COLORREF color);  // returns the colour before
+    // Text from (x, y), the top left of its cell before the font's angle
+    // turns it about that point.
     BOOL TextOut(int x, int y, const CString& text);
     CPoint GetTextExtent(const CString& text) const;  // width and height in x and y
     BOOL FillRgn(CRgn* region, CBrush* brush);
@@ -50,6 +55,8 @@ protected:
     CWnd* m_pWindow = nullptr;  // whose font the text takes
 
 private:
+    // The window's font, changed by the selected one.
+    QFont font() const;
     // Hands the finished path to a region and forgets it; false while a
     // path is being recorded.
     bool TakePath(QPainterPath* path);
@@ -57,6 +64,7 @@ private:
     struct PathState;
     std::unique_ptr<PathState> m_path;
     CPen* m_pPen = nullptr;
+    CFont* m_pFont = nullptr;
     int m_nPolyFillMode = ALTERNATE;
     COLORREF m_textColor = 0;
 

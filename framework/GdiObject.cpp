@@ -13,6 +13,14 @@ CPen::CPen(int penStyle, int width, const LOGBRUSH* brush)
         AfxThrowResourceException();
 }
 
+BOOL CFont::CreateFontIndirect(const LOGFONT* font)
+{
+    if (!font)
+        return FALSE;
+    m_log = *font;
+    return TRUE;
+}
+
 CBrush::CBrush(const LOGBRUSH& brush) : m_color(brush.lbColor)
 {
     if (brush.lbStyle != BS_SOLID)

@@ -35,6 +35,28 @@ struct LOGBRUSH {
     UINT_PTR lbHatch;
 };
 
+// A font as a window's font changed: its height in pixels (0 keeps the
+// window's), its angle in tenths of a degree anticlockwise (900: read
+// bottom to top), its weight (FW_BOLD and above are bold).
+struct LOGFONT {
+    LONG lfHeight;
+    LONG lfWidth;
+    LONG lfEscapement;
+    LONG lfOrientation;
+    LONG lfWeight;
+};
+constexpr LONG FW_NORMAL = 400;
+constexpr LONG FW_BOLD = 700;
+
+class CFont {
+public:
+    BOOL CreateFontIndirect(const LOGFONT* font);
+    const LOGFONT& Log() const { return m_log; }
+
+private:
+    LOGFONT m_log{0, 0, 0, 0, FW_NORMAL};
+};
+
 // Polygon fill modes.
 constexpr int ALTERNATE = 1;
 constexpr int WINDING = 2;

@@ -38,13 +38,28 @@ void PaintScene(CDC& dc, const ChartScene& scene)
             }
         }
     }
+    // Upright text turned a quarter anticlockwise about its cell's top
+    // left, which then lies at the bottom left of what it covers.
+    CFont upright;
+    const LOGFONT turned{0, 0, 900, 900, FW_NORMAL};
+    upright.CreateFontIndirect(&turned);
+    using Align = ChartScene::Align;
     for (const ChartScene::Text& text : scene.texts) {
+        dc.SelectObject(text.upright ? &upright : static_cast<CFont*>(nullptr));
         const CPoint extent = dc.GetTextExtent(text.text);
-        const double x = text.align == ChartScene::Align::Left    ? text.box.left
-                         : text.align == ChartScene::Align::Right ? text.box.right - extent.x
-                                                                  : (text.box.left + text.box.right - extent.x) / 2;
         dc.SetTextColor(asColorRef(text.colour));
+        if (text.upright) {
+            const double y = text.align == Align::Left    ? text.box.bottom
+                             : text.align == Align::Right ? text.box.top + extent.x
+                                                          : (text.box.top + text.box.bottom + extent.x) / 2;
+            dc.TextOut(pixel((text.box.left + text.box.right - extent.y) / 2), pixel(y), text.text);
+            continue;
+        }
+        const double x = text.align == Align::Left    ? text.box.left
+                         : text.align == Align::Right ? text.box.right - extent.x
+                                                      : (text.box.left + text.box.right - extent.x) / 2;
         dc.TextOut(pixel(x), pixel((text.box.top + text.box.bottom - extent.y) / 2), text.text);
     }
+    dc.SelectObject(static_cast<CFont*>(nullptr));
     dc.SetTextColor(RGB(0, 0, 0));
 }

@@ -78,6 +78,19 @@ TEST_F(ItemFitDlgTest, OpensFromTheResultsSortsAndCharts)
         afxtest::Picture chart = afxtest::Capture(d.m_chart);
         EXPECT_TRUE(holds(chart, 0xDC0000u));  // observed
         EXPECT_TRUE(holds(chart, 0x0000E6u));  // expected
+        // The score axis's title reads upwards in the left margin: its ink
+        // is a narrow column, taller than wide.
+        int left = chart.width, right = -1, top = chart.height, bottom = -1;
+        for (int y = 0; y < chart.height; ++y)
+            for (int x = 0; x < 20; ++x)  // the margin left of the numbers
+                if ((chart.at(x, y) & 0xFFFFFF) < 0x808080) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        ASSERT_GE(right, left);
+        EXPECT_GT(bottom - top, 3 * (right - left)) << left << "," << top << " to " << right << "," << bottom;
 
         // S-X² descending at the second click, then back to item order.
         afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kSx2);
