@@ -45,7 +45,18 @@ example=(--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discriminat
 (cd "$top/examples" &&
     /usr/bin/time -f "talver-fit 3pl example --monte-carlo 100000: %e s" "$fit" "${example[@]}" --monte-carlo 100000 &&
     /usr/bin/time -f "talver-fit 3pl example --item-fit --pairs --monte-carlo 1000: %e s" "$fit" "${example[@]}" \
-        --item-fit --pairs --monte-carlo 1000)
+        --item-fit --pairs --monte-carlo 1000 &&
+    for report in report.html report.pdf; do
+        /usr/bin/time -f "talver-fit 3pl example --item-fit --pairs --monte-carlo 1000 --report $report: %e s" \
+            "$fit" "${example[@]}" --item-fit --pairs --monte-carlo 1000 --report "$data/$report"
+    done)
+# The same for 100 items, without a report and with each kind.
+head -n 1000 binary-scores.dat >report-scores.dat
+for extra in "" "--report report.html" "--report report.pdf"; do
+    /usr/bin/time -f "talver-fit report $extra: %e s, peak %M KB" "$fit" "${report[@]}" $extra 2>&1 |
+        grep -v '^warning'
+done
+echo "report.html: $(stat -c %s report.html) bytes"
 if [ "${HUGE:-0}" = 1 ]; then
     [ -f "$data/huge-scores.dat" ] || "$top/build/bin/make_bench_data" --huge "$data"
     cat "$data/huge-scores.dat" >/dev/null  # from the page cache, as the other scenarios

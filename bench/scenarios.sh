@@ -18,3 +18,7 @@ complete=(--model 2pl --subjects 100000 --items 100 --discrimination binary-a.da
           --scores binary-scores.dat --nodes51 --quiet)
 sparse=(--model 2pl --subjects 10000 --items 30 --discrimination binary-a.dat --difficulty binary-b.dat
         --scores sparse-scores.dat --missing 9 --nodes51 --quiet)
+# The whole diagnosis as a report: 1,000 subjects of 100 items (the first
+# of the binary scores), items, pairs and 1,000 simulated data sets.
+report=(--model 3pl --subjects 1000 --items 100 --discrimination binary-a.dat --difficulty binary-b.dat
+        --c-indices binary-c.dat --scores report-scores.dat --nodes51 --item-fit --pairs --monte-carlo 1000 --quiet)

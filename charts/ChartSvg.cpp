@@ -66,13 +66,19 @@ void WriteSvg(std::ostream& out, const ChartScene& scene)
         out << "<rect x=\"" << number(fill.box.left) << "\" y=\"" << number(fill.box.top) << "\" width=\""
             << number(fill.box.width()) << "\" height=\"" << number(fill.box.height()) << "\" fill=\""
             << colour(fill.colour) << "\"/>";
-    for (const ChartScene::Line& line : scene.lines) {
-        if (line.points.empty())
-            continue;
-        out << "<polyline fill=\"none\" stroke=\"" << colour(line.colour) << "\" stroke-width=\"" << number(line.width)
-            << "\" stroke-linejoin=\"round\" stroke-linecap=\"round\" points=\"";
-        for (std::size_t k = 0; k < line.points.size(); ++k)
-            out << (k ? " " : "") << number(line.points[k].x) << "," << number(line.points[k].y);
+    // Lines drawn alike one after another go in one path: the outlines
+    // of a heat map's flagged cells would otherwise be most of the page.
+    for (std::size_t k = 0; k < scene.lines.size();) {
+        const ChartScene::Line& line = scene.lines[k];
+        std::size_t end = k + 1;
+        while (end < scene.lines.size() && line.marks == 0 && scene.lines[end].marks == 0 &&
+               scene.lines[end].colour == line.colour && scene.lines[end].width == line.width)
+            ++end;
+        out << "<path fill=\"none\" stroke=\"" << colour(line.colour) << "\" stroke-width=\"" << number(line.width)
+            << "\" stroke-linejoin=\"round\" stroke-linecap=\"round\" d=\"";
+        for (std::size_t j = k; j < end; ++j)
+            for (std::size_t p = 0; p < scene.lines[j].points.size(); ++p)
+                out << (p ? "L" : "M") << number(scene.lines[j].points[p].x) << " " << number(scene.lines[j].points[p].y);
         out << "\"/>";
         if (line.marks > 0) {
             out << "<g fill=\"" << colour(line.colour) << "\">";
@@ -81,6 +87,7 @@ void WriteSvg(std::ostream& out, const ChartScene& scene)
                     << number(line.marks) << "\"/>";
             out << "</g>";
         }
+        k = end;
     }
     for (const ChartScene::Text& text : scene.texts) {
         if (text.text.empty())

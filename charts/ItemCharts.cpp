@@ -76,8 +76,14 @@ int ItemChartColumns(std::size_t count)
 
 ChartScene ItemChartsScene(const ItemCharts& charts)
 {
+    return ItemChartsScene(charts, ItemChartAxesOf(charts.items, charts.highest),
+                           ItemChartColumns(charts.items.size()));
+}
+
+ChartScene ItemChartsScene(const ItemCharts& charts, const ItemChartAxes& axes, int columns)
+{
     const std::size_t count = charts.items.size();
-    const int columns = ItemChartColumns(count);
+    columns = std::max(columns, 1);
     const int rows = static_cast<int>((count + columns - 1) / columns);
     // Many items make smaller charts, down to half size.
     const double scale =
@@ -92,7 +98,6 @@ ChartScene ItemChartsScene(const ItemCharts& charts)
     scene.text({0, 26 * scale, across, 44 * scale},
                charts.measure + " by score group: observed red, expected blue; * flagged", ChartScene::Align::Centre,
                12 * scale);
-    const ItemChartAxes axes = ItemChartAxesOf(charts.items, charts.highest);
     for (std::size_t k = 0; k < count; ++k) {
         const double left = static_cast<double>(k % columns) * kCellWidth * scale;
         const double top = (kTitleHeight + static_cast<double>(k / columns) * kCellHeight) * scale;

@@ -52,6 +52,9 @@ int ItemChartColumns(std::size_t count);
 
 // The grid with its title, as a file has it.
 ChartScene ItemChartsScene(const ItemCharts& charts);
+// The grid in columns columns, every chart on axes: a part of a longer
+// grid, as a page holds it.
+ChartScene ItemChartsScene(const ItemCharts& charts, const ItemChartAxes& axes, int columns);
 
 // Writes the grid as PNG or SVG, by the name's extension; false for another
 // extension or a file that cannot be written. In talver_charts.

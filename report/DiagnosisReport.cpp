@@ -25,6 +25,9 @@ using Facts = std::vector<std::pair<std::string, std::string>>;
 
 // The pairs listed beside the heat map, as the text summary lists them.
 constexpr std::size_t kListedPairs = 20;
+// Item charts in a grid a page holds.
+constexpr std::size_t kChartsAPage = 15;
+constexpr int kChartColumns = 3;
 
 std::string fixed(double value) { return FormatText("%.4f", value); }
 std::string optionalFixed(const std::optional<double>& value) { return value ? fixed(*value) : "\u2014"; }
@@ -200,9 +203,22 @@ void addItems(Report& report, const ItemFit& fit, int categories, const MonteCar
         table.marked.push_back(item.flagged);
     }
     report.table("", std::move(table));
+    // A page's worth of charts at a time, all on the same axes, large
+    // enough to read when printed.
     const ItemCharts charts = ItemChartsOf(fit, categories);
-    report.chart(charts.measure + " by score group: observed red, expected blue; flagged items framed in red.",
-                 ItemChartsScene(charts));
+    const ItemChartAxes axes = ItemChartAxesOf(charts.items, charts.highest);
+    for (std::size_t first = 0; first < charts.items.size(); first += kChartsAPage) {
+        ItemCharts part = charts;
+        const std::size_t last = std::min(charts.items.size(), first + kChartsAPage);
+        part.items.assign(charts.items.begin() + static_cast<std::ptrdiff_t>(first),
+                          charts.items.begin() + static_cast<std::ptrdiff_t>(last));
+        if (charts.items.size() > kChartsAPage)
+            part.title += FormatText(", items %zu to %zu", first + 1, last);
+        report.chart(first > 0 ? std::string()
+                               : charts.measure + " by score group: observed red, expected blue; flagged items "
+                                                  "framed in red.",
+                     ItemChartsScene(part, axes, std::min<int>(kChartColumns, static_cast<int>(part.items.size()))));
+    }
 }
 
 void addPairs(Report& report, const LocalDependence& dependence, int items, const MonteCarloResult* simulated)
