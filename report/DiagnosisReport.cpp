@@ -53,13 +53,13 @@ Facts inputsOf(const AnalysisRequest& request, const FitModel& model)
     const bool binary = model.kind == FitModel::Kind::Binary;
     std::vector<std::pair<std::string, std::string>> files;  // role, path
     if ((binary && fit.parameterCount >= 2) || model.kind == FitModel::Kind::Graded)
-        files.push_back({"Discrimination", fit.discriminationFile});
-    files.push_back({binary ? "Difficulty" : model.kind == FitModel::Kind::Graded ? "Thresholds" : "Steps",
+        files.push_back({"discrimination", fit.discriminationFile});
+    files.push_back({binary ? "difficulty" : model.kind == FitModel::Kind::Graded ? "thresholds" : "steps",
                      fit.difficultyFile});
     if (binary && fit.parameterCount == 3)
         files.push_back({"C indices", fit.cFile});
-    files.push_back({"Scores", fit.scoreFile});
-    files.push_back({fit.useEstimates ? "Ability estimates" : "Latent distribution", fit.latentFile});
+    files.push_back({"scores", fit.scoreFile});
+    files.push_back({fit.useEstimates ? "ability estimates" : "latent distribution", fit.latentFile});
     Facts inputs;
     for (std::size_t k = 0; k < files.size(); ++k) {
         const auto first = std::find_if(files.begin(), files.end(),
@@ -70,6 +70,7 @@ Facts inputsOf(const AnalysisRequest& request, const FitModel& model)
         for (std::size_t j = k + 1; j < files.size(); ++j)
             if (files[j].second == files[k].second)
                 roles += ", " + files[j].first;
+        roles[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(roles[0])));
         inputs.push_back({roles, files[k].second});
     }
     return inputs;
@@ -103,9 +104,9 @@ Facts runFacts(const Analysis& analysis, const ReportContext& context)
     if (const AnswerForms* forms = analysis.forms())
         facts.push_back({"Missing answers", FormatFormsLine(*forms)});
     if (context.simulated)
-        facts.push_back({"Simulation", FormatText("%llu data sets, seed %llu",
-                                                  static_cast<unsigned long long>(context.simulated->replicates),
-                                                  static_cast<unsigned long long>(context.simulated->seed))});
+        facts.push_back({"Simulation", GroupDigits(static_cast<std::int64_t>(context.simulated->replicates)) +
+                                           FormatText(" data sets, seed %llu",
+                                                      static_cast<unsigned long long>(context.simulated->seed))});
     facts.push_back({"Program", "TALVER " + context.version + ", vector path " + context.vectorPath});
     facts.push_back({"Date", context.date});
     return facts;
@@ -322,7 +323,7 @@ void addMeanings(Report& report, const Analysis& analysis, const ReportContext& 
     }
     if (context.simulated) {
         report.subheading("Simulated p-values");
-        report.paragraph(FormatText("Each of %llu data sets holds the run's subjects, each subject's ability drawn "
+        report.paragraph(FormatText("Each of the %llu data sets holds the run's subjects, each subject's ability drawn "
                                     "from the latent distribution and each answer from the model at that ability, "
                                     "and is scored as the real data. The simulated p of a statistic T is (1 + the "
                                     "number of data sets with T at least as large) / (R + 1). The same seed (%llu) "

@@ -14,7 +14,8 @@ h3 { font-size: 11pt; margin: 1.2em 0 0.4em; break-after: avoid; }
 table { border-collapse: collapse; margin: 0.4em 0 1em; font-size: 9pt; }
 caption { text-align: left; font-weight: bold; padding: 0.2em 0; caption-side: top; }
 th, td { padding: 0.15em 0.6em; border-bottom: 1px solid #ddd; text-align: left; vertical-align: top;
-         overflow-wrap: anywhere; }
+         overflow-wrap: break-word; }
+#inputs td:nth-child(4) { font-family: "DejaVu Sans Mono", monospace; font-size: 8pt; overflow-wrap: anywhere; }
 th { border-bottom: 1px solid #555; }
 .n { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
 tr.flagged td { color: #b00000; font-weight: bold; }

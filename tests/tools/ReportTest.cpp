@@ -190,7 +190,7 @@ TEST_F(ReportTest, ReadsBackAsTheJsonOfTheSameRun)
     // Every input once, with what it gave, its size and its SHA-256.
     const Rows& inputs = page.tables.at("inputs");
     ASSERT_EQ(inputs.size(), 3u);
-    EXPECT_EQ(inputs[0][0], "Discrimination, Difficulty, C indices");
+    EXPECT_EQ(inputs[0][0], "Discrimination, difficulty, C indices");
     EXPECT_EQ(inputs[0][1], "3pl-items.csv");
     EXPECT_EQ(inputs[1][1], "3pl-scores.csv");
     for (std::size_t row = 0; row < 2; ++row) {
