@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <initializer_list>
 #include <numeric>
 
 #include "charts/ItemCharts.h"
@@ -159,10 +160,34 @@ void addScores(Report& report, const ScoreTable& scores, const FitSummary& summa
     report.table("", std::move(table));
 }
 
+// The columns the item and the pair tables end with: their statistics, a
+// simulated p where there are some, and the flag.
+void addStatisticColumns(ReportTable& table, std::initializer_list<const char*> statistics, bool simulated)
+{
+    for (const char* heading : statistics)
+        table.column(heading, true);
+    if (simulated)
+        table.column("Simulated p", true);
+    table.column("Flagged", false);
+}
+
+// A row of such a table: cells, then record k's simulated p where there
+// are some, then the flag.
+void addStatisticRow(ReportTable& table, std::vector<std::string> cells, const std::vector<double>* simulated,
+                     std::size_t k, bool flagged)
+{
+    if (simulated)
+        cells.push_back(PValueText((*simulated)[k]));
+    cells.push_back(flagged ? "*" : "");
+    table.rows.push_back(std::move(cells));
+    table.marked.push_back(flagged);
+}
+
 void addItems(Report& report, const ItemFit& fit, int categories, const MonteCarloResult* simulated)
 {
     const bool named = !fit.names.empty();
-    const bool withSimulated = simulated && simulated->itemP.size() == fit.items.size();
+    const std::vector<double>* simulatedP =
+        simulated && simulated->itemP.size() == fit.items.size() ? &simulated->itemP : nullptr;
     std::vector<std::size_t> order(fit.items.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_partition(order.begin(), order.end(), [&](std::size_t k) { return fit.items[k].flagged; });
@@ -173,21 +198,12 @@ void addItems(Report& report, const ItemFit& fit, int categories, const MonteCar
     report.paragraph(FormatText("S-X\u00B2 of %zu items; %zu flagged (%s), listed first. Score groups %s.",
                                 fit.items.size(), flagged, FlagRule().c_str(),
                                 ItemMergingCondition(fit.minExpected).c_str()));
-    ReportTable table{{"Item"}, {1}, {}, {}, "items"};
-    if (named) {
-        table.headings.push_back("Name");
-        table.numeric.push_back(0);
-    }
-    for (const char* heading : {"S-X\u00B2", "df", "p", "Adjusted p", "RMSEA", "Groups"}) {
-        table.headings.push_back(heading);
-        table.numeric.push_back(1);
-    }
-    if (withSimulated) {
-        table.headings.push_back("Simulated p");
-        table.numeric.push_back(1);
-    }
-    table.headings.push_back("Flagged");
-    table.numeric.push_back(0);
+    ReportTable table;
+    table.id = "items";
+    table.column("Item", true);
+    if (named)
+        table.column("Name", false);
+    addStatisticColumns(table, {"S-X\u00B2", "df", "p", "Adjusted p", "RMSEA", "Groups"}, simulatedP);
     for (const std::size_t k : order) {
         const ItemFit::Item& item = fit.items[k];
         std::vector<std::string> cells = {std::to_string(item.item)};
@@ -197,11 +213,7 @@ void addItems(Report& report, const ItemFit& fit, int categories, const MonteCar
                                         PValueText(item.pAdjusted), optionalFixed(item.rmsea),
                                         std::to_string(item.groups.size())})
             cells.push_back(cell);
-        if (withSimulated)
-            cells.push_back(PValueText(simulated->itemP[k]));
-        cells.push_back(item.flagged ? "*" : "");
-        table.rows.push_back(std::move(cells));
-        table.marked.push_back(item.flagged);
+        addStatisticRow(table, std::move(cells), simulatedP, k, item.flagged);
     }
     report.table("", std::move(table));
     // A page's worth of charts at a time, all on the same axes, large
@@ -226,15 +238,9 @@ void addPairs(Report& report, const LocalDependence& dependence, int items, cons
 {
     const std::vector<LocalDependence::Pair>& pairs = dependence.pairs;
     const bool named = !dependence.names.empty();
-    const bool withSimulated = simulated && simulated->pairP.size() == pairs.size();
-    std::vector<std::size_t> order(pairs.size());
-    std::iota(order.begin(), order.end(), 0);
-    // Pairs never answered together have no X² to rank; ties in pair order.
-    const auto x2 = [&](std::size_t k) { return pairs[k].together ? pairs[k].x2 : -1.0; };
-    const std::size_t shown = std::min(order.size(), kListedPairs);
-    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
-                      [&](std::size_t a, std::size_t b) { return x2(a) > x2(b) || (x2(a) == x2(b) && a < b); });
-    order.resize(shown);
+    const std::vector<double>* simulatedP =
+        simulated && simulated->pairP.size() == pairs.size() ? &simulated->pairP : nullptr;
+    const std::vector<std::size_t> order = LargestPairs(dependence, kListedPairs);
     const std::size_t flagged = static_cast<std::size_t>(
         std::count_if(pairs.begin(), pairs.end(), [](const LocalDependence::Pair& p) { return p.flagged; }));
 
@@ -248,22 +254,15 @@ void addPairs(Report& report, const LocalDependence& dependence, int items, cons
         report.paragraph(FormatText("The heat map is left out for more than %d items; talver-fit draws it with "
                                     "--pairs-plot.",
                                     kMostMappedItems));
-    ReportTable table{{"First", "Second"}, {1, 1}, {}, {}, "pairs"};
-    if (named)
-        for (const char* heading : {"First name", "Second name"}) {
-            table.headings.push_back(heading);
-            table.numeric.push_back(0);
-        }
-    for (const char* heading : {"X\u00B2", "df", "p", "Adjusted p", "Sign", "V"}) {
-        table.headings.push_back(heading);
-        table.numeric.push_back(1);
+    ReportTable table;
+    table.id = "pairs";
+    table.column("First", true);
+    table.column("Second", true);
+    if (named) {
+        table.column("First name", false);
+        table.column("Second name", false);
     }
-    if (withSimulated) {
-        table.headings.push_back("Simulated p");
-        table.numeric.push_back(1);
-    }
-    table.headings.push_back("Flagged");
-    table.numeric.push_back(0);
+    addStatisticColumns(table, {"X\u00B2", "df", "p", "Adjusted p", "Sign", "V"}, simulatedP);
     for (const std::size_t k : order) {
         const LocalDependence::Pair& p = pairs[k];
         if (!p.together)
@@ -276,11 +275,7 @@ void addPairs(Report& report, const LocalDependence& dependence, int items, cons
         for (const std::string& cell : {fixed(p.x2), std::to_string(p.df), PValueText(p.p), PValueText(p.pAdjusted),
                                         std::to_string(p.sign), fixed(p.v)})
             cells.push_back(cell);
-        if (withSimulated)
-            cells.push_back(PValueText(simulated->pairP[k]));
-        cells.push_back(p.flagged ? "*" : "");
-        table.rows.push_back(std::move(cells));
-        table.marked.push_back(p.flagged);
+        addStatisticRow(table, std::move(cells), simulatedP, k, p.flagged);
     }
     std::string caption = FormatText("The %zu largest X\u00B2", table.rows.size());
     report.table(std::move(caption), std::move(table));

@@ -15,6 +15,12 @@ struct ReportTable {
     std::vector<std::vector<std::string>> rows;
     std::vector<char> marked;  // by row: flagged, shown in red
     std::string id;            // names the table for a reader that parses the page
+
+    void column(std::string heading, bool isNumeric)
+    {
+        headings.push_back(std::move(heading));
+        numeric.push_back(isNumeric);
+    }
 };
 
 struct ReportBlock {

@@ -1,6 +1,8 @@
 #include "stats/LocalDependence.h"
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "stats/FitSummary.h"
 #include "stats/FlagLevel.h"
@@ -60,4 +62,19 @@ LocalDependence ComputeLocalDependence(const PairCounts& observed, const PairExp
             pair.flagged = pair.pAdjusted < kFlagLevel;
         }
     return result;
+}
+
+std::vector<std::size_t> LargestPairs(const LocalDependence& dependence, std::size_t count)
+{
+    const std::vector<LocalDependence::Pair>& pairs = dependence.pairs;
+    std::vector<std::size_t> order(pairs.size());
+    std::iota(order.begin(), order.end(), 0);
+    // Pairs never answered together have no X² to rank.
+    const auto x2 = [&](std::size_t k) { return pairs[k].together ? pairs[k].x2 : -1.0; };
+    // Only the largest are wanted: no need to order the rest.
+    const std::size_t shown = std::min(order.size(), count);
+    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
+                      [&](std::size_t a, std::size_t b) { return x2(a) > x2(b) || (!(x2(b) > x2(a)) && a < b); });
+    order.resize(shown);
+    return order;
 }

@@ -43,6 +43,10 @@ inline std::size_t PairPosition(int first, int second, int items)
     return a * m - a * (a + 1) / 2 + static_cast<std::size_t>(second - first - 1);
 }
 
+// The positions of the count pairs with the largest X², largest first,
+// ties in pair order; pairs never answered together last.
+std::vector<std::size_t> LargestPairs(const LocalDependence& dependence, std::size_t count);
+
 // For items i < j, O(k, l) the subjects with categories k and l and
 // E(k, l) = N times the model's share: X² = Σ (O − E)² / E over the cells
 // with E > 0, df = (K − 1)², p its chi-square upper tail, sign that of

@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <numeric>
 #include <sstream>
 
 #include "stats/FlagLevel.h"
@@ -30,16 +29,7 @@ void WritePairsTable(std::ostream& out, const LocalDependence& dependence, const
                      std::size_t listed)
 {
     const std::vector<LocalDependence::Pair>& pairs = dependence.pairs;
-    std::vector<std::size_t> order(pairs.size());
-    std::iota(order.begin(), order.end(), 0);
-    // Pairs never answered together have no X² to rank.
-    const auto x2 = [&](std::size_t k) { return pairs[k].together ? pairs[k].x2 : -1.0; };
-    const auto larger = [&](std::size_t a, std::size_t b) { return x2(a) > x2(b); };
-    // Only the largest are listed: no need to order the rest.
-    const std::size_t shown = std::min(order.size(), listed);
-    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
-                      [&](std::size_t a, std::size_t b) { return larger(a, b) || (!larger(b, a) && a < b); });
-    order.resize(shown);
+    const std::vector<std::size_t> order = LargestPairs(dependence, listed);
     const std::size_t flagged = static_cast<std::size_t>(
         std::count_if(pairs.begin(), pairs.end(), [](const LocalDependence::Pair& p) { return p.flagged; }));
     out << FormatText("\nLocal dependence (X2 of each pair of items): %zu of %zu pairs flagged, %s; the %zu "
