@@ -6,9 +6,8 @@
 #include "framework/GdiObject.h"
 #include "framework/Rect.h"
 
-class QFont;
-
 class CWnd;
+class QFont;
 class QPaintDevice;
 class QPainterPath;
 
@@ -38,10 +37,9 @@ public:
 
     void FillRect(const CRect* rect, CBrush* brush);
 
-    // Text with its top left corner at x, y, in the window's font.
+    // Text with its top left corner at x, y, in the window's font or the
+    // one selected, turned about that corner by the font's angle.
     COLORREF SetTextColor(COLORREF color);  // returns the colour before
-    // Text from (x, y), the top left of its cell before the font's angle
-    // turns it about that point.
     BOOL TextOut(int x, int y, const CString& text);
     CPoint GetTextExtent(const CString& text) const;  // width and height in x and y
     BOOL FillRgn(CRgn* region, CBrush* brush);
