@@ -337,8 +337,7 @@ FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable*
     ItemParameters& items = model.items;
     const bool polytomous = traits.kind != FitModel::Kind::Binary;
     // A table of the common discrimination's model may give each item's.
-    const bool tableGivesA = request.parameterCount == 1 && IsTableFileName(request.difficultyFile) &&
-                             TableHasColumn(request.difficultyFile, "a");
+    const bool tableGivesA = TableGivesDiscrimination(request);
     if (request.parameterCount == 1 && !tableGivesA) {
         std::fill(items.a.begin(), items.a.end(), static_cast<float>(request.discriminationConstant));
         if (!std::isfinite(static_cast<float>(request.discriminationConstant)))

@@ -150,3 +150,9 @@ bool TableHasColumn(const std::string& path, const std::string& name)
     TableFault fault;
     return ReadTable(path, header, fault) == TableRead::Done && header.column(name) >= 0;
 }
+
+bool TableGivesDiscrimination(const FitRequest& request)
+{
+    return request.parameterCount == 1 && IsTableFileName(request.difficultyFile) &&
+           TableHasColumn(request.difficultyFile, "a");
+}

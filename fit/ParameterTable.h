@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "fit/DataTable.h"
+#include "fit/FitRequest.h"
 
 // Item parameters as calibration programs export them: one row an item,
 // the columns named item (optional), a, b, b1 … b{K−1}, c or g, in any
@@ -34,3 +35,7 @@ int ThresholdColumnsOf(const std::string& path);
 
 // Whether the table has a column of that name.
 bool TableHasColumn(const std::string& path, const std::string& name);
+
+// Whether a run of a common discrimination (1pl, pcm) takes each item's
+// from a column a of its difficulty table instead.
+bool TableGivesDiscrimination(const FitRequest& request);

@@ -12,6 +12,7 @@
 #include "charts/PairMap.h"
 #include "charts/ScoreChart.h"
 #include "fit/FitWarning.h"
+#include "fit/ParameterTable.h"
 #include "fit/VectorPath.h"
 #include "report/FileDigest.h"
 #include "report/ReportHtml.h"
@@ -55,6 +56,8 @@ Facts inputsOf(const AnalysisRequest& request, const FitModel& model)
     std::vector<std::pair<std::string, std::string>> files;  // role, path
     if ((binary && fit.parameterCount >= 2) || model.kind == FitModel::Kind::Graded)
         files.push_back({"discrimination", fit.discriminationFile});
+    else if (TableGivesDiscrimination(fit))
+        files.push_back({"discrimination", fit.difficultyFile});
     files.push_back({binary ? "difficulty" : model.kind == FitModel::Kind::Graded ? "thresholds" : "steps",
                      fit.difficultyFile});
     if (binary && fit.parameterCount == 3)
@@ -95,8 +98,10 @@ Facts runFacts(const Analysis& analysis, const ReportContext& context)
     Facts facts = {{"Model", modelOf(request, model)}};
     if (model.kind == FitModel::Kind::Binary)
         facts.push_back({"Metric", request.fit.metric == 1 ? "logistic (D = 1)" : "normal (D = 1.702)"});
-    if (model.kind == FitModel::Kind::PartialCredit || (model.kind == FitModel::Kind::Binary && request.fit.parameterCount == 1))
-        facts.push_back({"Discrimination", FormatText("%g for every item", request.fit.discriminationConstant)});
+    if (request.fit.parameterCount == 1)
+        facts.push_back({"Discrimination", TableGivesDiscrimination(request.fit)
+                                               ? std::string("each item's, from the column a")
+                                               : FormatText("%g for every item", request.fit.discriminationConstant)});
     facts.push_back({"Latent distribution",
                      request.fit.useEstimates ? "one ability estimate per subject"
                                               : FormatText("%d nodes and their weights", request.fit.nodeCount)});

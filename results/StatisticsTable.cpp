@@ -39,11 +39,11 @@ CString StatisticsTable::cell(std::size_t record, int column) const
 
 void StatisticsTable::sizeColumns()
 {
-    // Every row's text would cost a second for half a million rows: the
-    // widest text is looked for among the first rows and the records
-    // holding each column's least and largest value, where the widest
-    // numbers are.
-    constexpr std::size_t kFirstRows = 100;
+    // Every row's text, up to a point: for half a million rows that would
+    // cost a second, and the widest text is looked for among the first
+    // rows and the records holding each column's least and largest value,
+    // where the widest numbers are.
+    constexpr std::size_t kFirstRows = 5000;
     const std::size_t count = m_order.size();
     for (std::size_t c = 0; c < m_columns.size(); ++c) {
         const int column = static_cast<int>(c);
