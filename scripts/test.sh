@@ -21,10 +21,10 @@ cmake --build "$top/build-asan" -j"$(nproc)" --target talver_tests
 # tests compare the paths in-process.
 (cd "$top/build-asan" && ctest --output-on-failure -j"$(nproc)" -E '\.(baseline|avx2|avx512)$')
 
-# Ten seconds a harness keep the command within its time; longer runs
+# Eight seconds a harness keep the command within its time; longer runs
 # are for changes to what they cover.
 if command -v clang++ >/dev/null; then
-    "$top/scripts/fuzz.sh" 10
+    "$top/scripts/fuzz.sh" 8
 else
     echo "no clang++: the fuzzing harnesses were not run"
 fi
