@@ -1,6 +1,7 @@
 #include "results/StatisticsTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <tuple>
 
@@ -113,13 +114,17 @@ void StatisticsTable::SortBy(int column)
     const std::size_t kept = selected >= 0 ? RecordAt(selected) : 0;
     // The keys once, not once a comparison: a std::function call each
     // would be most of the time for half a million records.
+    // A value that is not a number stands with the undefined ones: it has
+    // no order, and the sort needs one.
     std::vector<std::pair<bool, double>> keys(m_order.size());
-    for (std::size_t record = 0; record < keys.size(); ++record)
+    for (std::size_t record = 0; record < keys.size(); ++record) {
         keys[record] = keyOf(record, column);
+        keys[record].first = keys[record].first || std::isnan(keys[record].second);
+    }
     std::sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {
         if (keys[a].first != keys[b].first)
             return keys[b].first;  // undefined last
-        if (keys[a].second != keys[b].second)
+        if (!keys[a].first && keys[a].second != keys[b].second)
             return (keys[a].second < keys[b].second) != m_bDescending;
         return a < b;
     });

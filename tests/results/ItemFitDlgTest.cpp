@@ -1,5 +1,7 @@
 #include "results/ItemFitDlg.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <set>
 
@@ -274,6 +276,39 @@ TEST_F(ItemFitDlgTest, RowsKeepTheirItemsThroughSortsAndSimulation)
 }
 
 // Whatever the work throws stays on its thread, and what failed is told.
+// A statistic that is not a number has no place among the others: it
+// goes last either way, and the sort keeps its order.
+TEST_F(ItemFitDlgTest, NotANumberSortsLast)
+{
+    ItemFit fit;
+    for (int i = 0; i < 60; ++i) {
+        ItemFit::Item item;
+        item.item = i + 1;
+        item.sx2 = i % 3 == 0 ? std::nan("") : (i * 37) % 61;
+        item.df = 3;
+        fit.items.push_back(item);
+    }
+    CItemFitDlg d(fit, 2);
+    onModal([&](CDialog&) {
+        for (int click = 0; click < 2; ++click) {
+            afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kSx2);
+            std::vector<double> shown;
+            for (int row = 0; row < d.m_list.GetItemCount(); ++row)
+                shown.push_back(fit.items[static_cast<std::size_t>(
+                                              std::stoi(d.m_list.GetItemText(row, CItemFitDlg::kItem)) - 1)]
+                                    .sx2);
+            ASSERT_EQ(shown.size(), 60u);
+            for (std::size_t row = 40; row < 60; ++row)
+                EXPECT_TRUE(std::isnan(shown[row])) << row;
+            const std::vector<double> numbers(shown.begin(), shown.begin() + 40);
+            EXPECT_TRUE(click == 0 ? std::is_sorted(numbers.begin(), numbers.end())
+                                   : std::is_sorted(numbers.rbegin(), numbers.rend()));
+        }
+        afxtest::Click(d, IDOK);
+    });
+    d.DoModal();
+}
+
 TEST_F(ItemFitDlgTest, BackgroundFailuresAreToldNotFatal)
 {
     const std::pair<std::function<void()>, std::string> cases[] = {
