@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <initializer_list>
 #include <numeric>
 
@@ -15,7 +13,6 @@
 #include "fit/ParameterTable.h"
 #include "fit/VectorPath.h"
 #include "report/FileDigest.h"
-#include "report/ReportHtml.h"
 #include "stats/FlagLevel.h"
 #include "stats/ItemFitFormat.h"
 #include "stats/SummaryFormat.h"
@@ -122,23 +119,23 @@ void addSummary(Report& report, const FitSummary& summary, const MonteCarloResul
 {
     report.heading("Test-level fit");
     ReportTable table{{"Statistic", "Value", "df", "p"}, {0, 1, 1, 1}, {}, {}, "statistics"};
-    if (simulated) {
-        table.headings.push_back("Simulated p");
-        table.numeric.push_back(1);
-    }
-    const auto row = [&](const char* name, double value, bool tested, double p, double simulatedP) {
-        std::vector<std::string> cells = {name, fixed(value), tested ? std::to_string(summary.degreesOfFreedom) : "",
-                                          tested ? PValueText(p) : "\u2014"};
+    if (simulated)
+        table.column("Simulated p", true);
+    const auto row = [&](const char* name, double value, std::string df, std::string p, double simulatedP) {
+        std::vector<std::string> cells = {name, fixed(value), std::move(df), std::move(p)};
         if (simulated)
             cells.push_back(PValueText(simulatedP));
         table.rows.push_back(std::move(cells));
     };
-    row("Chi-square over every score", summary.chiSquare, false, 0, simulated ? simulated->chiSquareP : 0);
-    row("Pooled Pearson chi-square", summary.pooledChiSquare, summary.testable(), summary.pooledP,
+    // The chi-square over every score has no test; the pooled ones have
+    // none with fewer than two cells.
+    const bool tested = summary.testable();
+    const std::string df = tested ? std::to_string(summary.degreesOfFreedom) : "";
+    row("Chi-square over every score", summary.chiSquare, "", "", simulated ? simulated->chiSquareP : 0);
+    row("Pooled Pearson chi-square", summary.pooledChiSquare, df, tested ? PValueText(summary.pooledP) : "\u2014",
         simulated ? simulated->pooledChiSquareP : 0);
-    row("Likelihood ratio G\u00B2", summary.likelihoodRatio, summary.testable(), summary.likelihoodRatioP,
-        simulated ? simulated->likelihoodRatioP : 0);
-    table.rows[0][3] = "";
+    row("Likelihood ratio G\u00B2", summary.likelihoodRatio, df,
+        tested ? PValueText(summary.likelihoodRatioP) : "\u2014", simulated ? simulated->likelihoodRatioP : 0);
     report.table("", std::move(table));
     report.paragraph((summary.testable() ? "" : FormatPooledLine(summary) + ". ") + "Cells: " +
                      PoolingRule(summary.minExpected) + ".");
@@ -333,15 +330,6 @@ void addMeanings(Report& report, const Analysis& analysis, const ReportContext& 
     }
 }
 
-// A file name's ending after its last dot, in lower case.
-std::string suffixOf(const std::string& path)
-{
-    const std::size_t dot = path.find_last_of("./");
-    std::string suffix = dot == std::string::npos || path[dot] == '/' ? std::string() : path.substr(dot + 1);
-    std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) { return std::tolower(c); });
-    return suffix;
-}
-
 }  // namespace
 
 Report DiagnosisReport(const Analysis& analysis, const ReportContext& context)
@@ -376,32 +364,4 @@ ReportContext CurrentReportContext(const MonteCarloResult* simulated)
     if (gmtime_r(&now, &utc))
         std::strftime(date, sizeof date, "%Y-%m-%d %H:%M UTC", &utc);
     return {TALVER_VERSION, date, VectorPathName(ActiveVectorPath()), simulated};
-}
-
-bool IsPdfName(const std::string& path) { return suffixOf(path) == "pdf"; }
-
-bool IsHtmlName(const std::string& path) { return suffixOf(path) == "html" || suffixOf(path) == "htm"; }
-
-bool SaveReportHtml(const Report& report, const std::string& path, std::string& reason)
-{
-    // Written aside and put in place whole, so that a failure leaves no
-    // half a page where the name was.
-    const std::string aside = path + ".part";
-    {
-        std::ofstream out(aside, std::ios::binary | std::ios::trunc);
-        if (out)
-            WriteReportHtml(out, report);
-        out.flush();
-        if (!out) {
-            std::remove(aside.c_str());
-            reason = "cannot write the report '" + path + "'";
-            return false;
-        }
-    }
-    if (std::rename(aside.c_str(), path.c_str()) != 0) {
-        std::remove(aside.c_str());
-        reason = "cannot write the report '" + path + "'";
-        return false;
-    }
-    return true;
 }

@@ -28,11 +28,3 @@ constexpr int kMostMappedItems = 300;
 // and table, the item fit (flagged items first) and its charts, the local
 // dependence's heat map and largest pairs, and what each statistic means.
 Report DiagnosisReport(const Analysis& analysis, const ReportContext& context);
-
-// The report as an HTML page at path; false with the reason when the file
-// cannot be written, and then no part of it is left there.
-bool SaveReportHtml(const Report& report, const std::string& path, std::string& reason);
-
-// Whether path names a PDF (".pdf" in any case), or an HTML page.
-bool IsPdfName(const std::string& path);
-bool IsHtmlName(const std::string& path);

@@ -1,5 +1,10 @@
 #include "report/ReportHtml.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+
 #include "charts/ChartSvg.h"
 
 namespace {
@@ -49,6 +54,15 @@ void writeTable(std::ostream& out, const std::string& caption, const ReportTable
     out << "</tbody></table>\n";
 }
 
+// A file name's ending after its last dot, in lower case.
+std::string suffixOf(const std::string& path)
+{
+    const std::size_t dot = path.find_last_of("./");
+    std::string suffix = dot == std::string::npos || path[dot] == '/' ? std::string() : path.substr(dot + 1);
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) { return std::tolower(c); });
+    return suffix;
+}
+
 }  // namespace
 
 void WriteReportHtml(std::ostream& out, const Report& report)
@@ -88,3 +102,31 @@ void WriteReportHtml(std::ostream& out, const Report& report)
     }
     out << "</body>\n</html>\n";
 }
+
+bool SaveReportHtml(const Report& report, const std::string& path, std::string& reason)
+{
+    // Written aside and put in place whole, so that a failure leaves no
+    // half a page where the name was.
+    const std::string aside = path + ".part";
+    {
+        std::ofstream out(aside, std::ios::binary | std::ios::trunc);
+        if (out)
+            WriteReportHtml(out, report);
+        out.flush();
+        if (!out) {
+            std::remove(aside.c_str());
+            reason = "cannot write the report '" + path + "'";
+            return false;
+        }
+    }
+    if (std::rename(aside.c_str(), path.c_str()) != 0) {
+        std::remove(aside.c_str());
+        reason = "cannot write the report '" + path + "'";
+        return false;
+    }
+    return true;
+}
+
+bool IsHtmlName(const std::string& path) { return suffixOf(path) == "html" || suffixOf(path) == "htm"; }
+
+bool IsPdfName(const std::string& path) { return suffixOf(path) == "pdf"; }

@@ -9,6 +9,7 @@
 #include "framework/DataExchange.h"
 #include "framework/FileDialog.h"
 #include "report/DiagnosisReport.h"
+#include "report/ReportHtml.h"
 #include "res/resource.h"
 #include "results/FitStatisticsDlg.h"
 #include "results/ItemFitDlg.h"

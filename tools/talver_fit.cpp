@@ -16,6 +16,7 @@
 #include "analysis/Analysis.h"
 #include "fit/VectorPath.h"
 #include "report/DiagnosisReport.h"
+#include "report/ReportHtml.h"
 #include "stats/SummaryFormat.h"
 #include "tools/BatchOptions.h"
 #include "tools/ChartLoader.h"
