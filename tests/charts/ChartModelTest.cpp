@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -255,4 +256,43 @@ TEST(PairMapModelTest, NamesAlongBothEdgesAndATitledKey)
     ASSERT_NE(textSaying(scene, "Signed V"), nullptr);
     EXPECT_LT(textSaying(scene, "Signed V")->box.bottom, layout.key.top + 1);
     EXPECT_FALSE(LayoutPairMap(threeItems(), 500, 400, 12).named);
+}
+
+// Cells smaller than a pixel: each pixel shows the strongest V of the
+// cells within it, whatever its sign, so that one dependent pair among
+// weak ones still shows; a pixel of the diagonal and nothing else keeps
+// the diagonal's colour. Worked out by hand from where each cell falls.
+TEST(PairMapModelTest, PixelsHoldTheirStrongestCell)
+{
+    constexpr int m = 600;
+    PairMap map;
+    map.items = m;
+    map.signedV.assign(static_cast<std::size_t>(m) * m, 0.0);
+    map.flagged.assign(map.signedV.size(), 0);
+    const PairMapLayout layout = LayoutPairMap(map, 400, 300, 12);
+    ASSERT_LT(layout.cell, 0.5);
+    const auto pixel = [&](int k) { return static_cast<int>(std::floor(k * layout.cell)); };
+    // The first of three items in a row that share a pixel, at or after from.
+    const auto threeIn = [&](int from) {
+        while (pixel(from) != pixel(from + 2))
+            ++from;
+        return from;
+    };
+    const int i = threeIn(300), j = threeIn(450);
+    const auto set = [&](int first, int second, double v) {
+        map.signedV[static_cast<std::size_t>(first) * m + second] =
+            map.signedV[static_cast<std::size_t>(second) * m + first] = v;
+    };
+    set(i, j, 0.05);
+    set(i + 1, j + 1, -0.4);  // the strongest
+    set(i + 2, j + 2, 0.2);
+    const ChartScene scene = PairMapScene(map, 400, 300, 12);
+    const auto at = [&](int row, int column) {
+        return colourAt(scene, layout.left + pixel(column) + 0.5, layout.top + pixel(row) + 0.5);
+    };
+    EXPECT_EQ(at(i, j), DependenceColour(-0.4, 0.4));
+    EXPECT_EQ(at(j, i), DependenceColour(-0.4, 0.4));
+    EXPECT_EQ(at(100, 200), 0xFFFFFFu);
+    EXPECT_EQ(at(50, 50), kDiagonalColour);
+    EXPECT_LT(scene.fills.size(), static_cast<std::size_t>(m) * m / 4);
 }
