@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "fit/Workers.h"
+#include "kernels/Workers.h"
 
 Analysis::Analysis(AnalysisRequest request) : request_(std::move(request)) {}
 

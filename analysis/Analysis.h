@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fit/FitEngine.h"
-#include "fit/ItemExpectation.h"
-#include "fit/PairExpectation.h"
+#include "model/ItemExpectation.h"
+#include "model/PairExpectation.h"
 #include "stats/FitSummary.h"
 #include "stats/ItemFit.h"
 #include "stats/LocalDependence.h"

@@ -1,7 +1,7 @@
 #include "analysis/AnalysisLimits.h"
 
-#include "fit/ItemCodeCounts.h"
-#include "fit/PairCounts.h"
+#include "counts/ItemCodeCounts.h"
+#include "counts/PairCounts.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include "analysis/AnalysisLimits.h"
 #include "app/MissingCodesDlg.h"
 #include "dialogs/CategorySizeDlg.h"
-#include "fit/ScoreSheet.h"
 #include "dialogs/MatrixSizeDlg.h"
 #include "dialogs/NodeCountDlg.h"
 #include "dialogs/OneParamDlg.h"
 #include "dialogs/ThreeParamDlg.h"
 #include "dialogs/TwoParamDlg.h"
-#include "fit/ShippedFiles.h"
 #include "framework/WinApp.h"
+#include "input/ScoreSheet.h"
+#include "input/ShippedFiles.h"
 #include "results/ResultsDlg.h"
 
 namespace {

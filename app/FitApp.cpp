@@ -1,7 +1,7 @@
 #include "app/FitApp.h"
 
 #include "app/ModelSelectDlg.h"
-#include "fit/VectorPath.h"
+#include "kernels/VectorPath.h"
 
 BEGIN_MESSAGE_MAP(CFitApp, CWinApp)
     ON_COMMAND(ID_HELP, CWinApp::OnHelp)

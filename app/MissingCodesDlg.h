@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fit/MissingCodes.h"
+#include "counts/MissingCodes.h"
 #include "framework/Dialog.h"
 
 // The codes of answers not given, as the user writes them; OK only with

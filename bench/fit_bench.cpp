@@ -19,14 +19,15 @@
 #include <vector>
 
 #include "fit/FitEngine.h"
-#include "fit/InputReader.h"
-#include "fit/NodeSum.h"
-#include "fit/Workers.h"
-#include "fit/ScoreCounter.h"
-#include "fit/ScoreDistribution.h"
-#include "fit/ScoreScan.h"
-#include "fit/VectorKernels.h"
-#include "fit/VectorPath.h"
+#include "input/InputReader.h"
+#include "input/ScanKernels.h"
+#include "input/ScoreCounter.h"
+#include "input/ScoreScan.h"
+#include "kernels/ScoreDistribution.h"
+#include "kernels/VectorKernels.h"
+#include "kernels/VectorPath.h"
+#include "kernels/Workers.h"
+#include "model/NodeSum.h"
 
 namespace {
 
@@ -107,13 +108,19 @@ int kernels()
     for (const VectorPath path : AvailableVectorPaths())
         std::printf("%12s", VectorPathName(path));
     std::printf("\n");
-    const auto row = [&](const char* name, const std::function<void(const VectorKernels&)>& call) {
+    const auto rowOf = [&](const char* name, auto tableOf, const auto& call) {
         std::printf("%-34s", name);
         for (const VectorPath path : AvailableVectorPaths()) {
-            const VectorKernels& k = KernelsOf(path);
+            const auto& k = tableOf(path);
             std::printf("%12.0f", nanoseconds([&] { call(k); }));
         }
         std::printf("\n");
+    };
+    const auto row = [&](const char* name, const std::function<void(const VectorKernels&)>& call) {
+        rowOf(name, KernelsOf, call);
+    };
+    const auto scanRow = [&](const char* name, const std::function<void(const ScanKernels&)>& call) {
+        rowOf(name, ScanKernelsOf, call);
     };
     row("number correct, 100 items",
         [&](const VectorKernels& k) { k.numberCorrect(Q.data(), 100, f.data(), work.data()); });
@@ -132,18 +139,18 @@ int kernels()
     });
     row("pair products, 100 items, K = 2",
         [&](const VectorKernels& k) { k.addProducts(P.data(), 100, 2, 100, 0.5, square.data()); });
-    row("count numbers, 1 MB", [&](const VectorKernels& k) {
+    scanRow("count numbers, 1 MB", [&](const ScanKernels& k) {
         NumberScan scan;
         k.scanNumbers(piece.data(), piece.size(), scan);
     });
     const MissingCodes none, nine({9});
-    row("count subjects of 100, 1 MB", [&](const VectorKernels& k) {
-        SubjectScan scan(0, 1 << 30, 100, 0, 1, none, 0, histogram, CategorySinks{});
+    scanRow("count subjects of 100, 1 MB", [&](const ScanKernels& k) {
+        SubjectScan scan(0, 1 << 30, 100, CodeRule(0, 1, none), 0, histogram, CategorySinks{});
         k.scanSubjects(piece.data(), piece.size(), scan);
     });
     AnswerForms forms(100, 2);
-    row("count subjects of 100, 9 missing, 1 MB", [&](const VectorKernels& k) {
-        SubjectScan scan(0, 1 << 30, 100, 0, 1, nine, 0, histogram, CategorySinks{nullptr, nullptr, &forms});
+    scanRow("count subjects of 100, 9 missing, 1 MB", [&](const ScanKernels& k) {
+        SubjectScan scan(0, 1 << 30, 100, CodeRule(0, 1, nine), 0, histogram, CategorySinks{nullptr, nullptr, &forms});
         k.scanSubjects(piece.data(), piece.size(), scan);
     });
     return 0;

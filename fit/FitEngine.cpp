@@ -11,15 +11,15 @@
 #include <vector>
 
 #include "fit/FitWarning.h"
-#include "fit/InputReader.h"
-#include "fit/ItemModels.h"
-#include "fit/ItemResponse.h"
-#include "fit/NodeSum.h"
-#include "fit/ParameterTable.h"
 #include "fit/ReportFiles.h"
-#include "fit/ScoreCounter.h"
-#include "fit/ScoreDistribution.h"
-#include "fit/Workers.h"
+#include "input/InputReader.h"
+#include "input/ParameterTable.h"
+#include "input/ScoreCounter.h"
+#include "kernels/ScoreDistribution.h"
+#include "kernels/Workers.h"
+#include "model/ItemModels.h"
+#include "model/ItemResponse.h"
+#include "model/NodeSum.h"
 
 namespace {
 
@@ -337,7 +337,9 @@ FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable*
     ItemParameters& items = model.items;
     const bool polytomous = traits.kind != FitModel::Kind::Binary;
     // A table of the common discrimination's model may give each item's.
-    const bool tableGivesA = TableGivesDiscrimination(request);
+    const bool tableGivesA = request.parameterCount == 1 && IsTableFileName(request.difficultyFile) &&
+                             TableHasColumn(request.difficultyFile, "a");
+    extras.discriminationFromTable = tableGivesA;
     if (request.parameterCount == 1 && !tableGivesA) {
         std::fill(items.a.begin(), items.a.end(), static_cast<float>(request.discriminationConstant));
         if (!std::isfinite(static_cast<float>(request.discriminationConstant)))

@@ -3,14 +3,14 @@
 #include <cstdint>
 #include <memory>
 
-#include "fit/AnswerForms.h"
-#include "fit/FitModel.h"
-#include "fit/ItemCodeCounts.h"
-#include "fit/MissingCodes.h"
+#include "counts/AnswerForms.h"
+#include "counts/ItemCodeCounts.h"
+#include "counts/MissingCodes.h"
+#include "counts/PairCounts.h"
 #include "fit/ReportFile.h"
-#include "fit/PairCounts.h"
 #include "fit/ReportFiles.h"
-#include "fit/ScoreSheet.h"
+#include "input/ScoreSheet.h"
+#include "model/FitModel.h"
 
 // What a run keeps beyond its reports when asked: the subjects by total
 // and by each item's category, and by the categories of each pair of
@@ -36,6 +36,9 @@ struct FitExtras {
     ItemCodeCounts byItem;  // filled when countItems
     bool countPairs = false;
     PairCounts pairs;       // filled when countPairs
+    // Whether a run of a common discrimination (1pl, pcm) took each item's
+    // from a column a of its difficulty table instead.
+    bool discriminationFromTable = false;
     FitModel model;         // filled by a run that succeeds, and so are
     std::int64_t subjects = 0;  // N
     ScoreTable table;           // what the reports hold

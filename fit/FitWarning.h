@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fit/FitRequest.h"
-#include "fit/InputNotes.h"
+#include "input/InputNotes.h"
 
 // One thing in the input that looks wrong although the run succeeded: a
 // fixed word for its kind (short_file, trailing_values, score_out_of_range,

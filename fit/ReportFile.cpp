@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "fit/InputReader.h"
+#include "input/InputReader.h"
 
 namespace {
 

@@ -10,8 +10,7 @@
 #include "charts/PairMap.h"
 #include "charts/ScoreChart.h"
 #include "fit/FitWarning.h"
-#include "fit/ParameterTable.h"
-#include "fit/VectorPath.h"
+#include "kernels/VectorPath.h"
 #include "report/FileDigest.h"
 #include "stats/FlagLevel.h"
 #include "stats/ItemFitFormat.h"
@@ -46,14 +45,16 @@ std::string modelOf(const AnalysisRequest& request, const FitModel& model)
 }
 
 // Each input file once, with what it gave the run.
-Facts inputsOf(const AnalysisRequest& request, const FitModel& model)
+Facts inputsOf(const Analysis& analysis)
 {
+    const AnalysisRequest& request = analysis.request();
+    const FitModel& model = analysis.model();
     const FitRequest& fit = request.fit;
     const bool binary = model.kind == FitModel::Kind::Binary;
     std::vector<std::pair<std::string, std::string>> files;  // role, path
     if ((binary && fit.parameterCount >= 2) || model.kind == FitModel::Kind::Graded)
         files.push_back({"discrimination", fit.discriminationFile});
-    else if (TableGivesDiscrimination(fit))
+    else if (analysis.run().discriminationFromTable)
         files.push_back({"discrimination", fit.difficultyFile});
     files.push_back({binary ? "difficulty" : model.kind == FitModel::Kind::Graded ? "thresholds" : "steps",
                      fit.difficultyFile});
@@ -96,7 +97,7 @@ Facts runFacts(const Analysis& analysis, const ReportContext& context)
     if (model.kind == FitModel::Kind::Binary)
         facts.push_back({"Metric", request.fit.metric == 1 ? "logistic (D = 1)" : "normal (D = 1.702)"});
     if (request.fit.parameterCount == 1)
-        facts.push_back({"Discrimination", TableGivesDiscrimination(request.fit)
+        facts.push_back({"Discrimination", analysis.run().discriminationFromTable
                                                ? std::string("each item's, from the column a")
                                                : FormatText("%g for every item", request.fit.discriminationConstant)});
     facts.push_back({"Latent distribution",
@@ -338,7 +339,7 @@ Report DiagnosisReport(const Analysis& analysis, const ReportContext& context)
     report.title = "TALVER report: " + modelOf(analysis.request(), analysis.model());
     report.heading("What was run");
     report.facts(runFacts(analysis, context));
-    report.table("", inputTable(inputsOf(analysis.request(), analysis.model())));
+    report.table("", inputTable(inputsOf(analysis)));
 
     report.heading("Warnings");
     if (analysis.warnings().empty())

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "charts/ReportPdf.h"
+#include "report/ReportPdf.h"
 #include "charts/ScoreChart.h"
 #include "fit/ReportFile.h"
 #include "framework/DataExchange.h"

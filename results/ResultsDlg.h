@@ -8,8 +8,8 @@
 #include "framework/Dialog.h"
 #include "framework/ListBox.h"
 #include "framework/ToolTipCtrl.h"
-#include "results/PlotWnd.h"
 #include "results/BackgroundWork.h"
+#include "results/PlotWnd.h"
 
 // Ends every successful run: reads the graph report "OUTG" back and shows
 // its frequencies, its chi-square and a graph of the observed and expected

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "fit/AnswerForms.h"
-#include "fit/ItemCodeCounts.h"
-#include "fit/ItemExpectation.h"
+#include "counts/AnswerForms.h"
+#include "counts/ItemCodeCounts.h"
+#include "model/ItemExpectation.h"
 
 // Which items misfit: the summed-score item fit statistic S-X² of each
 // item, on the subjects grouped by their total.

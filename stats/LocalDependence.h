@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "fit/PairCounts.h"
-#include "fit/PairExpectation.h"
+#include "counts/PairCounts.h"
+#include "model/PairExpectation.h"
 
 // Which pairs of items depend on each other beyond what the model allows:
 // the local dependence X² of every pair (Chen and Thissen).

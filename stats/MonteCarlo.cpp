@@ -4,7 +4,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "fit/Workers.h"
+#include "kernels/Workers.h"
 #include "stats/RandomStream.h"
 
 namespace {

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "fit/FitModel.h"
-#include "fit/ItemCodeCounts.h"
-#include "fit/ItemExpectation.h"
-#include "fit/PairCounts.h"
-#include "fit/PairExpectation.h"
+#include "counts/ItemCodeCounts.h"
+#include "counts/PairCounts.h"
 #include "fit/ReportFile.h"
+#include "model/FitModel.h"
+#include "model/ItemExpectation.h"
+#include "model/PairExpectation.h"
 #include "stats/FitSummary.h"
 #include "stats/ItemFit.h"
 #include "stats/LocalDependence.h"

@@ -3,9 +3,9 @@
 #include <ostream>
 #include <string>
 
-#include "fit/AnswerForms.h"
+#include "counts/AnswerForms.h"
+#include "counts/MissingCodes.h"
 #include "fit/FitWarning.h"
-#include "fit/MissingCodes.h"
 #include "stats/FitSummary.h"
 #include "stats/ItemFit.h"
 #include "stats/LocalDependence.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fit/VectorPath.h"
+#include "kernels/VectorPath.h"
 
 // Runs body(path) on every vector path this processor has, narrowest
 // first, then goes back to the path that was in use.

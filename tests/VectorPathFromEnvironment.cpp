@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "fit/VectorPath.h"
+#include "kernels/VectorPath.h"
 
 namespace {
 

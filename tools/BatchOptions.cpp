@@ -8,9 +8,9 @@
 #include <iterator>
 #include <map>
 
-#include "fit/DataTable.h"
-#include "fit/ParameterTable.h"
-#include "fit/ShippedFiles.h"
+#include "input/DataTable.h"
+#include "input/ParameterTable.h"
+#include "input/ShippedFiles.h"
 
 const char* const kBatchUsage =
     "usage: talver-fit --model 1pl|2pl|3pl|grm|pcm --subjects N --items M [--categories K]\n"

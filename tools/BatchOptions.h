@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "counts/MissingCodes.h"
 #include "fit/FitRequest.h"
-#include "fit/MissingCodes.h"
-#include "fit/ScoreSheet.h"
+#include "input/ScoreSheet.h"
 
 enum class BatchModel { OnePL, TwoPL, ThreePL, Graded, PartialCredit };
 

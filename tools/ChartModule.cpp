@@ -4,7 +4,7 @@
 
 #include "charts/ItemCharts.h"
 #include "charts/PairMap.h"
-#include "charts/ReportPdf.h"
+#include "report/ReportPdf.h"
 #include "charts/ScoreChart.h"
 
 extern "C" __attribute__((visibility("default"))) bool TalverSaveScoreChart(const ScoreChart* chart,

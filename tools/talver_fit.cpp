@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "analysis/Analysis.h"
-#include "fit/VectorPath.h"
+#include "kernels/VectorPath.h"
 #include "report/DiagnosisReport.h"
 #include "report/ReportHtml.h"
 #include "stats/SummaryFormat.h"

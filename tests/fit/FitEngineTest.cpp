@@ -13,7 +13,7 @@
 #include <set>
 #include <thread>
 
-#include "fit/ShippedFiles.h"
+#include "input/ShippedFiles.h"
 #include "tests/EveryVectorPath.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "fit/ItemResponse.h"
+#include "model/ItemResponse.h"
 #include "tests/EveryVectorPath.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <cstring>
 
 #include "fit/FitEngine.h"
-#include "fit/ItemExpectation.h"
-#include "fit/PairExpectation.h"
-#include "fit/VectorPath.h"
+#include "kernels/VectorPath.h"
+#include "model/ItemExpectation.h"
+#include "model/PairExpectation.h"
 #include "stats/MonteCarlo.h"
 #include "tests/fuzz/FuzzFile.h"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "fit/InputReader.h"
+#include "input/InputReader.h"
 #include "tests/fuzz/FuzzFile.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "fit/ScoreCounter.h"
-#include "fit/VectorPath.h"
+#include "input/ScoreCounter.h"
+#include "kernels/VectorPath.h"
 #include "tests/fuzz/FuzzFile.h"
 
 // Four bytes of sizes, then the score file.

@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "fit/ParameterTable.h"
-#include "fit/ScoreSheet.h"
+#include "input/ParameterTable.h"
+#include "input/ScoreSheet.h"
 #include "tests/fuzz/FuzzFile.h"
 
 namespace {

@@ -6,15 +6,15 @@
 #include <set>
 
 #include "fit/FitEngine.h"
+#include "model/ItemExpectation.h"
 #include "res/resource.h"
-#include "fit/ItemExpectation.h"
 #include "results/BackgroundWork.h"
 #include "results/ProgressDlg.h"
 #include "results/ResultsDlg.h"
 #include "stats/ItemFitFormat.h"
 #include "tests/TempDirectory.h"
-#include "tests/results/ExampleRun.h"
 #include "tests/framework/GuiTest.h"
+#include "tests/results/ExampleRun.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "charts/PairMap.h"
-#include "fit/PairExpectation.h"
+#include "model/PairExpectation.h"
 #include "res/resource.h"
 #include "results/ResultsDlg.h"
 #include "stats/LocalDependenceFormat.h"

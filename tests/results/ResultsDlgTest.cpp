@@ -9,8 +9,8 @@
 #include "fit/ReportFile.h"
 #include "res/resource.h"
 #include "tests/TempDirectory.h"
-#include "tests/results/ExampleRun.h"
 #include "tests/framework/GuiTest.h"
+#include "tests/results/ExampleRun.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <nlohmann/json.hpp>
 
 #include "fit/FitEngine.h"
-#include "fit/ItemExpectation.h"
+#include "model/ItemExpectation.h"
 #include "stats/ItemFitFormat.h"
 #include "stats/LocalDependenceFormat.h"
-#include "tests/TempDirectory.h"
 #include "tests/ShippedExample.h"
+#include "tests/TempDirectory.h"
 #include "tests/stats/SimulatedTest.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include "stats/ItemFit.h"
 #include "stats/LocalDependenceFormat.h"
 
-#include "tests/fit/ModelCases.h"
-#include "tests/TempDirectory.h"
 #include "tests/ShippedExample.h"
+#include "tests/TempDirectory.h"
+#include "tests/model/ModelCases.h"
 #include "tests/stats/FourItemPairs.h"
 #include "tests/stats/SimulatedTest.h"
 

@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "fit/FitEngine.h"
-#include "fit/ItemExpectation.h"
-#include "fit/PairExpectation.h"
+#include "model/ItemExpectation.h"
+#include "model/PairExpectation.h"
 #include "stats/ItemFit.h"
 #include "stats/LocalDependence.h"
 #include "tests/TempDirectory.h"

@@ -18,7 +18,7 @@
 
 #include "analysis/Analysis.h"
 #include "fit/FitEngine.h"
-#include "fit/VectorPath.h"
+#include "kernels/VectorPath.h"
 #include "tests/TempDirectory.h"
 
 namespace {

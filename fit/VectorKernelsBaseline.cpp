@@ -1,4 +1,0 @@
-// The kernels every processor of the architecture runs.
-#define TALVER_KERNELS BaselineKernels
-#define TALVER_VECTOR_BYTES 16
-#include "fit/VectorKernels-inl.h"
