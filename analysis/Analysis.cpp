@@ -5,44 +5,39 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "kernels/Workers.h"
+#include "model/ModelRules.h"
+
 
 Analysis::Analysis(AnalysisRequest request) : request_(std::move(request)) {}
 
-Analysis::Analysis(AnalysisRequest request, FitExtras run)
+Analysis::Analysis(AnalysisRequest request, RunOutcome run)
     : request_(std::move(request)), run_(std::move(run)), summary_(SummarizeFit(run_.table, request_.minExpected))
 {
 }
 
-int Analysis::threads() const { return request_.threads > 0 ? request_.threads : FitThreadCount(); }
-
 std::string Analysis::missingCodesFault() const
 {
-    const bool binary = request_.engine == FitBinaryModel;
-    return MissingCodesFault(request_.missing, binary ? 0 : 1, binary ? 1 : request_.fit.categoryCount);
+    const ModelCodes codes = CodesOf(request_.model, request_.fit.categoryCount);
+    return MissingCodesFault(request_.missing, codes.lowest, codes.highest);
 }
 
 AnalysisStatus Analysis::fit()
 {
-    run_ = FitExtras();
+    run_ = RunOutcome();
     if (const std::string fault = missingCodesFault(); !fault.empty()) {
         refusal_ = "Cannot take these missing codes: " + fault + ".";
         return kRequestRefused;
     }
-    run_.missing = request_.missing;
-    run_.scoresAsTable = request_.scoresAsTable;
-    run_.scoreColumns = request_.scoreColumns;
-    run_.countItems = request_.countItems;
-    run_.countPairs = request_.countPairs;
-    run_.keepReports = true;
-    const FitResult result = request_.engine(request_.fit, nullptr, &warnings_, &run_);
+    RunRequest asked = request_;
+    asked.keepReports = true;
+    const FitResult result = (request_.engine ? request_.engine : EngineOf(request_.model))(asked, run_);
     if (result == kTableSizeDiffers) {
         refusal_ = "The sizes given are not the score table's: " + run_.tableFault.describe() + ".";
         return kRequestRefused;
     }
     if (result != kFitSuccess)
         return static_cast<AnalysisStatus>(result);
-    if (request_.strict && !warnings_.found.empty())
+    if (request_.strict && !run_.warnings.empty())
         return kWarningsRefused;
     summary_ = SummarizeFit(run_.table, request_.minExpected);
     return kAnalysisSuccess;
@@ -62,7 +57,7 @@ bool Analysis::computeItemFit(const AnalysisProgress& progress)
         // many forms as subjects.
         FormExpectedCounts expected(run_.model.items.itemCount, run_.model.items.categoryCount);
         const auto add = [&](std::size_t f, const ItemExpectation& shares) { expected.add(forms->forms()[f], shares); };
-        if (!ExpectFormCategories(run_.model, *forms, threads(), add, progress))
+        if (!ExpectFormCategories(run_.model, *forms, request_.threads, add, progress))
             return false;
         // Groups are labelled by the totals of the forms when all are as
         // long, by the sum of categories otherwise.
@@ -77,7 +72,7 @@ bool Analysis::computeItemFit(const AnalysisProgress& progress)
         return true;
     }
     ItemExpectation expectation;
-    if (!ExpectItemCategories(run_.model, expectation, threads(), progress))
+    if (!ExpectItemCategories(run_.model, expectation, request_.threads, progress))
         return false;
     itemFit_ = ComputeItemFit(run_.byItem, expectation, run_.model.parameterCount, run_.table.firstScore,
                               request_.itemMinExpected);
@@ -91,7 +86,7 @@ bool Analysis::computePairs(const AnalysisProgress& progress)
     if (pairs_ || !countedPairs())
         return true;
     PairExpectation expectation;
-    if (!ExpectPairCategories(run_.model, expectation, threads(), progress))
+    if (!ExpectPairCategories(run_.model, expectation, request_.threads, progress))
         return false;
     pairs_ = ComputeLocalDependence(run_.pairs, expectation);
     pairs_->names = run_.itemNames;
@@ -112,7 +107,7 @@ std::optional<MonteCarloResult> Analysis::simulate(std::uint64_t replicates, std
     // The replicates need every form's shares at once; made for them alone.
     std::vector<ItemExpectation> formExpectation;
     if (items && itemFit_) {
-        if (request.forms && !ExpectFormCategories(run_.model, *request.forms, formExpectation, threads()))
+        if (request.forms && !ExpectFormCategories(run_.model, *request.forms, formExpectation, request_.threads))
             return std::nullopt;
         request.items = &*itemFit_;
         request.itemExpectation = itemExpectation_ ? &*itemExpectation_ : nullptr;
@@ -125,7 +120,7 @@ std::optional<MonteCarloResult> Analysis::simulate(std::uint64_t replicates, std
     request.countedSubjects = countedItems() ? run_.byItem.subjectCount() : run_.pairs.subjects();
     request.replicates = replicates;
     request.seed = seed;
-    request.threads = threads();
+    request.threads = request_.threads;
     error.clear();
     return SimulatePValues(request, error, progress);
 }

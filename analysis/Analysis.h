@@ -28,23 +28,15 @@ enum AnalysisStatus : int {
     kNotSimulated = 75,     // the model cannot be drawn from
 };
 
-// What one run is asked for.
-struct AnalysisRequest {
-    FitEngineFunction engine = FitBinaryModel;
-    FitRequest fit;
+// What one analysis is asked: everything its engine run is (the request's
+// files and sizes, missing codes, a score table's columns, the counts
+// wanted, the threads), the engine, and the statistics beyond.
+struct AnalysisRequest : RunRequest {
+    FitModel::Kind model = FitModel::Kind::Binary;
+    FitEngineFunction engine = nullptr;  // null: the model's own
     bool strict = false;       // any warning about the input fails the run
     double minExpected = 5.0;  // the summary's pooling of sparse cells
-    bool countItems = false;   // keep what the item fit needs
     double itemMinExpected = 1.0;
-    bool countPairs = false;   // keep what the local dependence needs
-    int threads = 0;           // 0: as many as FitThreadCount gives
-    // Codes of answers not given: each subject is fitted on the form of the
-    // items it answered (FitExtras).
-    MissingCodes missing;
-    // The scores as a table whatever the file's name, and its columns
-    // (FitExtras).
-    bool scoresAsTable = false;
-    ScoreColumns scoreColumns;
 };
 
 // Hears the share done and may return false to stop the work.
@@ -62,7 +54,7 @@ public:
     explicit Analysis(AnalysisRequest request);
     // The analysis of a run the engine has already made, whose reports
     // are in place.
-    Analysis(AnalysisRequest request, FitExtras run);
+    Analysis(AnalysisRequest request, RunOutcome run);
 
     AnalysisStatus fit();
     AnalysisStatus publish();  // kReportsNotPlaced when they cannot be put in place
@@ -70,9 +62,10 @@ public:
     const AnalysisRequest& request() const { return request_; }
     const ScoreTable& table() const { return run_.table; }
     const FitSummary& summary() const { return summary_; }
-    const std::vector<FitWarning>& warnings() const { return warnings_.found; }
+    const std::vector<FitWarning>& warnings() const { return run_.warnings; }
     const FitModel& model() const { return run_.model; }
-    const FitExtras& run() const { return run_; }
+    const RunOutcome& outcome() const { return run_; }
+    int items() const { return run_.model.items.itemCount; }
     // The items' names, when a table gives them; else empty.
     const std::vector<std::string>& itemNames() const { return run_.itemNames; }
     const AnswerForms* forms() const { return run_.forms.active() ? &run_.forms : nullptr; }
@@ -106,13 +99,11 @@ public:
     std::string describe(int status, const std::string& folder) const;
 
 private:
-    int threads() const;
     std::string missingCodesFault() const;
     std::string refusal_;  // why the request was refused
 
     AnalysisRequest request_;
-    FitWarnings warnings_;
-    FitExtras run_;
+    RunOutcome run_;
     FitSummary summary_;
     std::optional<ItemExpectation> itemExpectation_;
     std::optional<ItemFit> itemFit_;

@@ -7,7 +7,7 @@ namespace {
 
 bool countable(int items, int categories, bool answersMissing)
 {
-    return items > 0 && categories >= 2 && categories <= kMostCountedCategories - (answersMissing ? 1 : 0);
+    return items > 0 && CountableCategories(categories, answersMissing);
 }
 
 }  // namespace

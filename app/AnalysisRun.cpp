@@ -15,6 +15,8 @@
 #include "framework/WinApp.h"
 #include "input/ScoreSheet.h"
 #include "input/ShippedFiles.h"
+#include "kernels/Workers.h"
+#include "model/ModelRules.h"
 #include "results/ResultsDlg.h"
 
 namespace {
@@ -48,7 +50,7 @@ void copyModelDialog(const CModelInputDlg& dialog, FitRequest& request)
 // The sizes of the data; false when the user cancels.
 bool askSizes(const AnalysisRun& run, CWnd* parent, FitRequest& request)
 {
-    if (run.polytomous) {
+    if (run.polytomous()) {
         CCategorySizeDlg sizes(parent);
         if (sizes.DoModal() != IDOK)
             return false;
@@ -116,11 +118,12 @@ ScoreColumns scoreColumnsOf(const FitRequest& request)
 
 }  // namespace
 
-const AnalysisRun kOneParameterRun{false, 1, makeDialog<COneParamDlg>, FitBinaryModel};
-const AnalysisRun kTwoParametersRun{false, 2, makeDialog<CTwoParamDlg>, FitBinaryModel};
-const AnalysisRun kThreeParametersRun{false, 3, makeDialog<CThreeParamDlg>, FitBinaryModel};
-const AnalysisRun kGradedResponseRun{true, 3, makeDialog<CThreeParamDlg, 1>, FitGradedModel};
-const AnalysisRun kPartialCreditRun{true, 1, makeDialog<COneParamDlg>, FitPartialCreditModel};
+const AnalysisRun kOneParameterRun{FitModel::Kind::Binary, 1, makeDialog<COneParamDlg>, FitBinaryModel};
+const AnalysisRun kTwoParametersRun{FitModel::Kind::Binary, 2, makeDialog<CTwoParamDlg>, FitBinaryModel};
+const AnalysisRun kThreeParametersRun{FitModel::Kind::Binary, 3, makeDialog<CThreeParamDlg>, FitBinaryModel};
+const AnalysisRun kGradedResponseRun{FitModel::Kind::Graded, 3, makeDialog<CThreeParamDlg, 1>, FitGradedModel};
+const AnalysisRun kPartialCreditRun{FitModel::Kind::PartialCredit, 1, makeDialog<COneParamDlg>,
+                                    FitPartialCreditModel};
 
 void RunAnalysis(const AnalysisRun& run, CWnd* parent)
 {
@@ -136,13 +139,15 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
         return;
 
     AnalysisRequest asked;
+    asked.model = run.kind;
     asked.engine = run.engine;
     asked.fit = request;
     asked.missing = ProfileMissingCodes();
     asked.scoreColumns = scoreColumnsOf(request);
-    const int categories = run.polytomous ? request.categoryCount : 2;
+    const int categories = CategoriesOf(run.kind, request.categoryCount);
     asked.countItems = ItemCountsFit(request, categories, !asked.missing.empty());
     asked.countPairs = PairCountsFit(request, categories, !asked.missing.empty());
+    asked.threads = ThreadCountFromEnvironment();
     auto analysis = std::make_shared<Analysis>(asked);
     AnalysisStatus status;
     {
@@ -167,9 +172,9 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
     }
 
     CResultsDlg results(parent);
-    results.m_nCategoryCount = run.polytomous ? request.categoryCount : 0;
+    results.m_nCategoryCount = run.polytomous() ? request.categoryCount : 0;
     results.m_pRun = std::move(analysis);
-    if (run.polytomous) {
+    if (run.polytomous()) {
         results.m_nItemCount = request.itemCount;
         results.m_nScorePointCount = request.itemCount * (request.categoryCount - 1) + 1;
     }

@@ -8,11 +8,14 @@
 
 // What sets the five analysis runs apart; the sequence is one.
 struct AnalysisRun {
-    bool polytomous;     // sizes with categories; the score range from them
+    FitModel::Kind kind;
     int parameterCount;  // into the request
     // The model input dialog, with the run's preset.
     std::unique_ptr<CModelInputDlg> (*makeModelDialog)(CWnd* parent);
     FitEngineFunction engine;
+
+    // Sizes with categories, and the score range from them.
+    bool polytomous() const { return kind != FitModel::Kind::Binary; }
 };
 
 extern const AnalysisRun kOneParameterRun;

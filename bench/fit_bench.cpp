@@ -169,9 +169,9 @@ int main(int argc, char** argv)
         count.codes.highest = 1;
         bool counted = false;
         const double time = seconds([&] {
-            counted = CountSimpleScores("binary-scores.dat", 1000000, 100, 0, count, FitThreadCount());
+            counted = CountSimpleScores("binary-scores.dat", 1000000, 100, 0, count, ThreadCountFromEnvironment());
         });
-        std::printf("(%d threads, score 50: %.0f) ", FitThreadCount(), count.observed[50]);
+        std::printf("(%d threads, score 50: %.0f) ", ThreadCountFromEnvironment(), count.observed[50]);
         return report("parse scores", time, "MB/s", fileMegabytes("binary-scores.dat"),
                       counted ? kFitSuccess : kScoreFileError);
     }

@@ -8,6 +8,12 @@
 // marks an item not answered, and one category fewer can be counted.
 constexpr int kMostCountedCategories = 256;
 constexpr unsigned char kNotAnswered = 0xFF;
+// Whether the subjects can be counted by an item's categories: one byte
+// holds each category, and with answers missing the mark of none too.
+inline bool CountableCategories(int categories, bool answersMissing)
+{
+    return categories >= 1 && categories <= kMostCountedCategories - (answersMissing ? 1 : 0);
+}
 
 // The subjects of a run by total and by the category of each item: the
 // observed side of the summed-score item fit. A subject's categories are

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fit/FitWarning.h"
-#include "fit/ReportFiles.h"
+#include "fit/OutFiles.h"
 #include "input/InputReader.h"
 #include "input/ParameterTable.h"
 #include "input/ScoreCounter.h"
@@ -19,18 +19,27 @@
 #include "kernels/Workers.h"
 #include "model/ItemModels.h"
 #include "model/ItemResponse.h"
+#include "model/ModelRules.h"
 #include "model/NodeSum.h"
 
 namespace {
 
 // What sets the engines apart, besides their item model.
 struct ModelTraits {
-    int categoryCount;  // per item
-    int lowestCode;     // score of the lowest category
-    bool readsCFile;
-    bool checksThresholdOrder;  // graded thresholds must rise
-    const char* parameterFile;  // what difficultyFile holds, in the user's words
     FitModel::Kind kind;
+    int categoryCount;          // per item
+    int lowestCode;             // score of the lowest category
+    const char* parameterFile;  // what difficultyFile holds, in the user's words
+
+    ModelTraits(FitModel::Kind kind, int categories, const char* parameterFile)
+        : kind(kind),
+          categoryCount(CategoriesOf(kind, categories)),
+          lowestCode(CodesOf(kind, categories).lowest),
+          parameterFile(parameterFile)
+    {
+    }
+    bool readsCFile() const { return kind == FitModel::Kind::Binary; }
+    bool checksThresholdOrder() const { return kind == FitModel::Kind::Graded; }  // they must rise
 };
 
 bool allFinite(const std::vector<float>& values)
@@ -54,13 +63,13 @@ bool readReals(const std::string& path, std::vector<float>& values, InputNotes& 
 // One kind of parameter from a file, or from its column(s) when the file
 // is a table (DataTable.h): kFitSuccess, openError or kTableError.
 FitResult readParameters(const std::string& path, ParameterKind kind, int thresholds, std::vector<float>& values,
-                         InputNotes& notes, const char* what, FitExtras& extras, FitResult openError)
+                         InputNotes& notes, const char* what, RunOutcome& outcome, FitResult openError)
 {
     if (!IsTableFileName(path))
         return readReals(path, values, notes, what) ? kFitSuccess : openError;
     const int m = static_cast<int>(values.size()) / std::max(thresholds, 1);
     ParameterColumns read;
-    switch (ReadParameterColumns(path, kind, m, thresholds, extras.itemNames, read, extras.tableFault)) {
+    switch (ReadParameterColumns(path, kind, m, thresholds, outcome.itemNames, read, outcome.tableFault)) {
     case TableRead::NotOpened:
         return openError;
     case TableRead::Fault:
@@ -69,8 +78,8 @@ FitResult readParameters(const std::string& path, ParameterKind kind, int thresh
         break;
     }
     values = std::move(read.values);
-    if (extras.itemNames.empty())
-        extras.itemNames = std::move(read.names);
+    if (outcome.itemNames.empty())
+        outcome.itemNames = std::move(read.names);
     return kFitSuccess;
 }
 
@@ -105,8 +114,8 @@ constexpr int kAnswersMissingInTable = -1;
 
 // Each subject's total, counted by score row; subjects past the end of the
 // file all have the total 0. A score table gives the run its subjects.
-int countScores(FitRequest& request, const ScoreSheet* sheet, const ModelTraits& traits, std::int64_t firstScore,
-                ScoreTable& table, InputNotes& notes, FitExtras& extras, bool missing)
+int countScores(FitRequest& request, const RunRequest& asked, const ScoreSheet* sheet, const ModelTraits& traits,
+                std::int64_t firstScore, ScoreTable& table, InputNotes& notes, RunOutcome& outcome, bool missing)
 {
     const std::int64_t N = std::max(request.subjectCount, 0);
     const int m = std::max(request.itemCount, 0);
@@ -114,22 +123,21 @@ int countScores(FitRequest& request, const ScoreSheet* sheet, const ModelTraits&
     count.observed = std::move(table.observed);
     count.codes.lowest = traits.lowestCode;
     count.codes.highest = traits.lowestCode + traits.categoryCount - 1;
-    const bool byCategory =
-        m > 0 && traits.categoryCount >= 1 && traits.categoryCount <= kMostCountedCategories - (missing ? 1 : 0);
+    const bool byCategory = m > 0 && CountableCategories(traits.categoryCount, missing);
     if (missing) {
-        count.missing = extras.missing;
+        count.missing = asked.missing;
         count.forms = AnswerForms(m, traits.categoryCount);
     }
-    if (byCategory && extras.countItems)
+    if (byCategory && asked.countItems)
         count.byItem = ItemCodeCounts(m, traits.categoryCount, missing);
-    if (byCategory && extras.countPairs)
+    if (byCategory && asked.countPairs)
         count.pairs = PairCounts(m, traits.categoryCount, missing);
     // One thread reads faster number by number than in two passes.
-    const int threads = FitThreadCount();
+    const int threads = asked.threads;
     bool counted = false;
     if (sheet) {
         std::int64_t subjects = 0;
-        switch (CountSheetScores(*sheet, firstScore, missing, count, subjects, extras.tableFault, threads)) {
+        switch (CountSheetScores(*sheet, firstScore, missing, count, subjects, outcome.tableFault, threads)) {
         case SheetCount::NotOpened:
             return kScoreFileError;
         case SheetCount::Fault:
@@ -140,13 +148,13 @@ int countScores(FitRequest& request, const ScoreSheet* sheet, const ModelTraits&
             break;
         }
         if (subjects == 0 || subjects > std::numeric_limits<std::int32_t>::max()) {
-            extras.tableFault = TableFault{sheet->path, 0, "",
+            outcome.tableFault = TableFault{sheet->path, 0, "",
                                             subjects == 0 ? "no subject below the header"
                                                           : "more subjects than 2,147,483,647"};
             return kTableError;
         }
         if (request.subjectCount != 0 && request.subjectCount != subjects) {
-            extras.tableFault = TableFault{sheet->path, 0, "", "the table holds " + GroupDigits(subjects) +
+            outcome.tableFault = TableFault{sheet->path, 0, "", "the table holds " + GroupDigits(subjects) +
                                                                     " subjects, where " +
                                                                     GroupDigits(request.subjectCount) + " were given"};
             return kTableSizeDiffers;
@@ -161,12 +169,12 @@ int countScores(FitRequest& request, const ScoreSheet* sheet, const ModelTraits&
     }
     table.observed = std::move(count.observed);
     if (byCategory) {
-        extras.byItem = std::move(count.byItem);
-        extras.pairs = std::move(count.pairs);
+        outcome.byItem = std::move(count.byItem);
+        outcome.pairs = std::move(count.pairs);
     }
     if (missing) {
         notes.withoutAnswers = count.forms.withoutAnswers();
-        extras.forms = std::move(count.forms);
+        outcome.forms = std::move(count.forms);
     }
     if (counted) {
         notes.files.push_back(count.file);
@@ -243,11 +251,11 @@ void addExpected(const std::function<std::unique_ptr<ItemModel>()>& makeModel, c
 // With answers missing: each form's subjects times the distribution of
 // the form's total, added over the forms in their order.
 void expectOverForms(const FitModel& model, const AnswerForms& forms, const Latent& latent, std::int64_t firstScore,
-                     std::vector<double>& expected)
+                     int threads, std::vector<double>& expected)
 {
     const std::vector<AnswerForm>& list = forms.forms();
     const int K = model.items.categoryCount;
-    const TaskThreads share = ShareThreadsAmongTasks(list.size(), FitThreadCount());
+    const TaskThreads share = ShareThreadsAmongTasks(list.size(), threads);
     struct Worker {
         ItemParameters items{0, 2};
         std::vector<double> sum, form;
@@ -288,16 +296,37 @@ std::pair<std::int64_t, std::int64_t> formTotals(const AnswerForms& forms, const
     return {least, std::max(least, most)};
 }
 
-FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable* tableOut, FitWarnings* warnings,
-                 FitExtras& extras, bool answersMissing)
-{
-    FitRequest request = asked;
-    InputNotes notes;
-    std::optional<ScoreSheet> sheet;
-    extras.itemNames.clear();
-    if (extras.scoresAsTable || IsTableFileName(request.scoreFile)) {
-        extras.itemNames.clear();
-        switch (OpenScoreSheet(request.scoreFile, extras.scoreColumns, sheet.emplace(), extras.tableFault)) {
+// One run of an engine, step by step. A step returns kFitSuccess to go on,
+// or what ends the run.
+class EngineRun {
+public:
+    EngineRun(const RunRequest& asked, const ModelTraits& traits, RunOutcome& outcome, bool answersMissing)
+        : asked_(asked),
+          request_(asked.fit),
+          traits_(traits),
+          outcome_(outcome),
+          missing_(!asked.missing.empty() || answersMissing)
+    {
+    }
+
+    int run()
+    {
+        for (const auto step : {&EngineRun::openScoreSheet, &EngineRun::sizeRows, &EngineRun::readItems,
+                                &EngineRun::countSubjects, &EngineRun::readLatentPoints, &EngineRun::expect,
+                                &EngineRun::writeReports})
+            if (const int result = (this->*step)())
+                return result;
+        keep();
+        return kFitSuccess;
+    }
+
+private:
+    // A score table gives the run its items and their names.
+    int openScoreSheet()
+    {
+        if (!asked_.scoresAsTable && !IsTableFileName(request_.scoreFile))
+            return kFitSuccess;
+        switch (OpenScoreSheet(request_.scoreFile, asked_.scoreColumns, sheet_.emplace(), outcome_.tableFault)) {
         case TableRead::NotOpened:
             return kScoreFileError;
         case TableRead::Fault:
@@ -305,155 +334,190 @@ FitResult runFit(const FitRequest& asked, const ModelTraits& traits, ScoreTable*
         case TableRead::Done:
             break;
         }
-        if (request.itemCount != 0 && request.itemCount != sheet->items()) {
-            extras.tableFault = TableFault{request.scoreFile, 1, "", "the table holds " + GroupDigits(sheet->items()) +
-                                                                         " items, where " +
-                                                                         GroupDigits(request.itemCount) + " were given"};
+        if (request_.itemCount != 0 && request_.itemCount != sheet_->items()) {
+            outcome_.tableFault = TableFault{request_.scoreFile, 1, "",
+                                             "the table holds " + GroupDigits(sheet_->items()) + " items, where " +
+                                                 GroupDigits(request_.itemCount) + " were given"};
             return kTableSizeDiffers;
         }
-        request.itemCount = sheet->items();
-        extras.itemNames = sheet->itemNames();
+        request_.itemCount = sheet_->items();
+        outcome_.itemNames = sheet_->itemNames();
+        return kFitSuccess;
     }
-    const int m = std::max(request.itemCount, 0);
-    const int K = std::max(traits.categoryCount, 1);
+
     // With answers missing, totals are counted from 0 and trimmed to the
     // forms' rows once the forms are known.
-    const bool missing = !extras.missing.empty() || answersMissing;
-    const std::int64_t countedFrom = missing ? 0 : std::int64_t{m} * traits.lowestCode;
-    std::size_t rows = static_cast<std::size_t>(m) * (K - 1 + (missing ? traits.lowestCode : 0)) + 1;
-    // The reports count their rows in 32 bits; so many would not fit in
-    // memory anyway.
-    if (rows > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        return kOutOfMemory;
-
-    FitModel model;
-    model.kind = traits.kind;
-    model.items = ItemParameters(m, K);
-    model.D = request.metric == 0 ? 1.702 : 1.0;
-    model.lowestCode = traits.lowestCode;
-    model.parameterCount = traits.kind == FitModel::Kind::Graded          ? K
-                           : traits.kind == FitModel::Kind::PartialCredit ? K - 1
-                                                                          : request.parameterCount;
-    ItemParameters& items = model.items;
-    const bool polytomous = traits.kind != FitModel::Kind::Binary;
-    // A table of the common discrimination's model may give each item's.
-    const bool tableGivesA = request.parameterCount == 1 && IsTableFileName(request.difficultyFile) &&
-                             TableHasColumn(request.difficultyFile, "a");
-    extras.discriminationFromTable = tableGivesA;
-    if (request.parameterCount == 1 && !tableGivesA) {
-        std::fill(items.a.begin(), items.a.end(), static_cast<float>(request.discriminationConstant));
-        if (!std::isfinite(static_cast<float>(request.discriminationConstant)))
-            return kDiscriminationValueError;
-        notes.constantNonpositive = m > 0 && static_cast<float>(request.discriminationConstant) <= 0.0f;
-    } else if (request.parameterCount >= 1 && request.parameterCount <= 3) {
-        const std::string& file = tableGivesA ? request.difficultyFile : request.discriminationFile;
-        if (const FitResult read = readParameters(file, ParameterKind::Discrimination, 1, items.a, notes,
-                                                  "discrimination", extras, kDiscriminationFileError))
-            return read;
-        if (!allFinite(items.a))
-            return kDiscriminationValueError;
-        notes.nonpositiveDiscrimination = itemsWhere(items.a, [](float a) { return a <= 0.0f; });
+    int sizeRows()
+    {
+        m_ = std::max(request_.itemCount, 0);
+        K_ = std::max(traits_.categoryCount, 1);
+        firstScore_ = missing_ ? 0 : std::int64_t{m_} * traits_.lowestCode;
+        rows_ = static_cast<std::size_t>(m_) * (K_ - 1 + (missing_ ? traits_.lowestCode : 0)) + 1;
+        // The reports count their rows in 32 bits; so many would not fit in
+        // memory anyway.
+        return rows_ > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) ? kOutOfMemory
+                                                                                            : kFitSuccess;
     }
-    if (const FitResult read = readParameters(
-            request.difficultyFile, polytomous ? ParameterKind::Thresholds : ParameterKind::Difficulty,
-            polytomous ? K - 1 : 1, items.b, notes, traits.parameterFile, extras, kDifficultyFileError))
-        return read;
-    if (!allFinite(items.b))
-        return kDifficultyValueError;
-    if (traits.checksThresholdOrder)
-        notes.decreasingThresholds = decreasingThresholds(items);
-    if (traits.readsCFile && request.parameterCount == 3) {
-        if (const FitResult read =
-                readParameters(request.cFile, ParameterKind::C, 1, items.c, notes, "C indices", extras, kCFileError))
+
+    int readItems()
+    {
+        model_.kind = traits_.kind;
+        model_.items = ItemParameters(m_, K_);
+        model_.D = request_.metric == 0 ? 1.702 : 1.0;
+        model_.lowestCode = traits_.lowestCode;
+        model_.parameterCount = ParameterCountOf(traits_.kind, K_, request_.parameterCount);
+        if (const int result = readDiscriminations())
+            return result;
+        ItemParameters& items = model_.items;
+        const bool polytomous = traits_.kind != FitModel::Kind::Binary;
+        if (const FitResult read = readParameters(
+                request_.difficultyFile, polytomous ? ParameterKind::Thresholds : ParameterKind::Difficulty,
+                polytomous ? K_ - 1 : 1, items.b, notes_, traits_.parameterFile, outcome_, kDifficultyFileError))
             return read;
-        if (!allFinite(items.c))
-            return kCValueError;
-        notes.cOutside = itemsWhere(items.c, [](float c) { return c < 0.0f || c >= 1.0f; });
+        if (!allFinite(items.b))
+            return kDifficultyValueError;
+        if (traits_.checksThresholdOrder())
+            notes_.decreasingThresholds = decreasingThresholds(items);
+        if (traits_.readsCFile() && request_.parameterCount == 3) {
+            if (const FitResult read = readParameters(request_.cFile, ParameterKind::C, 1, items.c, notes_,
+                                                      "C indices", outcome_, kCFileError))
+                return read;
+            if (!allFinite(items.c))
+                return kCValueError;
+            notes_.cOutside = itemsWhere(items.c, [](float c) { return c < 0.0f || c >= 1.0f; });
+        }
+        return kFitSuccess;
+    }
+
+    // The common discrimination, unless a table of the difficulties gives
+    // each item's in a column a; else the discrimination file's.
+    int readDiscriminations()
+    {
+        ItemParameters& items = model_.items;
+        outcome_.discriminationFromTable = request_.parameterCount == 1 && IsTableFileName(request_.difficultyFile) &&
+                                           TableHasColumn(request_.difficultyFile, "a");
+        if (request_.parameterCount == 1 && !outcome_.discriminationFromTable) {
+            std::fill(items.a.begin(), items.a.end(), static_cast<float>(request_.discriminationConstant));
+            if (!std::isfinite(static_cast<float>(request_.discriminationConstant)))
+                return kDiscriminationValueError;
+            notes_.constantNonpositive = m_ > 0 && static_cast<float>(request_.discriminationConstant) <= 0.0f;
+        } else if (request_.parameterCount >= 1 && request_.parameterCount <= 3) {
+            const std::string& file =
+                outcome_.discriminationFromTable ? request_.difficultyFile : request_.discriminationFile;
+            if (const FitResult read = readParameters(file, ParameterKind::Discrimination, 1, items.a, notes_,
+                                                      "discrimination", outcome_, kDiscriminationFileError))
+                return read;
+            if (!allFinite(items.a))
+                return kDiscriminationValueError;
+            notes_.nonpositiveDiscrimination = itemsWhere(items.a, [](float a) { return a <= 0.0f; });
+        }
+        return kFitSuccess;
     }
 
     // Only each subject's total matters, so the score matrix is never kept.
-    ScoreTable table;
-    table.observed.assign(rows, 0.0);
-    if (const int counted = countScores(request, sheet ? &*sheet : nullptr, traits, countedFrom, table, notes, extras,
-                                        missing)) {
-        if (counted == kAnswersMissingInTable)
-            return runFit(asked, traits, tableOut, warnings, extras, true);
-        return static_cast<FitResult>(counted);
+    int countSubjects()
+    {
+        table_.observed.assign(rows_, 0.0);
+        if (const int counted = countScores(request_, asked_, sheet_ ? &*sheet_ : nullptr, traits_, firstScore_,
+                                            table_, notes_, outcome_, missing_))
+            return counted;
+        if (missing_) {
+            const auto [least, most] = formTotals(outcome_.forms, traits_);
+            table_.observed.erase(table_.observed.begin() + most + 1, table_.observed.end());
+            table_.observed.erase(table_.observed.begin(), table_.observed.begin() + least);
+            firstScore_ = least;
+            rows_ = table_.observed.size();
+        }
+        table_.firstScore = static_cast<std::int32_t>(firstScore_);
+        return kFitSuccess;
     }
-    const std::int64_t N = std::max(request.subjectCount, 0);
-    std::int64_t firstScore = countedFrom;
-    if (missing) {
-        const auto [least, most] = formTotals(extras.forms, traits);
-        table.observed.erase(table.observed.begin() + most + 1, table.observed.end());
-        table.observed.erase(table.observed.begin(), table.observed.begin() + least);
-        firstScore = least;
-        rows = table.observed.size();
+
+    int readLatentPoints()
+    {
+        if (!readLatent(request_, latent_, notes_))
+            return kLatentFileError;
+        if (!allFinite(latent_.theta) || !allFinite(latent_.weight) || !std::isfinite(latent_.tailWeight))
+            return kLatentValueError;
+        outcome_.warnings = DescribeInputNotes(notes_);
+        return kFitSuccess;
     }
-    table.firstScore = static_cast<std::int32_t>(firstScore);
 
-    Latent latent;
-    if (!readLatent(request, latent, notes))
-        return kLatentFileError;
-    if (!allFinite(latent.theta) || !allFinite(latent.weight) || !std::isfinite(latent.tailWeight))
-        return kLatentValueError;
-
-    if (warnings)
-        warnings->found = DescribeInputNotes(notes);
-
-    auto reports = std::make_shared<ReportFiles>();
-    if (!reports->created())
-        return kReportFileError;
-
-    table.expected.assign(rows, 0.0);
-    if (missing) {
-        expectOverForms(model, extras.forms, latent, firstScore, table.expected);
-    } else {
-        std::vector<double> sum(rows);
-        addExpected([&] { return model.makeModel(); }, latent, static_cast<double>(N), sum, FitThreadCount(),
-                    table.expected.data());
+    int expect()
+    {
+        reports_ = std::make_shared<OutFiles>();
+        if (!reports_->created())
+            return kReportFileError;
+        table_.expected.assign(rows_, 0.0);
+        if (missing_) {
+            expectOverForms(model_, outcome_.forms, latent_, firstScore_, asked_.threads, table_.expected);
+        } else {
+            std::vector<double> sum(rows_);
+            addExpected([&] { return model_.makeModel(); }, latent_, static_cast<double>(subjects()), sum,
+                        asked_.threads, table_.expected.data());
+        }
+        return kFitSuccess;
     }
-    const double tailWeight = static_cast<double>(latent.tailCount) * latent.tailWeight;
 
     // The graph report is read back in single precision: no report may
     // hold a number beyond it, let alone one that is no number at all.
-    const auto readable = [](double value) { return std::abs(value) <= std::numeric_limits<float>::max(); };
-    bool inRange = true;
-    for (std::size_t s = 0; s < rows; ++s) {
-        const double expected = table.expected[s];
-        inRange = inRange && readable(expected);
-        if (expected > 0.0) {
-            const double d = table.observed[s] - expected;
-            table.chiSquare += d * d / expected;
-        }
+    int writeReports()
+    {
+        const auto readable = [](double value) { return std::abs(value) <= std::numeric_limits<float>::max(); };
+        if (!std::all_of(table_.expected.begin(), table_.expected.end(), readable))
+            return kResultOutOfRange;
+        table_.chiSquare = ChiSquareOverScores(table_.observed, table_.expected);
+        if (!readable(table_.chiSquare))
+            return kResultOutOfRange;
+        if (!reports_->write(table_) || (!asked_.keepReports && !reports_->place()))
+            return kReportFileError;
+        return kFitSuccess;
     }
-    if (!inRange || !readable(table.chiSquare))
-        return kResultOutOfRange;
-    if (!reports->write(table) || (!extras.keepReports && !reports->place()))
-        return kReportFileError;
-    extras.subjects = N;
-    extras.table = table;
-    model.theta = std::move(latent.theta);
-    model.weight = std::move(latent.weight);
-    // The estimates past the end of their file, all 0, as one point.
-    if (latent.tailCount > 0) {
-        model.theta.push_back(0.0f);
-        model.weight.push_back(static_cast<float>(tailWeight));
-    }
-    extras.model = std::move(model);
-    if (extras.keepReports)
-        extras.reports = std::move(reports);
-    if (tableOut)
-        *tableOut = std::move(table);
-    return kFitSuccess;
-}
 
-FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits, ScoreTable* table,
-                        FitWarnings* warnings, FitExtras* extras)
+    void keep()
+    {
+        outcome_.subjects = subjects();
+        outcome_.table = std::move(table_);
+        model_.theta = std::move(latent_.theta);
+        model_.weight = std::move(latent_.weight);
+        // The estimates past the end of their file, all 0, as one point.
+        if (latent_.tailCount > 0) {
+            model_.theta.push_back(0.0f);
+            model_.weight.push_back(static_cast<float>(static_cast<double>(latent_.tailCount) * latent_.tailWeight));
+        }
+        outcome_.model = std::move(model_);
+        if (asked_.keepReports)
+            outcome_.reports = std::move(reports_);
+    }
+
+    std::int64_t subjects() const { return std::max(request_.subjectCount, 0); }
+
+    const RunRequest& asked_;
+    FitRequest request_;  // with the score table's counts
+    const ModelTraits& traits_;
+    RunOutcome& outcome_;
+    const bool missing_;
+    std::optional<ScoreSheet> sheet_;
+    InputNotes notes_;
+    int m_ = 0, K_ = 1;
+    std::int64_t firstScore_ = 0;  // of the rows
+    std::size_t rows_ = 0;
+    FitModel model_;
+    ScoreTable table_;
+    Latent latent_;
+    std::shared_ptr<OutFiles> reports_;
+};
+
+// A score table's cell without an answer, in a run that had not taken
+// answers as missing, makes it begin again taking them so.
+FitResult runFit(const RunRequest& asked, const ModelTraits& traits, RunOutcome& outcome)
 {
     try {
-        // Every run has extras: tables say there what is wrong with them.
-        FitExtras own;
-        return runFit(request, traits, table, warnings, extras ? *extras : own, false);
+        for (bool answersMissing = false;; answersMissing = true) {
+            outcome = RunOutcome();
+            const int result = EngineRun(asked, traits, outcome, answersMissing).run();
+            if (result != kAnswersMissingInTable || answersMissing)
+                return static_cast<FitResult>(result);
+        }
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     } catch (const std::length_error&) {
@@ -461,23 +525,72 @@ FitResult runFitGuarded(const FitRequest& request, const ModelTraits& traits, Sc
     }
 }
 
+// A plain request: one thread, and what the caller asks for of the outcome.
+FitResult runPlain(const FitRequest& request, const ModelTraits& traits, ScoreTable* table, FitWarnings* warnings)
+{
+    RunRequest asked;
+    asked.fit = request;
+    RunOutcome outcome;
+    const FitResult result = runFit(asked, traits, outcome);
+    if (warnings)
+        warnings->found = std::move(outcome.warnings);
+    if (table && result == kFitSuccess)
+        *table = std::move(outcome.table);
+    return result;
+}
+
+ModelTraits binaryTraits() { return {FitModel::Kind::Binary, 2, "difficulty"}; }
+
+ModelTraits gradedTraits(const FitRequest& request)
+{
+    return {FitModel::Kind::Graded, request.categoryCount, "thresholds"};
+}
+
+ModelTraits partialCreditTraits(const FitRequest& request)
+{
+    return {FitModel::Kind::PartialCredit, request.categoryCount, "steps"};
+}
+
 }  // namespace
 
-FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings, FitExtras* extras)
+FitResult FitBinaryModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings)
 {
-    static constexpr ModelTraits traits{2, 0, true, false, "difficulty", FitModel::Kind::Binary};
-    return runFitGuarded(request, traits, table, warnings, extras);
+    return runPlain(request, binaryTraits(), table, warnings);
 }
 
-FitResult FitGradedModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings, FitExtras* extras)
+FitResult FitBinaryModel(const RunRequest& request, RunOutcome& outcome)
 {
-    const ModelTraits traits{request.categoryCount, 1, false, true, "thresholds", FitModel::Kind::Graded};
-    return runFitGuarded(request, traits, table, warnings, extras);
+    return runFit(request, binaryTraits(), outcome);
 }
 
-FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings,
-                                FitExtras* extras)
+FitResult FitGradedModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings)
 {
-    const ModelTraits traits{request.categoryCount, 1, false, false, "steps", FitModel::Kind::PartialCredit};
-    return runFitGuarded(request, traits, table, warnings, extras);
+    return runPlain(request, gradedTraits(request), table, warnings);
+}
+
+FitResult FitGradedModel(const RunRequest& request, RunOutcome& outcome)
+{
+    return runFit(request, gradedTraits(request.fit), outcome);
+}
+
+FitResult FitPartialCreditModel(const FitRequest& request, ScoreTable* table, FitWarnings* warnings)
+{
+    return runPlain(request, partialCreditTraits(request), table, warnings);
+}
+
+FitResult FitPartialCreditModel(const RunRequest& request, RunOutcome& outcome)
+{
+    return runFit(request, partialCreditTraits(request.fit), outcome);
+}
+
+FitEngineFunction EngineOf(FitModel::Kind kind)
+{
+    switch (kind) {
+    case FitModel::Kind::Graded:
+        return FitGradedModel;
+    case FitModel::Kind::PartialCredit:
+        return FitPartialCreditModel;
+    default:
+        return FitBinaryModel;
+    }
 }

@@ -5,16 +5,7 @@
 #include <string>
 #include <vector>
 
-// The per-score table a fit engine hands to the report writer.
-// Row k stands for the score firstScore + k.
-struct ScoreTable {
-    std::int32_t firstScore = 0;
-    std::vector<double> observed;  // whole numbers
-    std::vector<double> expected;
-    double chiSquare = 0.0;
-
-    std::int32_t rowCount() const { return static_cast<std::int32_t>(observed.size()); }
-};
+#include "fit/ScoreTable.h"
 
 // Report file names, in the current working directory.
 inline constexpr const char* kReportFile = "OUT";

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-int FitThreadCount()
+int ThreadCountFromEnvironment()
 {
     if (const char* text = std::getenv("TALVER_THREADS")) {
         char* end = nullptr;

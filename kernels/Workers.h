@@ -3,9 +3,10 @@
 #include <cstddef>
 #include <functional>
 
-// How many threads a run may use: TALVER_THREADS when it holds a positive
-// number (at most 256), otherwise as many as the machine has processors.
-int FitThreadCount();
+// How many threads a run may use, as each front end reads it once:
+// TALVER_THREADS when it holds a positive number (at most 256), otherwise
+// as many as the machine has processors.
+int ThreadCountFromEnvironment();
 
 // Runs work(w) for w = 0 … workers − 1, each on a thread of its own, w = 0
 // on the caller's. A thread that cannot be started is not run, so the

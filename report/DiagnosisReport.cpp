@@ -54,7 +54,7 @@ Facts inputsOf(const Analysis& analysis)
     std::vector<std::pair<std::string, std::string>> files;  // role, path
     if ((binary && fit.parameterCount >= 2) || model.kind == FitModel::Kind::Graded)
         files.push_back({"discrimination", fit.discriminationFile});
-    else if (analysis.run().discriminationFromTable)
+    else if (analysis.outcome().discriminationFromTable)
         files.push_back({"discrimination", fit.difficultyFile});
     files.push_back({binary ? "difficulty" : model.kind == FitModel::Kind::Graded ? "thresholds" : "steps",
                      fit.difficultyFile});
@@ -97,13 +97,13 @@ Facts runFacts(const Analysis& analysis, const ReportContext& context)
     if (model.kind == FitModel::Kind::Binary)
         facts.push_back({"Metric", request.fit.metric == 1 ? "logistic (D = 1)" : "normal (D = 1.702)"});
     if (request.fit.parameterCount == 1)
-        facts.push_back({"Discrimination", analysis.run().discriminationFromTable
+        facts.push_back({"Discrimination", analysis.outcome().discriminationFromTable
                                                ? std::string("each item's, from the column a")
                                                : FormatText("%g for every item", request.fit.discriminationConstant)});
     facts.push_back({"Latent distribution",
                      request.fit.useEstimates ? "one ability estimate per subject"
                                               : FormatText("%d nodes and their weights", request.fit.nodeCount)});
-    facts.push_back({"Subjects", GroupDigits(analysis.run().subjects)});
+    facts.push_back({"Subjects", GroupDigits(analysis.outcome().subjects)});
     facts.push_back({"Items", GroupDigits(model.items.itemCount)});
     if (const AnswerForms* forms = analysis.forms())
         facts.push_back({"Missing answers", FormatFormsLine(*forms)});
@@ -352,7 +352,7 @@ Report DiagnosisReport(const Analysis& analysis, const ReportContext& context)
     if (const ItemFit* fit = analysis.itemFit())
         addItems(report, *fit, analysis.model().items.categoryCount, context.simulated);
     if (const LocalDependence* pairs = analysis.pairs())
-        addPairs(report, *pairs, analysis.run().pairs.items(), context.simulated);
+        addPairs(report, *pairs, analysis.items(), context.simulated);
     addMeanings(report, analysis, context);
     return report;
 }

@@ -254,7 +254,7 @@ void CResultsDlg::ShowLocalDependence()
         return;
     if (!run.pairs())
         return;
-    CLocalDependenceDlg dependence(*run.pairs(), run.run().pairs.items(), this);
+    CLocalDependenceDlg dependence(*run.pairs(), run.items(), this);
     dependence.m_simulate = [this](std::uint64_t replicates) { return Simulate(replicates, false, true); };
     dependence.DoModal();
 }

@@ -9,18 +9,6 @@
 
 namespace {
 
-// The reports' chi-square over every score, as the engines sum it.
-double chiSquareOverEveryScore(const std::vector<double>& observed, const std::vector<double>& expected)
-{
-    double sum = 0.0;
-    for (std::size_t s = 0; s < observed.size(); ++s)
-        if (expected[s] > 0.0) {
-            const double d = observed[s] - expected[s];
-            sum += d * d / expected[s];
-        }
-    return sum;
-}
-
 // How many replicates reached or passed each observed statistic.
 struct Exceedances {
     std::uint64_t chiSquare = 0, pooled = 0, likelihoodRatio = 0;
@@ -98,7 +86,7 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
     Exceedances total;
     total.items.assign(request.items ? request.items->items.size() : 0, 0);
     total.pairs.assign(request.pairs ? request.pairs->pairs.size() : 0, 0);
-    const double observedChiSquare = chiSquareOverEveryScore(table.observed, table.expected);
+    const double observedChiSquare = ChiSquareOverScores(table.observed, table.expected);
     const FitSummary& summary = *request.summary;
 
     const std::uint64_t counted =
@@ -191,7 +179,7 @@ std::optional<MonteCarloResult> SimulatePValues(const MonteCarloRequest& request
                     categories[static_cast<std::size_t>(i)] = kNotAnswered;
             }
             replicate.observed.assign(counts.begin(), counts.end());
-            if (observedChiSquare <= chiSquareOverEveryScore(replicate.observed, replicate.expected))
+            if (observedChiSquare <= ChiSquareOverScores(replicate.observed, replicate.expected))
                 ++mine.chiSquare;
             const FitSummary pooled = SummarizeFit(replicate, summary.minExpected);
             mine.pooled += summary.pooledChiSquare <= pooled.pooledChiSquare;

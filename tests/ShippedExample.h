@@ -27,17 +27,21 @@ inline FitRequest ShippedExampleRequest(const std::string& model, const std::str
     return r;
 }
 
-// The engine for the example's model.
-inline FitEngineFunction ShippedExampleEngine(const std::string& model)
+// The model of the example.
+inline FitModel::Kind ShippedExampleModel(const std::string& model)
 {
-    return model == "grm" ? FitGradedModel : model == "pcm" ? FitPartialCreditModel : FitBinaryModel;
+    return model == "grm" ? FitModel::Kind::Graded
+           : model == "pcm" ? FitModel::Kind::PartialCredit
+                            : FitModel::Kind::Binary;
 }
 
-// A run of it, with the counts by item and by pair in extras.
-inline FitResult RunShippedExample(const std::string& model, const std::string& latent, ScoreTable& table,
-                                   FitExtras& extras)
+// A run of it, counting by item and by pair.
+inline FitResult RunShippedExample(const std::string& model, const std::string& latent, RunOutcome& outcome,
+                                   int threads = 1)
 {
-    extras.countItems = extras.countPairs = true;
-    return ShippedExampleEngine(model)(ShippedExampleRequest(model, latent), &table, nullptr, &extras);
+    RunRequest request;
+    request.fit = ShippedExampleRequest(model, latent);
+    request.countItems = request.countPairs = true;
+    request.threads = threads;
+    return EngineOf(ShippedExampleModel(model))(request, outcome);
 }
-

@@ -11,6 +11,7 @@
 #include "input/DataTable.h"
 #include "input/ParameterTable.h"
 #include "input/ShippedFiles.h"
+#include "model/ModelRules.h"
 
 const char* const kBatchUsage =
     "usage: talver-fit --model 1pl|2pl|3pl|grm|pcm --subjects N --items M [--categories K]\n"
@@ -159,165 +160,235 @@ std::string parseCount(const std::string& flag, const std::string& text, long lo
     return {};
 }
 
-std::string fill(BatchOptions& options, std::map<std::string, std::string>& flags)
-{
-    const auto take = [&](const std::string& flag) -> const std::string* {
-        const auto it = flags.find(flag);
-        return it == flags.end() ? nullptr : &it->second;
-    };
-    const std::string* model = take("--model");
-    if (!model)
-        return "--model is missing";
-    static const std::map<std::string, BatchModel> models = {
-        {"1pl", BatchModel::OnePL}, {"2pl", BatchModel::TwoPL}, {"3pl", BatchModel::ThreePL},
-        {"grm", BatchModel::Graded}, {"pcm", BatchModel::PartialCredit}};
-    const auto found = models.find(*model);
-    if (found == models.end())
-        return "--model takes 1pl, 2pl, 3pl, grm or pcm, not '" + *model + "'";
-    options.model = found->second;
-    const BatchModel m = options.model;
-    const bool polytomous = m == BatchModel::Graded || m == BatchModel::PartialCredit;
-    const bool constant = m == BatchModel::OnePL || m == BatchModel::PartialCredit;
+// What sets the models of the command line apart: the request's
+// parameter count, as the program's run of the same model gives it (a
+// common discrimination counts one).
+struct ModelChoice {
+    const char* name;
+    FitModel::Kind kind;
+    int parameterCount;
+};
+const ModelChoice kModelChoices[] = {
+    {"1pl", FitModel::Kind::Binary, 1},        {"2pl", FitModel::Kind::Binary, 2},
+    {"3pl", FitModel::Kind::Binary, 3},        {"grm", FitModel::Kind::Graded, 3},
+    {"pcm", FitModel::Kind::PartialCredit, 1},
+};
+
+// The run's flags read into the request, step by step; each step returns
+// why the command line is refused, or nothing.
+class RunFlags {
+public:
+    RunFlags(BatchOptions& options, std::map<std::string, std::string>& flags)
+        : options_(options), flags_(flags), r_(options.request)
+    {
+    }
+
+    std::string fill()
+    {
+        for (const auto step : {&RunFlags::model, &RunFlags::parameterTable, &RunFlags::flagsOfModel,
+                                &RunFlags::scoreTable, &RunFlags::counts, &RunFlags::parameters,
+                                &RunFlags::missingCodes, &RunFlags::metric, &RunFlags::latent})
+            if (std::string error = (this->*step)(); !error.empty())
+                return error;
+        return {};
+    }
+
+private:
+    const std::string* take(const std::string& flag) const
+    {
+        const auto it = flags_.find(flag);
+        return it == flags_.end() ? nullptr : &it->second;
+    }
+    bool polytomous() const { return choice_->kind != FitModel::Kind::Binary; }
+    bool constant() const { return choice_->parameterCount == 1; }  // a common discrimination
+    bool cIndices() const { return choice_->kind == FitModel::Kind::Binary && choice_->parameterCount == 3; }
+
+    std::string model()
+    {
+        const std::string* model = take("--model");
+        if (!model)
+            return "--model is missing";
+        for (const ModelChoice& choice : kModelChoices)
+            if (*model == choice.name)
+                choice_ = &choice;
+        if (!choice_)
+            return "--model takes 1pl, 2pl, 3pl, grm or pcm, not '" + *model + "'";
+        options_.kind = choice_->kind;
+        return {};
+    }
 
     // A parameter table stands for the files of every parameter, and may
     // give the categories and the common discrimination.
-    const std::string* parameters = take("--parameters");
-    if (parameters) {
+    std::string parameterTable()
+    {
+        const std::string* parameters = take("--parameters");
+        if (!parameters)
+            return {};
         if (!IsTableFileName(*parameters))
             return "--parameters takes a table, a file whose name ends in .csv or .tsv, not '" + *parameters + "'";
         for (const char* flag : {"--discrimination", "--difficulty", "--c-indices"})
             if (take(flag))
                 return std::string(flag) + " does not go with --parameters";
-        flags["--difficulty"] = *parameters;
-        if (!constant)
-            flags["--discrimination"] = *parameters;
-        if (m == BatchModel::ThreePL)
-            flags["--c-indices"] = *parameters;
-        if (polytomous && !take("--categories")) {
+        flags_["--difficulty"] = *parameters;
+        if (!constant())
+            flags_["--discrimination"] = *parameters;
+        if (cIndices())
+            flags_["--c-indices"] = *parameters;
+        if (polytomous() && !take("--categories")) {
             const int thresholds = ThresholdColumnsOf(*parameters);
             if (thresholds == 0)
                 return "--categories is missing, and " + *parameters + " has no thresholds b1, b2, ...";
-            flags["--categories"] = std::to_string(thresholds + 1);
+            flags_["--categories"] = std::to_string(thresholds + 1);
         }
+        tableGivesA_ = constant() && TableHasColumn(*parameters, "a");
+        return {};
     }
-    const bool tableGivesA = constant && parameters && TableHasColumn(*parameters, "a");
 
     // Which optional flags this model takes, and which it must have.
-    const std::pair<const char*, bool> perModel[] = {
-        {"--categories", polytomous},
-        {"--discrimination", !constant},
-        {"--discrimination-constant", constant && !tableGivesA},
-        {"--c-indices", m == BatchModel::ThreePL},
-    };
-    if (tableGivesA && take("--discrimination-constant"))
-        return "--discrimination-constant does not go with a parameter table that has a column a";
-    for (const auto& [flag, wanted] : perModel) {
-        if (wanted && !take(flag))
-            return std::string(flag) + " is missing for --model " + *model;
-        if (!wanted && take(flag))
-            return std::string(flag) + " does not go with --model " + *model;
-    }
-    for (const char* flag : {"--difficulty", "--scores"})
-        if (!take(flag))
-            return std::string(flag) + " is missing";
-
-    // A score table gives the counts; given as well, they must agree.
-    const std::string* format = take("--scores-format");
-    if (format && *format != "table")
-        return "--scores-format takes table, not '" + *format + "'";
-    options.scoresAsTable = format != nullptr;
-    const bool table = options.scoresAsTable || IsTableFileName(*take("--scores"));
-    for (const char* flag : {"--id-column", "--item-columns"})
-        if (take(flag) && !table)
-            return std::string(flag) + " goes with a score table (a .csv or .tsv name, or --scores-format table)";
-    if (const std::string* id = take("--id-column"))
-        options.scoreColumns.id = *id;
-    if (const std::string* items = take("--item-columns")) {
-        for (std::size_t from = 0;;) {
-            const std::size_t comma = items->find(',', from);
-            options.scoreColumns.items.emplace_back(TrimCell(items->substr(from, comma - from)));
-            if (options.scoreColumns.items.back().empty())
-                return "--item-columns takes column names separated by commas, not '" + *items + "'";
-            if (comma == std::string::npos)
-                break;
-            from = comma + 1;
+    std::string flagsOfModel()
+    {
+        const std::pair<const char*, bool> perModel[] = {
+            {"--categories", polytomous()},
+            {"--discrimination", !constant()},
+            {"--discrimination-constant", constant() && !tableGivesA_},
+            {"--c-indices", cIndices()},
+        };
+        if (tableGivesA_ && take("--discrimination-constant"))
+            return "--discrimination-constant does not go with a parameter table that has a column a";
+        for (const auto& [flag, wanted] : perModel) {
+            if (wanted && !take(flag))
+                return std::string(flag) + " is missing for --model " + choice_->name;
+            if (!wanted && take(flag))
+                return std::string(flag) + " does not go with --model " + choice_->name;
         }
-    }
-    if (!table)
-        for (const char* flag : {"--subjects", "--items"})
+        for (const char* flag : {"--difficulty", "--scores"})
             if (!take(flag))
                 return std::string(flag) + " is missing";
+        return {};
+    }
 
-    FitRequest& r = options.request;
-    std::string error;
-    if (take("--subjects"))
-        error = parseCount("--subjects", *take("--subjects"), 1, kLargestCount, r.subjectCount);
-    if (error.empty() && take("--items"))
-        error = parseCount("--items", *take("--items"), 1, kLargestCount, r.itemCount);
-    if (error.empty() && polytomous)
-        error = parseCount("--categories", *take("--categories"), 1, 100, r.categoryCount);
-    if (!error.empty())
+    // A score table gives the counts; given as well, they must agree.
+    std::string scoreTable()
+    {
+        const std::string* format = take("--scores-format");
+        if (format && *format != "table")
+            return "--scores-format takes table, not '" + *format + "'";
+        options_.scoresAsTable = format != nullptr;
+        const bool table = options_.scoresAsTable || IsTableFileName(*take("--scores"));
+        for (const char* flag : {"--id-column", "--item-columns"})
+            if (take(flag) && !table)
+                return std::string(flag) + " goes with a score table (a .csv or .tsv name, or --scores-format table)";
+        if (const std::string* id = take("--id-column"))
+            options_.scoreColumns.id = *id;
+        if (const std::string* items = take("--item-columns")) {
+            for (std::size_t from = 0;;) {
+                const std::size_t comma = items->find(',', from);
+                options_.scoreColumns.items.emplace_back(TrimCell(items->substr(from, comma - from)));
+                if (options_.scoreColumns.items.back().empty())
+                    return "--item-columns takes column names separated by commas, not '" + *items + "'";
+                if (comma == std::string::npos)
+                    break;
+                from = comma + 1;
+            }
+        }
+        if (!table)
+            for (const char* flag : {"--subjects", "--items"})
+                if (!take(flag))
+                    return std::string(flag) + " is missing";
+        return {};
+    }
+
+    std::string counts()
+    {
+        std::string error;
+        if (take("--subjects"))
+            error = parseCount("--subjects", *take("--subjects"), 1, kLargestCount, r_.subjectCount);
+        if (error.empty() && take("--items"))
+            error = parseCount("--items", *take("--items"), 1, kLargestCount, r_.itemCount);
+        if (error.empty() && polytomous())
+            error = parseCount("--categories", *take("--categories"), 1, 100, r_.categoryCount);
         return error;
-
-    if (tableGivesA) {
-        r.parameterCount = 1;
-    } else if (constant) {
-        const std::string& text = *take("--discrimination-constant");
-        double value = 0.0;
-        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-        // The engines take it in single precision: check that value.
-        const float used = static_cast<float>(value);
-        if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(used) || used == 0.0f)
-            return "--discrimination-constant takes a non-zero number within single precision, not '" + text +
-                   "'";
-        r.discriminationConstant = value;
-        r.parameterCount = 1;
-    } else {
-        r.discriminationFile = *take("--discrimination");
-        r.parameterCount = m == BatchModel::TwoPL ? 2 : 3;
     }
-    r.difficultyFile = *take("--difficulty");
-    if (m == BatchModel::ThreePL)
-        r.cFile = *take("--c-indices");
-    r.scoreFile = *take("--scores");
 
-    if (const std::string* missing = take("--missing")) {
-        if (!ParseMissingCodes(*missing, options.missing, error) || options.missing.empty())
+    std::string parameters()
+    {
+        r_.parameterCount = choice_->parameterCount;
+        if (constant() && !tableGivesA_) {
+            const std::string& text = *take("--discrimination-constant");
+            double value = 0.0;
+            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+            // The engines take it in single precision: check that value.
+            const float used = static_cast<float>(value);
+            if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(used) || used == 0.0f)
+                return "--discrimination-constant takes a non-zero number within single precision, not '" + text +
+                       "'";
+            r_.discriminationConstant = value;
+        } else if (!constant()) {
+            r_.discriminationFile = *take("--discrimination");
+        }
+        r_.difficultyFile = *take("--difficulty");
+        if (cIndices())
+            r_.cFile = *take("--c-indices");
+        r_.scoreFile = *take("--scores");
+        return {};
+    }
+
+    std::string missingCodes()
+    {
+        const std::string* missing = take("--missing");
+        if (!missing)
+            return {};
+        std::string error;
+        if (!ParseMissingCodes(*missing, options_.missing, error) || options_.missing.empty())
             return "--missing takes whole numbers separated by commas, as in 9 or -1,99, not '" + *missing + "'";
-        const std::int32_t lowest = polytomous ? 1 : 0, highest = polytomous ? r.categoryCount : 1;
-        if (!(error = MissingCodesFault(options.missing, lowest, highest)).empty())
+        const ModelCodes codes = CodesOf(choice_->kind, r_.categoryCount);
+        if (!(error = MissingCodesFault(options_.missing, codes.lowest, codes.highest)).empty())
             return "--missing: " + error;
+        return {};
     }
 
-    const std::string* metric = take("--metric");
-    if (metric && *metric != "normal" && *metric != "logistic")
-        return "--metric takes normal or logistic, not '" + *metric + "'";
-    r.metric = metric && *metric == "logistic" ? 1 : 0;
-
-    const int latentChoices = !!take("--nodes20") + !!take("--nodes51") + !!take("--nodes") +
-                              !!take("--estimates");
-    if (latentChoices != 1)
-        return "give exactly one of --nodes20, --nodes51, --nodes and --estimates";
-    if (take("--node-count") && !take("--nodes"))
-        return "--node-count goes only with --nodes";
-    if (take("--nodes20")) {
-        r.latentFile = LocateShippedFile(kNodes20File);
-        r.nodeCount = 20;
-    } else if (take("--nodes51")) {
-        r.latentFile = LocateShippedFile(kNodes51File);
-        r.nodeCount = 51;
-    } else if (take("--nodes")) {
-        if (!take("--node-count"))
-            return "--nodes needs --node-count";
-        r.latentFile = *take("--nodes");
-        error = parseCount("--node-count", *take("--node-count"), 1, kLargestCount, r.nodeCount);
-    } else {
-        r.latentFile = *take("--estimates");
-        r.nodeCount = r.subjectCount;
-        r.useEstimates = 1;
+    std::string metric()
+    {
+        const std::string* metric = take("--metric");
+        if (metric && *metric != "normal" && *metric != "logistic")
+            return "--metric takes normal or logistic, not '" + *metric + "'";
+        r_.metric = metric && *metric == "logistic" ? 1 : 0;
+        return {};
     }
-    return error;
-}
+
+    std::string latent()
+    {
+        const int latentChoices =
+            !!take("--nodes20") + !!take("--nodes51") + !!take("--nodes") + !!take("--estimates");
+        if (latentChoices != 1)
+            return "give exactly one of --nodes20, --nodes51, --nodes and --estimates";
+        if (take("--node-count") && !take("--nodes"))
+            return "--node-count goes only with --nodes";
+        if (take("--nodes20")) {
+            r_.latentFile = LocateShippedFile(kNodes20File);
+            r_.nodeCount = 20;
+        } else if (take("--nodes51")) {
+            r_.latentFile = LocateShippedFile(kNodes51File);
+            r_.nodeCount = 51;
+        } else if (take("--nodes")) {
+            if (!take("--node-count"))
+                return "--nodes needs --node-count";
+            r_.latentFile = *take("--nodes");
+            return parseCount("--node-count", *take("--node-count"), 1, kLargestCount, r_.nodeCount);
+        } else {
+            r_.latentFile = *take("--estimates");
+            r_.nodeCount = r_.subjectCount;
+            r_.useEstimates = 1;
+        }
+        return {};
+    }
+
+    BatchOptions& options_;
+    std::map<std::string, std::string>& flags_;
+    FitRequest& r_;
+    const ModelChoice* choice_ = nullptr;
+    bool tableGivesA_ = false;  // a common discrimination's table gives each item's
+};
 
 }  // namespace
 
@@ -358,7 +429,7 @@ BatchOptions ParseBatchOptions(int argc, const char* const* argv)
         options.version = true;
         return options;
     }
-    options.error = fill(options, flags);
+    options.error = RunFlags(options, flags).fill();
     if (options.error.empty())
         options.error = fillOutputs(options, flags);
     return options;

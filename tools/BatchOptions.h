@@ -6,8 +6,7 @@
 #include "counts/MissingCodes.h"
 #include "fit/FitRequest.h"
 #include "input/ScoreSheet.h"
-
-enum class BatchModel { OnePL, TwoPL, ThreePL, Graded, PartialCredit };
+#include "model/FitModel.h"
 
 // The batch runner's command line, turned into the request that the
 // application's run driver for the same model would build.
@@ -15,7 +14,7 @@ struct BatchOptions {
     bool help = false;
     bool version = false;
     std::string error;  // empty when the command line is sound
-    BatchModel model = BatchModel::OnePL;
+    FitModel::Kind kind = FitModel::Kind::Binary;  // of the model, whose parameters the request counts
     FitRequest request;
     MissingCodes missing;  // codes of answers not given; none by default
     bool scoresAsTable = false;  // whatever the name of the scores file

@@ -15,6 +15,7 @@
 
 #include "analysis/Analysis.h"
 #include "kernels/VectorPath.h"
+#include "kernels/Workers.h"
 #include "report/DiagnosisReport.h"
 #include "report/ReportHtml.h"
 #include "stats/SummaryFormat.h"
@@ -146,22 +147,10 @@ const char* const kHelp =
     "the model's codes; the others are left out of them, and their simulated\n"
     "data sets draw as many subjects as they counted.\n";
 
-FitEngineFunction engineOf(BatchModel model)
-{
-    switch (model) {
-    case BatchModel::Graded:
-        return FitGradedModel;
-    case BatchModel::PartialCredit:
-        return FitPartialCreditModel;
-    default:
-        return FitBinaryModel;
-    }
-}
-
 AnalysisRequest analysisRequestOf(const BatchOptions& options)
 {
     AnalysisRequest request;
-    request.engine = engineOf(options.model);
+    request.model = options.kind;
     request.fit = options.request;
     request.strict = options.strict;
     request.minExpected = options.minExpected;
@@ -171,6 +160,7 @@ AnalysisRequest analysisRequestOf(const BatchOptions& options)
     request.missing = options.missing;
     request.scoresAsTable = options.scoresAsTable;
     request.scoreColumns = options.scoreColumns;
+    request.threads = ThreadCountFromEnvironment();
     return request;
 }
 
@@ -200,7 +190,7 @@ int drawCharts(const BatchOptions& options, const Analysis& analysis, std::strin
     if (!options.pairsPlotFile.empty()) {
         const LocalDependence none;
         const LocalDependence& pairs = analysis.pairs() ? *analysis.pairs() : none;
-        if (!SaveChartThroughModule(PairMapOf(pairs, analysis.run().pairs.items(), "Local dependence of the item pairs"),
+        if (!SaveChartThroughModule(PairMapOf(pairs, analysis.items(), "Local dependence of the item pairs"),
                                     options.pairsPlotFile, reason))
             return kChartError;
     }

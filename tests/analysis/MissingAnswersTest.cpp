@@ -75,7 +75,7 @@ struct SmallTest {
     AnalysisRequest request(int subjects, const std::string& scores = "scores.dat") const
     {
         AnalysisRequest r;
-        r.engine = graded ? FitGradedModel : FitBinaryModel;
+        r.model = graded ? FitModel::Kind::Graded : FitModel::Kind::Binary;
         r.fit.subjectCount = subjects;
         r.fit.itemCount = items;
         r.fit.categoryCount = K();
@@ -397,7 +397,7 @@ TEST_F(MissingAnswersTest, NothingMissingKeepsEveryBit)
 {
     for (const auto& [model, latent] : {std::pair{"3pl", "nodes51"}, {"grm", "estimates"}}) {
         AnalysisRequest request;
-        request.engine = ShippedExampleEngine(model);
+        request.model = ShippedExampleModel(model);
         request.fit = ShippedExampleRequest(model, latent);
         request.countItems = request.countPairs = true;
         Analysis plain(request);
@@ -470,7 +470,6 @@ TEST_F(MissingAnswersTest, TheSameBitsOnOneTwoAndThreeThreads)
     writeRows("scores.dat", rows);
     std::vector<std::vector<double>> figures;
     for (const int threads : {1, 2, 3}) {
-        setenv("TALVER_THREADS", std::to_string(threads).c_str(), 1);
         AnalysisRequest request = test.request(static_cast<int>(rows.size()));
         request.threads = threads;
         Analysis analysis(request);
@@ -486,7 +485,6 @@ TEST_F(MissingAnswersTest, TheSameBitsOnOneTwoAndThreeThreads)
         all.push_back(simulated.chiSquareP);
         figures.push_back(all);
     }
-    unsetenv("TALVER_THREADS");
     EXPECT_EQ(figures[0], figures[1]);
     EXPECT_EQ(figures[0], figures[2]);
 }

@@ -22,11 +22,11 @@ FitEngineFunction g_engine = nullptr;
 FitRequest g_request;
 int g_engineCalls = 0;
 
-FitResult recordingEngine(const FitRequest& request, ScoreTable* table, FitWarnings* warnings, FitExtras* extras)
+FitResult recordingEngine(const RunRequest& request, RunOutcome& outcome)
 {
-    g_request = request;
+    g_request = request.fit;
     ++g_engineCalls;
-    return g_engine(request, table, warnings, extras);
+    return g_engine(request, outcome);
 }
 
 AnalysisRun recorded(const AnalysisRun& run)

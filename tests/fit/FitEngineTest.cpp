@@ -375,16 +375,17 @@ TEST_F(BinaryEngineTest, ReportsDoNotDependOnTheThreadCount)
         std::string first;
         OnEveryVectorPath([&](VectorPath path) {
             for (int threads = 1; threads <= 4; threads += path == VectorPath::Baseline ? 1 : 2) {
-                setenv("TALVER_THREADS", std::to_string(threads).c_str(), 1);
-                ScoreTable table;
-                ASSERT_EQ(FitBinaryModel(r, &table), kFitSuccess);
+                RunRequest asked;
+                asked.fit = r;
+                asked.threads = threads;
+                RunOutcome outcome;
+                ASSERT_EQ(FitBinaryModel(asked, outcome), kFitSuccess);
                 if (first.empty())
-                    first = bits(table);
+                    first = bits(outcome.table);
                 else
-                    EXPECT_EQ(bits(table), first) << threads << " threads";
+                    EXPECT_EQ(bits(outcome.table), first) << threads << " threads";
             }
         });
-        unsetenv("TALVER_THREADS");
         oneThread.push_back(first);
     }
     EXPECT_EQ(oneThread[2], oneThread[0]) << "line ends changed the counts";

@@ -36,11 +36,15 @@ protected:
         r.parameterCount = 3;
         return r;
     }
-    static std::vector<FitWarning> warningsOf(const FitRequest& r, FitEngineFunction engine = FitBinaryModel)
+    static std::vector<FitWarning> warningsOf(const FitRequest& r, FitModel::Kind model = FitModel::Kind::Binary,
+                                              int threads = 1)
     {
-        FitWarnings warnings;
-        EXPECT_EQ(engine(r, nullptr, &warnings, nullptr), kFitSuccess);
-        return warnings.found;
+        RunRequest asked;
+        asked.fit = r;
+        asked.threads = threads;
+        RunOutcome outcome;
+        EXPECT_EQ(EngineOf(model)(asked, outcome), kFitSuccess);
+        return outcome.warnings;
     }
     static std::string kinds(const std::vector<FitWarning>& warnings)
     {
@@ -112,13 +116,13 @@ TEST_F(FitWarningTest, EachKindOnAHandMadeCase)
     graded.subjectCount = 3;
     graded.nodeCount = 1;
     write("p.dat", "1 2\n3 3\n0 2\n");
-    const std::vector<FitWarning> thresholds = warningsOf(graded, FitGradedModel);
+    const std::vector<FitWarning> thresholds = warningsOf(graded, FitModel::Kind::Graded);
     EXPECT_EQ(kinds(thresholds), "decreasing_thresholds@t.dat score_out_of_range@p.dat");
     EXPECT_NE(thresholds[0].message.find("items 1 and 2"), std::string::npos);
     EXPECT_NE(thresholds[1].message.find("the first 0 for subject 3, item 1"), std::string::npos);
     graded.parameterCount = 1;
     graded.discriminationConstant = 1;
-    EXPECT_EQ(kinds(warningsOf(graded, FitPartialCreditModel)), "score_out_of_range@p.dat");
+    EXPECT_EQ(kinds(warningsOf(graded, FitModel::Kind::PartialCredit)), "score_out_of_range@p.dat");
 }
 
 // Warnings change no number: the reports are the same with and without
@@ -152,13 +156,11 @@ TEST_F(FitWarningTest, TheSameOnAnyThreadCountAndFileSize)
         r.subjectCount = subjects + 3;
         std::vector<std::string> messages;
         for (int threads = 1; threads <= 3; ++threads) {
-            setenv("TALVER_THREADS", std::to_string(threads).c_str(), 1);
             std::string text;
-            for (const FitWarning& warning : warningsOf(r))
+            for (const FitWarning& warning : warningsOf(r, FitModel::Kind::Binary, threads))
                 text += warning.message + "\n";
             messages.push_back(text);
         }
-        unsetenv("TALVER_THREADS");
         const std::string middle = subjects == 3000 ? "1,501" : "625,001";
         const std::string last = subjects == 3000 ? "3,001" : "1,250,001";
         EXPECT_NE(messages[0].find("holds 1 score outside the codes 0 to 1 of the model, the first 2 for subject " +

@@ -8,6 +8,10 @@
 
 namespace {
 
+// The engines' plain entries, as the program's first runs called them.
+using PlainEngine = FitResult (*)(const FitRequest&, ScoreTable*, FitWarnings*);
+const PlainEngine kPolytomousEngines[] = {FitGradedModel, FitPartialCreditModel};
+
 class PolytomousEngineTest : public EngineTest {
 protected:
     // Two items with three categories at a single node of weight 1.
@@ -47,9 +51,9 @@ TEST_F(PolytomousEngineTest, ParametersAreReadBoundaryByBoundary)
     // Item 1: -1, 0.5; item 2: 0.2, 1.5.
     const float item1[] = {-1, 0.5f}, item2[] = {0.2f, 1.5f};
     for (auto [fit, categories] :
-         {std::pair{FitGradedModel, GradedCategoryProbabilities},
-          std::pair{FitPartialCreditModel, PartialCreditProbabilities}}) {
-        ASSERT_EQ(fit(request("-1 0.2 0.5 1.5"), nullptr, nullptr, nullptr), kFitSuccess);
+         {std::pair{kPolytomousEngines[0], GradedCategoryProbabilities},
+          std::pair{kPolytomousEngines[1], PartialCreditProbabilities}}) {
+        ASSERT_EQ(fit(request("-1 0.2 0.5 1.5"), nullptr, nullptr), kFitSuccess);
         double p1[3], p2[3];
         categories(1, 0, item1, 2, p1);
         categories(1, 0, item2, 2, p2);
@@ -98,35 +102,35 @@ TEST_F(PolytomousEngineTest, SingleCategoryHasOneRow)
 
 TEST_F(PolytomousEngineTest, MetricChangesNothingAndUnneededFilesStayShut)
 {
-    for (auto fit : {FitGradedModel, FitPartialCreditModel}) {
+    for (const PlainEngine fit : kPolytomousEngines) {
         FitRequest r = request("-1 0 0.5 1");
         r.discriminationFile = "missing-a";
         r.cFile = "missing-c";
         r.metric = 0;
-        ASSERT_EQ(fit(r, nullptr, nullptr, nullptr), kFitSuccess);
+        ASSERT_EQ(fit(r, nullptr, nullptr), kFitSuccess);
         const std::string normal = read("OUT") + read("OUTG");
         r.metric = 1;
-        ASSERT_EQ(fit(r, nullptr, nullptr, nullptr), kFitSuccess);
+        ASSERT_EQ(fit(r, nullptr, nullptr), kFitSuccess);
         EXPECT_EQ(read("OUT") + read("OUTG"), normal);
 
         r.parameterCount = 3;
-        EXPECT_EQ(fit(r, nullptr, nullptr, nullptr), kDiscriminationFileError);
+        EXPECT_EQ(fit(r, nullptr, nullptr), kDiscriminationFileError);
         write("a.dat", "1 1");
         r.discriminationFile = "a.dat";
-        EXPECT_EQ(fit(r, nullptr, nullptr, nullptr), kFitSuccess);
+        EXPECT_EQ(fit(r, nullptr, nullptr), kFitSuccess);
         r.scoreFile = "missing";
-        EXPECT_EQ(fit(r, nullptr, nullptr, nullptr), kScoreFileError);
+        EXPECT_EQ(fit(r, nullptr, nullptr), kScoreFileError);
     }
 }
 
 TEST_F(PolytomousEngineTest, ExtremeAbilitiesStayFinite)
 {
-    for (auto fit : {FitGradedModel, FitPartialCreditModel}) {
+    for (const PlainEngine fit : kPolytomousEngines) {
         FitRequest r = request("-1 -1 1 1");
         write("node.dat", "900 0.5 -900 0.5");
         r.nodeCount = 2;
         r.discriminationConstant = 2;
-        ASSERT_EQ(fit(r, nullptr, nullptr, nullptr), kFitSuccess);
+        ASSERT_EQ(fit(r, nullptr, nullptr), kFitSuccess);
         expectNear(expected(ReadGraphReport()), {2, 0, 0, 0, 2}, 1e-9);
     }
 }
@@ -194,23 +198,24 @@ TEST_F(PolytomousEngineTest, ReportsTheSameOnEveryPathAndThreadCount)
         values.push_back(table.chiSquare);
         return std::string(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(double));
     };
-    for (const auto fit : {FitGradedModel, FitPartialCreditModel})
+    for (const FitEngineFunction fit : {EngineOf(FitModel::Kind::Graded), EngineOf(FitModel::Kind::PartialCredit)})
         for (const auto& [latent, count] : {std::pair{"theta.dat", subjects}, std::pair{"node.dat", 41}}) {
             r.latentFile = latent;
             r.nodeCount = count;
             std::string first;
             OnEveryVectorPath([&](VectorPath) {
-                for (const char* threads : {"1", "2", "3"}) {
-                    setenv("TALVER_THREADS", threads, 1);
-                    ScoreTable table;
-                    ASSERT_EQ(fit(r, &table, nullptr, nullptr), kFitSuccess);
+                for (const int threads : {1, 2, 3}) {
+                    RunRequest asked;
+                    asked.fit = r;
+                    asked.threads = threads;
+                    RunOutcome outcome;
+                    ASSERT_EQ(fit(asked, outcome), kFitSuccess);
                     if (first.empty())
-                        first = bits(table);
+                        first = bits(outcome.table);
                     else
-                        EXPECT_EQ(bits(table), first) << latent << ", " << threads << " threads";
+                        EXPECT_EQ(bits(outcome.table), first) << latent << ", " << threads << " threads";
                 }
             });
-            unsetenv("TALVER_THREADS");
         }
 }
 

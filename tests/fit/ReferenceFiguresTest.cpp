@@ -92,19 +92,17 @@ TEST(ReferenceFiguresTest, LargeCrLfFileOnTwoThreads)
     ASSERT_GT(scores.size(), 8u << 20);  // above what the parallel counter takes
     TempDirectory::write("scores.dat", scores);
 
-    FitRequest r = exampleRequest("1pl", "nodes20");
-    FitExtras once;
-    once.countItems = true;
-    ASSERT_EQ(FitBinaryModel(r, nullptr, nullptr, &once), kFitSuccess);
-    r.subjectCount *= copies;
-    r.scoreFile = "scores.dat";
-    setenv("TALVER_THREADS", "2", 1);
-    ScoreTable table;
-    FitExtras parts;
-    parts.countItems = true;
-    const FitResult result = FitBinaryModel(r, &table, nullptr, &parts);
-    unsetenv("TALVER_THREADS");
-    ASSERT_EQ(result, kFitSuccess);
+    RunRequest r;
+    r.fit = exampleRequest("1pl", "nodes20");
+    r.countItems = true;
+    RunOutcome once;
+    ASSERT_EQ(FitBinaryModel(r, once), kFitSuccess);
+    r.fit.subjectCount *= copies;
+    r.fit.scoreFile = "scores.dat";
+    r.threads = 2;
+    RunOutcome parts;
+    ASSERT_EQ(FitBinaryModel(r, parts), kFitSuccess);
+    const ScoreTable& table = parts.table;
     EXPECT_NEAR(table.chiSquare, copies * 12.2706356401, 1e-9 * copies * 12.2706356401);
     // The subjects by item, counted in parts: the example's, that many times.
     for (std::size_t total = 0; total < once.byItem.totals(); ++total) {

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(r.metric == 0 || r.metric == 1);
     if (r.parameterCount == 1)
         FUZZ_CHECK(static_cast<float>(r.discriminationConstant) != 0.0f);
-    if (options.model == BatchModel::Graded || options.model == BatchModel::PartialCredit)
+    if (options.kind != FitModel::Kind::Binary)
         FUZZ_CHECK(r.categoryCount >= 1 && r.categoryCount <= 100);
     return 0;
 }

@@ -66,19 +66,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::remove("OUT");
     std::remove("OUTG");
 
-    const auto fit = [&](ScoreTable& table, FitExtras* extras) {
-        return model == 0   ? FitBinaryModel(r, &table, nullptr, extras)
-               : model == 1 ? FitGradedModel(r, &table, nullptr, extras)
-                            : FitPartialCreditModel(r, &table, nullptr, extras);
-    };
+    const FitEngineFunction fit = EngineOf(model == 0   ? FitModel::Kind::Binary
+                                           : model == 1 ? FitModel::Kind::Graded
+                                                        : FitModel::Kind::PartialCredit);
     const VectorPath widest = AvailableVectorPaths().back();
     UseVectorPath(widest);
-    ScoreTable table;
-    FitExtras extras;
-    extras.countItems = extras.countPairs = true;
+    RunRequest asked;
+    asked.fit = r;
+    asked.countItems = asked.countPairs = true;
     const MissingCodes missing[] = {{}, MissingCodes({9}), MissingCodes({0}), MissingCodes({-1, 3})};
-    extras.missing = missing[(data[5] >> 2) & 3];
-    const FitResult result = fit(table, &extras);
+    asked.missing = missing[(data[5] >> 2) & 3];
+    asked.threads = 2;
+    RunOutcome run;
+    const FitResult result = fit(asked, run);
+    const ScoreTable& table = run.table;
     FUZZ_CHECK((result >= kFitSuccess && result <= kCValueError) || result == kLatentValueError ||
                result == kResultOutOfRange);
     FUZZ_CHECK(result != kReportFileError && result != kOutOfMemory);
@@ -96,19 +97,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    std::isfinite(row.expectedHeight));
     FUZZ_CHECK(std::isfinite(table.chiSquare));
     UseVectorPath(VectorPath::Baseline);
-    ScoreTable narrow;
-    FitExtras narrowExtras;
-    narrowExtras.missing = extras.missing;
-    FUZZ_CHECK(fit(narrow, &narrowExtras) == kFitSuccess && readFile("OUT") == out &&
+    asked.countItems = asked.countPairs = false;
+    asked.threads = 1;
+    RunOutcome narrowRun;
+    const ScoreTable& narrow = narrowRun.table;
+    FUZZ_CHECK(fit(asked, narrowRun) == kFitSuccess && readFile("OUT") == out &&
                narrow.expected == table.expected &&
                std::memcmp(&narrow.chiSquare, &table.chiSquare, sizeof table.chiSquare) == 0);
 
     std::uint64_t counted = 0;
-    for (std::size_t total = 0; total < extras.byItem.totals(); ++total)
-        counted += extras.byItem.subjects(total);
+    for (std::size_t total = 0; total < run.byItem.totals(); ++total)
+        counted += run.byItem.subjects(total);
     FUZZ_CHECK(counted <= static_cast<std::uint64_t>(r.subjectCount));
-    FUZZ_CHECK(extras.pairs.subjects() == counted);
-    const AnswerForms* forms = extras.forms.active() ? &extras.forms : nullptr;
+    FUZZ_CHECK(run.pairs.subjects() == counted);
+    const AnswerForms* forms = run.forms.active() ? &run.forms : nullptr;
     std::vector<ItemExpectation> byForm, byFormThree;
     if (forms) {
         FUZZ_CHECK(forms->subjects() + forms->withoutAnswers() == static_cast<std::uint64_t>(r.subjectCount));
@@ -116,9 +118,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const AnswerForm& form : forms->forms())
             for (const std::uint64_t n : form.counted)
                 inRange += n;
-        FUZZ_CHECK(inRange == counted || extras.byItem.items() == 0);
-        FUZZ_CHECK(ExpectFormCategories(extras.model, *forms, byForm, 1));
-        FUZZ_CHECK(ExpectFormCategories(extras.model, *forms, byFormThree, 3));
+        FUZZ_CHECK(inRange == counted || run.byItem.items() == 0);
+        FUZZ_CHECK(ExpectFormCategories(run.model, *forms, byForm, 1));
+        FUZZ_CHECK(ExpectFormCategories(run.model, *forms, byFormThree, 3));
         for (std::size_t f = 0; f < byForm.size(); ++f)
             for (int i = 0; i < byForm[f].items(); ++i)
                 for (std::size_t t = 0; t < byForm[f].totals(); ++t)
@@ -130,10 +132,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The same bits on another path, on more threads, and with the items
     // in as many parts as they go into (a scratch of one byte).
     ItemExpectation one, two, parted;
-    FUZZ_CHECK(ExpectItemCategories(extras.model, two, 2));
+    FUZZ_CHECK(ExpectItemCategories(run.model, two, 2));
     UseVectorPath(widest);
-    FUZZ_CHECK(ExpectItemCategories(extras.model, one, 1));
-    FUZZ_CHECK(ExpectItemCategories(extras.model, parted, 3, {}, 1.0));
+    FUZZ_CHECK(ExpectItemCategories(run.model, one, 1));
+    FUZZ_CHECK(ExpectItemCategories(run.model, parted, 3, {}, 1.0));
     for (int i = 0; i < one.items(); ++i)
         for (std::size_t t = 0; t < one.totals(); ++t)
             for (int k = 0; k < one.categories(); ++k) {
@@ -141,10 +143,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 FUZZ_CHECK(std::memcmp(&a, &b, sizeof a) == 0 && std::memcmp(&a, &c, sizeof a) == 0);
             }
     PairExpectation pairsOne, pairsTwo, pairsParted;
-    FUZZ_CHECK(ExpectPairCategories(extras.model, pairsOne, 1));
-    FUZZ_CHECK(ExpectPairCategories(extras.model, pairsParted, 3, {}, 1.0));
+    FUZZ_CHECK(ExpectPairCategories(run.model, pairsOne, 1));
+    FUZZ_CHECK(ExpectPairCategories(run.model, pairsParted, 3, {}, 1.0));
     UseVectorPath(VectorPath::Baseline);
-    FUZZ_CHECK(ExpectPairCategories(extras.model, pairsTwo, 2));
+    FUZZ_CHECK(ExpectPairCategories(run.model, pairsTwo, 2));
     UseVectorPath(widest);
     for (int i = 0; i < pairsOne.items(); ++i)
         for (int j = i + 1; j < pairsOne.items(); ++j)
@@ -157,11 +159,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const FitSummary summary = SummarizeFit(table);
     const ItemFit items =
-        forms ? ComputeItemFit(extras.byItem, *forms, byForm, extras.model.parameterCount, 0)
-              : ComputeItemFit(extras.byItem, one, extras.model.parameterCount, table.firstScore);
-    const LocalDependence pairs = ComputeLocalDependence(extras.pairs, pairsOne);
+        forms ? ComputeItemFit(run.byItem, *forms, byForm, run.model.parameterCount, 0)
+              : ComputeItemFit(run.byItem, one, run.model.parameterCount, table.firstScore);
+    const LocalDependence pairs = ComputeLocalDependence(run.pairs, pairsOne);
     MonteCarloRequest request;
-    request.model = &extras.model;
+    request.model = &run.model;
     request.subjects = r.subjectCount;
     request.table = &table;
     request.summary = &summary;

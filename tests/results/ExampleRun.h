@@ -9,16 +9,15 @@
 
 // The shipped 3PL example on its estimates, run as the program runs it:
 // counting items and pairs.
-inline std::shared_ptr<FitExtras> RunExample()
+inline std::shared_ptr<RunOutcome> RunExample()
 {
-    auto extras = std::make_shared<FitExtras>();
-    ScoreTable table;
-    EXPECT_EQ(RunShippedExample("3pl", "estimates", table, *extras), kFitSuccess);
-    return extras;
+    auto outcome = std::make_shared<RunOutcome>();
+    EXPECT_EQ(RunShippedExample("3pl", "estimates", *outcome), kFitSuccess);
+    return outcome;
 }
 
 // The analysis the program keeps of such a run.
-inline std::shared_ptr<Analysis> AnalysisOf(const FitExtras& run)
+inline std::shared_ptr<Analysis> AnalysisOf(const RunOutcome& run)
 {
     AnalysisRequest request;
     request.fit = ShippedExampleRequest("3pl", "estimates");

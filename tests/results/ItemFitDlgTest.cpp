@@ -47,7 +47,7 @@ protected:
 // selected, and the table copied and saved.
 TEST_F(ItemFitDlgTest, OpensFromTheResultsSortsAndCharts)
 {
-    const std::shared_ptr<FitExtras> run = RunExample();
+    const std::shared_ptr<RunOutcome> run = RunExample();
     ItemExpectation expectation;
     ASSERT_TRUE(ExpectItemCategories(run->model, expectation, 1));
     const ItemFit wanted = ComputeItemFit(run->byItem, expectation, 3, 0);
@@ -175,15 +175,15 @@ TEST_F(ItemFitDlgTest, ARunWithoutCountsSaysSo)
 // it and leaves no result.
 TEST_F(ItemFitDlgTest, ProgressEndsByItselfOrAtCancel)
 {
-    const std::shared_ptr<FitExtras> run = RunExample();
-    auto big = std::make_shared<FitExtras>(*run);
+    const std::shared_ptr<RunOutcome> run = RunExample();
+    auto big = std::make_shared<RunOutcome>(*run);
     big->model.theta.clear();
     big->model.weight.clear();
     for (int q = 0; q < 400000; ++q) {
         big->model.theta.push_back(-4.0f + 8.0f * q / 400000);
         big->model.weight.push_back(1.0f);
     }
-    const auto expect = [](std::shared_ptr<FitExtras> run, std::optional<ItemExpectation>& result) {
+    const auto expect = [](std::shared_ptr<RunOutcome> run, std::optional<ItemExpectation>& result) {
         return [run, &result](const std::function<bool(double)>& report) {
             ItemExpectation expectation;
             if (ExpectItemCategories(run->model, expectation, 2, report))

@@ -29,7 +29,7 @@ protected:
 // a click on a cell selecting its row, the list sorted and copied.
 TEST_F(LocalDependenceDlgTest, OpensFromTheResultsWithMapTipsAndList)
 {
-    const std::shared_ptr<FitExtras> run = RunExample();
+    const std::shared_ptr<RunOutcome> run = RunExample();
     PairExpectation expectation;
     ASSERT_TRUE(ExpectPairCategories(run->model, expectation, 1));
     const LocalDependence wanted = ComputeLocalDependence(run->pairs, expectation);
@@ -104,7 +104,7 @@ TEST_F(LocalDependenceDlgTest, OpensFromTheResultsWithMapTipsAndList)
 // A run that did not count pairs says so.
 TEST_F(LocalDependenceDlgTest, ARunWithoutPairsSaysWhy)
 {
-    auto run = std::make_shared<FitExtras>(*RunExample());
+    auto run = std::make_shared<RunOutcome>(*RunExample());
     run->pairs = PairCounts();
     CResultsDlg results;
     results.m_pRun = AnalysisOf(*run);

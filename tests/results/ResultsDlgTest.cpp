@@ -230,7 +230,7 @@ TEST_F(ResultsDlgTest, ContextMenuCopiesAndSavesTheTableAndTheGraph)
 // frequencies and can be simulated.
 TEST_F(ResultsDlgTest, FitStatisticsOfARunGetSimulatedPValues)
 {
-    const std::shared_ptr<FitExtras> run = RunExample();
+    const std::shared_ptr<RunOutcome> run = RunExample();
     afxtest::SetPopupMenuHandler([](const std::vector<std::string>&) { return 4u; });
     CResultsDlg dialog;
     dialog.m_pRun = AnalysisOf(*run);
@@ -260,7 +260,7 @@ TEST_F(ResultsDlgTest, FitStatisticsOfARunGetSimulatedPValues)
 // worked out for it, and the simulated p-values the user last asked for.
 TEST_F(ResultsDlgTest, SavesTheReportOfTheRun)
 {
-    const std::shared_ptr<FitExtras> run = RunExample();
+    const std::shared_ptr<RunOutcome> run = RunExample();
     const std::filesystem::path here = std::filesystem::current_path();
     unsigned choice = 7;
     afxtest::SetPopupMenuHandler([&](const std::vector<std::string>&) { return choice; });

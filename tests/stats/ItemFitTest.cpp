@@ -110,12 +110,11 @@ TEST(ItemFitTest, ShippedExamplesAgreeWithTheReference)
     TempDirectory folder;
     for (const Reference& reference : kReferences) {
         const std::string model = reference.model;
-        FitExtras extras;
-        ScoreTable table;
-        ASSERT_EQ(RunShippedExample(model, reference.latent, table, extras), kFitSuccess) << model;
+        RunOutcome run;
+        ASSERT_EQ(RunShippedExample(model, reference.latent, run), kFitSuccess) << model;
         ItemExpectation expectation;
-        ASSERT_TRUE(ExpectItemCategories(extras.model, expectation, 2));
-        const ItemFit fit = ComputeItemFit(extras.byItem, expectation, extras.model.parameterCount, table.firstScore);
+        ASSERT_TRUE(ExpectItemCategories(run.model, expectation, 2));
+        const ItemFit fit = ComputeItemFit(run.byItem, expectation, run.model.parameterCount, run.table.firstScore);
         ASSERT_EQ(fit.items.size(), reference.sx2.size()) << model;
         for (std::size_t i = 0; i < fit.items.size(); ++i) {
             EXPECT_NEAR(fit.items[i].sx2, reference.sx2[i], 1e-9 * reference.sx2[i]) << model << " item " << i + 1;

@@ -87,12 +87,11 @@ TEST(LocalDependenceTest, ShippedExamplesAgreeWithTheReference)
     };
     TempDirectory folder;
     for (const Reference& reference : references) {
-        FitExtras extras;
-        ScoreTable table;
-        ASSERT_EQ(RunShippedExample(reference.model, reference.latent, table, extras), kFitSuccess);
+        RunOutcome run;
+        ASSERT_EQ(RunShippedExample(reference.model, reference.latent, run), kFitSuccess);
         PairExpectation expectation;
-        ASSERT_TRUE(ExpectPairCategories(extras.model, expectation, 2));
-        const LocalDependence dependence = ComputeLocalDependence(extras.pairs, expectation);
+        ASSERT_TRUE(ExpectPairCategories(run.model, expectation, 2));
+        const LocalDependence dependence = ComputeLocalDependence(run.pairs, expectation);
         EXPECT_EQ(dependence.subjects, reference.subjects) << reference.model;
         double sum = 0.0;
         const LocalDependence::Pair* largest = &dependence.pairs.front();

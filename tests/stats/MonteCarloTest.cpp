@@ -234,7 +234,7 @@ TEST(MonteCarloTest, SimulatedPValuesAreUniformUnderTheModel)
 TEST_F(SimulatedTest, SimulatedPairPValuesHoldTheNominalRate)
 {
     const auto simulatedPairs = [&](LocalDependence& dependence) {
-        const FitExtras extras = run();
+        const RunOutcome extras = run();
         PairExpectation expectation;
         EXPECT_TRUE(ExpectPairCategories(extras.model, expectation, 2));
         dependence = ComputeLocalDependence(extras.pairs, expectation);

@@ -76,12 +76,14 @@ protected:
     }
 
     // The run, counting items and pairs.
-    FitExtras run()
+    RunOutcome run()
     {
-        FitExtras extras;
-        extras.countItems = extras.countPairs = true;
-        EXPECT_EQ(FitBinaryModel(request(), nullptr, nullptr, &extras), kFitSuccess);
-        return extras;
+        RunRequest asked;
+        asked.fit = request();
+        asked.countItems = asked.countPairs = true;
+        RunOutcome outcome;
+        EXPECT_EQ(FitBinaryModel(asked, outcome), kFitSuccess);
+        return outcome;
     }
 
     static FitRequest request()
@@ -101,7 +103,7 @@ protected:
 
     ItemFit itemFit()
     {
-        const FitExtras extras = run();
+        const RunOutcome extras = run();
         ItemExpectation expectation;
         EXPECT_TRUE(ExpectItemCategories(extras.model, expectation, 2));
         return ComputeItemFit(extras.byItem, expectation, extras.model.parameterCount, 0);
@@ -109,7 +111,7 @@ protected:
 
     LocalDependence pairs()
     {
-        const FitExtras extras = run();
+        const RunOutcome extras = run();
         PairExpectation expectation;
         EXPECT_TRUE(ExpectPairCategories(extras.model, expectation, 2));
         return ComputeLocalDependence(extras.pairs, expectation);

@@ -10,12 +10,12 @@
 // by side in one folder take turns at that step, so "OUT" and "OUTG"
 // always hold one complete run, this one or an earlier one, never parts of
 // two.
-class ReportFiles {
+class OutFiles {
 public:
-    ReportFiles();   // creates the two temporary files
-    ~ReportFiles();  // removes whatever was not put in place
-    ReportFiles(const ReportFiles&) = delete;
-    ReportFiles& operator=(const ReportFiles&) = delete;
+    OutFiles();   // creates the two temporary files
+    ~OutFiles();  // removes whatever was not put in place
+    OutFiles(const OutFiles&) = delete;
+    OutFiles& operator=(const OutFiles&) = delete;
 
     bool created() const { return out_ && outg_; }
     // Writes both whole and closes them; false when a write fails.

@@ -1,4 +1,4 @@
-#include "fit/ReportFiles.h"
+#include "fit/OutFiles.h"
 
 #include <chrono>
 #include <cinttypes>
@@ -95,14 +95,14 @@ private:
 
 }  // namespace
 
-ReportFiles::ReportFiles()
+OutFiles::OutFiles()
 {
     out_ = createTemporary(kReportFile, outName_);
     if (out_)
         outg_ = createTemporary(kGraphReportFile, outgName_);
 }
 
-ReportFiles::~ReportFiles()
+OutFiles::~OutFiles()
 {
     for (auto [file, name] : {std::pair{out_, &outName_}, std::pair{outg_, &outgName_}}) {
         if (file)
@@ -112,7 +112,7 @@ ReportFiles::~ReportFiles()
     }
 }
 
-bool ReportFiles::write(const ScoreTable& table)
+bool OutFiles::write(const ScoreTable& table)
 {
     if (!created())
         return false;
@@ -123,7 +123,7 @@ bool ReportFiles::write(const ScoreTable& table)
     return written;
 }
 
-bool ReportFiles::place()
+bool OutFiles::place()
 {
     if (!written_)
         return false;
