@@ -162,7 +162,7 @@ std::string Analysis::describe(int status, const std::string& folder) const
     case kNotSimulated:
         return "Cannot simulate under the model: " + simulationError_ + ".";
     default:
-        return DescribeFitResult(static_cast<FitResult>(status), request_.fit, folder);
+        return DescribeFitResult(static_cast<FitResult>(status), request_.fit, request_.model, folder);
     }
 }
 

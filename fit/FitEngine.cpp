@@ -29,13 +29,13 @@ struct ModelTraits {
     FitModel::Kind kind;
     int categoryCount;          // per item
     int lowestCode;             // score of the lowest category
-    const char* parameterFile;  // what difficultyFile holds, in the user's words
+    FileRole parameterFile;  // what difficultyFile holds
 
-    ModelTraits(FitModel::Kind kind, int categories, const char* parameterFile)
+    ModelTraits(FitModel::Kind kind, int categories)
         : kind(kind),
           categoryCount(CategoriesOf(kind, categories)),
           lowestCode(CodesOf(kind, categories).lowest),
-          parameterFile(parameterFile)
+          parameterFile(DifficultyFileRole(kind))
     {
     }
     bool readsCFile() const { return kind == FitModel::Kind::Binary; }
@@ -48,7 +48,7 @@ bool allFinite(const std::vector<float>& values)
 }
 
 // Reads one value per destination; false when the file cannot be opened.
-bool readReals(const std::string& path, std::vector<float>& values, InputNotes& notes, const char* what)
+bool readReals(const std::string& path, std::vector<float>& values, InputNotes& notes, FileRole what)
 {
     InputReader in(path);
     if (!in.isOpen())
@@ -63,7 +63,7 @@ bool readReals(const std::string& path, std::vector<float>& values, InputNotes& 
 // One kind of parameter from a file, or from its column(s) when the file
 // is a table (DataTable.h): kFitSuccess, openError or kTableError.
 FitResult readParameters(const std::string& path, ParameterKind kind, int thresholds, std::vector<float>& values,
-                         InputNotes& notes, const char* what, RunOutcome& outcome, FitResult openError)
+                         InputNotes& notes, FileRole what, RunOutcome& outcome, FitResult openError)
 {
     if (!IsTableFileName(path))
         return readReals(path, values, notes, what) ? kFitSuccess : openError;
@@ -178,7 +178,7 @@ int countScores(FitRequest& request, const RunRequest& asked, const ScoreSheet* 
     }
     if (counted) {
         notes.files.push_back(count.file);
-        notes.files.back().what = "scores";
+        notes.files.back().what = FileRole::Scores;
         notes.codes = count.codes;
         notes.items = m;
     }
@@ -227,7 +227,7 @@ bool readLatent(const FitRequest& request, Latent& latent, InputNotes& notes)
         notes.weighed = true;
     }
     notes.files.push_back(NotesOfReading(request.latentFile, in, estimates ? Q : 2 * Q));
-    notes.files.back().what = estimates ? "estimates" : "nodes";
+    notes.files.back().what = estimates ? FileRole::Estimates : FileRole::Nodes;
     return true;
 }
 
@@ -380,7 +380,7 @@ private:
             notes_.decreasingThresholds = decreasingThresholds(items);
         if (traits_.readsCFile() && request_.parameterCount == 3) {
             if (const FitResult read = readParameters(request_.cFile, ParameterKind::C, 1, items.c, notes_,
-                                                      "C indices", outcome_, kCFileError))
+                                                      FileRole::CIndices, outcome_, kCFileError))
                 return read;
             if (!allFinite(items.c))
                 return kCValueError;
@@ -405,7 +405,7 @@ private:
             const std::string& file =
                 outcome_.discriminationFromTable ? request_.difficultyFile : request_.discriminationFile;
             if (const FitResult read = readParameters(file, ParameterKind::Discrimination, 1, items.a, notes_,
-                                                      "discrimination", outcome_, kDiscriminationFileError))
+                                                      FileRole::Discrimination, outcome_, kDiscriminationFileError))
                 return read;
             if (!allFinite(items.a))
                 return kDiscriminationValueError;
@@ -539,16 +539,16 @@ FitResult runPlain(const FitRequest& request, const ModelTraits& traits, ScoreTa
     return result;
 }
 
-ModelTraits binaryTraits() { return {FitModel::Kind::Binary, 2, "difficulty"}; }
+ModelTraits binaryTraits() { return {FitModel::Kind::Binary, 2}; }
 
 ModelTraits gradedTraits(const FitRequest& request)
 {
-    return {FitModel::Kind::Graded, request.categoryCount, "thresholds"};
+    return {FitModel::Kind::Graded, request.categoryCount};
 }
 
 ModelTraits partialCreditTraits(const FitRequest& request)
 {
-    return {FitModel::Kind::PartialCredit, request.categoryCount, "steps"};
+    return {FitModel::Kind::PartialCredit, request.categoryCount};
 }
 
 }  // namespace

@@ -2,28 +2,38 @@
 
 #include <filesystem>
 
-std::string DescribeFitResult(FitResult result, const FitRequest& request, const std::string& folder)
+FileRole DifficultyFileRole(FitModel::Kind model)
+{
+    return model == FitModel::Kind::Graded          ? FileRole::Thresholds
+           : model == FitModel::Kind::PartialCredit ? FileRole::Steps
+                                                    : FileRole::Difficulty;
+}
+
+std::string DescribeFitResult(FitResult result, const FitRequest& request, FitModel::Kind model,
+                              const std::string& folder)
 {
     const auto quoted = [](const std::string& name) { return "\"" + name + "\""; };
-    const auto cannotOpen = [&](const char* what, const std::string& name) {
+    const auto cannotOpen = [&](FileRole what, const std::string& name) {
         const bool whole = std::filesystem::path(name).is_absolute();
-        return "Cannot open the " + std::string(what) + " file " + quoted(name) + (whole ? "" : " in " + folder) + ".";
+        return "Cannot open the " + std::string(FileRoleText(what)) + " file " + quoted(name) +
+               (whole ? "" : " in " + folder) + ".";
     };
-    const auto outOfRange = [&](const char* what, const std::string& name) {
-        return "The " + std::string(what) + " file " + quoted(name) +
+    const auto outOfRange = [&](FileRole what, const std::string& name) {
+        return "The " + std::string(FileRoleText(what)) + " file " + quoted(name) +
                " holds a value beyond the range of single precision (about 3.4e38).";
     };
+    const FileRole latent = request.useEstimates == 1 ? FileRole::Estimates : FileRole::Nodes;
     switch (result) {
     case kDiscriminationFileError:
-        return cannotOpen("discrimination", request.discriminationFile);
+        return cannotOpen(FileRole::Discrimination, request.discriminationFile);
     case kDifficultyFileError:
-        return cannotOpen("difficulty", request.difficultyFile);
+        return cannotOpen(DifficultyFileRole(model), request.difficultyFile);
     case kCFileError:
-        return cannotOpen("C", request.cFile);
+        return cannotOpen(FileRole::CIndices, request.cFile);
     case kScoreFileError:
-        return cannotOpen("scores", request.scoreFile);
+        return cannotOpen(FileRole::Scores, request.scoreFile);
     case kLatentFileError:
-        return cannotOpen("latent distribution", request.latentFile);
+        return cannotOpen(latent, request.latentFile);
     case kReportFileError:
         return "Cannot write the report files OUT and OUTG in " + folder + ".";
     case kOutOfMemory:
@@ -31,13 +41,13 @@ std::string DescribeFitResult(FitResult result, const FitRequest& request, const
     case kDiscriminationValueError:
         if (request.parameterCount == 1)
             return "The discrimination index is beyond the range of single precision (about 3.4e38).";
-        return outOfRange("discrimination", request.discriminationFile);
+        return outOfRange(FileRole::Discrimination, request.discriminationFile);
     case kDifficultyValueError:
-        return outOfRange("difficulty", request.difficultyFile);
+        return outOfRange(DifficultyFileRole(model), request.difficultyFile);
     case kCValueError:
-        return outOfRange("C", request.cFile);
+        return outOfRange(FileRole::CIndices, request.cFile);
     case kLatentValueError:
-        return outOfRange("latent distribution", request.latentFile);
+        return outOfRange(latent, request.latentFile);
     case kResultOutOfRange:
         return "The expected frequencies or the chi-square of this run are beyond the range of single precision. "
                "Check the C indices and the weights of the latent distribution, and whether a score was "

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "fit/FitRequest.h"
+#include "input/FileRole.h"
+#include "model/FitModel.h"
 
 // An engine's result: 0 on success, otherwise the first thing that failed.
 enum FitResult : int {
@@ -32,7 +34,12 @@ enum FitResult : int {
     kTableSizeDiffers = 15,
 };
 
-// What the user is told of a run that ended with result: one sentence that
-// names the file at fault, and for a relative name the folder it was looked
-// for in (the working directory of the run). Every front end says this.
-std::string DescribeFitResult(FitResult result, const FitRequest& request, const std::string& folder);
+// What the user is told of a run of the model that ended with result: one
+// sentence that names the file at fault, and for a relative name the folder
+// it was looked for in (the working directory of the run). Every front end
+// says this.
+std::string DescribeFitResult(FitResult result, const FitRequest& request, FitModel::Kind model,
+                              const std::string& folder);
+
+// What a model's difficultyFile holds: difficulties, thresholds or steps.
+FileRole DifficultyFileRole(FitModel::Kind model);

@@ -63,12 +63,12 @@ std::vector<FitWarning> DescribeInputNotes(const InputNotes& notes)
         warnings.push_back({kind, file, std::move(message)});
     };
     for (const FileNotes& file : notes.files) {
-        const bool scores = file.what == "scores";
-        const std::string subject = "The " + file.what + " file " + quoted(file.name);
-        const std::string question = scores                   ? "Are the numbers of subjects and items right?"
-                                     : file.what == "nodes"     ? "Is the number of nodes right?"
-                                     : file.what == "estimates" ? "Is the number of subjects right?"
-                                                                : "Are the numbers of items and categories right?";
+        const bool scores = file.what == FileRole::Scores;
+        const std::string subject = "The " + std::string(FileRoleText(file.what)) + " file " + quoted(file.name);
+        const std::string question = scores                           ? "Are the numbers of subjects and items right?"
+                                     : file.what == FileRole::Nodes     ? "Is the number of nodes right?"
+                                     : file.what == FileRole::Estimates ? "Is the number of subjects right?"
+                                                                        : "Are the numbers of items and categories right?";
         const std::string called = GroupDigits(file.declared) + " values the sizes call for";
         // The first score not read, for the scores.
         const bool placed = scores && notes.items > 0;
@@ -103,20 +103,20 @@ std::vector<FitWarning> DescribeInputNotes(const InputNotes& notes)
                  subject + " holds " + plural(static_cast<std::int64_t>(notes.withoutAnswers), "subject", "subjects") +
                      " with nothing but missing codes; " + (notes.withoutAnswers == 1 ? "it is" : "they are") +
                      " left out of every table.");
-        if (file.what == "thresholds" && !notes.decreasingThresholds.empty())
+        if (file.what == FileRole::Thresholds && !notes.decreasingThresholds.empty())
             warn("decreasing_thresholds", file.name,
                  "The thresholds of " + itemList(notes.decreasingThresholds) + " in " + quoted(file.name) +
                      " decrease, so some category probabilities are negative. Were they written item by item "
                      "instead of boundary by boundary?");
-        if (file.what == "C indices" && !notes.cOutside.empty())
+        if (file.what == FileRole::CIndices && !notes.cOutside.empty())
             warn("c_out_of_range", file.name,
                  "The C indices of " + itemList(notes.cOutside) + " in " + quoted(file.name) +
                      " lie outside 0 to 1 (1 excluded), where no probability can start.");
-        if (file.what == "discrimination" && !notes.nonpositiveDiscrimination.empty())
+        if (file.what == FileRole::Discrimination && !notes.nonpositiveDiscrimination.empty())
             warn("nonpositive_discrimination", file.name,
                  "The discriminations of " + itemList(notes.nonpositiveDiscrimination) + " in " +
                      quoted(file.name) + " are 0 or below, so those items do not rise with ability.");
-        if (file.what == "nodes" && notes.weighed && std::abs(notes.weightSum - 1.0) > kWeightSlack) {
+        if (file.what == FileRole::Nodes && notes.weighed && std::abs(notes.weightSum - 1.0) > kWeightSlack) {
             char sum[32];
             std::snprintf(sum, sizeof sum, "%.6g", notes.weightSum);
             warn("weights_sum", file.name,

@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "input/FileRole.h"
+
 // What reading one input file found that the reading rules pass over in
 // silence.
 struct FileNotes {
-    std::string what;              // "scores", "nodes", ...: what the file holds
+    FileRole what = FileRole::Scores;  // what the file holds
     std::string name;              // as the request names it
     std::int64_t declared = 0;     // values the request's sizes call for
     std::int64_t read = 0;         // of those, read before the first failure

@@ -51,27 +51,26 @@ Facts inputsOf(const Analysis& analysis)
     const FitModel& model = analysis.model();
     const FitRequest& fit = request.fit;
     const bool binary = model.kind == FitModel::Kind::Binary;
-    std::vector<std::pair<std::string, std::string>> files;  // role, path
+    std::vector<std::pair<FileRole, std::string>> files;  // role, path
     if ((binary && fit.parameterCount >= 2) || model.kind == FitModel::Kind::Graded)
-        files.push_back({"discrimination", fit.discriminationFile});
+        files.push_back({FileRole::Discrimination, fit.discriminationFile});
     else if (analysis.outcome().discriminationFromTable)
-        files.push_back({"discrimination", fit.difficultyFile});
-    files.push_back({binary ? "difficulty" : model.kind == FitModel::Kind::Graded ? "thresholds" : "steps",
-                     fit.difficultyFile});
+        files.push_back({FileRole::Discrimination, fit.difficultyFile});
+    files.push_back({DifficultyFileRole(model.kind), fit.difficultyFile});
     if (binary && fit.parameterCount == 3)
-        files.push_back({"C indices", fit.cFile});
-    files.push_back({"scores", fit.scoreFile});
-    files.push_back({fit.useEstimates ? "ability estimates" : "latent distribution", fit.latentFile});
+        files.push_back({FileRole::CIndices, fit.cFile});
+    files.push_back({FileRole::Scores, fit.scoreFile});
+    files.push_back({fit.useEstimates ? FileRole::Estimates : FileRole::Nodes, fit.latentFile});
     Facts inputs;
     for (std::size_t k = 0; k < files.size(); ++k) {
         const auto first = std::find_if(files.begin(), files.end(),
                                         [&](const auto& file) { return file.second == files[k].second; });
         if (first != files.begin() + static_cast<std::ptrdiff_t>(k))
             continue;
-        std::string roles = files[k].first;
+        std::string roles = FileRoleText(files[k].first);
         for (std::size_t j = k + 1; j < files.size(); ++j)
             if (files[j].second == files[k].second)
-                roles += ", " + files[j].first;
+                roles += std::string(", ") + FileRoleText(files[j].first);
         roles[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(roles[0])));
         inputs.push_back({roles, files[k].second});
     }

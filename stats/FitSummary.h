@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "fit/ReportFile.h"
+#include "fit/ScoreTable.h"
 
 // What a researcher reads off a fit besides the reports' chi-square: each
 // score's contribution and residual, and a pooled chi-square with degrees

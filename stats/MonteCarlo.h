@@ -8,7 +8,7 @@
 
 #include "counts/ItemCodeCounts.h"
 #include "counts/PairCounts.h"
-#include "fit/ReportFile.h"
+#include "fit/ScoreTable.h"
 #include "model/FitModel.h"
 #include "model/ItemExpectation.h"
 #include "model/PairExpectation.h"

@@ -265,17 +265,26 @@ TEST_F(AnalysisRunTest, AFailedRunSaysWhyAndShowsNoResults)
     const std::pair<FitResult, std::string> texts[] = {
         {kDiscriminationFileError, "Cannot open the discrimination file \"a.dat\" in " + here + "."},
         {kDifficultyFileError, "Cannot open the difficulty file \"b.dat\" in " + here + "."},
-        {kCFileError, "Cannot open the C file \"c.dat\" in " + here + "."},
+        {kCFileError, "Cannot open the C indices file \"c.dat\" in " + here + "."},
         {kScoreFileError, "Cannot open the scores file \"x.dat\" in " + here + "."},
         {kLatentFileError, "Cannot open the latent distribution file \"nodes20.dat\" in " + here + "."},
         {kReportFileError, "Cannot write the report files OUT and OUTG in " + here + "."},
         {kOutOfMemory, "Not enough memory for this run."},
     };
     for (const auto& [result, text] : texts)
-        EXPECT_EQ(DescribeFitResult(result, r, here), text);
+        EXPECT_EQ(DescribeFitResult(result, r, FitModel::Kind::Binary, here), text);
+    // The polytomous models' parameters, and the estimates, by name.
+    EXPECT_EQ(DescribeFitResult(kDifficultyFileError, r, FitModel::Kind::Graded, here),
+              "Cannot open the thresholds file \"b.dat\" in " + here + ".");
+    EXPECT_EQ(DescribeFitResult(kDifficultyValueError, r, FitModel::Kind::PartialCredit, here),
+              "The steps file \"b.dat\" holds a value beyond the range of single precision (about 3.4e38).");
+    r.useEstimates = 1;
+    EXPECT_EQ(DescribeFitResult(kLatentFileError, r, FitModel::Kind::Binary, here),
+              "Cannot open the ability estimates file \"nodes20.dat\" in " + here + ".");
     // A whole path says where it is.
     r.scoreFile = "/data/x.dat";
-    EXPECT_EQ(DescribeFitResult(kScoreFileError, r, here), "Cannot open the scores file \"/data/x.dat\".");
+    EXPECT_EQ(DescribeFitResult(kScoreFileError, r, FitModel::Kind::Binary, here),
+              "Cannot open the scores file \"/data/x.dat\".");
 }
 
 // A Browse into the user's data folder leaves the working directory there,

@@ -177,10 +177,10 @@ TEST_F(FitWarningTest, TheSameOnAnyThreadCountAndFileSize)
 TEST(FitWarningTextTest, ListsAndCounts)
 {
     InputNotes notes;
-    notes.files.push_back({"C indices", "c.dat", 12, 12, 0, false, false});
+    notes.files.push_back({FileRole::CIndices, "c.dat", 12, 12, 0, false, false});
     for (int item = 1; item <= 12; ++item)
         notes.cOutside.push_back(item);
-    notes.files.push_back({"scores", "x.dat", 12000000, 12000000, 0, false, false});
+    notes.files.push_back({FileRole::Scores, "x.dat", 12000000, 12000000, 0, false, false});
     notes.items = 12;
     notes.codes = {0, 1, 1234567, 1000000 * 12 + 4, 9};
     const std::vector<FitWarning> warnings = DescribeInputNotes(notes);
