@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "charts/ChartSvg.h"
 #include "charts/ItemCharts.h"
 #include "charts/PairMap.h"
 #include "charts/ScoreChart.h"
@@ -256,6 +259,83 @@ TEST(PairMapModelTest, NamesAlongBothEdgesAndATitledKey)
     ASSERT_NE(textSaying(scene, "Signed V"), nullptr);
     EXPECT_LT(textSaying(scene, "Signed V")->box.bottom, layout.key.top + 1);
     EXPECT_FALSE(LayoutPairMap(threeItems(), 500, 400, 12).named);
+}
+
+// A label holds at most 14 bytes: a name that long stays whole, a longer
+// one keeps its first 13 bytes less any part of a character, then "…".
+TEST(PairMapModelTest, NamesCutAtFourteenBytesWithinWholeCharacters)
+{
+    const struct {
+        std::string name, label;
+    } cases[] = {
+        {"abcdefghijklm", "abcdefghijklm"},
+        {"abcdefghijklmn", "abcdefghijklmn"},   // 14 bytes
+        {"abcdefghijklmno", "abcdefghijklm\u2026"},  // 15
+        {"abcdefghijkl\u00e9", "abcdefghijkl\u00e9"},  // 14, its last character two bytes
+        {"\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9", "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9"},  // 14
+        {"abcdefghijkl\u00e9x", "abcdefghijkl\u2026"},          // é across the 13th byte
+        {"abcdefghijk\u20acx", "abcdefghijk\u2026"},            // € across it
+        {"abcdefghij\U0001F600x", "abcdefghij\u2026"},          // four bytes across it
+        {"abcdefghijklm\u00e9", "abcdefghijklm\u2026"},         // é just after it
+    };
+    for (const auto& c : cases) {
+        PairMap map = threeItems();
+        map.names = {"x", c.name, "y"};
+        EXPECT_EQ(map.label(2), c.label) << c.name << " (" << c.name.size() << " bytes)";
+    }
+}
+
+// Upright text reads bottom to top, as the painter draws it for PNG
+// (rotate(-90)): in the SVG it turns a quarter anticlockwise about where it
+// is anchored, which is the box's bottom, middle or top as it is aligned
+// left, centred or right.
+TEST(ChartSvgTest, UprightTextReadsBottomToTop)
+{
+    using Align = ChartScene::Align;
+    const struct {
+        Align align;
+        const char* anchor;
+        double y;
+    } cases[] = {{Align::Left, "start", 170}, {Align::Centre, "middle", 110}, {Align::Right, "end", 50}};
+    for (const auto& c : cases) {
+        ChartScene scene;
+        scene.width = 300;
+        scene.height = 200;
+        ChartScene::Text text;
+        text.text = "Mean item score";
+        text.box = {10, 50, 30, 170};  // 20 wide, 120 high
+        text.align = c.align;
+        text.upright = true;
+        scene.texts.push_back(text);
+        std::ostringstream svg;
+        WriteSvg(svg, scene);
+        const std::string out = svg.str();
+        // x and y of the anchor, and the rotation's angle and centre.
+        double x = 0, y = 0, angle = 0, cx = 0, cy = 0;
+        const std::size_t at = out.find("<text ");
+        ASSERT_NE(at, std::string::npos) << out;
+        ASSERT_EQ(std::sscanf(out.c_str() + at, "<text x=\"%lf\" y=\"%lf\"", &x, &y), 2) << out;
+        const std::size_t rotation = out.find("transform=\"rotate(", at);
+        ASSERT_NE(rotation, std::string::npos) << out;
+        ASSERT_EQ(std::sscanf(out.c_str() + rotation, "transform=\"rotate(%lf %lf %lf)\"", &angle, &cx, &cy), 3)
+            << out;
+        EXPECT_NE(out.find(std::string("text-anchor=\"") + c.anchor + "\"", at), std::string::npos) << out;
+        EXPECT_EQ(x, 20);
+        EXPECT_EQ(y, c.y);
+        EXPECT_EQ(cx, x);
+        EXPECT_EQ(cy, y);
+        // The direction of reading, (1, 0) turned by the angle in the
+        // picture's coordinates, y down: straight up the page.
+        const double radians = angle * 3.141592653589793 / 180;
+        EXPECT_NEAR(std::cos(radians), 0.0, 1e-12) << angle;
+        EXPECT_NEAR(std::sin(radians), -1.0, 1e-12) << angle;
+
+        // Level text is not turned.
+        scene.texts[0].upright = false;
+        std::ostringstream level;
+        WriteSvg(level, scene);
+        EXPECT_EQ(level.str().find("rotate("), std::string::npos);
+    }
 }
 
 // Cells smaller than a pixel: each pixel shows the strongest V of the
