@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -188,6 +189,43 @@ TEST(ItemFitFormatTest, NamesInEveryFormat)
     // Without names, nothing changes.
     fit.names.clear();
     EXPECT_EQ(FormatItemFitCsv(fit).find("name"), std::string::npos);
+}
+
+// Each character that CSV gives meaning to quotes a name on its own, a
+// quote doubled within (RFC 4180); any other name stays bare.
+TEST(ItemFitFormatTest, EachSpecialCharacterAloneQuotesAName)
+{
+    const struct {
+        const char* name;
+        const char* field;
+    } cases[] = {
+        {"plain", "plain"},
+        {"it's; fine", "it's; fine"},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"\"", "\"\"\"\""},
+        {"5\" long", "\"5\"\" long\""},
+        {"two\nlines", "\"two\nlines\""},
+        {"return\r", "\"return\r\""},
+    };
+    for (const auto& c : cases) {
+        ItemFit fit;
+        fit.items.resize(2);
+        fit.items[0].item = 1;
+        fit.items[1].item = 2;
+        fit.names = {c.name, "other"};
+        const std::string csv = FormatItemFitCsv(fit);
+        EXPECT_NE(csv.find(std::string(",") + c.field + "\n2,"), std::string::npos) << c.name << ": " << csv;
+
+        LocalDependence pairs;
+        pairs.pairs.resize(1);
+        pairs.pairs[0].first = 1;
+        pairs.pairs[0].second = 2;
+        pairs.names = fit.names;
+        const std::string pairCsv = FormatPairsCsv(pairs);
+        EXPECT_EQ(pairCsv.substr(pairCsv.size() - std::strlen(c.field) - 8), std::string(",") + c.field + ",other\n")
+            << c.name << ": " << pairCsv;
+    }
 }
 
 }  // namespace
