@@ -3,8 +3,11 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <new>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "fit/ReportFile.h"
@@ -117,6 +120,45 @@ TEST_F(AnalysisTest, MemoryRunningOutAnywhereGivesItsStatus)
     EXPECT_GT(failed, 200);
     EXPECT_EQ(run(), kAnalysisSuccess);
     EXPECT_EQ(read("OUT"), out);
+}
+
+// Each step of a whole run reports under its own name while it is the step
+// under way: "item fit" before the item fit exists, "pairs" after it and
+// before the pairs, "simulation" after both; in that order, each once, its
+// shares within 0 … 1 and its last one the whole.
+TEST_F(AnalysisTest, EachStepReportsUnderItsOwnName)
+{
+    writeScores("scores.dat", exampleScores());
+    Analysis analysis(example(300));
+    struct Told {
+        std::string step;
+        double share;
+        bool itemFit, pairs;
+    };
+    std::mutex mutex;  // the simulation's workers report at once
+    std::vector<Told> told;
+    ASSERT_EQ(analysis.runWhole(20, 1,
+                                [&](const char* step, double share) {
+                                    const std::lock_guard<std::mutex> lock(mutex);
+                                    told.push_back({step, share, analysis.itemFit() != nullptr,
+                                                    analysis.pairs() != nullptr});
+                                }),
+              kAnalysisSuccess);
+    std::vector<std::string> steps;
+    std::map<std::string, double> last;
+    for (const Told& t : told) {
+        if (steps.empty() || steps.back() != t.step)
+            steps.push_back(t.step);
+        EXPECT_GE(t.share, 0.0) << t.step;
+        EXPECT_LE(t.share, 1.0) << t.step;
+        last[t.step] = std::max(last[t.step], t.share);
+        const bool itemFitStep = t.step == "item fit";
+        EXPECT_EQ(t.itemFit, !itemFitStep) << t.step << " at " << t.share;
+        EXPECT_EQ(t.pairs, t.step == "simulation") << t.step << " at " << t.share;
+    }
+    EXPECT_EQ(steps, (std::vector<std::string>{"item fit", "pairs", "simulation"}));
+    for (const auto& [step, share] : last)
+        EXPECT_EQ(share, 1.0) << step;
 }
 
 // Subjects with a code out of range are left out of the item fit and the
