@@ -398,6 +398,57 @@ TEST_F(AnalysisRunTest, MissingCodesFromTheSettings)
     ASSERT_TRUE(KeepMissingCodes(MissingCodes()));
 }
 
+// The lowest code of each model is an answer: typed in the missing-codes
+// box it is kept, and a run refuses it in a message box, with no results
+// and no reports.
+TEST_F(AnalysisRunTest, TheLowestCodeOfEveryModelIsRefusedAsMissing)
+{
+    const struct {
+        const AnalysisRun* run;
+        const char* codes;
+        Boxes sizes, files;
+        const char* said;
+    } cases[] = {
+        {&kThreeParametersRun, "0",
+         {{IDC_SUBJECTS, "1000"}, {IDC_ITEMS, "20"}},
+         {{IDC_DISCRIMINATION_FILE, "3pl-discrimination.dat"}, {IDC_DIFFICULTY_FILE, "3pl-difficulty.dat"},
+          {IDC_C_FILE, "3pl-c.dat"}, {IDC_SCORE_FILE, "3pl-scores.dat"}},
+         "the missing code 0 is one of the model's codes, 0 to 1"},
+        {&kOneParameterRun, "9, 0",
+         {{IDC_SUBJECTS, "1000"}, {IDC_ITEMS, "20"}},
+         {{IDC_DIFFICULTY_FILE, "1pl-difficulty.dat"}, {IDC_SCORE_FILE, "1pl-scores.dat"},
+          {IDC_DISCRIMINATION_CONSTANT, "1"}},
+         "the missing code 0 is one of the model's codes, 0 to 1"},
+        {&kGradedResponseRun, "1",
+         {{IDC_SUBJECTS, "1000"}, {IDC_ITEMS, "10"}, {IDC_CATEGORIES, "4"}},
+         {{IDC_DISCRIMINATION_FILE, "grm-discrimination.dat"}, {IDC_DIFFICULTY_FILE, "grm-thresholds.dat"},
+          {IDC_SCORE_FILE, "grm-scores.dat"}},
+         "the missing code 1 is one of the model's codes, 1 to 4"},
+        {&kPartialCreditRun, "-1,1",
+         {{IDC_SUBJECTS, "1000"}, {IDC_ITEMS, "10"}, {IDC_CATEGORIES, "4"}},
+         {{IDC_DIFFICULTY_FILE, "pcm-steps.dat"}, {IDC_SCORE_FILE, "pcm-scores.dat"},
+          {IDC_DISCRIMINATION_CONSTANT, "1"}},
+         "the missing code 1 is one of the model's codes, 1 to 4"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.codes);
+        CMissingCodesDlg box;
+        onModal([&c](CDialog& d) {
+            afxtest::Type(d, IDC_MISSING_CODES, c.codes);
+            afxtest::Click(d, IDOK);
+        });
+        ASSERT_EQ(box.DoModal(), IDOK);
+        EXPECT_EQ(messages(), std::vector<std::string>{});
+        ASSERT_TRUE(KeepMissingCodes(box.m_codes));
+        fillAndContinue(c.sizes);
+        modelDialog(0, c.files);
+        RunAnalysis(*c.run, nullptr);
+        EXPECT_EQ(messages(), std::vector<std::string>{std::string("Cannot take these missing codes: ") + c.said + "."});
+        EXPECT_FALSE(fs::exists(kReportFile));
+    }
+    ASSERT_TRUE(KeepMissingCodes(MissingCodes()));
+}
+
 // Tables named in the boxes give the reports of the plain files, the items
 // their names; sizes typed that are not the table's say so, and the run
 // does not start.

@@ -944,6 +944,42 @@ TEST_F(TalverFitTest, MissingAnswersInEveryFormat)
         << read("stdout.txt");
 }
 
+// Each model's lowest code is an answer, never a missing one: 0 for binary
+// items, 1 for polytomous ones; the code below it is free.
+TEST_F(TalverFitTest, TheLowestCodeOfEveryModelIsNoMissingCode)
+{
+    const std::string sizes = " --subjects 8 --items 3 --difficulty b.dat --scores x.dat --nodes n.dat --node-count 2";
+    const struct {
+        std::string model;
+        const char* code;
+        const char* range;
+    } cases[] = {
+        {"--model 1pl --discrimination-constant 1", "0", "0 to 1"},
+        {"--model 2pl --discrimination a.dat", "0", "0 to 1"},
+        {"--model 3pl --discrimination a.dat --c-indices c.dat", "0", "0 to 1"},
+        {"--model grm --categories 3 --discrimination a.dat", "1", "1 to 3"},
+        {"--model pcm --categories 4 --discrimination-constant 1", "1", "1 to 4"},
+        {"--model pcm --categories 4 --discrimination-constant 1", "-5,1", "1 to 4"},
+    };
+    for (const auto& c : cases) {
+        const std::string arguments = c.model + sizes + " --missing " + c.code;
+        EXPECT_EQ(run(arguments), 64) << arguments;
+        EXPECT_EQ(read("stderr.txt").substr(0, read("stderr.txt").find('\n')),
+                  std::string("talver-fit: --missing: the missing code ") + (c.code[0] == '-' ? "1" : c.code) +
+                      " is one of the model's codes, " + c.range)
+            << arguments;
+        EXPECT_FALSE(std::filesystem::exists("OUT")) << arguments;
+    }
+    EXPECT_EQ(parse({"--model", "grm", "--categories", "3", "--discrimination", "a", "--difficulty", "b",
+                     "--scores", "x", "--subjects", "8", "--items", "3", "--nodes20", "--missing", "0"})
+                  .error,
+              "");
+    EXPECT_EQ(parse({"--model", "3pl", "--discrimination", "a", "--difficulty", "b", "--c-indices", "c", "--scores",
+                     "x", "--subjects", "8", "--items", "3", "--nodes20", "--missing", "-1"})
+                  .error,
+              "");
+}
+
 namespace {
 
 TEST(BatchOptionsTest, TablesStandForFilesAndCounts)
@@ -1053,6 +1089,40 @@ TEST_F(TalverFitTest, TablesGiveTheReportsOfTheirPlainFiles)
     EXPECT_NE(read("stdout.txt").find("item,sx2,df,p,p_adjusted,rmsea,flagged,groups,name\n"), std::string::npos);
     EXPECT_NE(read("stdout.txt").find("first,second,x2,df,p,p_adjusted,sign,v,flagged,first_name,second_name\n"),
               std::string::npos);
+}
+
+// --scores-format table reads a score table whatever its name ends in:
+// the reports and the statistics of the same table named .csv.
+TEST_F(TalverFitTest, AScoreTableOfAnyNameIsReadAsOneWhenSaidSo)
+{
+    namespace fs = std::filesystem;
+    for (const char* file : {"2pl-items.csv", "2pl-scores.csv"})
+        fs::copy_file(fs::path(TALVER_EXAMPLES_DIR) / file, file);
+    const std::string run2pl = "--model 2pl --parameters 2pl-items.csv --id-column student --nodes20 --item-fit "
+                               "--pairs --format json --scores ";
+    ASSERT_EQ(run(run2pl + "2pl-scores.csv"), 0) << read("stderr.txt");
+    const std::string report = read("OUT"), graph = read("OUTG"), summary = read("stdout.txt");
+    std::string tabs = read("2pl-scores.csv");
+    std::replace(tabs.begin(), tabs.end(), ',', '\t');
+    const std::pair<const char*, std::string> cases[] = {
+        {"scores.txt", read("2pl-scores.csv")},
+        {"scores.dat", read("2pl-scores.csv")},
+        {"scores", read("2pl-scores.csv")},
+        {"scores.csv.bak", read("2pl-scores.csv")},
+        {"scores.tab", tabs},
+    };
+    for (const auto& [name, text] : cases) {
+        write(name, text);
+        fs::remove("OUT");
+        fs::remove("OUTG");
+        ASSERT_EQ(run(run2pl + name + " --scores-format table"), 0) << name << ": " << read("stderr.txt");
+        EXPECT_EQ(read("OUT"), report) << name;
+        EXPECT_EQ(read("OUTG"), graph) << name;
+        EXPECT_EQ(read("stdout.txt"), summary) << name;
+    }
+    // Without it such a name is a file of plain codes, which has no columns.
+    EXPECT_EQ(run(run2pl + "scores.txt"), 64);
+    EXPECT_NE(read("stderr.txt").find("--id-column goes with a score table"), std::string::npos) << read("stderr.txt");
 }
 
 // Each bad table: one line naming the file, the line and the column, a
