@@ -5,9 +5,13 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -99,6 +103,51 @@ protected:
     }
     const std::string run3pl = "--model 3pl --parameters 3pl-items.csv --scores 3pl-scores.csv --id-column student "
                                "--nodes20 --item-fit --pairs ";
+
+    // A 2PL test of named items (item001, ...) in items.csv and scores.csv,
+    // drawn under the model but for the items misfit, whose answers come
+    // from a difficulty 1.5 higher than the table gives; its estimates in
+    // e.dat. The arguments that run it with the item fit.
+    static std::string writeNamedTest(int items, int subjects, const std::set<int>& misfit)
+    {
+        std::ostringstream table, scores, estimates;
+        table << "item,a,b\n";
+        scores << "id";
+        std::vector<double> difficulty;
+        unsigned state = 7;
+        const auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 16 & 0x7fff; };
+        for (int i = 1; i <= items; ++i) {
+            difficulty.push_back((static_cast<int>(next() % 300) - 150) / 100.0);
+            table << FormatText("item%03d,1,", i) << difficulty.back() << '\n';
+            scores << FormatText(",item%03d", i);
+        }
+        scores << '\n';
+        for (int j = 0; j < subjects; ++j) {
+            const double theta = (static_cast<int>(next() % 6000) - 3000) / 1000.0;
+            estimates << theta << '\n';
+            scores << 's' << j;
+            for (int i = 1; i <= items; ++i) {
+                const double b = difficulty[static_cast<std::size_t>(i - 1)] + (misfit.count(i) ? 1.5 : 0.0);
+                scores << ',' << (next() / 32768.0 < 1.0 / (1.0 + std::exp(-1.702 * (theta - b))));
+            }
+            scores << '\n';
+        }
+        write("items.csv", table.str());
+        write("scores.csv", scores.str());
+        write("e.dat", estimates.str());
+        return "--model 2pl --parameters items.csv --scores scores.csv --id-column id --estimates e.dat --item-fit ";
+    }
+    // The text of one page of a PDF, as Ghostscript reads it.
+    static std::string pdfPage(const std::string& path, int page)
+    {
+        std::string text = commandOutput(FormatText("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=txtwrite "
+                                                    "-dFirstPage=%d -dLastPage=%d -sOutputFile=- ",
+                                                    page, page) +
+                                         path);
+        std::replace(text.begin(), text.end(), '\t', ' ');
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        return text;
+    }
 };
 
 std::string fixed(const nlohmann::json& value) { return value.is_null() ? "\u2014" : FormatText("%.4f", value.get<double>()); }
@@ -255,6 +304,79 @@ TEST_F(ReportTest, PdfAndFailures)
     EXPECT_EQ(read("OUT"), out);
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+}
+
+// Flagged items move to the top of the item table, and each row's
+// simulated p is still its own item's: 55, 70 and 100 flagged here, first.
+TEST_F(ReportTest, SimulatedPValuesStayWithTheirItemsWhenFlaggedOnesMoveFirst)
+{
+    const std::string named = writeNamedTest(120, 1500, {70, 100});
+    ASSERT_EQ(run(named + "--monte-carlo 99 --seed 5 --format json --report r.html"), 0) << read("stderr.txt");
+    const nlohmann::json json = nlohmann::json::parse(read("stdout.txt"));
+    const ReadPage page = readPage("r.html");
+    ASSERT_TRUE(page.wellFormed) << page.error;
+    const Rows& items = page.tables.at("items");
+    ASSERT_EQ(items.size(), 120u);
+    ASSERT_EQ(items[0].size(), 10u);  // number, name, ..., simulated p, flag
+    EXPECT_EQ(items[0][0], "55");
+    EXPECT_EQ(items[1][0], "70");
+    EXPECT_EQ(items[2][0], "100");
+    EXPECT_EQ(items[3][0], "1");
+    std::set<std::string> distinct;
+    for (std::size_t row = 0; row < items.size(); ++row) {
+        const nlohmann::json& item = json["items"][std::stoul(items[row][0]) - 1];
+        EXPECT_EQ(items[row][1], item["name"].get<std::string>()) << "row " << row;
+        EXPECT_EQ(items[row][8], pText(item["p_mc"])) << "row " << row << ", item " << items[row][0];
+        EXPECT_EQ(items[row][9], item["flagged"].get<bool>() ? "*" : "") << "row " << row;
+        distinct.insert(items[row][8]);
+    }
+    EXPECT_GT(distinct.size(), 40u);  // a p in the wrong row shows
+}
+
+// A table longer than a page has its header again at the top of every
+// page it runs onto: the scores' and the items' of a 120-item test.
+TEST_F(ReportTest, PdfTablesRepeatTheirHeaderOnEveryPage)
+{
+    const std::string named = writeNamedTest(120, 1500, {70, 100});
+    ASSERT_EQ(run(named + "--quiet --report r.pdf"), 0) << read("stderr.txt");
+    if (commandOutput("command -v gs").empty())
+        GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    const struct {
+        const char* table;
+        std::regex header, row;
+    } tables[] = {
+        {"scores", std::regex("^ *Score +Observed +Expected "),
+         std::regex("^ *\\d+ +\\d+ +\\d+\\.\\d{4} +\\d+\\.\\d{4} +-?\\d+\\.\\d{4} +\\d+ *$")},
+        {"items", std::regex("^ *Item +Name +S-X.* +Groups +Flagged$"), std::regex("^ *\\d+ +item\\d{3} ")},
+    };
+    // Each page's text, till the page after the last, which has no footer.
+    std::vector<std::string> pages;
+    for (int number = 1; number < 40; ++number) {
+        pages.push_back(pdfPage("r.pdf", number));
+        if (pages.back().find(FormatText("Page %d", number)) == std::string::npos)
+            break;
+    }
+    for (const auto& t : tables) {
+        int spanned = 0, rows = 0;
+        for (std::size_t number = 1; number <= pages.size(); ++number) {
+            std::istringstream lines(pages[number - 1]);
+            bool header = false, any = false;
+            for (std::string line; std::getline(lines, line);) {
+                if (std::regex_search(line, t.header))
+                    header = true;
+                else if (std::regex_search(line, t.row)) {
+                    EXPECT_TRUE(header) << t.table << ", page " << number << ": a row before the header: " << line;
+                    any = true;
+                    ++rows;
+                    if (!header)
+                        break;
+                }
+            }
+            spanned += any;
+        }
+        EXPECT_EQ(rows, t.table == std::string("scores") ? 121 : 120) << t.table;
+        EXPECT_GE(spanned, 2) << t.table << ": fits one page, and tells nothing";
+    }
 }
 
 }  // namespace
