@@ -143,7 +143,7 @@ void CItemFitDlg::OnGetDispInfo(NMHDR* header, LRESULT* result)
 void CItemFitDlg::OnContextMenu(CWnd* window, CPoint point)
 {
     if (window && window->GetDlgCtrlID() == IDC_ITEM_LIST)
-        m_table.ContextMenu(this, point, FormatItemFitCsv(m_fit, m_table.LateValues()), "items.csv");
+        m_table.ContextMenu(this, point, FormatItemFitCsv(m_fit, m_table.LateValues(), &m_table.Order()), "items.csv");
 }
 
 void CItemFitDlg::OnSimulate()

@@ -12,8 +12,9 @@
 // values last either way, ties in record order; a column of p-values that
 // may arrive after the rest (simulated ones), empty until then; and its
 // popup menu, which copies the table as shown or saves the full table as
-// CSV. The rows are texts only as they are drawn, so that a table of half
-// a million records opens and sorts at once.
+// CSV, both in the order shown. The rows are texts only as they are
+// drawn, so that a table of half a million records opens and sorts at
+// once.
 class StatisticsTable {
 public:
     struct Column {
@@ -39,11 +40,13 @@ public:
     // The LVN_GETDISPINFO of the list.
     void GetDispInfo(NMLVDISPINFO& info) const;
     std::size_t RecordAt(int row) const { return m_order[static_cast<std::size_t>(row)]; }
+    // The record of each row, as shown.
+    const std::vector<std::size_t>& Order() const { return m_order; }
     int RowOf(std::size_t record) const;
     // The rows as shown under the headings, columns separated by separator.
     CString TableText(char separator) const;
-    // The list's popup menu at point; csv is the full table, fileName the
-    // name offered.
+    // The list's popup menu at point; csv is the full table in the order
+    // shown (Order()), fileName the name offered.
     void ContextMenu(CWnd* owner, CPoint point, const CString& csv, const CString& fileName);
 
 private:

@@ -51,11 +51,13 @@ void WriteItemFitTable(std::ostream& out, const ItemFit& fit, const std::vector<
     }
 }
 
-void WriteItemFitCsv(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated)
+void WriteItemFitCsv(std::ostream& out, const ItemFit& fit, const std::vector<double>* simulated,
+                     const std::vector<std::size_t>* order)
 {
     out << "item,sx2,df,p,p_adjusted,rmsea,flagged,groups" << (simulated ? ",p_mc" : "")
         << (fit.answersMissing ? ",answered" : "") << (fit.names.empty() ? "" : ",name") << "\n";
-    for (std::size_t k = 0; k < fit.items.size(); ++k) {
+    for (std::size_t row = 0; row < (order ? order->size() : fit.items.size()); ++row) {
+        const std::size_t k = order ? (*order)[row] : row;
         const ItemFit::Item& item = fit.items[k];
         out << item.item << "," << full(item.sx2) << "," << item.df << "," << full(item.p) << ","
             << full(item.pAdjusted) << "," << full(item.rmsea) << "," << (item.flagged ? "true" : "false") << ","
@@ -90,9 +92,10 @@ void WriteItemFitJson(std::ostream& out, const ItemFit& fit, const std::vector<d
     out << "]";
 }
 
-std::string FormatItemFitCsv(const ItemFit& fit, const std::vector<double>* simulated)
+std::string FormatItemFitCsv(const ItemFit& fit, const std::vector<double>* simulated,
+                             const std::vector<std::size_t>* order)
 {
     std::ostringstream out;
-    WriteItemFitCsv(out, fit, simulated);
+    WriteItemFitCsv(out, fit, simulated, order);
     return out.str();
 }

@@ -49,12 +49,14 @@ void WritePairsTable(std::ostream& out, const LocalDependence& dependence, const
     }
 }
 
-void WritePairsCsv(std::ostream& out, const LocalDependence& dependence, const std::vector<double>* simulated)
+void WritePairsCsv(std::ostream& out, const LocalDependence& dependence, const std::vector<double>* simulated,
+                   const std::vector<std::size_t>* order)
 {
     out << "first,second,x2,df,p,p_adjusted,sign,v,flagged" << (simulated ? ",p_mc" : "")
         << (dependence.answersMissing ? ",both" : "") << (dependence.names.empty() ? "" : ",first_name,second_name")
         << "\n";
-    for (std::size_t k = 0; k < dependence.pairs.size(); ++k) {
+    for (std::size_t row = 0; row < (order ? order->size() : dependence.pairs.size()); ++row) {
+        const std::size_t k = order ? (*order)[row] : row;
         const LocalDependence::Pair& p = dependence.pairs[k];
         // A pair never answered together: its figures empty.
         const auto figure = [&p](const std::string& text) { return p.together ? text : std::string(); };
@@ -103,9 +105,10 @@ std::string FormatPairsTable(const LocalDependence& dependence, const std::vecto
     return out.str();
 }
 
-std::string FormatPairsCsv(const LocalDependence& dependence, const std::vector<double>* simulated)
+std::string FormatPairsCsv(const LocalDependence& dependence, const std::vector<double>* simulated,
+                           const std::vector<std::size_t>* order)
 {
     std::ostringstream out;
-    WritePairsCsv(out, dependence, simulated);
+    WritePairsCsv(out, dependence, simulated, order);
     return out.str();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "stats/LocalDependence.h"
 
@@ -13,14 +15,16 @@
 // "second" (items from 1), "x2", "df", "p", "p_adjusted", "sign" (-1, 0 or
 // 1), "v" and "flagged" (true, false).
 // With simulated p-values (one per pair), the table and CSV add a column
-// of them and JSON the key "p_mc".
+// of them and JSON the key "p_mc". Given an order (records from 0), the
+// CSV lists the pairs in it, as a window shows them sorted.
 // Each is written to out as it is made.
 void WritePairsTable(std::ostream& out, const LocalDependence& dependence,
                      const std::vector<double>* simulated = nullptr, std::size_t listed = 20);
 void WritePairsCsv(std::ostream& out, const LocalDependence& dependence,
-                   const std::vector<double>* simulated = nullptr);
+                   const std::vector<double>* simulated = nullptr, const std::vector<std::size_t>* order = nullptr);
 void WritePairsJson(std::ostream& out, const LocalDependence& dependence,
                     const std::vector<double>* simulated = nullptr);
 std::string FormatPairsTable(const LocalDependence& dependence, const std::vector<double>* simulated = nullptr,
                              std::size_t listed = 20);
-std::string FormatPairsCsv(const LocalDependence& dependence, const std::vector<double>* simulated = nullptr);
+std::string FormatPairsCsv(const LocalDependence& dependence, const std::vector<double>* simulated = nullptr,
+                           const std::vector<std::size_t>* order = nullptr);

@@ -275,6 +275,79 @@ TEST_F(ItemFitDlgTest, RowsKeepTheirItemsThroughSortsAndSimulation)
     d.DoModal();
 }
 
+// Copy and Save as CSV take the rows in the order shown after a sort,
+// simulated p-values with their items: the CSV is the one of the items
+// listed in that order.
+TEST_F(ItemFitDlgTest, CopiedAndSavedInTheOrderShown)
+{
+    ItemFit fit;
+    const double sx2[] = {4.5, 20.25, 1.5, 9.75};
+    for (int i = 0; i < 4; ++i) {
+        ItemFit::Item item;
+        item.item = i + 1;
+        item.sx2 = sx2[i];
+        item.df = 3;
+        item.p = item.pAdjusted = 0.1 * (4 - i);
+        fit.items.push_back(item);
+    }
+    fit.names = {"one", "two", "three", "four"};
+    const std::vector<double> byItem = {0.125, 0.25, 0.5, 0.75};
+    CItemFitDlg d(fit, 2);
+    d.m_simulate = [&](std::uint64_t) {
+        MonteCarloResult result;
+        result.itemP = byItem;
+        return std::optional<MonteCarloResult>(result);
+    };
+    unsigned choice = 0;
+    afxtest::SetPopupMenuHandler([&](const std::vector<std::string>&) { return choice; });
+    const std::filesystem::path saved = folder_.path() / "items.csv";
+    afxtest::SetFileChooserHandler(
+        [&](const std::string&, const std::string&) { return std::optional<std::string>(saved.string()); });
+    // The first field of each line below the header.
+    const auto firstFields = [](const std::string& text, char separator) {
+        std::vector<std::string> fields;
+        for (std::size_t at = text.find('\n') + 1; at < text.size(); at = text.find('\n', at) + 1)
+            fields.push_back(text.substr(at, text.find(separator, at) - at));
+        return fields;
+    };
+    const auto listed = [&](const std::vector<int>& order, const std::vector<double>* simulated) {
+        ItemFit shown = fit;
+        std::vector<double> p;
+        shown.items.clear();
+        for (const int item : order) {
+            shown.items.push_back(fit.items[static_cast<std::size_t>(item - 1)]);
+            p.push_back(byItem[static_cast<std::size_t>(item - 1)]);
+        }
+        return FormatItemFitCsv(shown, simulated ? &p : nullptr);
+    };
+    onModal([&](CDialog&) {
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kSx2);
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kSx2);  // largest first
+        choice = 1;
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(firstFields(afxtest::ClipboardText(), '\t'), (std::vector<std::string>{"two", "four", "one", "three"}));
+        choice = 2;
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(firstFields(folder_.read(saved.string()), ','), (std::vector<std::string>{"2", "4", "1", "3"}));
+        EXPECT_EQ(folder_.read(saved.string()), listed({2, 4, 1, 3}, nullptr));
+
+        onModal([](CDialog& ask) { afxtest::Click(ask, IDOK); });
+        afxtest::Click(d, IDC_SIMULATE);
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kSimulatedP);
+        afxtest::ClickColumnHeading(d, IDC_ITEM_LIST, CItemFitDlg::kSimulatedP);  // largest first
+        choice = 1;
+        afxtest::RightClick(d.m_list);
+        const std::string copied = afxtest::ClipboardText();
+        EXPECT_EQ(firstFields(copied, '\t'), (std::vector<std::string>{"four", "three", "two", "one"}));
+        EXPECT_NE(copied.find("four\t9.7500\t3\t0.1000\t0.1000\t\u2014\t0\t0.7500\t\n"), std::string::npos) << copied;
+        choice = 2;
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(folder_.read(saved.string()), listed({4, 3, 2, 1}, &byItem));
+        afxtest::Click(d, IDOK);
+    });
+    d.DoModal();
+}
+
 // Whatever the work throws stays on its thread, and what failed is told.
 // A statistic that is not a number has no place among the others: it
 // goes last either way, and the sort keeps its order.

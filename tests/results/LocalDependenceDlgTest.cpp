@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "charts/PairMap.h"
 #include "model/PairExpectation.h"
@@ -26,7 +27,7 @@ protected:
 
 // From the results' context menu to the pairs of the run: the heat map's
 // cells in the colours of their signed V, a tip with the pair's figures,
-// a click on a cell selecting its row, the list sorted and copied.
+// a click on a cell selecting its row, the list sorted, copied and saved.
 TEST_F(LocalDependenceDlgTest, OpensFromTheResultsWithMapTipsAndList)
 {
     const std::shared_ptr<RunOutcome> run = RunExample();
@@ -94,7 +95,11 @@ TEST_F(LocalDependenceDlgTest, OpensFromTheResultsWithMapTipsAndList)
         EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 191);
         choice = 2;
         afxtest::RightClick(d.m_list);
-        EXPECT_EQ(folder_.read(saved.string()), FormatPairsCsv(wanted));
+        std::vector<std::size_t> shown;  // the pairs' records, largest X² first
+        for (int row = 0; row < d.m_list.GetItemCount(); ++row)
+            shown.push_back(PairPosition(std::stoi(d.m_list.GetItemText(row, CLocalDependenceDlg::kFirst)),
+                                         std::stoi(d.m_list.GetItemText(row, CLocalDependenceDlg::kSecond)), 20));
+        EXPECT_EQ(folder_.read(saved.string()), FormatPairsCsv(wanted, nullptr, &shown));
         screenshot(d, "local-dependence.png");
         afxtest::Click(d, IDOK);
     });
@@ -149,6 +154,72 @@ TEST_F(LocalDependenceDlgTest, SimulatedPValuesStayWithTheirPairs)
         afxtest::ClickColumnHeading(d, IDC_PAIR_LIST, CLocalDependenceDlg::kSimulatedP);
         EXPECT_EQ(d.m_list.GetItemText(0, CLocalDependenceDlg::kSecond), "4");  // pair 3 and 4, the last
         expectByPair();
+        afxtest::Click(d, IDOK);
+    });
+    d.DoModal();
+}
+
+// Copy and Save as CSV take the pairs in the order shown after a sort,
+// simulated p-values with their pairs: the CSV is the one of the pairs
+// listed in that order.
+TEST_F(LocalDependenceDlgTest, CopiedAndSavedInTheOrderShown)
+{
+    const LocalDependence dependence = FourItemPairs();
+    const std::vector<double> byPair = {0.125, 0.25, 0.375, 0.5, 0.625, 0.75};
+    CLocalDependenceDlg d(dependence, 4);
+    d.m_simulate = [&](std::uint64_t) {
+        MonteCarloResult result;
+        result.pairP = byPair;
+        return std::optional<MonteCarloResult>(result);
+    };
+    unsigned choice = 0;
+    afxtest::SetPopupMenuHandler([&](const std::vector<std::string>&) { return choice; });
+    const std::filesystem::path saved = folder_.path() / "pairs.csv";
+    afxtest::SetFileChooserHandler(
+        [&](const std::string&, const std::string&) { return std::optional<std::string>(saved.string()); });
+    // Each line's pair below the header, as "first second".
+    const auto pairsIn = [](const std::string& text, char separator) {
+        std::vector<std::string> pairs;
+        for (std::size_t at = text.find('\n') + 1; at < text.size(); at = text.find('\n', at) + 1) {
+            const std::size_t second = text.find(separator, at) + 1;
+            pairs.push_back(text.substr(at, second - 1 - at) + " " +
+                            text.substr(second, text.find(separator, second) - second));
+        }
+        return pairs;
+    };
+    const auto listed = [&](const std::vector<std::size_t>& order, bool simulated) {
+        LocalDependence shown = dependence;
+        std::vector<double> p;
+        shown.pairs.clear();
+        for (const std::size_t k : order) {
+            shown.pairs.push_back(dependence.pairs[k]);
+            p.push_back(byPair[k]);
+        }
+        return FormatPairsCsv(shown, simulated ? &p : nullptr);
+    };
+    onModal([&](CDialog&) {
+        afxtest::ClickColumnHeading(d, IDC_PAIR_LIST, CLocalDependenceDlg::kX2);
+        afxtest::ClickColumnHeading(d, IDC_PAIR_LIST, CLocalDependenceDlg::kX2);  // largest first
+        const std::vector<std::string> byX2 = {"3 4", "1 3", "2 3", "1 2", "2 4", "1 4"};
+        choice = 1;
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(pairsIn(afxtest::ClipboardText(), '\t'), byX2);
+        choice = 2;
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(pairsIn(folder_.read(saved.string()), ','), byX2);
+        EXPECT_EQ(folder_.read(saved.string()), listed({5, 1, 3, 0, 4, 2}, false));
+
+        onModal([](CDialog& ask) { afxtest::Click(ask, IDOK); });
+        afxtest::Click(d, IDC_SIMULATE);
+        afxtest::ClickColumnHeading(d, IDC_PAIR_LIST, CLocalDependenceDlg::kSimulatedP);
+        afxtest::ClickColumnHeading(d, IDC_PAIR_LIST, CLocalDependenceDlg::kSimulatedP);  // largest first
+        const std::vector<std::string> bySimulated = {"3 4", "2 4", "2 3", "1 4", "1 3", "1 2"};
+        choice = 1;
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(pairsIn(afxtest::ClipboardText(), '\t'), bySimulated);
+        choice = 2;
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(folder_.read(saved.string()), listed({5, 4, 3, 2, 1, 0}, true));
         afxtest::Click(d, IDOK);
     });
     d.DoModal();
