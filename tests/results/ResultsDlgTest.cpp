@@ -256,6 +256,61 @@ TEST_F(ResultsDlgTest, FitStatisticsOfARunGetSimulatedPValues)
     dialog.DoModal();
 }
 
+// Work long enough to show its progress names its own step in the
+// window's caption: the item fit, the pairs, the simulation, and the item
+// fit and the pairs again when a report needs them. Cancel leaves nothing
+// done. The example on 8,000,000 nodes makes the work long.
+TEST_F(ResultsDlgTest, ProgressIsCaptionedWithItsOwnStep)
+{
+    auto big = std::make_shared<FitExtras>(*RunExample());
+    big->model.theta.clear();
+    big->model.weight.clear();
+    for (int q = 0; q < 8000000; ++q) {
+        big->model.theta.push_back(-4.0f + 8.0f * static_cast<float>(q) / 8000000);
+        big->model.weight.push_back(1.0f);
+    }
+    unsigned choice = 0;
+    afxtest::SetPopupMenuHandler([&](const std::vector<std::string>&) { return choice; });
+    const std::filesystem::path here = std::filesystem::current_path();
+    afxtest::SetFileChooserHandler(
+        [&](const std::string&, const std::string&) { return std::optional<std::string>((here / "r.html").string()); });
+    std::vector<std::string> captions;
+    const auto cancelProgress = [&] {
+        onModal([&](CDialog& progress) {
+            captions.push_back(progress.GetWindowText());
+            afxtest::Click(progress, IDCANCEL);
+        });
+    };
+    CResultsDlg dialog;
+    dialog.m_pRun = AnalysisOf(*big);
+    show(dialog, [&](CResultsDlg& d) {
+        for (const unsigned step : {5u, 6u}) {  // item fit, local dependence
+            choice = step;
+            cancelProgress();
+            afxtest::RightClick(d.m_list);
+        }
+        choice = 4;  // the fit statistics, simulated
+        onModal([&](CDialog& box) {
+            onModal([&](CDialog& ask) {
+                afxtest::Type(ask, IDC_REPLICATES, "10000000");
+                cancelProgress();
+                afxtest::Click(ask, IDOK);
+            });
+            afxtest::Click(box, IDC_SIMULATE);
+            afxtest::Click(box, IDOK);
+        });
+        afxtest::RightClick(d.m_list);
+        choice = 7;  // the report: the item fit first
+        cancelProgress();
+        afxtest::RightClick(d.m_list);
+        EXPECT_EQ(d.m_pRun->itemFit(), nullptr);
+        EXPECT_EQ(d.m_pRun->pairs(), nullptr);
+        EXPECT_FALSE(std::filesystem::exists(here / "r.html"));
+    });
+    EXPECT_EQ(captions, (std::vector<std::string>{"item fit", "local dependence", "simulated p-values", "item fit"}));
+    EXPECT_EQ(messages(), std::vector<std::string>{});
+}
+
 // The report of the run, as HTML or PDF: with the item fit and the pairs
 // worked out for it, and the simulated p-values the user last asked for.
 TEST_F(ResultsDlgTest, SavesTheReportOfTheRun)
