@@ -134,7 +134,8 @@ void CLocalDependenceDlg::OnGetDispInfo(NMHDR* header, LRESULT* result)
 void CLocalDependenceDlg::OnContextMenu(CWnd* window, CPoint point)
 {
     if (window && window->GetDlgCtrlID() == IDC_PAIR_LIST)
-        m_table.ContextMenu(this, point, FormatPairsCsv(m_dependence, m_table.LateValues(), &m_table.Order()), "pairs.csv");
+        m_table.ContextMenu(this, point, FormatPairsCsv(m_dependence, m_table.LateValues(), &m_table.Order()),
+                            "pairs.csv");
 }
 
 void CLocalDependenceDlg::OnSimulate()

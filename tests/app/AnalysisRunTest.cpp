@@ -443,7 +443,8 @@ TEST_F(AnalysisRunTest, TheLowestCodeOfEveryModelIsRefusedAsMissing)
         fillAndContinue(c.sizes);
         modelDialog(0, c.files);
         RunAnalysis(*c.run, nullptr);
-        EXPECT_EQ(messages(), std::vector<std::string>{std::string("Cannot take these missing codes: ") + c.said + "."});
+        EXPECT_EQ(messages(),
+                  std::vector<std::string>{std::string("Cannot take these missing codes: ") + c.said + "."});
         EXPECT_FALSE(fs::exists(kReportFile));
     }
     ASSERT_TRUE(KeepMissingCodes(MissingCodes()));
