@@ -262,7 +262,7 @@ TEST_F(ResultsDlgTest, FitStatisticsOfARunGetSimulatedPValues)
 // done. The example on 8,000,000 nodes makes the work long.
 TEST_F(ResultsDlgTest, ProgressIsCaptionedWithItsOwnStep)
 {
-    auto big = std::make_shared<FitExtras>(*RunExample());
+    auto big = std::make_shared<RunOutcome>(*RunExample());
     big->model.theta.clear();
     big->model.weight.clear();
     for (int q = 0; q < 8000000; ++q) {
