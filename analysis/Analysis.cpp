@@ -1,10 +1,8 @@
 #include "analysis/Analysis.h"
 
 #include <algorithm>
-#include <new>
-#include <stdexcept>
-#include <system_error>
 
+#include "kernels/ResourceGuard.h"
 #include "model/ModelRules.h"
 
 
@@ -168,13 +166,5 @@ std::string Analysis::describe(int status, const std::string& folder) const
 
 AnalysisStatus Guarded(const std::function<AnalysisStatus()>& step)
 {
-    try {
-        return step();
-    } catch (const std::bad_alloc&) {
-        return kAnalysisOutOfMemory;
-    } catch (const std::length_error&) {
-        return kAnalysisOutOfMemory;
-    } catch (const std::system_error&) {
-        return kAnalysisOutOfMemory;
-    }
+    return GuardResources(kAnalysisOutOfMemory, step);
 }

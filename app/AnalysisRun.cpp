@@ -1,8 +1,6 @@
 #include "app/AnalysisRun.h"
 
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 #include "analysis/AnalysisLimits.h"
 #include "app/MissingCodesDlg.h"
@@ -97,12 +95,6 @@ bool chooseLatent(const CModelInputDlg& dialog, CWnd* parent, FitRequest& reques
     }
 }
 
-std::string workingDirectory()
-{
-    std::error_code error;
-    return std::filesystem::current_path(error).string();
-}
-
 // A score table of one column more than the items typed: the first holds
 // the subjects' identifiers, as tables exported with them have it.
 ScoreColumns scoreColumnsOf(const FitRequest& request)
@@ -159,7 +151,7 @@ void RunAnalysis(const AnalysisRun& run, CWnd* parent)
         });
     }
     if (status != kAnalysisSuccess) {
-        AfxMessageBox(analysis->describe(status, workingDirectory()), MB_ICONEXCLAMATION);
+        AfxMessageBox(analysis->describe(status, WorkingFolder()), MB_ICONEXCLAMATION);
         return;
     }
     // The results stand as computed; the user learns what in the input

@@ -1,6 +1,5 @@
 #include "charts/ChartFile.h"
 
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
@@ -11,16 +10,17 @@
 #include "charts/ItemCharts.h"
 #include "charts/PairMap.h"
 #include "charts/ScoreChart.h"
+#include "input/FileName.h"
 
 bool SaveChartFile(const ChartScene& scene, const std::string& path)
 {
     const QString name = QString::fromStdString(path);
-    const QString suffix = QFileInfo(name).suffix().toLower();
-    if (suffix != "png" && suffix != "svg")
+    const std::string ending = FileNameEnding(path);
+    if (ending != "png" && ending != "svg")
         return false;
     const int width = static_cast<int>(std::ceil(scene.width)), height = static_cast<int>(std::ceil(scene.height));
     const std::unique_ptr<QGuiApplication> application = ChartToolkit();
-    if (suffix == "svg") {
+    if (ending == "svg") {
         QSvgGenerator svg;
         svg.setFileName(name);
         svg.setSize(QSize(width, height));

@@ -26,6 +26,9 @@ struct PairMap {
     double scale() const;
 };
 
+// The title the heat map has in a file or a report.
+inline constexpr const char* kPairMapTitle = "Local dependence of the item pairs";
+
 // The map of a run's pairs, m items; here, for the batch runner draws
 // through the chart module and links no toolkit.
 inline PairMap PairMapOf(const LocalDependence& dependence, int items, const std::string& title)

@@ -15,6 +15,9 @@ struct ScoreChart {
     std::string title;
 };
 
+// The title the score chart has wherever it is drawn for the user.
+inline constexpr const char* kScoreChartTitle = "Observed and expected score distributions";
+
 // Width and height of the picture in pixels.
 constexpr int kScoreChartWidth = 800;
 constexpr int kScoreChartHeight = 500;

@@ -5,9 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
-#include <new>
 #include <optional>
-#include <stdexcept>
 #include <vector>
 
 #include "fit/FitWarning.h"
@@ -15,6 +13,7 @@
 #include "input/InputReader.h"
 #include "input/ParameterTable.h"
 #include "input/ScoreCounter.h"
+#include "kernels/ResourceGuard.h"
 #include "kernels/ScoreDistribution.h"
 #include "kernels/Workers.h"
 #include "model/ItemModels.h"
@@ -511,18 +510,14 @@ private:
 // answers as missing, makes it begin again taking them so.
 FitResult runFit(const RunRequest& asked, const ModelTraits& traits, RunOutcome& outcome)
 {
-    try {
+    return GuardResources(kOutOfMemory, [&] {
         for (bool answersMissing = false;; answersMissing = true) {
             outcome = RunOutcome();
             const int result = EngineRun(asked, traits, outcome, answersMissing).run();
             if (result != kAnswersMissingInTable || answersMissing)
                 return static_cast<FitResult>(result);
         }
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
-    } catch (const std::length_error&) {
-        return kOutOfMemory;
-    }
+    });
 }
 
 // A plain request: one thread, and what the caller asks for of the outcome.

@@ -1,6 +1,13 @@
 #include "fit/FitResult.h"
 
 #include <filesystem>
+#include <system_error>
+
+std::string WorkingFolder()
+{
+    std::error_code error;
+    return std::filesystem::current_path(error).string();
+}
 
 FileRole DifficultyFileRole(FitModel::Kind model)
 {

@@ -41,5 +41,9 @@ enum FitResult : int {
 std::string DescribeFitResult(FitResult result, const FitRequest& request, FitModel::Kind model,
                               const std::string& folder);
 
+// The folder relative names resolve in, as the faults name it: the
+// working directory.
+std::string WorkingFolder();
+
 // What a model's difficultyFile holds: difficulties, thresholds or steps.
 FileRole DifficultyFileRole(FitModel::Kind model);

@@ -7,17 +7,10 @@
 #include <limits>
 #include <set>
 
+#include "input/FileName.h"
 #include "input/ReadOnlyFile.h"
 
 namespace {
-
-bool endsWith(const std::string& text, std::string_view end)
-{
-    if (text.size() < end.size())
-        return false;
-    return std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
-}
 
 // The separator the header line holds most of, outside quotes.
 char separatorOf(const std::string& path, std::string_view line)
@@ -33,7 +26,7 @@ char separatorOf(const std::string& path, std::string_view line)
         }
     }
     if (tabs == 0 && semicolons == 0 && commas == 0)
-        return endsWith(path, ".tsv") ? '\t' : ',';
+        return FileNameEnding(path) == "tsv" ? '\t' : ',';
     if (tabs >= semicolons && tabs >= commas)
         return '\t';
     return semicolons >= commas ? ';' : ',';
@@ -173,7 +166,11 @@ struct Parser {
 
 }  // namespace
 
-bool IsTableFileName(const std::string& path) { return endsWith(path, ".csv") || endsWith(path, ".tsv"); }
+bool IsTableFileName(const std::string& path)
+{
+    const std::string ending = FileNameEnding(path);
+    return ending == "csv" || ending == "tsv";
+}
 
 std::string TableFault::describe() const
 {

@@ -21,14 +21,10 @@ namespace {
 
 using Facts = std::vector<std::pair<std::string, std::string>>;
 
-// The pairs listed beside the heat map, as the text summary lists them.
-constexpr std::size_t kListedPairs = 20;
 // Item charts in a grid a page holds.
 constexpr std::size_t kChartsAPage = 15;
 constexpr int kChartColumns = 3;
 
-std::string fixed(double value) { return FormatText("%.4f", value); }
-std::string optionalFixed(const std::optional<double>& value) { return value ? fixed(*value) : "\u2014"; }
 
 std::string modelOf(const AnalysisRequest& request, const FitModel& model)
 {
@@ -82,7 +78,8 @@ ReportTable inputTable(const Facts& inputs)
     ReportTable table{{"Input", "File", "Bytes", "SHA-256"}, {0, 0, 1, 0}, {}, {}, "inputs"};
     for (const auto& [roles, path] : inputs) {
         const FileDigest digest = DigestOf(path);
-        table.rows.push_back({roles, path, digest.read ? GroupDigits(static_cast<std::int64_t>(digest.bytes)) : "\u2014",
+        table.rows.push_back({roles, path,
+                              digest.read ? GroupDigits(static_cast<std::int64_t>(digest.bytes)) : kNoFigure,
                               digest.read ? digest.sha256 : "cannot be read now"});
     }
     return table;
@@ -122,7 +119,7 @@ void addSummary(Report& report, const FitSummary& summary, const MonteCarloResul
     if (simulated)
         table.column("Simulated p", true);
     const auto row = [&](const char* name, double value, std::string df, std::string p, double simulatedP) {
-        std::vector<std::string> cells = {name, fixed(value), std::move(df), std::move(p)};
+        std::vector<std::string> cells = {name, FigureText(value), std::move(df), std::move(p)};
         if (simulated)
             cells.push_back(PValueText(simulatedP));
         table.rows.push_back(std::move(cells));
@@ -132,10 +129,10 @@ void addSummary(Report& report, const FitSummary& summary, const MonteCarloResul
     const bool tested = summary.testable();
     const std::string df = tested ? std::to_string(summary.degreesOfFreedom) : "";
     row("Chi-square over every score", summary.chiSquare, "", "", simulated ? simulated->chiSquareP : 0);
-    row("Pooled Pearson chi-square", summary.pooledChiSquare, df, tested ? PValueText(summary.pooledP) : "\u2014",
+    row("Pooled Pearson chi-square", summary.pooledChiSquare, df, tested ? PValueText(summary.pooledP) : kNoFigure,
         simulated ? simulated->pooledChiSquareP : 0);
     row("Likelihood ratio G\u00B2", summary.likelihoodRatio, df,
-        tested ? PValueText(summary.likelihoodRatioP) : "\u2014", simulated ? simulated->likelihoodRatioP : 0);
+        tested ? PValueText(summary.likelihoodRatioP) : kNoFigure, simulated ? simulated->likelihoodRatioP : 0);
     report.table("", std::move(table));
     report.paragraph((summary.testable() ? "" : FormatPooledLine(summary) + ". ") + "Cells: " +
                      PoolingRule(summary.minExpected) + ".");
@@ -146,7 +143,7 @@ void addScores(Report& report, const ScoreTable& scores, const FitSummary& summa
     report.heading("Score distribution");
     report.chart("Observed (red) and expected (blue) frequency of every total score.",
                  ScoreChartScene({scores.firstScore, scores.observed, scores.expected,
-                                  "Observed and expected score distributions"}));
+                                  kScoreChartTitle}));
     ReportTable table{{"Score", "Observed", "Expected", "(O\u2212E)\u00B2/E", "(O\u2212E)/\u221AE", "Cell"},
                       {1, 1, 1, 1, 1, 1},
                       {},
@@ -156,8 +153,8 @@ void addScores(Report& report, const ScoreTable& scores, const FitSummary& summa
     for (const FitSummary::Score& s : summary.scores) {
         while (cell + 1 < summary.cells.size() && s.score > summary.cells[cell].lastScore)
             ++cell;
-        table.rows.push_back({std::to_string(s.score), FormatText("%.0f", s.observed), fixed(s.expected),
-                              fixed(s.contribution), fixed(s.residual), std::to_string(cell + 1)});
+        table.rows.push_back({std::to_string(s.score), FormatText("%.0f", s.observed), FigureText(s.expected),
+                              FigureText(s.contribution), FigureText(s.residual), std::to_string(cell + 1)});
     }
     report.table("", std::move(table));
 }
@@ -193,8 +190,7 @@ void addItems(Report& report, const ItemFit& fit, int categories, const MonteCar
     std::vector<std::size_t> order(fit.items.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_partition(order.begin(), order.end(), [&](std::size_t k) { return fit.items[k].flagged; });
-    const std::size_t flagged = static_cast<std::size_t>(
-        std::count_if(fit.items.begin(), fit.items.end(), [](const ItemFit::Item& item) { return item.flagged; }));
+    const std::size_t flagged = fit.flaggedCount();
 
     report.heading("Item fit");
     report.paragraph(FormatText("S-X\u00B2 of %zu items; %zu flagged (%s), listed first. Score groups %s.",
@@ -211,8 +207,8 @@ void addItems(Report& report, const ItemFit& fit, int categories, const MonteCar
         std::vector<std::string> cells = {std::to_string(item.item)};
         if (named)
             cells.push_back(fit.nameOf(item.item));
-        for (const std::string& cell : {fixed(item.sx2), std::to_string(item.df), PValueText(item.p),
-                                        PValueText(item.pAdjusted), optionalFixed(item.rmsea),
+        for (const std::string& cell : {FigureText(item.sx2), std::to_string(item.df), PValueText(item.p),
+                                        PValueText(item.pAdjusted), FigureText(item.rmsea),
                                         std::to_string(item.groups.size())})
             cells.push_back(cell);
         addStatisticRow(table, std::move(cells), simulatedP, k, item.flagged);
@@ -243,15 +239,14 @@ void addPairs(Report& report, const LocalDependence& dependence, int items, cons
     const std::vector<double>* simulatedP =
         simulated && simulated->pairP.size() == pairs.size() ? &simulated->pairP : nullptr;
     const std::vector<std::size_t> order = LargestPairs(dependence, kListedPairs);
-    const std::size_t flagged = static_cast<std::size_t>(
-        std::count_if(pairs.begin(), pairs.end(), [](const LocalDependence::Pair& p) { return p.flagged; }));
+    const std::size_t flagged = dependence.flaggedCount();
 
     report.heading("Local dependence");
     report.paragraph(FormatText("X\u00B2 of each of the %zu pairs of %d items; %zu flagged (%s).", pairs.size(), items,
                                 flagged, FlagRule().c_str()));
     if (items <= kMostMappedItems)
         report.chart("Signed Cram\u00E9r's V of every pair: dependence red, its opposite blue; flagged pairs outlined.",
-                     PairMapFileScene(PairMapOf(dependence, items, "Local dependence of the item pairs")));
+                     PairMapFileScene(PairMapOf(dependence, items, kPairMapTitle)));
     else
         report.paragraph(FormatText("The heat map is left out for more than %d items; talver-fit draws it with "
                                     "--pairs-plot.",
@@ -274,8 +269,8 @@ void addPairs(Report& report, const LocalDependence& dependence, int items, cons
             cells.push_back(dependence.nameOf(p.first));
             cells.push_back(dependence.nameOf(p.second));
         }
-        for (const std::string& cell : {fixed(p.x2), std::to_string(p.df), PValueText(p.p), PValueText(p.pAdjusted),
-                                        std::to_string(p.sign), fixed(p.v)})
+        for (const std::string& cell : {FigureText(p.x2), std::to_string(p.df), PValueText(p.p), PValueText(p.pAdjusted),
+                                        std::to_string(p.sign), FigureText(p.v)})
             cells.push_back(cell);
         addStatisticRow(table, std::move(cells), simulatedP, k, p.flagged);
     }

@@ -6,6 +6,8 @@
 #include <fstream>
 
 #include "charts/ChartSvg.h"
+#include "input/FileName.h"
+#include "report/FileInPlace.h"
 
 namespace {
 
@@ -54,15 +56,6 @@ void writeTable(std::ostream& out, const std::string& caption, const ReportTable
     out << "</tbody></table>\n";
 }
 
-// A file name's ending after its last dot, in lower case.
-std::string suffixOf(const std::string& path)
-{
-    const std::size_t dot = path.find_last_of("./");
-    std::string suffix = dot == std::string::npos || path[dot] == '/' ? std::string() : path.substr(dot + 1);
-    std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) { return std::tolower(c); });
-    return suffix;
-}
-
 }  // namespace
 
 void WriteReportHtml(std::ostream& out, const Report& report)
@@ -105,28 +98,18 @@ void WriteReportHtml(std::ostream& out, const Report& report)
 
 bool SaveReportHtml(const Report& report, const std::string& path, std::string& reason)
 {
-    // Written aside and put in place whole, so that a failure leaves no
-    // half a page where the name was.
-    const std::string aside = path + ".part";
-    {
+    const bool written = WriteFileInPlace(path, [&report](const std::string& aside) {
         std::ofstream out(aside, std::ios::binary | std::ios::trunc);
         if (out)
             WriteReportHtml(out, report);
         out.flush();
-        if (!out) {
-            std::remove(aside.c_str());
-            reason = "cannot write the report '" + path + "'";
-            return false;
-        }
-    }
-    if (std::rename(aside.c_str(), path.c_str()) != 0) {
-        std::remove(aside.c_str());
+        return static_cast<bool>(out);
+    });
+    if (!written)
         reason = "cannot write the report '" + path + "'";
-        return false;
-    }
-    return true;
+    return written;
 }
 
-bool IsHtmlName(const std::string& path) { return suffixOf(path) == "html" || suffixOf(path) == "htm"; }
+bool IsHtmlName(const std::string& path) { return FileNameEnding(path) == "html" || FileNameEnding(path) == "htm"; }
 
-bool IsPdfName(const std::string& path) { return suffixOf(path) == "pdf"; }
+bool IsPdfName(const std::string& path) { return FileNameEnding(path) == "pdf"; }

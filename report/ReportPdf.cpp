@@ -1,6 +1,5 @@
 #include "report/ReportPdf.h"
 
-#include <QFile>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -12,6 +11,7 @@
 #include <numeric>
 
 #include "charts/ChartPainting.h"
+#include "report/FileInPlace.h"
 
 namespace {
 
@@ -28,6 +28,31 @@ public:
           height_(writer.pageLayout().paintRectPixels(72).height() - kFooter)
     {
         footer();
+    }
+
+    void block(const ReportBlock& block)
+    {
+        using Kind = ReportBlock::Kind;
+        switch (block.kind) {
+        case Kind::Heading:
+            heading(block.text, 12, 10);
+            break;
+        case Kind::Subheading:
+            heading(block.text, 10, 6);
+            break;
+        case Kind::Paragraph:
+            paragraph(block.text);
+            break;
+        case Kind::Facts:
+            facts(block.facts);
+            break;
+        case Kind::Table:
+            table(block.text, block.table);
+            break;
+        case Kind::Chart:
+            chart(block.text, block.chart);
+            break;
+        }
     }
 
     void heading(const std::string& text, double size, double before)
@@ -250,47 +275,20 @@ private:
 bool SaveReportPdf(const Report& report, const std::string& path)
 {
     const std::unique_ptr<QGuiApplication> application = ChartToolkit();
-    const QString aside = qt(path + ".part");
-    bool written = false;
-    {
-        QPdfWriter writer(aside);
+    return WriteFileInPlace(path, [&report](const std::string& aside) {
+        QPdfWriter writer(qt(aside));
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(16, 16, 14, 14),
                                          QPageLayout::Millimeter));
         writer.setResolution(72);
         writer.setTitle(qt(report.title));
         writer.setCreator(QStringLiteral("TALVER"));
         QPainter painter;
-        if (painter.begin(&writer)) {
-            PdfPages pages(writer, painter);
-            pages.heading(report.title, 15, 0);
-            for (const ReportBlock& block : report.blocks) {
-                using Kind = ReportBlock::Kind;
-                switch (block.kind) {
-                case Kind::Heading:
-                    pages.heading(block.text, 12, 10);
-                    break;
-                case Kind::Subheading:
-                    pages.heading(block.text, 10, 6);
-                    break;
-                case Kind::Paragraph:
-                    pages.paragraph(block.text);
-                    break;
-                case Kind::Facts:
-                    pages.facts(block.facts);
-                    break;
-                case Kind::Table:
-                    pages.table(block.text, block.table);
-                    break;
-                case Kind::Chart:
-                    pages.chart(block.text, block.chart);
-                    break;
-                }
-            }
-            written = painter.end() && !pages.failed();
-        }
-    }
-    if (written && std::rename((path + ".part").c_str(), path.c_str()) == 0)
-        return true;
-    QFile::remove(aside);
-    return false;
+        if (!painter.begin(&writer))
+            return false;
+        PdfPages pages(writer, painter);
+        pages.heading(report.title, 15, 0);
+        for (const ReportBlock& block : report.blocks)
+            pages.block(block);
+        return painter.end() && !pages.failed();
+    });
 }

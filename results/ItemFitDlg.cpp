@@ -12,11 +12,6 @@ const std::vector<StatisticsTable::Column> kTableColumns = {
     {"Item", true},   {"S-X\u00B2", true}, {"df", true},     {"p", true},           {"Adjusted p", true},
     {"RMSEA", true},  {"Groups", true},    {"Simulated p", true, true}, {"Flagged", false}};
 
-CString optional(const std::optional<double>& value, const char* pattern)
-{
-    return value ? FormatText(pattern, *value) : CString("\u2014");
-}
-
 // Where an item stands in a column: undefined values after all others.
 std::pair<bool, double> key(const ItemFit::Item& item, int column)
 {
@@ -72,12 +67,9 @@ void CItemFitDlg::DoDataExchange(CDataExchange* pDX)
 BOOL CItemFitDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    int flagged = 0;
-    for (const ItemFit::Item& item : m_fit.items)
-        flagged += item.flagged;
     GetDlgItem(IDC_ITEM_SUMMARY)
-        ->SetWindowText(FormatText("S-X\u00B2 of %zu items; %d flagged (%s). Score groups %s.", m_fit.items.size(),
-                                   flagged, FlagRule().c_str(), ItemMergingCondition(m_fit.minExpected).c_str()));
+        ->SetWindowText(FormatText("S-X\u00B2 of %zu items; %zu flagged (%s). Score groups %s.", m_fit.items.size(),
+                                   m_fit.flaggedCount(), FlagRule().c_str(), ItemMergingCondition(m_fit.minExpected).c_str()));
 
     m_table.Fill(m_fit.items.size(), [this](std::size_t record, int column) -> CString {
         const ItemFit::Item& item = m_fit.items[record];
@@ -85,7 +77,7 @@ BOOL CItemFitDlg::OnInitDialog()
         case kItem:
             return m_fit.nameOf(item.item);
         case kSx2:
-            return FormatText("%.4f", item.sx2);
+            return FigureText(item.sx2);
         case kDf:
             return std::to_string(item.df);
         case kP:
@@ -93,7 +85,7 @@ BOOL CItemFitDlg::OnInitDialog()
         case kAdjustedP:
             return PValueText(item.pAdjusted);
         case kRmsea:
-            return optional(item.rmsea, "%.4f");
+            return FigureText(item.rmsea);
         case kGroups:
             return std::to_string(item.groups.size());
         default:

@@ -65,12 +65,10 @@ void CLocalDependenceDlg::DoDataExchange(CDataExchange* pDX)
 BOOL CLocalDependenceDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    const auto flagged = std::count_if(m_dependence.pairs.begin(), m_dependence.pairs.end(),
-                                       [](const LocalDependence::Pair& pair) { return pair.flagged; });
     GetDlgItem(IDC_PAIR_SUMMARY)
-        ->SetWindowText(FormatText("Local dependence X\u00B2 of %zu pairs of %d items; %ld flagged (%s). The map shows "
+        ->SetWindowText(FormatText("Local dependence X\u00B2 of %zu pairs of %d items; %zu flagged (%s). The map shows "
                                    "the signed Cram\u00E9r's V; rest the pointer on a cell for its figures.",
-                                   m_dependence.pairs.size(), m_nItems, static_cast<long>(flagged),
+                                   m_dependence.pairs.size(), m_nItems, m_dependence.flaggedCount(),
                                    FlagRule().c_str()));
 
     m_table.Fill(m_dependence.pairs.size(), [this](std::size_t record, int column) -> CString {
@@ -84,7 +82,7 @@ BOOL CLocalDependenceDlg::OnInitDialog()
         case kSecond:
             return m_dependence.nameOf(pair.second);
         case kX2:
-            return FormatText("%.4f", pair.x2);
+            return FigureText(pair.x2);
         case kDf:
             return std::to_string(pair.df);
         case kP:
@@ -94,7 +92,7 @@ BOOL CLocalDependenceDlg::OnInitDialog()
         case kSign:
             return std::to_string(pair.sign);
         case kV:
-            return FormatText("%.4f", pair.v);
+            return FigureText(pair.v);
         default:
             return pair.flagged ? "*" : "";
         }

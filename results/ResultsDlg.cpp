@@ -186,7 +186,7 @@ void CResultsDlg::SaveGraph()
     if (chooser.DoModal() != IDOK)
         return;
     const ScoreChart chart{m_table.firstScore, m_table.observed, m_table.expected,
-                           "Observed and expected score distributions"};
+                           kScoreChartTitle};
     if (!SaveScoreChart(chart, chooser.GetPathName()))
         AfxMessageBox("Cannot write \"" + chooser.GetPathName() + "\": a graph is saved as .png or .svg.",
                       MB_ICONEXCLAMATION);

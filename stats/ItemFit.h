@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,6 +46,11 @@ struct ItemFit {
     }
     // Its name, or nothing.
     std::string givenName(int item) const { return names.empty() ? std::string() : nameOf(item); }
+    std::size_t flaggedCount() const
+    {
+        return static_cast<std::size_t>(
+            std::count_if(items.begin(), items.end(), [](const Item& item) { return item.flagged; }));
+    }
 };
 
 // The statistic with fixed item parameters. Totals 1 … S − 1 are the score

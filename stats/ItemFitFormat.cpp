@@ -16,7 +16,7 @@ std::string column(const std::optional<double>& value, const char* pattern, int 
 {
     if (value)
         return FormatText(pattern, width, *value);
-    return std::string(static_cast<std::size_t>(width - 1), ' ') + "\u2014";
+    return std::string(static_cast<std::size_t>(width - 1), ' ') + kNoFigure;
 }
 
 std::string pColumn(const std::optional<double>& p, int width)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -33,6 +34,11 @@ struct LocalDependence {
     {
         return names.empty() ? std::to_string(item) : names[static_cast<std::size_t>(item - 1)];
     }
+    std::size_t flaggedCount() const
+    {
+        return static_cast<std::size_t>(
+            std::count_if(pairs.begin(), pairs.end(), [](const Pair& pair) { return pair.flagged; }));
+    }
 };
 
 // Where the pair of items first < second (from 1) of a test of items items
@@ -46,6 +52,8 @@ inline std::size_t PairPosition(int first, int second, int items)
 // The positions of the count pairs with the largest X², largest first,
 // ties in pair order; pairs never answered together last.
 std::vector<std::size_t> LargestPairs(const LocalDependence& dependence, std::size_t count);
+// How many the text table and the report list.
+constexpr std::size_t kListedPairs = 20;
 
 // For items i < j, O(k, l) the subjects with categories k and l and
 // E(k, l) = N times the model's share: X² = Σ (O − E)² / E over the cells

@@ -30,8 +30,7 @@ void WritePairsTable(std::ostream& out, const LocalDependence& dependence, const
 {
     const std::vector<LocalDependence::Pair>& pairs = dependence.pairs;
     const std::vector<std::size_t> order = LargestPairs(dependence, listed);
-    const std::size_t flagged = static_cast<std::size_t>(
-        std::count_if(pairs.begin(), pairs.end(), [](const LocalDependence::Pair& p) { return p.flagged; }));
+    const std::size_t flagged = dependence.flaggedCount();
     out << FormatText("\nLocal dependence (X2 of each pair of items): %zu of %zu pairs flagged, %s; the %zu "
                       "largest:\n\n",
                       flagged, pairs.size(), FlagRule().c_str(), order.size())

@@ -19,12 +19,12 @@
 // CSV lists the pairs in it, as a window shows them sorted.
 // Each is written to out as it is made.
 void WritePairsTable(std::ostream& out, const LocalDependence& dependence,
-                     const std::vector<double>* simulated = nullptr, std::size_t listed = 20);
+                     const std::vector<double>* simulated = nullptr, std::size_t listed = kListedPairs);
 void WritePairsCsv(std::ostream& out, const LocalDependence& dependence,
                    const std::vector<double>* simulated = nullptr, const std::vector<std::size_t>* order = nullptr);
 void WritePairsJson(std::ostream& out, const LocalDependence& dependence,
                     const std::vector<double>* simulated = nullptr);
 std::string FormatPairsTable(const LocalDependence& dependence, const std::vector<double>* simulated = nullptr,
-                             std::size_t listed = 20);
+                             std::size_t listed = kListedPairs);
 std::string FormatPairsCsv(const LocalDependence& dependence, const std::vector<double>* simulated = nullptr,
                            const std::vector<std::size_t>* order = nullptr);

@@ -16,14 +16,22 @@ std::string FormatText(const char* pattern, Values... values)
     return text;
 }
 
+// Where a figure has none.
+inline constexpr const char* kNoFigure = "\u2014";
+
+// A statistic as a person reads it: four decimals; a dash where there is
+// none.
+inline std::string FigureText(double value) { return FormatText("%.4f", value); }
+inline std::string FigureText(std::optional<double> value) { return value ? FigureText(*value) : kNoFigure; }
+
 // A p-value as a person reads it: four decimals, and "<0.0001" below
 // them, so that a column of p-values lines up and none reads as zero; a
 // dash where there is none.
 inline std::string PValueText(std::optional<double> p)
 {
     if (!p || std::isnan(*p))
-        return "\u2014";
-    return *p < 0.0001 ? std::string("<0.0001") : FormatText("%.4f", *p);
+        return kNoFigure;
+    return *p < 0.0001 ? std::string("<0.0001") : FigureText(*p);
 }
 
 // A number at full precision, as CSV and JSON carry it: 17 significant

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "input/DataTable.h"
+#include "input/FileName.h"
 #include "input/ParameterTable.h"
 #include "input/ShippedFiles.h"
 #include "model/ModelRules.h"
@@ -63,17 +64,12 @@ bool parseWhole(const std::string& text, Whole& value)
     return ec == std::errc() && end == last;
 }
 
-// A chart's file name, or a reason why not.
 // A file name with one of the endings, or a reason why not.
 std::string parseOutputName(const std::string& flag, const std::string& name,
                             std::initializer_list<const char*> endings, const char* said)
 {
-    const std::size_t dot = name.rfind('.');
-    std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (const char* ending : endings)
-        if (extension == ending)
+        if (FileNameEnding(name) == ending)
             return {};
     return flag + " takes a file name ending in " + said + ", not '" + name + "'";
 }

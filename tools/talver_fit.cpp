@@ -4,12 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <new>
 #include <string>
-#include <system_error>
 
 #include <unistd.h>
 
@@ -176,7 +174,7 @@ int drawCharts(const BatchOptions& options, const Analysis& analysis, std::strin
     const ScoreTable& table = analysis.table();
     if (!options.plotFile.empty()) {
         const ScoreChart chart{table.firstScore, table.observed, table.expected,
-                               "Observed and expected score distributions"};
+                               kScoreChartTitle};
         if (!SaveChartThroughModule(chart, options.plotFile, reason))
             return kChartError;
     }
@@ -190,7 +188,7 @@ int drawCharts(const BatchOptions& options, const Analysis& analysis, std::strin
     if (!options.pairsPlotFile.empty()) {
         const LocalDependence none;
         const LocalDependence& pairs = analysis.pairs() ? *analysis.pairs() : none;
-        if (!SaveChartThroughModule(PairMapOf(pairs, analysis.items(), "Local dependence of the item pairs"),
+        if (!SaveChartThroughModule(PairMapOf(pairs, analysis.items(), kPairMapTitle),
                                     options.pairsPlotFile, reason))
             return kChartError;
     }
@@ -260,12 +258,6 @@ private:
     int percent_ = -1;
 };
 
-std::string workingDirectory()
-{
-    std::error_code error;
-    return std::filesystem::current_path(error).string();
-}
-
 // When memory is so short that even an exception cannot be made, the run
 // still ends with a status and a line, not a signal.
 [[noreturn]] void terminated()
@@ -319,7 +311,7 @@ int main(int argc, char** argv)
         for (const FitWarning& warning : analysis.warnings())
             std::fprintf(stderr, "warning: %s\n", warning.message.c_str());
         if (result != kAnalysisSuccess) {
-            reason = analysis.describe(result, workingDirectory());
+            reason = analysis.describe(result, WorkingFolder());
             return result;
         }
         // The reports are replaced only once everything asked for is done.
@@ -329,7 +321,7 @@ int main(int argc, char** argv)
         if (step == kAnalysisSuccess && !options.quiet && (step = printSummary(options, analysis)) != kAnalysisSuccess)
             reason = "cannot print the summary";
         if (step == kAnalysisSuccess && (step = analysis.publish()) != kAnalysisSuccess)
-            reason = analysis.describe(step, workingDirectory());
+            reason = analysis.describe(step, WorkingFolder());
         return static_cast<AnalysisStatus>(step);
     });
     if (status != kAnalysisSuccess)
