@@ -111,79 +111,6 @@ std::vector<int> decreasingThresholds(const ItemParameters& items)
 // answers as missing: it begins again, taking them so.
 constexpr int kAnswersMissingInTable = -1;
 
-// Each subject's total, counted by score row; subjects past the end of the
-// file all have the total 0. A score table gives the run its subjects.
-int countScores(FitRequest& request, const RunRequest& asked, const ScoreSheet* sheet, const ModelTraits& traits,
-                std::int64_t firstScore, ScoreTable& table, InputNotes& notes, RunOutcome& outcome, bool missing)
-{
-    const std::int64_t N = std::max(request.subjectCount, 0);
-    const int m = std::max(request.itemCount, 0);
-    ScoreCount count;
-    count.observed = std::move(table.observed);
-    count.codes.lowest = traits.lowestCode;
-    count.codes.highest = traits.lowestCode + traits.categoryCount - 1;
-    const bool byCategory = m > 0 && CountableCategories(traits.categoryCount, missing);
-    if (missing) {
-        count.missing = asked.missing;
-        count.forms = AnswerForms(m, traits.categoryCount);
-    }
-    if (byCategory && asked.countItems)
-        count.byItem = ItemCodeCounts(m, traits.categoryCount, missing);
-    if (byCategory && asked.countPairs)
-        count.pairs = PairCounts(m, traits.categoryCount, missing);
-    // One thread reads faster number by number than in two passes.
-    const int threads = asked.threads;
-    bool counted = false;
-    if (sheet) {
-        std::int64_t subjects = 0;
-        switch (CountSheetScores(*sheet, firstScore, missing, count, subjects, outcome.tableFault, threads)) {
-        case SheetCount::NotOpened:
-            return kScoreFileError;
-        case SheetCount::Fault:
-            return kTableError;
-        case SheetCount::AnswersMissing:
-            return kAnswersMissingInTable;
-        case SheetCount::Done:
-            break;
-        }
-        if (subjects == 0 || subjects > std::numeric_limits<std::int32_t>::max()) {
-            outcome.tableFault = TableFault{sheet->path, 0, "",
-                                            subjects == 0 ? "no subject below the header"
-                                                          : "more subjects than 2,147,483,647"};
-            return kTableError;
-        }
-        if (request.subjectCount != 0 && request.subjectCount != subjects) {
-            outcome.tableFault = TableFault{sheet->path, 0, "", "the table holds " + GroupDigits(subjects) +
-                                                                    " subjects, where " +
-                                                                    GroupDigits(request.subjectCount) + " were given"};
-            return kTableSizeDiffers;
-        }
-        request.subjectCount = static_cast<std::int32_t>(subjects);
-        if (request.useEstimates == 1)
-            request.nodeCount = request.subjectCount;
-        counted = true;
-    } else {
-        counted = (threads > 1 && CountSimpleScores(request.scoreFile, N, m, firstScore, count, threads)) ||
-                  CountScores(request.scoreFile, N, m, firstScore, count);
-    }
-    table.observed = std::move(count.observed);
-    if (byCategory) {
-        outcome.byItem = std::move(count.byItem);
-        outcome.pairs = std::move(count.pairs);
-    }
-    if (missing) {
-        notes.withoutAnswers = count.forms.withoutAnswers();
-        outcome.forms = std::move(count.forms);
-    }
-    if (counted) {
-        notes.files.push_back(count.file);
-        notes.files.back().what = FileRole::Scores;
-        notes.codes = count.codes;
-        notes.items = m;
-    }
-    return counted ? kFitSuccess : kScoreFileError;
-}
-
 // The points of the latent distribution with their weights, as far as the
 // file holds them; tailCount more estimates read as 0, each of weight
 // tailWeight.
@@ -413,13 +340,15 @@ private:
         return kFitSuccess;
     }
 
-    // Only each subject's total matters, so the score matrix is never kept.
+    // Each subject's total, counted by score row, and by item, pair and form
+    // as asked; subjects past the end of the file all have the total 0. Only
+    // each subject's total matters, so the score matrix is never kept.
     int countSubjects()
     {
-        table_.observed.assign(rows_, 0.0);
-        if (const int counted = countScores(request_, asked_, sheet_ ? &*sheet_ : nullptr, traits_, firstScore_,
-                                            table_, notes_, outcome_, missing_))
+        ScoreCount count = emptyCount();
+        if (const int counted = sheet_ ? countSheet(count) : countNumbers(count))
             return counted;
+        keepCounts(count);
         if (missing_) {
             const auto [least, most] = formTotals(outcome_.forms, traits_);
             table_.observed.erase(table_.observed.begin() + most + 1, table_.observed.end());
@@ -429,6 +358,85 @@ private:
         }
         table_.firstScore = static_cast<std::int32_t>(firstScore_);
         return kFitSuccess;
+    }
+
+    ScoreCount emptyCount() const
+    {
+        const int m = m_, K = traits_.categoryCount;
+        ScoreCount count;
+        count.observed.assign(rows_, 0.0);
+        count.codes.lowest = traits_.lowestCode;
+        count.codes.highest = traits_.lowestCode + K - 1;
+        if (missing_) {
+            count.missing = asked_.missing;
+            count.forms = AnswerForms(m, K);
+        }
+        if (countsByCategory() && asked_.countItems)
+            count.byItem = ItemCodeCounts(m, K, missing_);
+        if (countsByCategory() && asked_.countPairs)
+            count.pairs = PairCounts(m, K, missing_);
+        return count;
+    }
+    bool countsByCategory() const { return m_ > 0 && CountableCategories(traits_.categoryCount, missing_); }
+
+    // One thread reads faster number by number than in two passes.
+    int countNumbers(ScoreCount& count) const
+    {
+        const std::int64_t N = subjects();
+        const bool counted =
+            (asked_.threads > 1 && CountSimpleScores(request_.scoreFile, N, m_, firstScore_, count, asked_.threads)) ||
+            CountScores(request_.scoreFile, N, m_, firstScore_, count);
+        return counted ? kFitSuccess : kScoreFileError;
+    }
+
+    // A score table gives the run its subjects.
+    int countSheet(ScoreCount& count)
+    {
+        std::int64_t subjects = 0;
+        switch (CountSheetScores(*sheet_, firstScore_, missing_, count, subjects, outcome_.tableFault,
+                                 asked_.threads)) {
+        case SheetCount::NotOpened:
+            return kScoreFileError;
+        case SheetCount::Fault:
+            return kTableError;
+        case SheetCount::AnswersMissing:
+            return kAnswersMissingInTable;
+        case SheetCount::Done:
+            break;
+        }
+        const std::string& path = sheet_->path;
+        if (subjects == 0 || subjects > std::numeric_limits<std::int32_t>::max()) {
+            outcome_.tableFault = TableFault{
+                path, 0, "", subjects == 0 ? "no subject below the header" : "more subjects than 2,147,483,647"};
+            return kTableError;
+        }
+        if (request_.subjectCount != 0 && request_.subjectCount != subjects) {
+            outcome_.tableFault = TableFault{path, 0, "",
+                                             "the table holds " + GroupDigits(subjects) + " subjects, where " +
+                                                 GroupDigits(request_.subjectCount) + " were given"};
+            return kTableSizeDiffers;
+        }
+        request_.subjectCount = static_cast<std::int32_t>(subjects);
+        if (request_.useEstimates == 1)
+            request_.nodeCount = request_.subjectCount;
+        return kFitSuccess;
+    }
+
+    void keepCounts(ScoreCount& count)
+    {
+        table_.observed = std::move(count.observed);
+        if (countsByCategory()) {
+            outcome_.byItem = std::move(count.byItem);
+            outcome_.pairs = std::move(count.pairs);
+        }
+        if (missing_) {
+            notes_.withoutAnswers = count.forms.withoutAnswers();
+            outcome_.forms = std::move(count.forms);
+        }
+        notes_.files.push_back(count.file);
+        notes_.files.back().what = FileRole::Scores;
+        notes_.codes = count.codes;
+        notes_.items = m_;
     }
 
     int readLatentPoints()
