@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <atomic>
 #include <limits>
 #include <system_error>
 
@@ -201,7 +200,7 @@ public:
           sinks_(SinksOf(count)),
           rule_(count.codes.lowest, count.codes.highest, count.missing),
           zero_(items, rule_),
-          pieces_(workers)
+          pieces_(workers, std::vector<unsigned char>(settings.piece))
     {
     }
 
@@ -219,17 +218,6 @@ public:
     }
 
 private:
-    template <typename Task>
-    void onWorkers(std::size_t tasks, const Task& task)
-    {
-        std::atomic<std::size_t> next{0};
-        RunWorkers(std::min(workers_, tasks), [&](std::size_t w) {
-            pieces_[w].resize(settings_.piece);
-            for (std::size_t index; (index = next++) < tasks;)
-                task(index, w);
-        });
-    }
-
     void split()
     {
         const std::size_t parts = static_cast<std::size_t>(
@@ -249,8 +237,10 @@ private:
     {
         while (used_ < chunks_.size() && firstNumber_.back() < wanted_) {
             const std::size_t round = std::min(workers_, chunks_.size() - used_);
-            onWorkers(round,
-                      [&](std::size_t k, std::size_t w) { countNumbers(path_, chunks_[used_ + k], pieces_[w]); });
+            RunTasks(workers_, round, [&](std::size_t k, std::size_t w) {
+                countNumbers(path_, chunks_[used_ + k], pieces_[w]);
+                return true;
+            });
             for (std::size_t k = 0; k < round && firstNumber_.back() < wanted_; ++k) {
                 if (!chunks_[used_].simple)
                     return false;
@@ -268,11 +258,12 @@ private:
         pairCounts_.assign(sinks_.pairs ? workers_ : 0, count_.pairs);
         forms_.assign(sinks_.forms ? workers_ : 0, count_.forms);
         std::vector<char> read(used_);
-        onWorkers(used_, [&](std::size_t c, std::size_t w) {
+        RunTasks(workers_, used_, [&](std::size_t c, std::size_t w) {
             const CategorySinks mine{sinks_.items ? &itemCounts_[w] : nullptr, sinks_.pairs ? &pairCounts_[w] : nullptr,
                                      sinks_.forms ? &forms_[w] : nullptr};
             read[c] = countSubjects(path_, chunks_[c], firstNumber_[c], available_, items_, firstScore_, rule_,
                                     histograms_[w], mine, pieces_[w]);
+            return true;
         });
         return std::find(read.begin(), read.end(), 0) == read.end();
     }
@@ -284,9 +275,10 @@ private:
             if (chunks_[c].suspect)
                 suspects.push_back(c);
         std::vector<char> read(suspects.size());
-        onWorkers(suspects.size(), [&](std::size_t k, std::size_t w) {
+        RunTasks(workers_, suspects.size(), [&](std::size_t k, std::size_t w) {
             const std::size_t c = suspects[k];
             read[k] = noteCodes(path_, chunks_[c], firstNumber_[c], available_, rule_, pieces_[w]);
+            return true;
         });
         return std::find(read.begin(), read.end(), 0) == read.end();
     }

@@ -1,7 +1,6 @@
 #include "input/ScoreSheet.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -339,19 +338,17 @@ Verdict countSimpleSheet(const ScoreSheet& sheet, std::int64_t firstScore, bool 
     bounds.push_back(size);
 
     std::vector<PartSums> sums(workers);
-    for (PartSums& mine : sums)
+    std::vector<SimpleLines> lines;
+    lines.reserve(workers);
+    for (PartSums& mine : sums) {
         mine = PartSums{std::vector<std::int64_t>(rows), count.byItem, count.pairs, count.forms, 0};
+        lines.emplace_back(sheet, count, answersMissing, firstScore, mine);
+    }
+    std::vector<std::vector<char>> pieces(workers, std::vector<char>(settings.piece));
     std::vector<Verdict> verdicts(parts, Verdict::Counted);
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> stop{false};
-    RunWorkers(std::min(workers, parts), [&](std::size_t w) {
-        std::vector<char> piece(settings.piece);
-        SimpleLines lines(sheet, count, answersMissing, firstScore, sums[w]);
-        for (std::size_t part; !stop && (part = next++) < parts;) {
-            verdicts[part] = countPart(sheet.path, bounds[part], bounds[part + 1], lines, piece);
-            if (verdicts[part] == Verdict::Refused || verdicts[part] == Verdict::AnswersMissing)
-                stop = true;
-        }
+    RunTasks(workers, parts, [&](std::size_t part, std::size_t w) {
+        verdicts[part] = countPart(sheet.path, bounds[part], bounds[part + 1], lines[w], pieces[w]);
+        return verdicts[part] != Verdict::Refused && verdicts[part] != Verdict::AnswersMissing;
     });
     const auto ending = std::find_if(verdicts.begin(), verdicts.end(),
                                      [](Verdict v) { return v == Verdict::EndsEmpty || v == Verdict::Blank; });

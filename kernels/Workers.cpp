@@ -67,6 +67,18 @@ void RunWorkers(std::size_t workers, const std::function<void(std::size_t)>& wor
         std::rethrow_exception(first);
 }
 
+bool RunTasks(std::size_t workers, std::size_t tasks, const std::function<bool(std::size_t, std::size_t)>& task)
+{
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stopped{false};
+    RunWorkers(std::max<std::size_t>(std::min(workers, tasks), 1), [&](std::size_t w) {
+        for (std::size_t t; !stopped && (t = next++) < tasks;)
+            if (!task(t, w))
+                stopped = true;
+    });
+    return !stopped;
+}
+
 void RunInOrder(std::size_t blocks, std::size_t workers, const std::function<void(std::size_t, std::size_t)>& compute,
                 const std::function<bool(std::size_t, std::size_t)>& combine)
 {

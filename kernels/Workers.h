@@ -14,6 +14,13 @@ int ThreadCountFromEnvironment();
 // the first exception any of them threw is thrown here.
 void RunWorkers(std::size_t workers, const std::function<void(std::size_t)>& work);
 
+// Runs task(t, w) for the tasks t = 0 … tasks − 1 on up to workers
+// workers (w the worker), each worker taking the next task not yet taken,
+// so in no set order. Once a task has returned false no other is taken,
+// and RunTasks returns false when the ones under way have ended. An
+// exception of a worker is thrown here, as by RunWorkers.
+bool RunTasks(std::size_t workers, std::size_t tasks, const std::function<bool(std::size_t, std::size_t)>& task);
+
 // Runs compute(b, w) for the blocks b = 0 … blocks − 1 on up to workers
 // workers (w the worker), and combine(b, w) after each, one at a time and
 // in block order: sums taken so have the same bits on any number of

@@ -42,6 +42,41 @@ TEST(WorkersTest, AWorkersExceptionReachesTheCaller)
     }
 }
 
+// Every task runs once, on a worker within the count; a task that says
+// stop keeps the others from being taken, and the caller hears of it.
+TEST(WorkersTest, TasksRunOnceEachUntilOneStops)
+{
+    for (const std::size_t workers : {1u, 2u, 5u}) {
+        std::vector<std::atomic<int>> runs(100);
+        std::atomic<bool> workerInRange{true};
+        EXPECT_TRUE(RunTasks(workers, runs.size(), [&](std::size_t t, std::size_t w) {
+            ++runs[t];
+            workerInRange = workerInRange && w < workers;
+            return true;
+        }));
+        EXPECT_TRUE(workerInRange) << workers;
+        for (std::size_t t = 0; t < runs.size(); ++t)
+            EXPECT_EQ(runs[t], 1) << workers << " workers, task " << t;
+
+        // Tasks are taken in order; one worker takes none after the stop.
+        std::atomic<int> ran{0};
+        EXPECT_FALSE(RunTasks(workers, 100, [&](std::size_t t, std::size_t) {
+            ++ran;
+            return t != 10;
+        }));
+        EXPECT_GE(ran, 11) << workers;
+        EXPECT_TRUE(workers > 1 || ran == 11) << ran;
+
+        EXPECT_THROW(RunTasks(workers, 100,
+                              [](std::size_t t, std::size_t) {
+                                  if (t == 50)
+                                      throw std::bad_alloc();
+                                  return true;
+                              }),
+                     std::bad_alloc);
+    }
+}
+
 // Workers waiting for their turn to add are let go when another fails,
 // on any number of threads.
 TEST(WorkersTest, NodeSumsEndOnAFailureWithoutWaitingForEver)
