@@ -172,97 +172,147 @@ ItemExpectation::ItemExpectation(int items, int categories)
 namespace {
 
 // The expectation of items (the model's or a form's) over the merged
-// latent distribution, into shares.
-bool expect(const FitModel& model, const ItemParameters& items, const std::vector<double>& theta,
-            const std::vector<double>& weight, int threads, const std::function<bool(double)>& progress,
-            double scratch, std::vector<double>& shares)
-{
-    const int m = items.itemCount, K = items.categoryCount;
-    const std::size_t R = static_cast<std::size_t>(m) * (K - 1) + 1;
-    if (m <= 0 || K < 1)
-        return true;
-    const std::size_t nodes = theta.size();
-    // Sums by item, category and total, then the distribution's: a task's
-    // lane by lane, and all tasks' together. A task is a block of nodes
-    // and a part of the items; items are parted so that the workers'
-    // sums take the same memory on any number of threads.
-    const std::size_t sumSize = (static_cast<std::size_t>(m) * K + 1) * R;
-    const std::size_t blocks = (nodes + kBlockNodes - 1) / kBlockNodes;
-    // Parts never split a pair of items that are left out together.
-    std::size_t mostParts = 1;
-    while (3 * mostParts <= static_cast<std::size_t>(m))
-        mostParts *= 2;
-    const ScratchShare share =
-        ShareScratch(static_cast<double>(sumSize) * kLanes * sizeof(double), blocks, mostParts, threads, scratch);
-    const std::vector<std::pair<int, int>> parts = LeaveOneOut::Parts(m, share.parts);
-    int partItems = 0;
-    for (const auto& [lo, hi] : parts)
-        partItems = std::max(partItems, hi - lo);
-    const std::size_t partSize = (static_cast<std::size_t>(partItems) * K + 1) * R;
+// latent distribution. Its sums go by item, category and total, then the
+// distribution's: a task's lane by lane, and all tasks' together. A task
+// is a block of nodes and a part of the items, added into the total in
+// task order; items are parted so that the workers' sums take the same
+// memory on any number of threads.
+class ExpectationSums {
+public:
+    ExpectationSums(const FitModel& model, const ItemParameters& items, const std::vector<double>& theta,
+                    const std::vector<double>& weight, int threads, double scratch)
+        : theta_(theta),
+          weight_(weight),
+          m_(items.itemCount),
+          K_(items.categoryCount),
+          R_(static_cast<std::size_t>(m_) * (K_ - 1) + 1),
+          nodes_(theta.size()),
+          sumSize_((static_cast<std::size_t>(m_) * K_ + 1) * R_),
+          blocks_((nodes_ + kBlockNodes - 1) / kBlockNodes)
+    {
+        // Parts never split a pair of items that are left out together.
+        std::size_t mostParts = 1;
+        while (3 * mostParts <= static_cast<std::size_t>(m_))
+            mostParts *= 2;
+        const ScratchShare share =
+            ShareScratch(static_cast<double>(sumSize_) * kLanes * sizeof(double), blocks_, mostParts, threads, scratch);
+        parts_ = LeaveOneOut::Parts(m_, share.parts);
+        int partItems = 0;
+        for (const auto& [lo, hi] : parts_)
+            partItems = std::max(partItems, hi - lo);
+        const std::size_t partSize = (static_cast<std::size_t>(partItems) * K_ + 1) * R_;
+        for (std::size_t w = 0; w < share.workers; ++w)
+            pool_.push_back({model.makeModel(items), LeaveOneOut(m_, K_),
+                             std::vector<double>(static_cast<std::size_t>(m_) * K_),
+                             std::vector<double>(static_cast<std::size_t>(m_) * K_ * kLanes),
+                             std::vector<double>(kLanes), std::vector<double>(partSize * kLanes)});
+        total_.assign(sumSize_, 0.0);
+    }
+
+    // False when progress said stop.
+    bool run(const std::function<bool(double)>& progress)
+    {
+        const std::size_t tasks = blocks_ * parts_.size();
+        bool stopped = false;
+        RunInOrder(
+            tasks, pool_.size(), [&](std::size_t t, std::size_t w) { compute(t, pool_[w]); },
+            [&](std::size_t t, std::size_t w) {
+                combine(t, pool_[w]);
+                stopped = progress && !progress(static_cast<double>(t + 1) / static_cast<double>(tasks));
+                return !stopped;
+            });
+        return !stopped;
+    }
+
+    // Each share: the item's sum over the distribution's, 0 where that is 0.
+    void divide(std::vector<double>& shares) const
+    {
+        const double* all = total_.data() + sumSize_ - R_;
+        for (int i = 0; i < m_; ++i)
+            for (std::size_t s = 0; s < R_; ++s)
+                for (int k = 0; k < K_; ++k)
+                    if (all[s] > 0.0)
+                        shares[(static_cast<std::size_t>(i) * R_ + s) * K_ + k] =
+                            total_[(static_cast<std::size_t>(i) * K_ + k) * R_ + s] / all[s];
+    }
+
+private:
     struct Worker {
         std::unique_ptr<ItemModel> model;
         LeaveOneOut split;
         std::vector<double> node, P, weight, sums;
     };
-    std::vector<Worker> pool;
-    for (std::size_t w = 0; w < share.workers; ++w)
-        pool.push_back({model.makeModel(items), LeaveOneOut(m, K), std::vector<double>(static_cast<std::size_t>(m) * K),
-                        std::vector<double>(static_cast<std::size_t>(m) * K * kLanes), std::vector<double>(kLanes),
-                        std::vector<double>(partSize * kLanes)});
-    std::vector<double> total(sumSize, 0.0);
 
-    const std::size_t tasks = blocks * parts.size();
-    bool stopped = false;
-    RunInOrder(
-        tasks, share.workers,
-        [&](std::size_t t, std::size_t w) {
-            Worker& worker = pool[w];
-            const std::size_t b = t / parts.size();
-            const auto [lo, hi] = parts[t % parts.size()];
-            const std::size_t used = (static_cast<std::size_t>(hi - lo) * K + 1) * R * kLanes;
-            std::fill(worker.sums.begin(), worker.sums.begin() + used, 0.0);
-            const std::size_t end = std::min(nodes, (b + 1) * kBlockNodes);
-            for (std::size_t first = b * kBlockNodes; first < end; first += kLanes) {
-                // Lanes past the last node weigh nothing.
-                for (std::size_t l = 0; l < kLanes; ++l) {
-                    const std::size_t q = std::min(first + l, end - 1);
-                    worker.weight[l] = first + l < end ? weight[q] : 0.0;
-                    worker.model->categoriesAt(theta[q], worker.node.data());
-                    for (std::size_t c = 0; c < worker.node.size(); ++c)
-                        worker.P[c * kLanes + l] = worker.node[c];
-                }
-                worker.split.add(worker.P.data(), worker.weight.data(), worker.sums.data(),
-                                 worker.sums.data() + used - R * kLanes, lo, hi);
-            }
-        },
-        [&](std::size_t t, std::size_t w) {
-            const std::vector<double>& sums = pool[w].sums;
-            const auto [lo, hi] = parts[t % parts.size()];
-            const auto collect = [&](std::size_t from, std::size_t to, std::size_t count) {
-                for (std::size_t k = 0; k < count; ++k) {
-                    double lanes = 0.0;
-                    for (std::size_t l = 0; l < kLanes; ++l)
-                        lanes += sums[(from + k) * kLanes + l];
-                    total[to + k] += lanes;
-                }
-            };
-            const std::size_t items = static_cast<std::size_t>(hi - lo) * K * R;
-            collect(0, static_cast<std::size_t>(lo) * K * R, items);
-            if (t % parts.size() == 0)  // the distribution, once a block
-                collect(items, sumSize - R, R);
-            stopped = progress && !progress(static_cast<double>(t + 1) / static_cast<double>(tasks));
-            return !stopped;
-        });
-    if (stopped)
+    // The sums of a part's items, then of the distribution, lane by lane.
+    std::size_t usedSums(int lo, int hi) const { return (static_cast<std::size_t>(hi - lo) * K_ + 1) * R_ * kLanes; }
+
+    void compute(std::size_t t, Worker& worker)
+    {
+        const std::size_t b = t / parts_.size();
+        const auto [lo, hi] = parts_[t % parts_.size()];
+        const std::size_t used = usedSums(lo, hi);
+        std::fill(worker.sums.begin(), worker.sums.begin() + used, 0.0);
+        const std::size_t end = std::min(nodes_, (b + 1) * kBlockNodes);
+        for (std::size_t first = b * kBlockNodes; first < end; first += kLanes) {
+            loadLanes(first, end, worker);
+            worker.split.add(worker.P.data(), worker.weight.data(), worker.sums.data(),
+                             worker.sums.data() + used - R_ * kLanes, lo, hi);
+        }
+    }
+
+    // The category probabilities and weights of the nodes from first, one
+    // a lane; lanes past the last node weigh nothing.
+    void loadLanes(std::size_t first, std::size_t end, Worker& worker) const
+    {
+        for (std::size_t l = 0; l < kLanes; ++l) {
+            const std::size_t q = std::min(first + l, end - 1);
+            worker.weight[l] = first + l < end ? weight_[q] : 0.0;
+            worker.model->categoriesAt(theta_[q], worker.node.data());
+            for (std::size_t c = 0; c < worker.node.size(); ++c)
+                worker.P[c * kLanes + l] = worker.node[c];
+        }
+    }
+
+    void combine(std::size_t t, const Worker& worker)
+    {
+        const auto [lo, hi] = parts_[t % parts_.size()];
+        const std::size_t items = static_cast<std::size_t>(hi - lo) * K_ * R_;
+        addLanes(worker.sums, 0, static_cast<std::size_t>(lo) * K_ * R_, items);
+        if (t % parts_.size() == 0)  // the distribution, once a block
+            addLanes(worker.sums, items, sumSize_ - R_, R_);
+    }
+
+    // Adds count sums from from, their lanes summed, into the total from to.
+    void addLanes(const std::vector<double>& sums, std::size_t from, std::size_t to, std::size_t count)
+    {
+        for (std::size_t k = 0; k < count; ++k) {
+            double lanes = 0.0;
+            for (std::size_t l = 0; l < kLanes; ++l)
+                lanes += sums[(from + k) * kLanes + l];
+            total_[to + k] += lanes;
+        }
+    }
+
+    const std::vector<double>& theta_;
+    const std::vector<double>& weight_;
+    const int m_, K_;
+    const std::size_t R_, nodes_, sumSize_, blocks_;
+    std::vector<std::pair<int, int>> parts_;
+    std::vector<Worker> pool_;
+    std::vector<double> total_;
+};
+
+// The expectation of items into shares; false when progress said stop.
+bool expect(const FitModel& model, const ItemParameters& items, const std::vector<double>& theta,
+            const std::vector<double>& weight, int threads, const std::function<bool(double)>& progress,
+            double scratch, std::vector<double>& shares)
+{
+    if (items.itemCount <= 0 || items.categoryCount < 1)
+        return true;
+    ExpectationSums sums(model, items, theta, weight, threads, scratch);
+    if (!sums.run(progress))
         return false;
-
-    const double* all = total.data() + sumSize - R;
-    for (int i = 0; i < m; ++i)
-        for (std::size_t s = 0; s < R; ++s)
-            for (int k = 0; k < K; ++k)
-                if (all[s] > 0.0)
-                    shares[(static_cast<std::size_t>(i) * R + s) * K + k] =
-                        total[(static_cast<std::size_t>(i) * K + k) * R + s] / all[s];
+    sums.divide(shares);
     return true;
 }
 
