@@ -17,9 +17,9 @@
 namespace {
 
 constexpr std::size_t kLargestTable = 1u << 20;
-// What the workers' buffers and histograms may take together, however
-// many processors the machine has.
-constexpr std::size_t kWorkerMemory = 64u << 20;
+// What the part counters' reading buffers, histograms and counts may
+// take together, however many processors the machine has.
+constexpr std::size_t kPartCountersMemory = 64u << 20;
 
 // Calls use(bytes, count) piece by piece over [begin, end); false when the
 // file cannot be read there.
@@ -394,7 +394,7 @@ std::size_t PartWorkers(const std::string& path, const ScoreCount& count, int th
         return 0;
     const std::size_t perWorker =
         settings.piece + rows * sizeof(std::int64_t) + count.byItem.memory() + count.pairs.memory();
-    return std::clamp<std::size_t>(kWorkerMemory / perWorker, 1, static_cast<std::size_t>(threads));
+    return std::clamp<std::size_t>(kPartCountersMemory / perWorker, 1, static_cast<std::size_t>(threads));
 }
 
 bool CountSimpleScores(const std::string& path, std::int64_t subjects, int items, std::int64_t firstScore,

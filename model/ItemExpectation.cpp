@@ -9,9 +9,9 @@
 
 namespace {
 
-// Nodes per block, a multiple of the lanes; the blocks, not the threads,
-// set the order of the sums.
-constexpr std::size_t kBlockNodes = 128 * kLanes;
+// The block of nodes a task sums over, a multiple of the lanes; the
+// blocks, not the threads, set the order of the sums.
+constexpr std::size_t kNodesPerTask = 128 * kLanes;
 
 // The distribution of the total without each item in turn, at eight nodes
 // at once, and the shares it gives each item's categories. Binary items are
@@ -188,7 +188,7 @@ public:
           R_(static_cast<std::size_t>(m_) * (K_ - 1) + 1),
           nodes_(theta.size()),
           sumSize_((static_cast<std::size_t>(m_) * K_ + 1) * R_),
-          blocks_((nodes_ + kBlockNodes - 1) / kBlockNodes)
+          blocks_((nodes_ + kNodesPerTask - 1) / kNodesPerTask)
     {
         // Parts never split a pair of items that are left out together.
         std::size_t mostParts = 1;
@@ -252,8 +252,8 @@ private:
         const auto [lo, hi] = parts_[t % parts_.size()];
         const std::size_t used = usedSums(lo, hi);
         std::fill(worker.sums.begin(), worker.sums.begin() + used, 0.0);
-        const std::size_t end = std::min(nodes_, (b + 1) * kBlockNodes);
-        for (std::size_t first = b * kBlockNodes; first < end; first += kLanes) {
+        const std::size_t end = std::min(nodes_, (b + 1) * kNodesPerTask);
+        for (std::size_t first = b * kNodesPerTask; first < end; first += kLanes) {
             loadLanes(first, end, worker);
             worker.split.add(worker.P.data(), worker.weight.data(), worker.sums.data(),
                              worker.sums.data() + used - R_ * kLanes, lo, hi);

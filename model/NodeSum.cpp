@@ -11,11 +11,11 @@ namespace {
 // Nodes per block: enough work to make a hand-over cheap, and the block's
 // distributions within bounds on a test of very many items. The blocks do
 // not depend on the threads, so neither do the bits.
-constexpr std::size_t kBlockNodes = 256, kLeastBlockNodes = 8;
+constexpr std::size_t kMostBlockNodes = 256, kLeastBlockNodes = 8;
 constexpr std::size_t kBlockMemory = 16u << 20;
-// What the workers' distributions may take together, however many
-// processors the machine has.
-constexpr std::size_t kWorkerMemory = 256u << 20;
+// What the blocks of distributions in the workers' hands may take
+// together, however many processors the machine has.
+constexpr std::size_t kBlocksInHandMemory = 256u << 20;
 
 }  // namespace
 
@@ -26,10 +26,10 @@ void SumOverNodes(const std::function<std::unique_ptr<ItemModel>()>& makeModel, 
     if (nodes == 0)
         return;
     const std::size_t rowBytes = std::max<std::size_t>(rows, 1) * sizeof(double);
-    const std::size_t blockNodes = std::clamp(kBlockMemory / rowBytes, kLeastBlockNodes, kBlockNodes);
+    const std::size_t blockNodes = std::clamp(kBlockMemory / rowBytes, kLeastBlockNodes, kMostBlockNodes);
     const std::size_t blocks = (nodes + blockNodes - 1) / blockNodes;
     const std::size_t blockBytes = std::min(blockNodes, nodes) * rowBytes;
-    const std::size_t workers = std::clamp<std::size_t>(std::min(kWorkerMemory / blockBytes, blocks), 1,
+    const std::size_t workers = std::clamp<std::size_t>(std::min(kBlocksInHandMemory / blockBytes, blocks), 1,
                                                         static_cast<std::size_t>(std::max(threads, 1)));
 
     // Everything a worker needs, made here so that no worker can fail.
