@@ -15,7 +15,7 @@
 #include "input/ScoreCounter.h"
 #include "kernels/ResourceGuard.h"
 #include "kernels/ScoreDistribution.h"
-#include "kernels/Workers.h"
+#include "model/ForEachForm.h"
 #include "model/ItemModels.h"
 #include "model/ItemResponse.h"
 #include "model/ModelRules.h"
@@ -181,28 +181,22 @@ void expectOverForms(const FitModel& model, const AnswerForms& forms, const Late
 {
     const std::vector<AnswerForm>& list = forms.forms();
     const int K = model.items.categoryCount;
-    const TaskThreads share = ShareThreadsAmongTasks(list.size(), threads);
-    struct Worker {
-        ItemParameters items{0, 2};
+    struct Scratch {
         std::vector<double> sum, form;
     };
-    std::vector<Worker> pool(share.workers);
-    RunInOrder(
-        list.size(), share.workers,
-        [&](std::size_t f, std::size_t w) {
-            Worker& worker = pool[w];
-            worker.items = model.items.subset(list[f].items);
+    ForEachForm<Scratch>(
+        model.items, forms, threads,
+        [&](std::size_t f, const ItemParameters& items, int each, Scratch& scratch) {
             const std::size_t rows = list[f].topTotal(K) + 1;
-            worker.sum.resize(rows);
-            worker.form.assign(rows, 0.0);
-            addExpected([&] { return model.makeModel(worker.items); }, latent,
-                        static_cast<double>(list[f].subjects), worker.sum, share.each, worker.form.data());
+            scratch.sum.resize(rows);
+            scratch.form.assign(rows, 0.0);
+            addExpected([&] { return model.makeModel(items); }, latent, static_cast<double>(list[f].subjects),
+                        scratch.sum, each, scratch.form.data());
         },
-        [&](std::size_t f, std::size_t w) {
+        [&](std::size_t f, const Scratch& scratch) {
             const std::int64_t lowest = static_cast<std::int64_t>(list[f].items.size()) * model.lowestCode;
-            const std::vector<double>& form = pool[w].form;
-            for (std::size_t s = 0; s < form.size(); ++s)
-                expected[static_cast<std::size_t>(lowest - firstScore) + s] += form[s];
+            for (std::size_t s = 0; s < scratch.form.size(); ++s)
+                expected[static_cast<std::size_t>(lowest - firstScore) + s] += scratch.form[s];
             return true;
         });
 }

@@ -6,6 +6,7 @@
 #include "kernels/VectorKernels.h"
 #include "kernels/VectorPath.h"
 #include "kernels/Workers.h"
+#include "model/ForEachForm.h"
 
 namespace {
 
@@ -336,28 +337,17 @@ bool ExpectFormCategories(const FitModel& model, const AnswerForms& forms, int t
 {
     std::vector<double> theta, weight;
     model.mergedLatent(theta, weight);
-    const std::vector<AnswerForm>& list = forms.forms();
-    const TaskThreads share = ShareThreadsAmongTasks(list.size(), threads);
-    struct Worker {
-        ItemParameters items{0, 2};
-        ItemExpectation expectation;
-    };
-    std::vector<Worker> pool(share.workers);
-    bool stopped = false;
-    RunInOrder(
-        list.size(), share.workers,
-        [&](std::size_t f, std::size_t w) {
-            Worker& worker = pool[w];
-            worker.items = model.items.subset(list[f].items);
-            worker.expectation = ItemExpectation(worker.items.itemCount, model.items.categoryCount);
-            expect(model, worker.items, theta, weight, share.each, {}, 0, worker.expectation.shares_);
+    const double count = static_cast<double>(forms.forms().size());
+    return ForEachForm<ItemExpectation>(
+        model.items, forms, threads,
+        [&](std::size_t, const ItemParameters& items, int each, ItemExpectation& expectation) {
+            expectation = ItemExpectation(items.itemCount, model.items.categoryCount);
+            expect(model, items, theta, weight, each, {}, 0, expectation.shares_);
         },
-        [&](std::size_t f, std::size_t w) {
-            use(f, pool[w].expectation);
-            stopped = progress && !progress(static_cast<double>(f + 1) / static_cast<double>(list.size()));
-            return !stopped;
+        [&](std::size_t f, const ItemExpectation& expectation) {
+            use(f, expectation);
+            return !progress || progress(static_cast<double>(f + 1) / count);
         });
-    return !stopped;
 }
 
 bool ExpectFormCategories(const FitModel& model, const AnswerForms& forms, std::vector<ItemExpectation>& expectation,

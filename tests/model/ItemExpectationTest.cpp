@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "counts/ItemCodeCounts.h"
 #include "model/ItemExpectation.h"
 #include "model/PairExpectation.h"
 #include "tests/EveryVectorPath.h"
@@ -115,6 +116,50 @@ TEST(ItemExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
     }));
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(kept.at(2, 5, 1), one.at(2, 5, 1));
+}
+
+// With answers missing, each form is a test of its own items: handed on
+// in form order, on any number of threads, with the bits of a model of
+// just those items; a stop hands on no more and keeps nothing.
+TEST(ItemExpectationTest, FormsInOrderEachATestOfItsOwnItems)
+{
+    const FitModel model = fineGrid();
+    AnswerForms forms(model.items.itemCount, model.items.categoryCount);
+    const unsigned char x = kNotAnswered;
+    for (const std::vector<unsigned char>& answers :
+         {std::vector<unsigned char>{1, x, 2, 0, x, 1}, {x, 2, x, x, 1, 0}, {0, 1, 2, 0, 1, 2}, {2, x, x, x, x, x}})
+        forms.addSubject(answers.data(), false);
+    forms.order();
+    ASSERT_EQ(forms.forms().size(), 4u);
+
+    std::vector<ItemExpectation> alone;
+    for (const AnswerForm& form : forms.forms()) {
+        FitModel itsItems = model;
+        itsItems.items = model.items.subset(form.items);
+        ASSERT_TRUE(ExpectItemCategories(itsItems, alone.emplace_back(), 1));
+    }
+    for (const int threads : {1, 2, 3, 5}) {
+        std::size_t next = 0;
+        ASSERT_TRUE(ExpectFormCategories(model, forms, threads, [&](std::size_t f, const ItemExpectation& e) {
+            ASSERT_EQ(f, next++) << threads << " threads";
+            ASSERT_EQ(e.items(), alone[f].items());
+            for (int i = 0; i < e.items(); ++i)
+                for (std::size_t s = 0; s < e.totals(); ++s)
+                    for (int k = 0; k < e.categories(); ++k)
+                        ASSERT_EQ(e.at(i, s, k), alone[f].at(i, s, k)) << threads << " threads, form " << f;
+        }));
+        EXPECT_EQ(next, alone.size());
+    }
+
+    std::vector<ItemExpectation> kept(1);
+    int calls = 0;
+    EXPECT_FALSE(ExpectFormCategories(model, forms, kept, 2, [&](double done) {
+        EXPECT_DOUBLE_EQ(done, (calls + 1) / 4.0);
+        return ++calls < 2;
+    }));
+    EXPECT_EQ(calls, 2);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].items(), 0);
 }
 
 TEST(PairExpectationTest, SameBitsOnAnyThreadsAndAStopChangesNothing)
