@@ -95,6 +95,288 @@ void fitText(QWidget* control, const QString& text, int indicator)
         control->setFont(font);
 }
 
+// The window's title, face, frame and fixed size; its dialog units.
+DialogUnits shapeWindow(QWidget* widget, const DialogTemplate& t)
+{
+    widget->setWindowTitle(QString::fromUtf8(t.caption));
+    widget->setFont(dialogFont(t));
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+    if (t.style & WS_MINIMIZEBOX)
+        flags |= Qt::WindowMinimizeButtonHint;
+    widget->setWindowFlags(flags);
+
+    const DialogUnits du(widget->font());
+    widget->setFixedSize(du.x(t.cx), du.y(t.cy));
+    // Text in the same face, semi-condensed, nearer the narrow faces the
+    // templates were laid out for; a fixed-pitch face is as wide as theirs.
+    QFont textFont = widget->font();
+    if (!textFont.fixedPitch()) {
+        textFont.setStretch(QFont::SemiCondensed);
+        widget->setFont(textFont);
+    }
+    return du;
+}
+
+// How a control's text is made to fit its box.
+enum class TextFit {
+    None,
+    Alone,           // the box is the text's
+    BesideIndicator  // a radio button's or check box's mark takes room too
+};
+
+// What sets the kinds of control apart once they are made.
+struct KindTraits {
+    ControlKind kind;
+    bool clickFocus;  // a click gives it the focus when it is no tab stop
+    TextFit fit;
+};
+
+constexpr KindTraits kKindTraits[] = {
+    {ControlKind::DefPushButton, true, TextFit::None},
+    {ControlKind::PushButton, true, TextFit::None},
+    {ControlKind::GroupBox, false, TextFit::None},
+    {ControlKind::LeftText, false, TextFit::Alone},
+    {ControlKind::CenterText, false, TextFit::Alone},
+    {ControlKind::Edit, true, TextFit::None},
+    {ControlKind::RadioButton, true, TextFit::BesideIndicator},
+    {ControlKind::CheckBox, true, TextFit::BesideIndicator},
+    {ControlKind::ListBox, true, TextFit::None},
+    {ControlKind::ListView, true, TextFit::None},
+    {ControlKind::Progress, false, TextFit::None},
+    {ControlKind::Icon, false, TextFit::None},
+};
+
+KindTraits traitsOf(ControlKind kind)
+{
+    for (const KindTraits& traits : kKindTraits)
+        if (traits.kind == kind)
+            return traits;
+    return {kind, false, TextFit::None};
+}
+
+QWidget* makeButton(const ControlTemplate& c, const QString& text, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setAutoDefault(true);
+    button->setDefault(c.kind == ControlKind::DefPushButton);
+    return button;
+}
+
+QLabel* makeText(const ControlTemplate& c, const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setAlignment((c.kind == ControlKind::CenterText ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    label->setWordWrap(!(c.style & SS_LEFTNOWORDWRAP));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QWidget* makeIcon(const ControlTemplate& c, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    if (CWinApp* app = AfxGetApp())
+        if (auto* icon = dynamic_cast<IconImpl*>(app->LoadIcon(static_cast<UINT>(std::atoi(c.text)))))
+            label->setPixmap(icon->pixmap);
+    return label;
+}
+
+QWidget* makeEdit(const ControlTemplate& c, QWidget* parent)
+{
+    auto* edit = new LimitedLineEdit(parent);
+    edit->setReadOnly(c.style & ES_READONLY);
+    edit->setFrame(c.style & WS_BORDER);
+    return edit;
+}
+
+QWidget* makeListBox(const ControlTemplate& c, QWidget* parent)
+{
+    auto* list = new QListWidget(parent);
+    if (c.style & LBS_NOSEL)
+        list->setSelectionMode(QAbstractItemView::NoSelection);
+    list->setVerticalScrollBarPolicy((c.style & WS_VSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    return list;
+}
+
+// With LVS_OWNERDATA, each text is the dialog's answer to LVN_GETDISPINFO.
+QWidget* makeListView(const ControlTemplate& c, QWidget* parent, CWnd* dialog)
+{
+    QTreeView* list = nullptr;
+    if (c.style & LVS_OWNERDATA) {
+        list = new QTreeView(parent);
+        const int id = c.id;
+        list->setModel(new ListModel(list, [dialog, id](int row, int column) {
+            char text[4096] = "";
+            NMLVDISPINFO info{{nullptr, static_cast<UINT_PTR>(id), LVN_GETDISPINFO},
+                              {LVIF_TEXT, row, column, text, static_cast<int>(sizeof text)}};
+            dialog->SendMessage(WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&info));
+            text[sizeof text - 1] = '\0';
+            return QString::fromUtf8(text);
+        }));
+    } else {
+        auto* items = new QTreeWidget(parent);
+        items->setColumnCount(0);
+        list = items;
+    }
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setSelectionMode((c.style & LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
+                                                      : QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->header()->setSectionsClickable(true);
+    list->header()->setSectionsMovable(false);
+    list->header()->setStretchLastSection(false);
+    return list;
+}
+
+QWidget* makeProgress(QWidget* parent)
+{
+    auto* bar = new QProgressBar(parent);
+    bar->setTextVisible(false);
+    return bar;
+}
+
+// Makes a template's controls on the dialog's window one after another,
+// keeping what spans them: the radio group under way, the tab stops, and
+// the labels whose mnemonics wait for the next tab stop.
+class ControlMaker {
+public:
+    ControlMaker(CWnd* dialog, QWidget* window, const DialogUnits& du) : dialog_(dialog), window_(window), du_(du) {}
+
+    // The control of c, placed, enabled and focused as its style says.
+    QWidget* make(const ControlTemplate& c)
+    {
+        const QString text = QString::fromUtf8(c.text);
+        QWidget* control = create(c, text);
+        if (c.kind != ControlKind::RadioButton && (c.style & WS_GROUP))
+            radioGroup_ = nullptr;
+        control->setGeometry(du_.x(c.x), du_.y(c.y), du_.x(c.cx), du_.y(c.cy));
+        const KindTraits traits = traitsOf(c.kind);
+        fit(control, text, traits.fit);
+        control->setEnabled(!(c.style & WS_DISABLED));
+        focus(control, c.style, traits);
+        if (c.kind == ControlKind::GroupBox)
+            control->lower();  // a frame behind the controls it surrounds
+        return control;
+    }
+
+    // Labels after the last tab stop lead round to the first; tabs go
+    // through the stops in template order.
+    void finish()
+    {
+        for (QLabel* label : pendingBuddies_)
+            if (!tabStops_.empty())
+                label->setBuddy(tabStops_.front());
+        for (std::size_t k = 1; k < tabStops_.size(); ++k)
+            QWidget::setTabOrder(tabStops_[k - 1], tabStops_[k]);
+    }
+
+private:
+    QWidget* create(const ControlTemplate& c, const QString& text)
+    {
+        switch (c.kind) {
+        case ControlKind::DefPushButton:
+        case ControlKind::PushButton:
+            return makeButton(c, text, window_);
+        case ControlKind::GroupBox:
+            return new QGroupBox(text, window_);
+        case ControlKind::LeftText:
+        case ControlKind::CenterText: {
+            QLabel* label = makeText(c, text, window_);
+            if (text.contains('&'))
+                pendingBuddies_.push_back(label);
+            return label;
+        }
+        case ControlKind::Icon:
+            return makeIcon(c, window_);
+        case ControlKind::Edit:
+            return makeEdit(c, window_);
+        case ControlKind::RadioButton:
+            return makeRadio(c, text);
+        case ControlKind::CheckBox:
+            return new QCheckBox(text, window_);
+        case ControlKind::ListBox:
+            return makeListBox(c, window_);
+        case ControlKind::ListView:
+            return makeListView(c, window_, dialog_);
+        case ControlKind::Progress:
+            return makeProgress(window_);
+        }
+        return nullptr;
+    }
+
+    // WS_GROUP, or the first radio button after other controls, starts a
+    // group of its own.
+    QWidget* makeRadio(const ControlTemplate& c, const QString& text)
+    {
+        if (!radioGroup_ || (c.style & WS_GROUP)) {
+            radioGroup_ = new QButtonGroup(window_);
+            radioGroup_->setExclusive(true);
+        }
+        auto* radio = new QRadioButton(text, window_);
+        radioGroup_->addButton(radio);
+        return radio;
+    }
+
+    static void fit(QWidget* control, const QString& text, TextFit how)
+    {
+        if (how == TextFit::Alone)
+            fitText(control, text, 0);
+        else if (how == TextFit::BesideIndicator)
+            fitText(control, text,
+                    control->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+                        control->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing) + 2);
+    }
+
+    // A tab stop takes the focus from the keyboard too, and the labels
+    // waiting for one lead to it.
+    void focus(QWidget* control, unsigned style, const KindTraits& traits)
+    {
+        if (!(style & WS_TABSTOP)) {
+            control->setFocusPolicy(traits.clickFocus ? Qt::ClickFocus : Qt::NoFocus);
+            return;
+        }
+        control->setFocusPolicy(Qt::StrongFocus);
+        tabStops_.push_back(control);
+        for (QLabel* label : pendingBuddies_)
+            label->setBuddy(control);
+        pendingBuddies_.clear();
+    }
+
+    CWnd* dialog_;
+    QWidget* window_;
+    const DialogUnits du_;
+    QButtonGroup* radioGroup_ = nullptr;
+    std::vector<QWidget*> tabStops_;
+    std::vector<QLabel*> pendingBuddies_;
+};
+
+// A button's clicks reach the dialog as BN_CLICKED commands.
+void sendClicks(CWnd* dialog, QWidget* window, QAbstractButton* button, int id)
+{
+    QObject::connect(button, &QAbstractButton::clicked, window, [dialog, id] {
+        dialog->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<UINT>(id), BN_CLICKED), 0);
+    });
+}
+
+// A list's column clicks and changes of selection reach the dialog as
+// notes from source.
+void sendListNotes(CWnd* dialog, QWidget* window, QTreeView* list, CWnd* source, int id)
+{
+    const auto notify = [dialog, source, id](UINT code, int item, int column) {
+        NMLISTVIEW note{{source, static_cast<UINT_PTR>(id), code}, item, column, LVIS_SELECTED, 0, LVIF_STATE};
+        dialog->SendMessage(WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&note));
+    };
+    QObject::connect(list->header(), &QHeaderView::sectionClicked, window,
+                     [notify](int column) { notify(LVN_COLUMNCLICK, -1, column); });
+    QObject::connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, window, [notify, list] {
+        const QModelIndexList selected = list->selectionModel()->selectedRows();
+        if (!selected.isEmpty())
+            notify(LVN_ITEMCHANGED, selected.front().row(), 0);
+    });
+}
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -127,185 +409,16 @@ void CDialog::CreateFromTemplate()
     const DialogTemplate& t = *m_pTemplate;
     auto* widget = new DialogWidget(this, m_pParent ? m_pParent->m_pWidget : nullptr);
     AttachWidget(widget, t.id, m_pParent);
-    widget->setWindowTitle(QString::fromUtf8(t.caption));
-    widget->setFont(dialogFont(t));
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
-    if (t.style & WS_MINIMIZEBOX)
-        flags |= Qt::WindowMinimizeButtonHint;
-    widget->setWindowFlags(flags);
-
-    const DialogUnits du(widget->font());
-    widget->setFixedSize(du.x(t.cx), du.y(t.cy));
-    // Text in the same face, semi-condensed, nearer the narrow faces the
-    // templates were laid out for; a fixed-pitch face is as wide as theirs.
-    QFont textFont = widget->font();
-    if (!textFont.fixedPitch()) {
-        textFont.setStretch(QFont::SemiCondensed);
-        widget->setFont(textFont);
-    }
-
-    QButtonGroup* radioGroup = nullptr;
-    std::vector<QWidget*> tabStops;
-    std::vector<QLabel*> pendingBuddies;
+    ControlMaker maker(this, widget, shapeWindow(widget, t));
     for (const ControlTemplate& c : t.controls) {
-        const QString text = QString::fromUtf8(c.text);
-        QWidget* control = nullptr;
-        switch (c.kind) {
-        case ControlKind::DefPushButton:
-        case ControlKind::PushButton: {
-            auto* button = new QPushButton(text, widget);
-            button->setAutoDefault(true);
-            button->setDefault(c.kind == ControlKind::DefPushButton);
-            control = button;
-            break;
-        }
-        case ControlKind::GroupBox:
-            control = new QGroupBox(text, widget);
-            break;
-        case ControlKind::LeftText:
-        case ControlKind::CenterText: {
-            auto* label = new QLabel(text, widget);
-            label->setAlignment((c.kind == ControlKind::CenterText ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
-            label->setWordWrap(!(c.style & SS_LEFTNOWORDWRAP));
-            label->setTextFormat(Qt::PlainText);
-            if (text.contains('&'))
-                pendingBuddies.push_back(label);
-            control = label;
-            break;
-        }
-        case ControlKind::Icon: {
-            auto* label = new QLabel(widget);
-            if (CWinApp* app = AfxGetApp())
-                if (auto* icon = dynamic_cast<IconImpl*>(app->LoadIcon(static_cast<UINT>(std::atoi(c.text)))))
-                    label->setPixmap(icon->pixmap);
-            control = label;
-            break;
-        }
-        case ControlKind::Edit: {
-            auto* edit = new LimitedLineEdit(widget);
-            edit->setReadOnly(c.style & ES_READONLY);
-            edit->setFrame(c.style & WS_BORDER);
-            control = edit;
-            break;
-        }
-        case ControlKind::RadioButton: {
-            if (!radioGroup || (c.style & WS_GROUP)) {
-                radioGroup = new QButtonGroup(widget);
-                radioGroup->setExclusive(true);
-            }
-            auto* radio = new QRadioButton(text, widget);
-            radioGroup->addButton(radio);
-            control = radio;
-            break;
-        }
-        case ControlKind::CheckBox:
-            control = new QCheckBox(text, widget);
-            break;
-        case ControlKind::ListBox: {
-            auto* list = new QListWidget(widget);
-            if (c.style & LBS_NOSEL)
-                list->setSelectionMode(QAbstractItemView::NoSelection);
-            list->setVerticalScrollBarPolicy((c.style & WS_VSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-            control = list;
-            break;
-        }
-        case ControlKind::ListView: {
-            QTreeView* list = nullptr;
-            if (c.style & LVS_OWNERDATA) {
-                list = new QTreeView(widget);
-                // Each text is the dialog's answer to LVN_GETDISPINFO.
-                const int id = c.id;
-                list->setModel(new ListModel(list, [this, id](int row, int column) {
-                    char text[4096] = "";
-                    NMLVDISPINFO info{{nullptr, static_cast<UINT_PTR>(id), LVN_GETDISPINFO},
-                                      {LVIF_TEXT, row, column, text, static_cast<int>(sizeof text)}};
-                    SendMessage(WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&info));
-                    text[sizeof text - 1] = '\0';
-                    return QString::fromUtf8(text);
-                }));
-            } else {
-                auto* items = new QTreeWidget(widget);
-                items->setColumnCount(0);
-                list = items;
-            }
-            list->setRootIsDecorated(false);
-            list->setUniformRowHeights(true);
-            list->setAllColumnsShowFocus(true);
-            list->setSelectionMode((c.style & LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
-                                                              : QAbstractItemView::ExtendedSelection);
-            list->setSelectionBehavior(QAbstractItemView::SelectRows);
-            list->header()->setSectionsClickable(true);
-            list->header()->setSectionsMovable(false);
-            list->header()->setStretchLastSection(false);
-            control = list;
-            break;
-        }
-        case ControlKind::Progress: {
-            auto* bar = new QProgressBar(widget);
-            bar->setTextVisible(false);
-            control = bar;
-            break;
-        }
-        }
-        if (c.kind != ControlKind::RadioButton)
-            radioGroup = (c.style & WS_GROUP) ? nullptr : radioGroup;
-        control->setGeometry(du.x(c.x), du.y(c.y), du.x(c.cx), du.y(c.cy));
-        if (c.kind == ControlKind::LeftText || c.kind == ControlKind::CenterText)
-            fitText(control, text, 0);
-        else if (c.kind == ControlKind::RadioButton || c.kind == ControlKind::CheckBox)
-            fitText(control, text,
-                    control->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
-                        control->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing) + 2);
-        control->setEnabled(!(c.style & WS_DISABLED));
-        if (c.style & WS_TABSTOP) {
-            control->setFocusPolicy(Qt::StrongFocus);
-            tabStops.push_back(control);
-        } else if (c.kind == ControlKind::RadioButton || c.kind == ControlKind::CheckBox ||
-                   c.kind == ControlKind::PushButton || c.kind == ControlKind::DefPushButton ||
-                   c.kind == ControlKind::Edit || c.kind == ControlKind::ListBox ||
-                   c.kind == ControlKind::ListView) {
-            control->setFocusPolicy(Qt::ClickFocus);
-        } else {
-            control->setFocusPolicy(Qt::NoFocus);
-        }
-        if (c.kind == ControlKind::GroupBox)
-            control->lower();  // a frame behind the controls it surrounds
-
-        // A label's mnemonic leads to the next tab stop after it.
-        if (c.style & WS_TABSTOP) {
-            for (QLabel* label : pendingBuddies)
-                label->setBuddy(control);
-            pendingBuddies.clear();
-        }
-
-        const int id = c.id;
-        AddControl(control, id);
+        QWidget* control = maker.make(c);
+        CWnd* source = AddControl(control, c.id);
         if (auto* button = qobject_cast<QAbstractButton*>(control))
-            QObject::connect(button, &QAbstractButton::clicked, widget, [this, id] {
-                SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<UINT>(id), BN_CLICKED), 0);
-            });
-        if (auto* list = qobject_cast<QTreeView*>(control)) {
-            CWnd* source = m_controls.back().get();
-            const auto notify = [this, source, id](UINT code, int item, int column) {
-                NMLISTVIEW note{{source, static_cast<UINT_PTR>(id), code}, item, column, LVIS_SELECTED, 0, LVIF_STATE};
-                SendMessage(WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&note));
-            };
-            QObject::connect(list->header(), &QHeaderView::sectionClicked, widget,
-                             [notify](int column) { notify(LVN_COLUMNCLICK, -1, column); });
-            QObject::connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, widget, [notify, list] {
-                const QModelIndexList selected = list->selectionModel()->selectedRows();
-                if (!selected.isEmpty())
-                    notify(LVN_ITEMCHANGED, selected.front().row(), 0);
-            });
-        }
+            sendClicks(this, widget, button, c.id);
+        if (auto* list = qobject_cast<QTreeView*>(control))
+            sendListNotes(this, widget, list, source, c.id);
     }
-    // Labels after the last tab stop lead round to the first.
-    for (QLabel* label : pendingBuddies)
-        if (!tabStops.empty())
-            label->setBuddy(tabStops.front());
-    for (std::size_t k = 1; k < tabStops.size(); ++k)
-        QWidget::setTabOrder(tabStops[k - 1], tabStops[k]);
+    maker.finish();
 }
 
 int CDialog::DoModal()
