@@ -62,14 +62,35 @@ void CResultsDlg::DoDataExchange(CDataExchange* pDX)
 BOOL CResultsDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    AddAboutToSystemMenu();
+    CreatePlot();
+    // Another program may have changed the report since the engine wrote
+    // it: whatever could be read is shown, and the list says what was not.
+    const GraphReport report = ReadGraphReport(kGraphReportFile);
+    ShowRows(report);
+    SetScoreRange(report);
+    m_fChiSquare = report.chiSquare;
+    UpdateData(FALSE);
 
+    m_toolTip.Create(this);
+    m_toolTip.AddTool(GetDlgItem(IDC_CHI_SQUARE), FormatPooledLine(SummarizeFit(m_table)));
+
+    m_plot.Redraw();
+    return TRUE;
+}
+
+void CResultsDlg::AddAboutToSystemMenu()
+{
     const CString about = LoadStringResource(IDS_ABOUTBOX);
-    if (!about.empty()) {
-        CMenu* menu = GetSystemMenu(FALSE);
-        menu->AppendMenu(MF_SEPARATOR);
-        menu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
-    }
+    if (about.empty())
+        return;
+    CMenu* menu = GetSystemMenu(FALSE);
+    menu->AppendMenu(MF_SEPARATOR);
+    menu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+}
 
+void CResultsDlg::CreatePlot()
+{
     m_nPlotWidth = 5;
     m_nPlotStyle = 2;
     m_nPlotSpeed = 100;
@@ -80,10 +101,10 @@ BOOL CResultsDlg::OnInitDialog()
     m_plot.SetSpeed(m_nPlotSpeed);
     m_plot.SetStyle(m_nPlotStyle);
     m_plot.SetWidth(m_nPlotWidth);
+}
 
-    // Another program may have changed the report since the engine wrote
-    // it: whatever could be read is shown, and the list says what was not.
-    const GraphReport report = ReadGraphReport(kGraphReportFile);
+void CResultsDlg::ShowRows(const GraphReport& report)
+{
     const int points = static_cast<int>(report.rows.size());
     m_table.firstScore = points > 0 ? report.rows[0].score : 0;
     m_table.chiSquare = report.chiSquare;
@@ -108,12 +129,15 @@ BOOL CResultsDlg::OnInitDialog()
         m_list.AddString(" Cannot open OUTG");
     else if (!report.complete)
         m_list.AddString(" OUTG is incomplete");
+}
 
+void CResultsDlg::SetScoreRange(const GraphReport& report)
+{
     const AnswerForms* forms = m_pRun ? m_pRun->forms() : nullptr;
     if (forms) {
         // With answers missing the rows run over the forms' totals.
         m_nMinScore = m_table.firstScore;
-        m_nMaxScore = m_table.firstScore + points - 1;
+        m_nMaxScore = m_table.firstScore + static_cast<int>(report.rows.size()) - 1;
         SetWindowText(GetWindowText() + ": " + FormatFormsLine(*forms));
     } else if (m_nCategoryCount != 0) {
         m_nMinScore = m_nItemCount;
@@ -122,14 +146,6 @@ BOOL CResultsDlg::OnInitDialog()
         m_nMinScore = 0;
         m_nMaxScore = report.rowCount - 1;
     }
-    m_fChiSquare = report.chiSquare;
-    UpdateData(FALSE);
-
-    m_toolTip.Create(this);
-    m_toolTip.AddTool(GetDlgItem(IDC_CHI_SQUARE), FormatPooledLine(SummarizeFit(m_table)));
-
-    m_plot.Redraw();
-    return TRUE;
 }
 
 void CResultsDlg::OnContextMenu(CWnd* window, CPoint point)

@@ -50,6 +50,11 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    void AddAboutToSystemMenu();
+    void CreatePlot();
+    // The rows of the graph report into the list, the plot and m_table.
+    void ShowRows(const GraphReport& report);
+    void SetScoreRange(const GraphReport& report);
     void CopyTable();
     void SaveTable();
     void SaveGraph();

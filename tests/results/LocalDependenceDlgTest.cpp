@@ -20,6 +20,16 @@ namespace {
 
 class LocalDependenceDlgTest : public GuiTest {
 protected:
+    // Its Simulate gives the pairs these p-values, by position.
+    static void simulating(CLocalDependenceDlg& d, const std::vector<double>& byPair)
+    {
+        d.m_simulate = [byPair](std::uint64_t) {
+            MonteCarloResult result;
+            result.pairP = byPair;
+            return std::optional<MonteCarloResult>(result);
+        };
+    }
+
     TempDirectory folder_;
 };
 
@@ -131,11 +141,7 @@ TEST_F(LocalDependenceDlgTest, SimulatedPValuesStayWithTheirPairs)
     const LocalDependence dependence = FourItemPairs();
     const std::vector<double> byPair = {0.125, 0.25, 0.375, 0.5, 0.625, 0.75};
     CLocalDependenceDlg d(dependence, 4);
-    d.m_simulate = [&](std::uint64_t) {
-        MonteCarloResult result;
-        result.pairP = byPair;
-        return std::optional<MonteCarloResult>(result);
-    };
+    simulating(d, byPair);
     const auto expectByPair = [&] {
         for (int row = 0; row < d.m_list.GetItemCount(); ++row) {
             const int first = std::stoi(d.m_list.GetItemText(row, CLocalDependenceDlg::kFirst));
@@ -167,11 +173,7 @@ TEST_F(LocalDependenceDlgTest, CopiedAndSavedInTheOrderShown)
     const LocalDependence dependence = FourItemPairs();
     const std::vector<double> byPair = {0.125, 0.25, 0.375, 0.5, 0.625, 0.75};
     CLocalDependenceDlg d(dependence, 4);
-    d.m_simulate = [&](std::uint64_t) {
-        MonteCarloResult result;
-        result.pairP = byPair;
-        return std::optional<MonteCarloResult>(result);
-    };
+    simulating(d, byPair);
     unsigned choice = 0;
     afxtest::SetPopupMenuHandler([&](const std::vector<std::string>&) { return choice; });
     const std::filesystem::path saved = folder_.path() / "pairs.csv";

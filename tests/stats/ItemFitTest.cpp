@@ -154,6 +154,17 @@ TEST_F(SimulatedTest, AFittingTestFlagsNoMoreThanTheNominalRate)
 
 namespace {
 
+// One pair, of the first two items of these names.
+LocalDependence onePairOf(const std::vector<std::string>& names)
+{
+    LocalDependence pairs;
+    pairs.pairs.resize(1);
+    pairs.pairs[0].first = 1;
+    pairs.pairs[0].second = 2;
+    pairs.names = names;
+    return pairs;
+}
+
 // Names from users' tables, however they are spelt, stay whole in every
 // format: quoted where CSV needs it, escaped by JSON, padded in the text.
 TEST(ItemFitFormatTest, NamesInEveryFormat)
@@ -175,11 +186,7 @@ TEST(ItemFitFormatTest, NamesInEveryFormat)
     WriteItemFitTable(table, fit);
     EXPECT_NE(table.str().find("    1 a,b        "), std::string::npos) << table.str();
 
-    LocalDependence pairs;
-    pairs.pairs.resize(1);
-    pairs.pairs[0].first = 1;
-    pairs.pairs[0].second = 2;
-    pairs.names = fit.names;
+    const LocalDependence pairs = onePairOf(fit.names);
     const std::string pairCsv = FormatPairsCsv(pairs);
     EXPECT_NE(pairCsv.find(",first_name,second_name\n"), std::string::npos) << pairCsv;
     EXPECT_NE(pairCsv.find(",\"a,b\",\"say \"\"hi\"\"\n\"\n"), std::string::npos) << pairCsv;
@@ -217,12 +224,7 @@ TEST(ItemFitFormatTest, EachSpecialCharacterAloneQuotesAName)
         const std::string csv = FormatItemFitCsv(fit);
         EXPECT_NE(csv.find(std::string(",") + c.field + "\n2,"), std::string::npos) << c.name << ": " << csv;
 
-        LocalDependence pairs;
-        pairs.pairs.resize(1);
-        pairs.pairs[0].first = 1;
-        pairs.pairs[0].second = 2;
-        pairs.names = fit.names;
-        const std::string pairCsv = FormatPairsCsv(pairs);
+        const std::string pairCsv = FormatPairsCsv(onePairOf(fit.names));
         EXPECT_EQ(pairCsv.substr(pairCsv.size() - std::strlen(c.field) - 8), std::string(",") + c.field + ",other\n")
             << c.name << ": " << pairCsv;
     }
