@@ -158,15 +158,23 @@ bool CountScores(const std::string& path, std::int64_t subjects, int items, std:
     CodeNotes& codes = count.codes;
     const CategorySinks sinks = SinksOf(count);
     const CodeRule rule(codes.lowest, codes.highest, count.missing);
-    SubjectTally tally(items, rule, sinks);
+    // The tally's steps by hand, so that the subject's figures stay in
+    // registers while the reader runs.
+    const bool keep = static_cast<bool>(sinks);
+    std::vector<unsigned char> categories(keep ? items : 0);
     std::int64_t j = 0;
     for (; j < subjects && !in.failed(); ++j) {
+        SubjectTotal subject;
         for (int i = 0; i < items; ++i) {
             const std::int32_t score = in.readInteger();
-            if (tally.take(i, score) == CodeMeaning::Outside && !in.failed())
+            const CodeMeaning meaning = rule.of(score);
+            if (meaning == CodeMeaning::Outside && !in.failed())
                 codes.noteOutside(j * items + i, score);
+            subject.add(score, meaning);
+            if (keep)
+                categories[static_cast<std::size_t>(i)] = rule.category(score, meaning);
         }
-        tally.close(firstScore, observed);
+        CountSubject(subject, items, firstScore, observed, sinks, categories.data());
     }
     ZeroCode(items, rule).countSubjects(subjects - j, firstScore, observed, sinks);
     count.forms.order();

@@ -19,14 +19,21 @@ enum class CodeMeaning { Missing, Answer, Outside };
 class CodeRule {
 public:
     CodeRule(std::int32_t lowest, std::int32_t highest, const MissingCodes& missing)
-        : lowest_(lowest), highest_(highest), missing_(missing), anyMissing_(!missing.empty())
+        : lowest_(lowest),
+          highest_(highest),
+          missing_(missing),
+          firstMissing_(missing.codes().data()),
+          endMissing_(missing.codes().data() + missing.codes().size())
     {
     }
 
     CodeMeaning of(std::int64_t code) const
     {
-        if (anyMissing_ && missing_.contains(code))
-            return CodeMeaning::Missing;
+        // The codes themselves, not the set's, so that a reader's loop keeps
+        // them in registers.
+        for (const std::int32_t* c = firstMissing_; c != endMissing_; ++c)
+            if (*c == code)
+                return CodeMeaning::Missing;
         return code < lowest_ || code > highest_ ? CodeMeaning::Outside : CodeMeaning::Answer;
     }
     // What the counts by category hold for it: code − lowest for an
@@ -45,7 +52,7 @@ public:
 private:
     std::int32_t lowest_, highest_;
     const MissingCodes& missing_;
-    bool anyMissing_;
+    const std::int32_t *firstMissing_, *endMissing_;
 };
 
 // Where the counts by category take each subject: the forms every one
@@ -100,15 +107,26 @@ struct SubjectTotal {
     int answered = 0;
     bool outside = false;
 
+    // One more code of the subject's, whose meaning is known.
+    void add(std::int64_t code, CodeMeaning meaning)
+    {
+        if (meaning == CodeMeaning::Missing)
+            return;
+        total += code;
+        ++answered;
+        outside = outside || meaning == CodeMeaning::Outside;
+    }
     bool counted(int items) const { return answered > 0 || items == 0; }
 };
 
 // Counts a complete subject: in row total − firstScore of histogram when
 // it is counted and the row is one, and with its categories (one an item,
 // with sinks) into the sinks.
+// (Both by value: a reference would let the caller's tally escape, and keep
+// its figures out of registers in the readers' loops.)
 template <typename Histogram>
-void CountSubject(const SubjectTotal& subject, int items, std::int64_t firstScore, Histogram& histogram,
-                  const CategorySinks& sinks, const unsigned char* categories)
+void CountSubject(SubjectTotal subject, int items, std::int64_t firstScore, Histogram& histogram,
+                  CategorySinks sinks, const unsigned char* categories)
 {
     const std::int64_t row = subject.total - firstScore;
     if (subject.counted(items) && row >= 0 && row < static_cast<std::int64_t>(histogram.size()))
@@ -160,7 +178,7 @@ struct ZeroCode {
 class SubjectTally {
 public:
     SubjectTally(int items, const CodeRule& rule, const CategorySinks& sinks)
-        : items_(items), rule_(rule), sinks_(sinks), categories_(sinks ? items : 0)
+        : items_(items), rule_(rule), sinks_(sinks), keep_(sinks), categories_(sinks ? items : 0)
     {
     }
 
@@ -168,27 +186,15 @@ public:
     CodeMeaning take(int item, std::int64_t code)
     {
         const CodeMeaning meaning = rule_.of(code);
-        if (meaning == CodeMeaning::Missing)
-            missing(item);
-        else
-            answer(item, code, meaning == CodeMeaning::Outside);
+        add(item, code, meaning);
         return meaning;
     }
     // An item without an answer: a missing code, or a cell that holds none.
-    void missing(int item)
-    {
-        if (sinks_)
-            categories_[static_cast<std::size_t>(item)] = kNotAnswered;
-    }
+    void missing(int item) { add(item, 0, CodeMeaning::Missing); }
     // An answer whose meaning the caller knows.
     void answer(int item, std::int64_t code, bool outside)
     {
-        subject_.total += code;
-        ++subject_.answered;
-        subject_.outside = subject_.outside || outside;
-        if (sinks_)
-            categories_[static_cast<std::size_t>(item)] =
-                rule_.category(code, outside ? CodeMeaning::Outside : CodeMeaning::Answer);
+        add(item, code, outside ? CodeMeaning::Outside : CodeMeaning::Answer);
     }
 
     template <typename Histogram>
@@ -199,9 +205,17 @@ public:
     }
 
 private:
+    void add(int item, std::int64_t code, CodeMeaning meaning)
+    {
+        subject_.add(code, meaning);
+        if (keep_)
+            categories_[static_cast<std::size_t>(item)] = rule_.category(code, meaning);
+    }
+
     const int items_;
     const CodeRule rule_;
     const CategorySinks sinks_;
+    const bool keep_;  // the categories, for the sinks
     std::vector<unsigned char> categories_;
     SubjectTotal subject_;
 };
