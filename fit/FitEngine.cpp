@@ -27,13 +27,13 @@ namespace {
 struct ModelTraits {
     FitModel::Kind kind;
     int categoryCount;          // per item
-    int lowestCode;             // score of the lowest category
+    ModelCodes codes;           // of the lowest and highest category
     FileRole parameterFile;  // what difficultyFile holds
 
     ModelTraits(FitModel::Kind kind, int categories)
         : kind(kind),
           categoryCount(CategoriesOf(kind, categories)),
-          lowestCode(CodesOf(kind, categories).lowest),
+          codes(CodesOf(kind, categories)),
           parameterFile(DifficultyFileRole(kind))
     {
     }
@@ -44,6 +44,13 @@ struct ModelTraits {
 bool allFinite(const std::vector<float>& values)
 {
     return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
+}
+
+// What a table's reading ends the run with: openError when it cannot be
+// opened, kTableError when it is no table, success otherwise.
+FitResult resultOf(TableRead read, FitResult openError)
+{
+    return read == TableRead::NotOpened ? openError : read == TableRead::Fault ? kTableError : kFitSuccess;
 }
 
 // Reads one value per destination; false when the file cannot be opened.
@@ -68,14 +75,9 @@ FitResult readParameters(const std::string& path, ParameterKind kind, int thresh
         return readReals(path, values, notes, what) ? kFitSuccess : openError;
     const int m = static_cast<int>(values.size()) / std::max(thresholds, 1);
     ParameterColumns read;
-    switch (ReadParameterColumns(path, kind, m, thresholds, outcome.itemNames, read, outcome.tableFault)) {
-    case TableRead::NotOpened:
-        return openError;
-    case TableRead::Fault:
-        return kTableError;
-    case TableRead::Done:
-        break;
-    }
+    if (const FitResult result = resultOf(
+            ReadParameterColumns(path, kind, m, thresholds, outcome.itemNames, read, outcome.tableFault), openError))
+        return result;
     values = std::move(read.values);
     if (outcome.itemNames.empty())
         outcome.itemNames = std::move(read.names);
@@ -209,8 +211,8 @@ std::pair<std::int64_t, std::int64_t> formTotals(const AnswerForms& forms, const
     bool first = true;
     for (const AnswerForm& form : forms.forms()) {
         const std::int64_t n = static_cast<std::int64_t>(form.items.size());
-        least = first ? n * traits.lowestCode : std::min(least, n * traits.lowestCode);
-        most = std::max(most, n * (traits.lowestCode + traits.categoryCount - 1));
+        least = first ? n * traits.codes.lowest : std::min(least, n * traits.codes.lowest);
+        most = std::max(most, n * traits.codes.highest);
         first = false;
     }
     return {least, std::max(least, most)};
@@ -246,14 +248,10 @@ private:
     {
         if (!asked_.scoresAsTable && !IsTableFileName(request_.scoreFile))
             return kFitSuccess;
-        switch (OpenScoreSheet(request_.scoreFile, asked_.scoreColumns, sheet_.emplace(), outcome_.tableFault)) {
-        case TableRead::NotOpened:
-            return kScoreFileError;
-        case TableRead::Fault:
-            return kTableError;
-        case TableRead::Done:
-            break;
-        }
+        if (const FitResult result = resultOf(
+                OpenScoreSheet(request_.scoreFile, asked_.scoreColumns, sheet_.emplace(), outcome_.tableFault),
+                kScoreFileError))
+            return result;
         if (request_.itemCount != 0 && request_.itemCount != sheet_->items()) {
             outcome_.tableFault = TableFault{request_.scoreFile, 1, "",
                                              "the table holds " + GroupDigits(sheet_->items()) + " items, where " +
@@ -271,8 +269,8 @@ private:
     {
         m_ = std::max(request_.itemCount, 0);
         K_ = std::max(traits_.categoryCount, 1);
-        firstScore_ = missing_ ? 0 : std::int64_t{m_} * traits_.lowestCode;
-        rows_ = static_cast<std::size_t>(m_) * (K_ - 1 + (missing_ ? traits_.lowestCode : 0)) + 1;
+        firstScore_ = missing_ ? 0 : std::int64_t{m_} * traits_.codes.lowest;
+        rows_ = static_cast<std::size_t>(m_) * (K_ - 1 + (missing_ ? traits_.codes.lowest : 0)) + 1;
         // The reports count their rows in 32 bits; so many would not fit in
         // memory anyway.
         return rows_ > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) ? kOutOfMemory
@@ -284,7 +282,7 @@ private:
         model_.kind = traits_.kind;
         model_.items = ItemParameters(m_, K_);
         model_.D = request_.metric == 0 ? 1.702 : 1.0;
-        model_.lowestCode = traits_.lowestCode;
+        model_.lowestCode = traits_.codes.lowest;
         model_.parameterCount = ParameterCountOf(traits_.kind, K_, request_.parameterCount);
         if (const int result = readDiscriminations())
             return result;
@@ -359,8 +357,8 @@ private:
         const int m = m_, K = traits_.categoryCount;
         ScoreCount count;
         count.observed.assign(rows_, 0.0);
-        count.codes.lowest = traits_.lowestCode;
-        count.codes.highest = traits_.lowestCode + K - 1;
+        count.codes.lowest = traits_.codes.lowest;
+        count.codes.highest = traits_.codes.highest;
         if (missing_) {
             count.missing = asked_.missing;
             count.forms = AnswerForms(m, K);
