@@ -1,10 +1,11 @@
 #include "analysis/Analysis.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "fit/RunSubjects.h"
 #include "kernels/ResourceGuard.h"
 #include "model/ModelRules.h"
-
 
 Analysis::Analysis(AnalysisRequest request) : request_(std::move(request)) {}
 
@@ -121,6 +122,51 @@ std::optional<MonteCarloResult> Analysis::simulate(std::uint64_t replicates, std
     request.threads = request_.threads;
     error.clear();
     return SimulatePValues(request, error, progress);
+}
+
+AnalysisStatus Analysis::computePersons(const PersonRequest& asked, const PersonPass::Row& row,
+                                        const AnalysisProgress& progress)
+{
+    const bool estimates = request_.fit.useEstimates == 1;
+    if (asked.estimator == ThetaEstimator::Eap && estimates) {
+        refusal_ = "The eap estimator needs the latent points of nodes, not the subjects' estimates.";
+        return kRequestRefused;
+    }
+    personFit_.reset();
+    persons_.reset();
+    PersonFit fit(run_.model, asked.estimator);
+    if (asked.estimator == ThetaEstimator::Map && !(fit.latentSd() > 0.0 && std::isfinite(fit.latentSd()))) {
+        refusal_ = "The map estimator needs a latent distribution with a spread.";
+        return kRequestRefused;
+    }
+    personFit_.emplace(run_.model, asked.estimator);
+    PersonPassSettings settings;
+    settings.threads = request_.threads;
+    settings.replicates = asked.replicates;
+    settings.seed = asked.seed;
+    settings.subjects = static_cast<std::uint64_t>(run_.subjects);
+    settings.givenTheta = estimates ? &run_.model.theta : nullptr;
+    PersonPass pass(*personFit_, settings, row, progress);
+    TableFault fault;
+    FitResult read = kFitSuccess;
+    try {
+        read = ReadRunSubjects(request_, run_, pass, fault);
+        if (read == kFitSuccess)
+            pass.finish();
+    } catch (const PersonPassStopped&) {
+        personFit_.reset();
+        return kAnalysisStopped;
+    }
+    if (read == kTableError || read == kTableSizeDiffers) {
+        refusal_ = "The scores do not read as they did for the run: " + fault.describe() + ".";
+        read = static_cast<FitResult>(kRequestRefused);
+    }
+    if (read != kFitSuccess) {
+        personFit_.reset();
+        return static_cast<AnalysisStatus>(read);
+    }
+    persons_ = pass.summary();
+    return kAnalysisSuccess;
 }
 
 AnalysisStatus Analysis::runWhole(std::uint64_t replicates, std::uint64_t seed, const StepProgress& told)

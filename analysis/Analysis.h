@@ -13,6 +13,7 @@
 #include "stats/ItemFit.h"
 #include "stats/LocalDependence.h"
 #include "stats/MonteCarlo.h"
+#include "stats/PersonPass.h"
 
 // What a run ended with: the engine's FitResult (0 to 14), or what failed
 // around the engine.
@@ -26,6 +27,7 @@ enum AnalysisStatus : int {
     kRequestRefused = 64,
     kWarningsRefused = 65,  // asked to stop on any warning, and there was one
     kNotSimulated = 75,     // the model cannot be drawn from
+    kAnalysisStopped = 76,  // the listener of progress stopped the work
 };
 
 // What one analysis is asked: everything its engine run is (the request's
@@ -37,6 +39,15 @@ struct AnalysisRequest : RunRequest {
     bool strict = false;       // any warning about the input fails the run
     double minExpected = 5.0;  // the summary's pooling of sparse cells
     double itemMinExpected = 1.0;
+};
+
+// How the subjects' person fit is worked out: the estimator of their
+// abilities, and each subject's simulated p from replicates answer vectors
+// (none for 0).
+struct PersonRequest {
+    ThetaEstimator estimator = ThetaEstimator::Wle;
+    std::uint64_t replicates = 0;
+    std::uint64_t seed = 1;
 };
 
 // Hears the share done and may return false to stop the work.
@@ -86,6 +97,17 @@ public:
     std::optional<MonteCarloResult> simulate(std::uint64_t replicates, std::uint64_t seed, bool items, bool pairs,
                                              std::string& error, const AnalysisProgress& progress = {}) const;
 
+    // The person fit of every subject, the scores read once more: row hears
+    // each subject in the file's order as its figures are worked out, and
+    // persons() holds the summary. kRequestRefused when the estimator cannot
+    // be had from this run (eap on the subjects' estimates, map without a
+    // spread), kAnalysisStopped when progress stopped it, or why the scores
+    // no longer read as the run read them. The last request's figures stay.
+    AnalysisStatus computePersons(const PersonRequest& asked, const PersonPass::Row& row = {},
+                                  const AnalysisProgress& progress = {});
+    const PersonSummary* persons() const { return persons_ ? &*persons_ : nullptr; }
+    const PersonFit* personFit() const { return personFit_ ? &*personFit_ : nullptr; }
+
     // Everything at once, as talver-fit runs it: fit(), the item fit and
     // the local dependence where counted, then with replicates their
     // simulated p-values and the test level's. A memory failure anywhere
@@ -111,6 +133,8 @@ private:
     std::optional<LocalDependence> pairs_;
     std::optional<MonteCarloResult> simulated_;
     std::string simulationError_;
+    std::optional<PersonFit> personFit_;
+    std::optional<PersonSummary> persons_;
 };
 
 // step's status, or kAnalysisOutOfMemory when it runs out of memory or of another

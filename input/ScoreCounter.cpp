@@ -397,7 +397,7 @@ std::size_t PartWorkers(const std::string& path, const ScoreCount& count, int th
     std::error_code error;
     size = std::filesystem::file_size(path, error);
     const std::size_t rows = count.observed.size();
-    if (error || threads < 1 || size < settings.smallestFile || rows > kLargestTable || settings.largestPart == 0 ||
+    if (error || count.persons || threads < 1 || size < settings.smallestFile || rows > kLargestTable || settings.largestPart == 0 ||
         settings.piece < 32 || !std::filesystem::is_regular_file(path, error))
         return 0;
     const std::size_t perWorker =

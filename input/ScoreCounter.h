@@ -9,6 +9,7 @@
 #include "counts/MissingCodes.h"
 #include "counts/PairCounts.h"
 #include "input/InputNotes.h"
+#include "input/SubjectRule.h"
 
 // Counting the subjects' totals of a score file, by score row: row k of
 // observed gains one for each subject whose total is firstScore + k.
@@ -28,6 +29,9 @@ struct ScoreCount {
     ItemCodeCounts byItem;
     PairCounts pairs;  // flushed
     AnswerForms forms;
+    // Hears every subject, in the file's order; the count is then read
+    // number by number (or record by record), whatever the threads.
+    SubjectSink* persons = nullptr;
 };
 
 // The reading rules, number by number: once a read fails every later score
@@ -47,7 +51,8 @@ struct ScoreCounterSettings {
 // up to threads, as many as the workers' pieces, histograms and counts
 // allow within a fixed budget however many processors the machine has.
 // 0 when the file is not to be read in parts: too small for threads to
-// pay, not a regular file, too many rows, or settings out of range.
+// pay, not a regular file, too many rows, settings out of range, or a
+// count that hears its subjects in order.
 std::size_t PartWorkers(const std::string& path, const ScoreCount& count, int threads,
                         const ScoreCounterSettings& settings, std::uint64_t& size);
 

@@ -44,7 +44,9 @@ SheetCount countRecords(const ScoreSheet& sheet, std::int64_t firstScore, bool a
                 codes.noteOutside(j * items + i, code);
             }
         }
-        tally.close(firstScore, histogram);
+        tally.close(firstScore, histogram,
+                    sheet.idColumn >= 0 ? std::string_view(fields[static_cast<std::size_t>(sheet.idColumn)])
+                                        : std::string_view());
         ++j;
         return true;
     };
@@ -101,6 +103,7 @@ struct PartSums {
     ItemCodeCounts byItem;
     PairCounts pairs;
     AnswerForms forms;
+    SubjectSink* persons = nullptr;  // never: the parts do not keep the file's order
     std::int64_t records = 0;
 };
 

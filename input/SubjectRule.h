@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "counts/AnswerForms.h"
@@ -55,49 +56,6 @@ private:
     const std::int32_t *firstMissing_, *endMissing_;
 };
 
-// Where the counts by category take each subject: the forms every one
-// that answered something, the items and pairs those whose codes are all
-// in range.
-struct CategorySinks {
-    ItemCodeCounts* items = nullptr;
-    PairCounts* pairs = nullptr;
-    AnswerForms* forms = nullptr;  // with answers missing
-
-    explicit operator bool() const { return items || pairs || forms; }
-    void add(const unsigned char* categories, bool outside, bool answered) const
-    {
-        if (forms)
-            forms->addSubject(categories, outside);
-        if (outside || !answered)
-            return;
-        if (items)
-            items->addSubject(categories);
-        if (pairs)
-            pairs->addSubject(categories);
-    }
-    // count subjects whose every code is 0, as the file gives those it
-    // holds no scores for.
-    void addZeros(std::uint64_t count, const std::vector<unsigned char>& zeros, bool outside, bool answered) const
-    {
-        if (forms)
-            forms->addSubject(zeros.data(), outside, count);
-        if (outside || !answered)
-            return;
-        if (items)
-            items->addLowest(count);
-        if (pairs)
-            pairs->addLowest(count);
-    }
-};
-
-// The sinks of a count: those it was given the sizes of.
-template <typename Count>
-CategorySinks SinksOf(Count& count)
-{
-    return {count.byItem.items() > 0 ? &count.byItem : nullptr, count.pairs.items() > 0 ? &count.pairs : nullptr,
-            count.forms.active() ? &count.forms : nullptr};
-}
-
 // A subject complete: what its answered codes add up to, how many it
 // answered of how many items, and whether one is outside the range. One
 // that has items and answered none of them counts in no row; a subject of
@@ -119,6 +77,68 @@ struct SubjectTotal {
     bool counted(int items) const { return answered > 0 || items == 0; }
 };
 
+// Hears every subject of a file once complete, in the file's order: its
+// identifier (a table's; else empty), what its codes add up to, and its
+// categories (kNotAnswered where it gave no answer, 0 for a code outside
+// the range). What a subject is, is the readers' one rule; what it tells,
+// the listener's.
+class SubjectSink {
+public:
+    virtual ~SubjectSink() = default;
+    virtual void take(std::string_view id, const SubjectTotal& subject, const unsigned char* categories) = 0;
+};
+
+// Where the counts by category take each subject: the forms every one
+// that answered something, the items and pairs those whose codes are all
+// in range.
+struct CategorySinks {
+    ItemCodeCounts* items = nullptr;
+    PairCounts* pairs = nullptr;
+    AnswerForms* forms = nullptr;  // with answers missing
+    SubjectSink* persons = nullptr;  // every subject, whatever its codes
+
+    explicit operator bool() const { return items || pairs || forms || persons; }
+    void add(const unsigned char* categories, const SubjectTotal& subject, std::string_view id) const
+    {
+        if (persons)
+            persons->take(id, subject, categories);
+        const bool outside = subject.outside, answered = subject.answered > 0;
+        if (forms)
+            forms->addSubject(categories, outside);
+        if (outside || !answered)
+            return;
+        if (items)
+            items->addSubject(categories);
+        if (pairs)
+            pairs->addSubject(categories);
+    }
+    // count subjects whose every code is 0, as the file gives those it
+    // holds no scores for.
+    void addZeros(std::uint64_t count, const std::vector<unsigned char>& zeros, const SubjectTotal& subject) const
+    {
+        if (persons)
+            for (std::uint64_t k = 0; k < count; ++k)
+                persons->take({}, subject, zeros.data());
+        const bool outside = subject.outside, answered = subject.answered > 0;
+        if (forms)
+            forms->addSubject(zeros.data(), outside, count);
+        if (outside || !answered)
+            return;
+        if (items)
+            items->addLowest(count);
+        if (pairs)
+            pairs->addLowest(count);
+    }
+};
+
+// The sinks of a count: those it was given the sizes of.
+template <typename Count>
+CategorySinks SinksOf(Count& count)
+{
+    return {count.byItem.items() > 0 ? &count.byItem : nullptr, count.pairs.items() > 0 ? &count.pairs : nullptr,
+            count.forms.active() ? &count.forms : nullptr, count.persons};
+}
+
 // Counts a complete subject: in row total − firstScore of histogram when
 // it is counted and the row is one, and with its categories (one an item,
 // with sinks) into the sinks.
@@ -126,13 +146,13 @@ struct SubjectTotal {
 // its figures out of registers in the readers' loops.)
 template <typename Histogram>
 void CountSubject(SubjectTotal subject, int items, std::int64_t firstScore, Histogram& histogram,
-                  CategorySinks sinks, const unsigned char* categories)
+                  CategorySinks sinks, const unsigned char* categories, std::string_view id = {})
 {
     const std::int64_t row = subject.total - firstScore;
     if (subject.counted(items) && row >= 0 && row < static_cast<std::int64_t>(histogram.size()))
         histogram[static_cast<std::size_t>(row)] += 1;
     if (sinks)
-        sinks.add(categories, subject.outside, subject.answered > 0);
+        sinks.add(categories, subject, id);
 }
 
 // What the code 0 stands for, as the reading rules give it to the scores
@@ -166,7 +186,7 @@ struct ZeroCode {
         if (subject.counted(items) && row >= 0 && row < static_cast<std::int64_t>(histogram.size()))
             histogram[static_cast<std::size_t>(row)] += static_cast<typename Histogram::value_type>(count);
         if (sinks)
-            sinks.addZeros(static_cast<std::uint64_t>(count), categories, subject.outside, subject.answered > 0);
+            sinks.addZeros(static_cast<std::uint64_t>(count), categories, subject);
     }
 
     const int items;
@@ -198,9 +218,9 @@ public:
     }
 
     template <typename Histogram>
-    void close(std::int64_t firstScore, Histogram& histogram)
+    void close(std::int64_t firstScore, Histogram& histogram, std::string_view id = {})
     {
-        CountSubject(subject_, items_, firstScore, histogram, sinks_, categories_.data());
+        CountSubject(subject_, items_, firstScore, histogram, sinks_, categories_.data(), id);
         subject_ = SubjectTotal();
     }
 

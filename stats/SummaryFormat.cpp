@@ -6,6 +6,7 @@
 
 #include "stats/ItemFitFormat.h"
 #include "stats/LocalDependenceFormat.h"
+#include "stats/PersonFormat.h"
 #include "stats/TextFormat.h"
 
 namespace {
@@ -160,6 +161,10 @@ void WriteSummaryJson(std::ostream& out, const FitSummary& summary, const std::v
         out << ",\n  \"pairs\": ";
         WritePairsJson(out, *extras.pairs, simulated ? &simulated->pairP : nullptr);
     }
+    if (extras.persons) {
+        out << ",\n  \"persons\": ";
+        WritePersonJson(out, *extras.persons, extras.givenTheta);
+    }
     if (extras.missing && extras.forms)
         out << ",\n  \"missing\": "
             << nlohmann::json{{"codes", extras.missing->codes()},
@@ -198,6 +203,10 @@ void WriteSummary(std::ostream& out, SummaryFormat format, const FitSummary& sum
             out << "\n";
             WritePairsCsv(out, *extras.pairs, pairP);
         }
+        if (extras.persons) {
+            out << "\n";
+            WritePersonCsv(out, *extras.persons, extras.givenTheta);
+        }
         return;
     case SummaryFormat::Table:
         if (extras.missing && extras.forms)
@@ -207,6 +216,8 @@ void WriteSummary(std::ostream& out, SummaryFormat format, const FitSummary& sum
             WriteItemFitTable(out, *extras.items, itemP);
         if (extras.pairs)
             WritePairsTable(out, *extras.pairs, pairP);
+        if (extras.persons)
+            WritePersonTable(out, *extras.persons);
         return;
     }
 }

@@ -10,6 +10,7 @@
 #include "stats/ItemFit.h"
 #include "stats/LocalDependence.h"
 #include "stats/MonteCarlo.h"
+#include "stats/PersonPass.h"
 
 // The summary as text: a table to read, or CSV or JSON for scripts, with
 // every number at full precision (17 significant digits).
@@ -28,7 +29,8 @@
 // (each "kind", "file", "message": what looked wrong in the input; an
 // empty list when nothing did), and with the item fit "items" (as
 // WriteItemFitJson has it), with the local dependence "pairs" (as
-// WritePairsJson has it), and with simulated p-values "monte_carlo"
+// WritePairsJson has it), with the person fit "persons" (as
+// WritePersonJson has it), and with simulated p-values "monte_carlo"
 // ("replicates", "seed", "chi_square_p", "pooled_chi_square_p",
 // "likelihood_ratio_p") and "p_mc" in every item and pair. With simulated
 // p-values the table gives each p its simulated one beside it, and CSV adds
@@ -43,6 +45,8 @@ struct SummaryExtras {
     const MonteCarloResult* simulated = nullptr;
     const MissingCodes* missing = nullptr;  // with forms, when answers may be missing
     const AnswerForms* forms = nullptr;
+    const PersonSummary* persons = nullptr;
+    bool givenTheta = false;  // the persons' rows carry the estimates given
 };
 
 // "3,000 subjects, 3 forms, 33% of answers missing", and those who

@@ -25,7 +25,9 @@ const char* const kBatchUsage =
     "                  [--format table|csv|json | --quiet] [--min-expected X] [--plot FILE.png|FILE.svg]\n"
     "                  [--strict] [--item-fit [--item-min-expected X] [--item-plot FILE.png|FILE.svg]]\n"
     "                  [--pairs [--pairs-plot FILE.png|FILE.svg]] [--monte-carlo R [--seed S]]\n"
-    "                  [--report FILE.html|FILE.pdf]\n";
+    "                  [--report FILE.html|FILE.pdf]\n"
+    "                  [--person-fit [--theta-estimator wle|ml|map|eap] [--persons FILE.csv]\n"
+    "                   [--person-plot FILE.png|FILE.svg] [--person-monte-carlo R [--seed S]]]\n";
 
 namespace {
 
@@ -36,9 +38,10 @@ const char* const kValueFlags[] = {
     "--discrimination-constant", "--difficulty", "--c-indices", "--scores", "--nodes",
     "--node-count", "--estimates", "--metric", "--format", "--min-expected", "--plot",
     "--item-min-expected", "--item-plot", "--pairs-plot", "--monte-carlo", "--seed", "--missing",
-    "--scores-format", "--id-column", "--item-columns", "--parameters", "--report"};
+    "--scores-format", "--id-column", "--item-columns", "--parameters", "--report",
+    "--theta-estimator", "--persons", "--person-plot", "--person-monte-carlo"};
 const char* const kSwitches[] = {"--nodes20", "--nodes51", "--help", "--version", "--quiet", "--strict",
-                                 "--item-fit", "--pairs"};
+                                 "--item-fit", "--pairs", "--person-fit"};
 
 template <std::size_t N>
 bool listed(const char* const (&flags)[N], const std::string& flag)
@@ -79,6 +82,32 @@ std::string parseChartName(const std::string& flag, const std::string& name)
     return parseOutputName(flag, name, {"png", "svg"}, ".png or .svg");
 }
 
+// The person fit's estimator and outputs.
+std::string fillPersonOutputs(BatchOptions& options, const std::map<std::string, std::string>& flags)
+{
+    const auto given = [&flags](const char* flag) { return flags.count(flag) != 0; };
+    options.personFit = given("--person-fit");
+    for (const char* flag : {"--theta-estimator", "--persons", "--person-plot", "--person-monte-carlo"})
+        if (given(flag) && !options.personFit)
+            return std::string(flag) + " goes with --person-fit";
+    if (given("--theta-estimator") && !ThetaEstimatorNamed(flags.at("--theta-estimator"), options.estimator))
+        return "--theta-estimator takes wle, ml, map or eap, not '" + flags.at("--theta-estimator") + "'";
+    std::string error;
+    if (given("--persons") &&
+        !(error = parseOutputName("--persons", options.personsFile = flags.at("--persons"), {"csv"}, ".csv"))
+             .empty())
+        return error;
+    if (given("--person-plot") &&
+        !(error = parseChartName("--person-plot", options.personPlotFile = flags.at("--person-plot"))).empty())
+        return error;
+    if (given("--person-monte-carlo")) {
+        const std::string& text = flags.at("--person-monte-carlo");
+        if (!parseWhole(text, options.personReplicates) || options.personReplicates == 0)
+            return "--person-monte-carlo takes a whole number of replicates from 1, not '" + text + "'";
+    }
+    return {};
+}
+
 // The outputs of a run that succeeds.
 std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::string>& flags)
 {
@@ -114,8 +143,8 @@ std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::
             return "--monte-carlo takes a whole number of replicates from 1, not '" + text + "'";
     }
     if (given("--seed")) {
-        if (!given("--monte-carlo"))
-            return "--seed goes with --monte-carlo";
+        if (!given("--monte-carlo") && !given("--person-monte-carlo"))
+            return "--seed goes with --monte-carlo or --person-monte-carlo";
         // Signed seeds name the same 64 bits as their two's complement.
         const std::string& text = flags.at("--seed");
         std::int64_t signedSeed = 0;
@@ -135,7 +164,7 @@ std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::
     if (given("--pairs-plot") &&
         !(error = parseChartName("--pairs-plot", options.pairsPlotFile = flags.at("--pairs-plot"))).empty())
         return error;
-    return {};
+    return fillPersonOutputs(options, flags);
 }
 
 // A whole decimal number from low to high, or a reason why not.

@@ -7,6 +7,7 @@
 #include "fit/FitRequest.h"
 #include "input/ScoreSheet.h"
 #include "model/FitModel.h"
+#include "stats/PersonFit.h"
 
 // The batch runner's command line, turned into the request that the
 // application's run driver for the same model would build.
@@ -32,7 +33,12 @@ struct BatchOptions {
     std::string pairsPlotFile;  // the pairs' heat map, .png or .svg; empty for none
     std::string reportFile;     // the whole diagnosis, .html or .pdf; empty for none
     std::uint64_t replicates = 0;  // Monte Carlo p-values; 0 for none
-    std::uint64_t seed = 1;
+    std::uint64_t seed = 1;        // of those and of the subjects' simulations
+    bool personFit = false;        // each subject's lz*, infit and outfit
+    ThetaEstimator estimator = ThetaEstimator::Wle;
+    std::string personsFile;       // every subject's row, .csv; empty for none
+    std::string personPlotFile;    // the histogram of lz*, .png or .svg; empty for none
+    std::uint64_t personReplicates = 0;  // each subject's simulated p; 0 for none
 };
 
 BatchOptions ParseBatchOptions(int argc, const char* const* argv);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <new>
@@ -15,7 +16,9 @@
 #include "kernels/VectorPath.h"
 #include "kernels/Workers.h"
 #include "report/DiagnosisReport.h"
+#include "report/FileInPlace.h"
 #include "report/ReportHtml.h"
+#include "stats/PersonFormat.h"
 #include "stats/SummaryFormat.h"
 #include "tools/BatchOptions.h"
 #include "tools/ChartLoader.h"
@@ -207,11 +210,62 @@ int writeReport(const BatchOptions& options, const Analysis& analysis, std::stri
     return written ? kAnalysisSuccess : kChartError;
 }
 
+// Every subject's person fit, each row written to the persons' table as it
+// is worked out; kChartError with the reason when the table cannot be
+// written.
+int computePersons(const BatchOptions& options, Analysis& analysis, const Analysis::StepProgress& told,
+                   std::string& reason)
+{
+    if (!options.personFit)
+        return kAnalysisSuccess;
+    const PersonRequest asked{options.estimator, options.personReplicates, options.seed};
+    const AnalysisProgress progress = [&told](double share) {
+        if (told)
+            told("person fit", share);
+        return true;
+    };
+    AnalysisStatus status = kAnalysisSuccess;
+    const auto compute = [&](std::ostream* out) {
+        if (!out) {
+            status = analysis.computePersons(asked, {}, progress);
+            return status == kAnalysisSuccess;
+        }
+        PersonRows rows(*out, options.request.useEstimates == 1, options.personReplicates > 0);
+        rows.header();
+        status = analysis.computePersons(
+            asked, [&rows](const PersonFigures& figures, const unsigned char*) { rows.row(figures); }, progress);
+        return status == kAnalysisSuccess && out->flush();
+    };
+    if (options.personsFile.empty()) {
+        compute(nullptr);
+    } else {
+        std::vector<char> buffer(1u << 20);
+        const bool written = WriteFileInPlace(options.personsFile, [&](const std::string& aside) {
+            std::ofstream out;
+            out.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+            out.open(aside, std::ios::binary);
+            if (!out || !compute(&out))
+                return false;
+            out.close();
+            return !out.fail();
+        });
+        if (status == kAnalysisSuccess && !written) {
+            reason = "cannot write the persons' table '" + options.personsFile + "'";
+            return kChartError;
+        }
+    }
+    if (status != kAnalysisSuccess)
+        reason = analysis.describe(status, WorkingFolder());
+    return status;
+}
+
 // The summary on standard output, as it is made.
 int printSummary(const BatchOptions& options, const Analysis& analysis)
 {
-    const SummaryExtras shown{analysis.itemFit(), analysis.pairs(), analysis.simulated(), &options.missing,
-                              analysis.forms()};
+    SummaryExtras shown{analysis.itemFit(), analysis.pairs(), analysis.simulated(), &options.missing,
+                        analysis.forms()};
+    shown.persons = analysis.persons();
+    shown.givenTheta = options.request.useEstimates == 1;
     WriteSummary(std::cout, formatOf(options.format), analysis.summary(), analysis.warnings(), shown);
     std::cout.flush();
     return std::cout ? kAnalysisSuccess : kPrintError;
@@ -315,7 +369,10 @@ int main(int argc, char** argv)
             return result;
         }
         // The reports are replaced only once everything asked for is done.
-        int step = drawCharts(options, analysis, reason);
+        int step = computePersons(options, analysis, progress.told(), reason);
+        progress.clear();
+        if (step == kAnalysisSuccess)
+            step = drawCharts(options, analysis, reason);
         if (step == kAnalysisSuccess)
             step = writeReport(options, analysis, reason);
         if (step == kAnalysisSuccess && !options.quiet && (step = printSummary(options, analysis)) != kAnalysisSuccess)

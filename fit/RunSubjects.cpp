@@ -1,0 +1,54 @@
+#include "fit/RunSubjects.h"
+
+#include "input/DataTable.h"
+#include "input/ScoreCounter.h"
+#include "model/ModelRules.h"
+
+namespace {
+
+ScoreCount countFor(const RunRequest& request, const RunOutcome& run, SubjectSink& subjects)
+{
+    const FitModel& model = run.model;
+    const ModelCodes codes = CodesOf(model.kind, model.items.categoryCount);
+    ScoreCount count;  // no rows: only the subjects are wanted
+    count.codes.lowest = codes.lowest;
+    count.codes.highest = codes.highest;
+    count.missing = request.missing;
+    count.persons = &subjects;
+    return count;
+}
+
+}  // namespace
+
+FitResult ReadRunSubjects(const RunRequest& request, const RunOutcome& run, SubjectSink& subjects, TableFault& fault)
+{
+    ScoreCount count = countFor(request, run, subjects);
+    const std::string& path = request.fit.scoreFile;
+    const int items = run.model.items.itemCount;
+    if (!request.scoresAsTable && !IsTableFileName(path))
+        return CountScores(path, run.subjects, items, 0, count) ? kFitSuccess : kScoreFileError;
+    ScoreSheet sheet;
+    switch (OpenScoreSheet(path, request.scoreColumns, sheet, fault)) {
+    case TableRead::NotOpened:
+        return kScoreFileError;
+    case TableRead::Fault:
+        return kTableError;
+    case TableRead::Done:
+        break;
+    }
+    std::int64_t read = 0;
+    switch (CountSheetScores(sheet, 0, run.forms.active() || !request.missing.empty(), count, read, fault, 1)) {
+    case SheetCount::NotOpened:
+        return kScoreFileError;
+    case SheetCount::Fault:
+        return kTableError;
+    case SheetCount::AnswersMissing:
+        break;
+    case SheetCount::Done:
+        if (sheet.items() == items && read == run.subjects)
+            return kFitSuccess;
+        break;
+    }
+    fault = TableFault{path, 0, "", "the table has changed since the run"};
+    return kTableSizeDiffers;
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "model/FitModel.h"
+#include "stats/RandomStream.h"
+
+// Which subjects answered unlike the model: each subject's ability
+// estimated from its own answers under the run's fixed parameters, and its
+// person-fit statistics there (lz, Snijders' lz*, infit and outfit), over
+// the items it answered.
+
+// How a subject's ability is estimated from its answers.
+enum class ThetaEstimator { Wle, Ml, Map, Eap };
+const char* ThetaEstimatorName(ThetaEstimator estimator);  // "wle", "ml", "map", "eap"
+bool ThetaEstimatorNamed(const std::string& name, ThetaEstimator& estimator);
+
+// Why a subject has no figures (or, for eap, no lz*).
+enum class PersonNote { None, CodesOutside, TooFewAnswers, Extreme, AtBound, NoCorrectionForEap };
+constexpr int kPersonNotes = 6;
+const char* PersonNoteName(PersonNote note);  // "" for None, else "codes_outside" …
+
+// A figure a subject does not have.
+constexpr double kNoPersonFigure = std::numeric_limits<double>::quiet_NaN();
+inline bool HasFigure(double figure) { return !std::isnan(figure); }
+
+// The flagging rule: a p (the simulated one where drawn) below it.
+constexpr double kPersonFlagLevel = 0.05;
+
+struct PersonFigures {
+    std::int64_t subject = 0;  // from 1, in the file's order
+    std::string id;            // a table's identifier; else empty
+    int answered = 0;
+    std::int64_t total = 0;  // of the codes answered
+    double theta = kNoPersonFigure, se = kNoPersonFigure, givenTheta = kNoPersonFigure;
+    double lz = kNoPersonFigure, lzStar = kNoPersonFigure, p = kNoPersonFigure, pSimulated = kNoPersonFigure;
+    double infit = kNoPersonFigure, outfit = kNoPersonFigure, infitT = kNoPersonFigure, outfitT = kNoPersonFigure;
+    bool flagged = false;
+    PersonNote note = PersonNote::None;
+
+    // What ranks the subjects, the lowest misfitting most: lz*, or lz where
+    // there is none (eap).
+    double misfit() const { return HasFigure(lzStar) ? lzStar : lz; }
+    // The identifier shown: the table's, or the subject's number.
+    std::string shownId() const { return id.empty() ? std::to_string(subject) : id; }
+};
+
+// The estimation and statistics for one run's model, shared by every
+// thread; each thread brings its own PersonFit::Work.
+//
+// Roots of an estimating equation are searched for on a grid of step
+// kThetaGridStep over [−10, 10], where each sign change from + to − is
+// refined by Brent's method; of several, the one of the largest objective
+// (log-likelihood, + ½ ln I for wle, log-posterior for map) is taken. Roots
+// closer together than the grid's step may be taken as one.
+class PersonFit {
+public:
+    static constexpr double kThetaBound = 10.0;
+    static constexpr double kThetaGridStep = 0.25;
+
+    // Scratch of one thread.
+    class Work {
+    public:
+        Work() = default;
+
+    private:
+        friend class PersonFit;
+        std::vector<int> items;                 // answered, in order
+        std::vector<unsigned char> categories;  // theirs
+        std::vector<double> equation, P, dP, d2P, r, sums, cumulative;
+        std::vector<unsigned char> drawn;
+    };
+
+    // The latent distribution's mean and standard deviation are map's
+    // prior; its points, eap's. model must outlive this.
+    PersonFit(const FitModel& model, ThetaEstimator estimator);
+
+    ThetaEstimator estimator() const { return estimator_; }
+    const FitModel& model() const { return model_; }
+    double latentMean() const { return mu_; }
+    double latentSd() const { return sigma_; }
+
+    // The figures of a subject from its categories (one per item:
+    // kNotAnswered where it gave none), and whether a code of its is
+    // outside the model's range. Sets answered, theta … outfitT, flagged
+    // (from p) and note; leaves subject, id, total, givenTheta.
+    void figure(const unsigned char* categories, bool outside, PersonFigures& figures, Work& work) const;
+
+    // The subject's simulated p from replicates answer vectors drawn at its
+    // ability on the items it answered: pSimulated, and flagged from it.
+    // A subject without lz* (lz for eap) is left as it is.
+    void simulate(const unsigned char* categories, std::uint64_t replicates, RandomStream& random,
+                  PersonFigures& figures, Work& work) const;
+
+    // The expected score (category 0 … K − 1) of item at theta, for a
+    // subject's response chart.
+    double expectedScore(int item, double theta) const;
+
+private:
+    struct Estimate {
+        double theta = kNoPersonFigure;
+        PersonNote note = PersonNote::None;
+    };
+    struct Statistics;
+
+    void respond(int item, double theta, double* P, double* dP, double* d2P, double* r) const;
+    Estimate estimate(Work& work) const;
+    double equation(double theta, Work& work, double* objective) const;
+    double root(double low, double high, double gLow, double gHigh, Work& work) const;
+    void scan(Work& work) const;
+    Estimate expectedAPosteriori(Work& work, double& sd) const;
+    void statisticsAt(double theta, Work& work, PersonFigures& figures) const;
+    bool gather(const unsigned char* categories, Work& work) const;
+
+    const FitModel& model_;
+    const ThetaEstimator estimator_;
+    const int m_, K_;
+    double mu_ = 0.0, sigma_ = 1.0;
+    std::vector<double> nodes_, weights_;  // eap's, weights normalised
+    // At each grid point, item by item: r_jk (K values), I_j and J_j.
+    int gridPoints_ = 0;
+    std::vector<double> gridR_, gridI_, gridJ_;
+};
