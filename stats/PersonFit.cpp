@@ -30,6 +30,52 @@ double Standardised(double meanSquare, double q2)
 // 1 / (1 + e), as the complement of LogisticOf(e).
 double ComplementOf(double e) { return e == std::numeric_limits<double>::infinity() ? 0.0 : 1.0 / (1.0 + e); }
 
+// Whether an answer pattern's equations may have more than one root: a
+// lower asymptote, a discrimination of 0 or below, or thresholds that do
+// not rise make a likelihood that is not log-concave.
+bool mayHaveSeveralRoots(const FitModel& model)
+{
+    const ItemParameters& items = model.items;
+    if (std::any_of(items.a.begin(), items.a.end(), [](float a) { return !(a > 0.0f); }))
+        return true;
+    if (model.kind == FitModel::Kind::Binary)
+        return std::any_of(items.c.begin(), items.c.end(), [](float c) { return c != 0.0f; });
+    if (model.kind == FitModel::Kind::Graded) {
+        const std::size_t m = static_cast<std::size_t>(items.itemCount);
+        for (std::size_t k = 1; k + 1 < static_cast<std::size_t>(items.categoryCount); ++k)
+            for (std::size_t j = 0; j < m; ++j)
+                if (!(items.b[k * m + j] > items.b[(k - 1) * m + j]))
+                    return true;
+    }
+    return false;
+}
+
+// Whether the total is what the likelihood knows of the answers: every item
+// discriminates alike, without guessing, under a Rasch family model.
+bool commonDiscrimination(const FitModel& model)
+{
+    const ItemParameters& items = model.items;
+    if (model.kind == FitModel::Kind::Graded || items.a.empty())
+        return false;
+    const float a = items.a.front();
+    return std::all_of(items.a.begin(), items.a.end(), [a](float x) { return x == a; }) &&
+           std::all_of(items.c.begin(), items.c.end(), [](float c) { return c == 0.0f; });
+}
+
+// A binary item's P, P', P'' and r by category, from D a, c and e = e^z.
+inline void binaryResponse(double Da, double c, double e, double* P, double* dP, double* d2P, double* r)
+{
+    const double L = LogisticOf(e), Lc = ComplementOf(e);
+    P[1] = c + (1.0 - c) * L;
+    P[0] = (1.0 - c) * Lc;
+    dP[1] = (1.0 - c) * Da * L * Lc;
+    d2P[1] = dP[1] * Da * (Lc - L);
+    dP[0] = -dP[1];
+    d2P[0] = -d2P[1];
+    r[1] = P[1] > 0.0 ? dP[1] / P[1] : Da * Lc;
+    r[0] = -Da * L;
+}
+
 }  // namespace
 
 const char* ThetaEstimatorName(ThetaEstimator estimator) { return kEstimatorNames[static_cast<int>(estimator)]; }
@@ -59,6 +105,7 @@ PersonFit::PersonFit(const FitModel& model, ThetaEstimator estimator)
     for (std::size_t q = 0; q < model.theta.size(); ++q)
         spread += model.weight[q] * (model.theta[q] - mu_) * (model.theta[q] - mu_);
     sigma_ = weight > 0.0 ? std::sqrt(spread / weight) : 0.0;
+    byTotal_ = commonDiscrimination(model);
     if (estimator == ThetaEstimator::Eap) {
         nodes_.assign(model.theta.begin(), model.theta.end());
         for (const float w : model.weight)
@@ -68,7 +115,8 @@ PersonFit::PersonFit(const FitModel& model, ThetaEstimator estimator)
     const std::size_t K = static_cast<std::size_t>(K_), m = static_cast<std::size_t>(m_);
     gridPoints_ = static_cast<int>(std::lround(2.0 * kThetaBound / kThetaGridStep)) + 1;
     const std::size_t G = static_cast<std::size_t>(gridPoints_);
-    if (m * (K + 2) * G > kGridBudget)
+    searchesGrid_ = mayHaveSeveralRoots(model);
+    if (!searchesGrid_ || m * (K + 2) * G > kGridBudget)
         return;
     gridR_.resize(m * K * G);
     gridI_.resize(m * G);
@@ -87,6 +135,13 @@ PersonFit::PersonFit(const FitModel& model, ThetaEstimator estimator)
             gridI_[j * G + g] = I;
             gridJ_[j * G + g] = J;
         }
+    gridTestI_.assign(G, 0.0);
+    gridTestJ_.assign(G, 0.0);
+    for (std::size_t j = 0; j < m; ++j)
+        for (std::size_t g = 0; g < G; ++g) {
+            gridTestI_[g] += gridI_[j * G + g];
+            gridTestJ_[g] += gridJ_[j * G + g];
+        }
 }
 
 // P_jk, its first two derivatives and r_jk = P'_jk / P_jk at theta, each
@@ -97,20 +152,10 @@ void PersonFit::respond(int item, double theta, double* P, double* dP, double* d
     const std::size_t j = static_cast<std::size_t>(item), m = static_cast<std::size_t>(m_);
     const double a = items.a[j];
     switch (model_.kind) {
-    case FitModel::Kind::Binary: {
-        const double c = items.c[j], Da = model_.D * a;
-        const double e = Exp(model_.D * a * (theta - static_cast<double>(items.b[j])));
-        const double L = LogisticOf(e), Lc = ComplementOf(e);
-        P[1] = c + (1.0 - c) * L;
-        P[0] = (1.0 - c) * Lc;
-        dP[1] = (1.0 - c) * Da * L * Lc;
-        d2P[1] = dP[1] * Da * (Lc - L);
-        dP[0] = -dP[1];
-        d2P[0] = -d2P[1];
-        r[1] = P[1] > 0.0 ? dP[1] / P[1] : Da * Lc;
-        r[0] = -Da * L;
+    case FitModel::Kind::Binary:
+        binaryResponse(model_.D * a, items.c[j], Exp(model_.D * a * (theta - static_cast<double>(items.b[j]))), P,
+                       dP, d2P, r);
         return;
-    }
     case FitModel::Kind::Graded: {
         // Boundary k: P*_k and its complement; P*_0 = 1 and P*_K = 0.
         double above = 1.0, aboveC = 0.0, dAbove = 0.0, d2Above = 0.0;
@@ -168,40 +213,105 @@ bool PersonFit::gather(const unsigned char* categories, Work& work) const
             work.items.push_back(j);
             work.categories.push_back(categories[j]);
         }
-    const std::size_t K = static_cast<std::size_t>(K_);
+    const std::size_t K = static_cast<std::size_t>(K_), n = work.items.size();
     work.P.resize(K);
     work.dP.resize(K);
     work.d2P.resize(K);
     work.r.resize(K);
-    return work.items.size() >= 2;
+    if (model_.kind == FitModel::Kind::Binary) {
+        const ItemParameters& items = model_.items;
+        work.Da.resize(n);
+        work.b.resize(n);
+        work.c.resize(n);
+        work.e.resize(n);
+        for (std::size_t t = 0; t < n; ++t) {
+            const std::size_t j = static_cast<std::size_t>(work.items[t]);
+            work.Da[t] = model_.D * items.a[j];
+            work.b[t] = items.b[j];
+            work.c[t] = items.c[j];
+        }
+    }
+    return n >= 2;
+}
+
+// Binary items side by side: their exponentials at once, then the sums.
+PersonFit::Sums PersonFit::binarySumsAt(double theta, Work& work, bool logs) const
+{
+    const std::size_t n = work.items.size();
+    double* e = work.e.data();
+    for (std::size_t t = 0; t < n; ++t)
+        e[t] = work.Da[t] * (theta - work.b[t]);
+    Exponentials(e, n);
+    Sums s;
+    for (std::size_t t = 0; t < n; ++t) {
+        const double Da = work.Da[t], c = work.c[t];
+        const double L = LogisticOf(e[t]), Lc = ComplementOf(e[t]);
+        const double P1 = c + (1.0 - c) * L, P0 = (1.0 - c) * Lc;
+        const double dP1 = (1.0 - c) * Da * L * Lc, d2P1 = dP1 * Da * (Lc - L);
+        const double r1 = P1 > 0.0 ? dP1 / P1 : Da * Lc, r0 = -Da * L;
+        if (work.categories[t] != 0) {
+            s.g += r1;
+            s.slope += P1 > 0.0 ? d2P1 / P1 - r1 * r1 : -Da * Da * L * Lc;
+            if (logs)
+                s.l += std::log(P1);
+        } else {
+            s.g += r0;
+            s.slope -= Da * Da * L * Lc;
+            if (logs)
+                s.l += std::log(P0);
+        }
+        s.I += P1 * r1 * r1 + P0 * r0 * r0;
+        s.J += d2P1 * (r1 - r0);
+    }
+    return s;
+}
+
+PersonFit::Sums PersonFit::sumsAt(double theta, Work& work, bool logs) const
+{
+    if (model_.kind == FitModel::Kind::Binary)
+        return binarySumsAt(theta, work, logs);
+    Sums s;
+    for (std::size_t t = 0; t < work.items.size(); ++t) {
+        respond(work.items[t], theta, work.P.data(), work.dP.data(), work.d2P.data(), work.r.data());
+        const std::size_t x = work.categories[t];
+        s.g += work.r[x];
+        s.slope += work.d2P[x] / work.P[x] - work.r[x] * work.r[x];
+        if (logs)
+            s.l += std::log(work.P[x]);
+        for (int k = 0; k < K_; ++k) {
+            s.I += work.P[k] * work.r[k] * work.r[k];
+            s.J += work.r[k] * work.d2P[k];
+        }
+    }
+    return s;
+}
+
+// What the estimator adds to the likelihood's equation.
+double PersonFit::correction(const Sums& sums, double theta) const
+{
+    switch (estimator_) {
+    case ThetaEstimator::Wle:
+        return sums.J / (2.0 * sums.I);
+    case ThetaEstimator::Map:
+        return (mu_ - theta) / (sigma_ * sigma_);
+    default:
+        return 0.0;
+    }
 }
 
 // The estimator's equation at theta, and with objective its objective.
 double PersonFit::equation(double theta, Work& work, double* objective) const
 {
-    double g = 0.0, I = 0.0, J = 0.0, l = 0.0;
-    for (std::size_t n = 0; n < work.items.size(); ++n) {
-        respond(work.items[n], theta, work.P.data(), work.dP.data(), work.d2P.data(), work.r.data());
-        const int x = work.categories[n];
-        g += work.r[static_cast<std::size_t>(x)];
-        if (objective)
-            l += std::log(work.P[static_cast<std::size_t>(x)]);
+    const Sums s = sumsAt(theta, work, objective != nullptr);
+    if (objective) {
+        double l = s.l;
         if (estimator_ == ThetaEstimator::Wle)
-            for (int k = 0; k < K_; ++k) {
-                I += work.P[k] * work.r[k] * work.r[k];
-                J += work.r[k] * work.d2P[k];
-            }
-    }
-    if (estimator_ == ThetaEstimator::Wle) {
-        g += J / (2.0 * I);
-        l += 0.5 * std::log(I);
-    } else if (estimator_ == ThetaEstimator::Map) {
-        g += (mu_ - theta) / (sigma_ * sigma_);
-        l -= (theta - mu_) * (theta - mu_) / (2.0 * sigma_ * sigma_);
-    }
-    if (objective)
+            l += 0.5 * std::log(s.I);
+        else if (estimator_ == ThetaEstimator::Map)
+            l -= (theta - mu_) * (theta - mu_) / (2.0 * sigma_ * sigma_);
         *objective = l;
-    return g;
+    }
+    return s.g + correction(s, theta);
 }
 
 // The equation at every grid point, into work.equation.
@@ -216,23 +326,27 @@ void PersonFit::scan(Work& work) const
         return;
     }
     const bool wle = estimator_ == ThetaEstimator::Wle;
+    // A subject who answered every item has the test's I and J.
+    const bool complete = work.items.size() == static_cast<std::size_t>(m_);
     work.sums.assign(2 * G, 0.0);
-    double* I = work.sums.data();
-    double* J = I + G;
+    double* subjectI = work.sums.data();
+    double* subjectJ = subjectI + G;
     for (std::size_t n = 0; n < work.items.size(); ++n) {
         const std::size_t j = static_cast<std::size_t>(work.items[n]);
         const double* r = &gridR_[(j * K + work.categories[n]) * G];
         for (std::size_t p = 0; p < G; ++p)
             g[p] += r[p];
-        if (!wle)
+        if (!wle || complete)
             continue;
         const double* Ij = &gridI_[j * G];
         const double* Jj = &gridJ_[j * G];
         for (std::size_t p = 0; p < G; ++p) {
-            I[p] += Ij[p];
-            J[p] += Jj[p];
+            subjectI[p] += Ij[p];
+            subjectJ[p] += Jj[p];
         }
     }
+    const double* I = complete ? gridTestI_.data() : subjectI;
+    const double* J = complete ? gridTestJ_.data() : subjectJ;
     for (std::size_t p = 0; p < G; ++p) {
         const double theta = -kThetaBound + static_cast<double>(p) * kThetaGridStep;
         if (wle)
@@ -242,55 +356,11 @@ void PersonFit::scan(Work& work) const
     }
 }
 
-// Brent's method on [low, high], the equation falling through 0 there.
-double PersonFit::root(double low, double high, double gLow, double gHigh, Work& work) const
+// The end of the interval an equation's root lies at or beyond: none for
+// ml, the end itself for the others.
+PersonFit::Estimate PersonFit::atBound(double end) const
 {
-    double a = low, b = high, fa = gLow, fb = gHigh, c = a, fc = fa, d = b - a, e = d;
-    for (int iteration = 0; iteration < 100; ++iteration) {
-        if ((fb > 0.0) == (fc > 0.0)) {
-            c = a, fc = fa;
-            d = e = b - a;
-        }
-        if (std::abs(fc) < std::abs(fb)) {
-            a = b, b = c, c = a;
-            fa = fb, fb = fc, fc = fa;
-        }
-        const double tolerance = 4.0 * std::numeric_limits<double>::epsilon() * std::abs(b) + 1e-13;
-        const double half = 0.5 * (c - b);
-        if (std::abs(half) <= tolerance || fb == 0.0)
-            return b;
-        if (std::abs(e) >= tolerance && std::abs(fa) > std::abs(fb)) {
-            double p, q;
-            const double s = fb / fa;
-            if (a == c) {
-                p = 2.0 * half * s;
-                q = 1.0 - s;
-            } else {
-                const double t = fa / fc, u = fb / fc;
-                p = s * (2.0 * half * t * (t - u) - (b - a) * (u - 1.0));
-                q = (t - 1.0) * (u - 1.0) * (s - 1.0);
-            }
-            if (p > 0.0)
-                q = -q;
-            p = std::abs(p);
-            if (2.0 * p < std::min(3.0 * half * q - std::abs(tolerance * q), std::abs(e * q))) {
-                e = d;
-                d = p / q;
-            } else {
-                d = half;
-                e = d;
-            }
-        } else {
-            d = half;
-            e = d;
-        }
-        a = b, fa = fb;
-        b += std::abs(d) > tolerance ? d : (half > 0.0 ? tolerance : -tolerance);
-        fb = equation(b, work, nullptr);
-        if (std::isnan(fb))
-            return b;
-    }
-    return b;
+    return {estimator_ == ThetaEstimator::Ml ? kNoPersonFigure : end, PersonNote::AtBound};
 }
 
 PersonFit::Estimate PersonFit::estimate(Work& work) const
@@ -302,6 +372,11 @@ PersonFit::Estimate PersonFit::estimate(Work& work) const
             std::all_of(work.categories.begin(), work.categories.end(), highest))
             return {kNoPersonFigure, PersonNote::Extreme};
     }
+    return searchesGrid_ ? searchGrid(work) : newton(work, -kThetaBound, kThetaBound, start(work), false);
+}
+
+PersonFit::Estimate PersonFit::searchGrid(Work& work) const
+{
     scan(work);
     const std::vector<double>& g = work.equation;
     Estimate best;
@@ -309,8 +384,9 @@ PersonFit::Estimate PersonFit::estimate(Work& work) const
     for (std::size_t p = 0; p + 1 < g.size(); ++p) {
         if (!(g[p] > 0.0 && g[p + 1] <= 0.0))
             continue;
-        const double low = -kThetaBound + static_cast<double>(p) * kThetaGridStep;
-        const double theta = g[p + 1] == 0.0 ? low + kThetaGridStep : root(low, low + kThetaGridStep, g[p], g[p + 1], work);
+        const double low = -kThetaBound + static_cast<double>(p) * kThetaGridStep, high = low + kThetaGridStep;
+        const double theta =
+            g[p + 1] == 0.0 ? high : newton(work, low, high, low + kThetaGridStep * g[p] / (g[p] - g[p + 1]), true).theta;
         double objective = 0.0;
         equation(theta, work, &objective);
         if (!HasFigure(best.theta) || objective > bestObjective) {
@@ -324,30 +400,91 @@ PersonFit::Estimate PersonFit::estimate(Work& work) const
         equation(-kThetaBound, work, &low);
         equation(kThetaBound, work, &high);
         if (!HasFigure(best.theta) || std::max(low, high) > bestObjective)
-            return {kNoPersonFigure, PersonNote::AtBound};
+            return atBound(kThetaBound);
         return best;
     }
-    if (!HasFigure(best.theta)) {
-        // No root inside: the equation keeps one sign, and the estimate is
-        // the end it points to.
-        best.theta = !g.empty() && g.front() <= 0.0 ? -kThetaBound : kThetaBound;
-        best.note = PersonNote::AtBound;
-    }
+    // No root inside: the equation keeps one sign, and the estimate is the
+    // end it points to.
+    if (!HasFigure(best.theta))
+        return atBound(!g.empty() && g.front() <= 0.0 ? -kThetaBound : kThetaBound);
     return best;
+}
+
+// Where Newton's steps begin: for binary items the ability at which an
+// average item gives the share of answers right, else the prior's mean.
+double PersonFit::start(const Work& work) const
+{
+    if (model_.kind != FitModel::Kind::Binary)
+        return estimator_ == ThetaEstimator::Map ? mu_ : 0.0;
+    const std::size_t n = work.items.size();
+    double right = 0.0, b = 0.0, Da = 0.0;
+    for (std::size_t t = 0; t < n; ++t) {
+        right += work.categories[t];
+        b += work.b[t];
+        Da += work.Da[t];
+    }
+    if (!(Da > 0.0))
+        return 0.0;
+    const double share = (right + 0.5) / (static_cast<double>(n) + 1.0);
+    return b / static_cast<double>(n) + std::log(share / (1.0 - share)) * static_cast<double>(n) / Da;
+}
+
+// The root of an equation falling through 0 in [low, high], from theta:
+// Newton's steps while they stay within the bracket the signs so far give,
+// halving it otherwise. wle's term is not differentiated; its slope is
+// taken from the last two steps. Unless bracketed, the ends of [−10, 10]
+// are not known to hold the root between them, and each is tried once a
+// step would pass it.
+PersonFit::Estimate PersonFit::newton(Work& work, double low, double high, double theta, bool bracketed) const
+{
+    // Newton's error after a step of d is of the order of d² with the
+    // slope exact, of d times the last step with wle's taken from two steps.
+    const double tolerance = estimator_ == ThetaEstimator::Wle ? 1e-11 : 1e-9;
+    bool lowSeen = bracketed, highSeen = bracketed;
+    theta = std::clamp(theta, low, high);
+    double lastTheta = kNoPersonFigure, lastCorrection = 0.0;
+    for (int step = 0; step < 200; ++step) {
+        const Sums s = sumsAt(theta, work, false);
+        const double added = correction(s, theta), g = s.g + added;
+        if (std::isnan(g))
+            return {};
+        if (g == 0.0)
+            return {theta};
+        (g > 0.0 ? low : high) = theta;
+        double slope = s.slope;
+        if (estimator_ == ThetaEstimator::Map)
+            slope -= 1.0 / (sigma_ * sigma_);
+        else if (estimator_ == ThetaEstimator::Wle && HasFigure(lastTheta) && theta != lastTheta)
+            slope += (added - lastCorrection) / (theta - lastTheta);
+        lastTheta = theta;
+        lastCorrection = added;
+        double next = slope < 0.0 ? theta - g / slope : kNoPersonFigure;
+        if (!(next > low && next < high)) {
+            // Past an end of the interval: the root may lie beyond it.
+            if (next <= low && low == -kThetaBound && !lowSeen) {
+                lowSeen = true;
+                if (equation(-kThetaBound, work, nullptr) <= 0.0)
+                    return atBound(-kThetaBound);
+            } else if (next >= high && high == kThetaBound && !highSeen) {
+                highSeen = true;
+                if (equation(kThetaBound, work, nullptr) >= 0.0)
+                    return atBound(kThetaBound);
+            }
+            next = 0.5 * (low + high);
+        }
+        if (std::abs(next - theta) <= tolerance)
+            return {next};
+        theta = next;
+    }
+    return {theta};
 }
 
 PersonFit::Estimate PersonFit::expectedAPosteriori(Work& work, double& sd) const
 {
     const std::size_t Q = nodes_.size();
     work.sums.assign(Q, 0.0);
-    for (std::size_t q = 0; q < Q; ++q) {
-        double l = 0.0;
-        for (std::size_t n = 0; n < work.items.size(); ++n) {
-            respond(work.items[n], nodes_[q], work.P.data(), work.dP.data(), work.d2P.data(), work.r.data());
-            l += std::log(work.P[work.categories[n]]);
-        }
-        work.sums[q] = l;
-    }
+    for (std::size_t q = 0; q < Q; ++q)
+        work.sums[q] = sumsAt(nodes_[q], work, true).l;
     double most = -std::numeric_limits<double>::infinity();
     for (std::size_t q = 0; q < Q; ++q)
         if (weights_[q] > 0.0)
@@ -372,78 +509,144 @@ PersonFit::Estimate PersonFit::expectedAPosteriori(Work& work, double& sd) const
     return {theta, PersonNote::NoCorrectionForEap};
 }
 
-// lz, lz*, infit, outfit and the standard error at theta.
-void PersonFit::statisticsAt(double theta, Work& work, PersonFigures& figures) const
+// Each answered item's ln P by category, mean, variance and fourth moment
+// (K + 3 values, item after item, into values), and their sums.
+PersonFit::FormSums PersonFit::itemValuesAt(double theta, Work& work, double* values) const
 {
-    const std::size_t n = work.items.size();
-    work.sums.assign(5 * n, 0.0);
-    double l0 = 0.0, E = 0.0, V = 0.0, I = 0.0, J = 0.0, RW = 0.0;
-    double squares = 0.0, outfit = 0.0, variances = 0.0, outfitQ = 0.0, infitQ = 0.0;
+    const std::size_t n = work.items.size(), K = static_cast<std::size_t>(K_);
+    work.sums.resize(5 * n);
+    FormSums form;
+    double RW = 0.0;
+    const bool binary = model_.kind == FitModel::Kind::Binary;
+    if (binary) {
+        for (std::size_t t = 0; t < n; ++t)
+            work.e[t] = work.Da[t] * (theta - work.b[t]);
+        Exponentials(work.e.data(), n);
+    }
     for (std::size_t t = 0; t < n; ++t) {
-        respond(work.items[t], theta, work.P.data(), work.dP.data(), work.d2P.data(), work.r.data());
-        const int x = work.categories[t];
+        if (binary)
+            binaryResponse(work.Da[t], work.c[t], work.e[t], work.P.data(), work.dP.data(), work.d2P.data(),
+                           work.r.data());
+        else
+            respond(work.items[t], theta, work.P.data(), work.dP.data(), work.d2P.data(), work.r.data());
+        double* v = values + t * (K + 3);
         double Sw = 0.0, Sww = 0.0, Srw = 0.0, Srr = 0.0, Sr = 0.0, mean = 0.0;
-        for (int k = 0; k < K_; ++k) {
+        for (std::size_t k = 0; k < K; ++k) {
             const double P = work.P[k], r = work.r[k];
             // A category of probability 0 adds P ln P = 0.
             const double w = P > 0.0 ? std::log(P) : 0.0;
+            v[k] = std::log(P);
             Sw += P * w;
             Sww += P * w * w;
             Srw += P * r * w;
             Srr += P * r * r;
             Sr += P * r;
-            J += r * work.d2P[k];
-            mean += k * P;
+            form.J += r * work.d2P[k];
+            mean += static_cast<double>(k) * P;
         }
-        l0 += std::log(work.P[x]);
-        E += Sw;
-        V += Sww - Sw * Sw;
-        I += Srr;
+        form.E += Sw;
+        form.V += Sww - Sw * Sw;
+        form.I += Srr;
         RW += Srw;
         double* sums = &work.sums[5 * t];
         sums[0] = Sw, sums[1] = Sww, sums[2] = Srw, sums[3] = Srr, sums[4] = Sr;
         double Vj = 0.0, Cj = 0.0;
-        for (int k = 0; k < K_; ++k) {
-            const double d2 = (k - mean) * (k - mean);
+        for (std::size_t k = 0; k < K; ++k) {
+            const double d2 = (static_cast<double>(k) - mean) * (static_cast<double>(k) - mean);
             Vj += d2 * work.P[k];
             Cj += d2 * d2 * work.P[k];
         }
-        const double residual = (x - mean) * (x - mean);
-        squares += residual;
-        outfit += residual / Vj;
-        variances += Vj;
-        outfitQ += Cj / (Vj * Vj);
-        infitQ += Cj - Vj * Vj;
+        v[K] = mean, v[K + 1] = Vj, v[K + 2] = Cj;
+        form.variances += Vj;
+        form.outfitQ += Cj / (Vj * Vj);
+        form.infitQ += Cj - Vj * Vj;
     }
-    const double c = RW / I;
-    double tau2 = 0.0;
+    form.c = RW / form.I;
     for (std::size_t t = 0; t < n; ++t) {
         const double* s = &work.sums[5 * t];
-        const double mean = s[0] - c * s[4];
-        tau2 += s[1] - 2.0 * c * s[2] + c * c * s[3] - mean * mean;
+        const double mean = s[0] - form.c * s[4];
+        form.tau2 += s[1] - 2.0 * form.c * s[2] + form.c * form.c * s[3] - mean * mean;
+    }
+    return form;
+}
+
+// lz, lz*, infit, outfit and the standard error of the subject's answers.
+void PersonFit::figuresAt(double theta, const FormSums& form, const double* values, const Work& work,
+                          PersonFigures& figures) const
+{
+    const std::size_t n = work.items.size(), K = static_cast<std::size_t>(K_);
+    double l0 = 0.0, squares = 0.0, outfit = 0.0;
+    for (std::size_t t = 0; t < n; ++t) {
+        const double* v = values + t * (K + 3);
+        const int x = work.categories[t];
+        l0 += v[x];
+        const double residual = (x - v[K]) * (x - v[K]);
+        squares += residual;
+        outfit += residual / v[K + 1];
     }
     const double count = static_cast<double>(n);
-    figures.lz = (l0 - E) / std::sqrt(V);
+    figures.lz = (l0 - form.E) / std::sqrt(form.V);
     figures.outfit = outfit / count;
-    figures.infit = squares / variances;
-    figures.outfitT = Standardised(figures.outfit, outfitQ / (count * count) - 1.0 / count);
-    figures.infitT = Standardised(figures.infit, infitQ / (variances * variances));
+    figures.infit = squares / form.variances;
+    figures.outfitT = Standardised(figures.outfit, form.outfitQ / (count * count) - 1.0 / count);
+    figures.infitT = Standardised(figures.infit, form.infitQ / (form.variances * form.variances));
+    const double tau = std::sqrt(form.tau2);
     switch (estimator_) {
     case ThetaEstimator::Ml:
-        figures.lzStar = (l0 - E) / std::sqrt(tau2);
-        figures.se = 1.0 / std::sqrt(I);
+        figures.lzStar = (l0 - form.E) / tau;
+        figures.se = 1.0 / std::sqrt(form.I);
         break;
     case ThetaEstimator::Wle:
-        figures.lzStar = (l0 - E + c * J / (2.0 * I)) / std::sqrt(tau2);
-        figures.se = 1.0 / std::sqrt(I);
+        figures.lzStar = (l0 - form.E + form.c * form.J / (2.0 * form.I)) / tau;
+        figures.se = 1.0 / std::sqrt(form.I);
         break;
     case ThetaEstimator::Map:
-        figures.lzStar = (l0 - E + c * (mu_ - theta) / (sigma_ * sigma_)) / std::sqrt(tau2);
-        figures.se = 1.0 / std::sqrt(I + 1.0 / (sigma_ * sigma_));
+        figures.lzStar = (l0 - form.E + form.c * (mu_ - theta) / (sigma_ * sigma_)) / tau;
+        figures.se = 1.0 / std::sqrt(form.I + 1.0 / (sigma_ * sigma_));
         break;
     case ThetaEstimator::Eap:
         break;
     }
+}
+
+// A subject who answered every item, from what its total gave before;
+// false when it is not such a subject or the totals are not kept.
+bool PersonFit::figureFromTotal(Work& work, PersonFigures& figures) const
+{
+    const std::size_t n = work.items.size(), K = static_cast<std::size_t>(K_);
+    if (!byTotal_ || n != static_cast<std::size_t>(m_))
+        return false;
+    std::size_t total = 0;
+    for (const unsigned char x : work.categories)
+        total += x;
+    const std::size_t totals = n * (K - 1) + 1, stride = n * (K + 3);
+    if (work.cached.empty()) {
+        work.cached.assign(totals, 0);
+        work.cachedTheta.assign(totals, kNoPersonFigure);
+        work.cachedSe.assign(totals, kNoPersonFigure);
+        work.cachedNote.assign(totals, 0);
+        work.cachedForm.assign(totals, FormSums());
+        work.cachedValues.assign(totals * stride, 0.0);
+    }
+    double* values = &work.cachedValues[total * stride];
+    if (!work.cached[total]) {
+        double sd = kNoPersonFigure;
+        const Estimate e = estimator_ == ThetaEstimator::Eap ? expectedAPosteriori(work, sd) : estimate(work);
+        work.cachedTheta[total] = e.theta;
+        work.cachedSe[total] = sd;
+        work.cachedNote[total] = static_cast<unsigned char>(e.note);
+        if (HasFigure(e.theta))
+            work.cachedForm[total] = itemValuesAt(e.theta, work, values);
+        work.cached[total] = 1;
+    }
+    figures.note = static_cast<PersonNote>(work.cachedNote[total]);
+    figures.theta = work.cachedTheta[total];
+    if (HasFigure(figures.theta)) {
+        figuresAt(figures.theta, work.cachedForm[total], values, work, figures);
+        if (estimator_ == ThetaEstimator::Eap)
+            figures.se = work.cachedSe[total];
+    }
+    return true;
 }
 
 void PersonFit::figure(const unsigned char* categories, bool outside, PersonFigures& figures, Work& work) const
@@ -464,16 +667,21 @@ void PersonFit::figure(const unsigned char* categories, bool outside, PersonFigu
         figures.note = PersonNote::TooFewAnswers;
         return;
     }
-    double sd = kNoPersonFigure;
-    const Estimate estimate =
-        estimator_ == ThetaEstimator::Eap ? expectedAPosteriori(work, sd) : PersonFit::estimate(work);
-    figures.note = estimate.note;
-    if (!HasFigure(estimate.theta))
-        return;
-    figures.theta = estimate.theta;
-    statisticsAt(estimate.theta, work, figures);
-    if (estimator_ == ThetaEstimator::Eap)
-        figures.se = sd;
+    if (!figureFromTotal(work, figures)) {
+        double sd = kNoPersonFigure;
+        const Estimate estimate =
+            estimator_ == ThetaEstimator::Eap ? expectedAPosteriori(work, sd) : PersonFit::estimate(work);
+        figures.note = estimate.note;
+        if (!HasFigure(estimate.theta))
+            return;
+        figures.theta = estimate.theta;
+        const std::size_t K = static_cast<std::size_t>(K_);
+        work.values.resize(work.items.size() * (K + 3));
+        const FormSums form = itemValuesAt(estimate.theta, work, work.values.data());
+        figuresAt(estimate.theta, form, work.values.data(), work, figures);
+        if (estimator_ == ThetaEstimator::Eap)
+            figures.se = sd;
+    }
     if (HasFigure(figures.lzStar)) {
         figures.p = LowerNormalTail(figures.lzStar);
         figures.flagged = figures.p < kPersonFlagLevel;

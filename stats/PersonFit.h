@@ -52,15 +52,29 @@ struct PersonFigures {
 // The estimation and statistics for one run's model, shared by every
 // thread; each thread brings its own PersonFit::Work.
 //
-// Roots of an estimating equation are searched for on a grid of step
-// kThetaGridStep over [−10, 10], where each sign change from + to − is
-// refined by Brent's method; of several, the one of the largest objective
-// (log-likelihood, + ½ ln I for wle, log-posterior for map) is taken. Roots
-// closer together than the grid's step may be taken as one.
+// The estimating equations are solved in [−10, 10]. Where an answered
+// item has a lower asymptote above 0 (or a discrimination of 0 or below,
+// or graded thresholds that do not rise), an equation may have several
+// roots: they are searched for on a grid of step kThetaGridStep, each sign
+// change from + to − refined by Newton's method, and of several the one of
+// the largest objective (log-likelihood, + ½ ln I for wle, log-posterior
+// for map) is taken; roots closer together than the step may be taken as
+// one. Otherwise the likelihood is log-concave and the equation has one
+// root, found by Newton's method kept inside a bracket. With a common
+// discrimination (the 1-parameter and partial credit models) a subject who
+// answered every item has the estimate and item values of every other
+// with its total, worked out once per thread.
 class PersonFit {
 public:
     static constexpr double kThetaBound = 10.0;
     static constexpr double kThetaGridStep = 0.25;
+
+    // What the statistics take of the answered items at an ability whatever
+    // the answers: E, V, Snijders' c and τ², I, J, the mean squares' q sums.
+    struct FormSums {
+        double E = 0.0, V = 0.0, c = 0.0, tau2 = 0.0, I = 0.0, J = 0.0;
+        double outfitQ = 0.0, infitQ = 0.0, variances = 0.0;
+    };
 
     // Scratch of one thread.
     class Work {
@@ -71,8 +85,15 @@ public:
         friend class PersonFit;
         std::vector<int> items;                 // answered, in order
         std::vector<unsigned char> categories;  // theirs
-        std::vector<double> equation, P, dP, d2P, r, sums, cumulative;
+        std::vector<double> equation, P, dP, d2P, r, sums, values, cumulative;
+        std::vector<double> Da, b, c, e;        // binary items' D a, b, c and e^z, answered ones
         std::vector<unsigned char> drawn;
+        // By total, of subjects who answered every item: the estimate and
+        // each item's values there (kItemValues each).
+        std::vector<char> cached;
+        std::vector<double> cachedTheta, cachedSe, cachedValues;
+        std::vector<FormSums> cachedForm;
+        std::vector<unsigned char> cachedNote;
     };
 
     // The latent distribution's mean and standard deviation are map's
@@ -105,16 +126,29 @@ private:
         double theta = kNoPersonFigure;
         PersonNote note = PersonNote::None;
     };
-    struct Statistics;
+    // The answered items' sums at an ability: of r of the category answered,
+    // of its derivative, of the information, of J, and of ln P answered.
+    struct Sums {
+        double g = 0.0, slope = 0.0, I = 0.0, J = 0.0, l = 0.0;
+    };
 
     void respond(int item, double theta, double* P, double* dP, double* d2P, double* r) const;
+    Sums sumsAt(double theta, Work& work, bool logs) const;
+    Sums binarySumsAt(double theta, Work& work, bool logs) const;
+    double correction(const Sums& sums, double theta) const;
     Estimate estimate(Work& work) const;
+    Estimate searchGrid(Work& work) const;
+    Estimate newton(Work& work, double low, double high, double theta, bool bracketed) const;
+    double start(const Work& work) const;
     double equation(double theta, Work& work, double* objective) const;
-    double root(double low, double high, double gLow, double gHigh, Work& work) const;
     void scan(Work& work) const;
     Estimate expectedAPosteriori(Work& work, double& sd) const;
-    void statisticsAt(double theta, Work& work, PersonFigures& figures) const;
+    FormSums itemValuesAt(double theta, Work& work, double* values) const;
+    void figuresAt(double theta, const FormSums& form, const double* values, const Work& work,
+                   PersonFigures& figures) const;
+    bool figureFromTotal(Work& work, PersonFigures& figures) const;
     bool gather(const unsigned char* categories, Work& work) const;
+    Estimate atBound(double end) const;
 
     const FitModel& model_;
     const ThetaEstimator estimator_;
@@ -124,4 +158,7 @@ private:
     // At each grid point, item by item: r_jk (K values), I_j and J_j.
     int gridPoints_ = 0;
     std::vector<double> gridR_, gridI_, gridJ_;
+    std::vector<double> gridTestI_, gridTestJ_;  // of every item
+    bool searchesGrid_ = false;  // the equations may have several roots
+    bool byTotal_ = false;       // a common discrimination: complete subjects by total
 };
