@@ -620,7 +620,8 @@ bool PersonFit::figureFromTotal(Work& work, PersonFigures& figures) const
     for (const unsigned char x : work.categories)
         total += x;
     const std::size_t totals = n * (K - 1) + 1, stride = n * (K + 3);
-    if (work.cached.empty()) {
+    if (work.cachedBy != this) {
+        work.cachedBy = this;
         work.cached.assign(totals, 0);
         work.cachedTheta.assign(totals, kNoPersonFigure);
         work.cachedSe.assign(totals, kNoPersonFigure);
@@ -630,8 +631,17 @@ bool PersonFit::figureFromTotal(Work& work, PersonFigures& figures) const
     }
     double* values = &work.cachedValues[total * stride];
     if (!work.cached[total]) {
+        // The estimate of one pattern of this total stands for all of them:
+        // the same bits whichever subject of it came first to this thread.
+        const std::vector<unsigned char> answers = work.categories;
+        std::size_t left = total;
+        for (unsigned char& x : work.categories) {
+            x = static_cast<unsigned char>(std::min(left, K - 1));
+            left -= x;
+        }
         double sd = kNoPersonFigure;
         const Estimate e = estimator_ == ThetaEstimator::Eap ? expectedAPosteriori(work, sd) : estimate(work);
+        work.categories = answers;
         work.cachedTheta[total] = e.theta;
         work.cachedSe[total] = sd;
         work.cachedNote[total] = static_cast<unsigned char>(e.note);

@@ -76,7 +76,7 @@ public:
         double outfitQ = 0.0, infitQ = 0.0, variances = 0.0;
     };
 
-    // Scratch of one thread.
+    // Scratch of one thread, for any PersonFit.
     class Work {
     public:
         Work() = default;
@@ -89,7 +89,8 @@ public:
         std::vector<double> Da, b, c, e;        // binary items' D a, b, c and e^z, answered ones
         std::vector<unsigned char> drawn;
         // By total, of subjects who answered every item: the estimate and
-        // each item's values there (kItemValues each).
+        // each item's values there, for the PersonFit that worked them out.
+        const PersonFit* cachedBy = nullptr;
         std::vector<char> cached;
         std::vector<double> cachedTheta, cachedSe, cachedValues;
         std::vector<FormSums> cachedForm;

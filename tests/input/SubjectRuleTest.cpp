@@ -175,3 +175,54 @@ TEST_F(SubjectRuleTest, ATestWithoutItems)
     EXPECT_EQ(OpenScoreSheet("x.csv", {"id", {}}, sheet, fault), TableRead::Fault);
     EXPECT_EQ(fault.describe(), "x.csv, line 1: the table has no column of items");
 }
+
+namespace {
+
+// What a listener of subjects hears, one line a subject.
+class HeardSubjects : public SubjectSink {
+public:
+    explicit HeardSubjects(int items) : items_(items) {}
+    void take(std::string_view id, const SubjectTotal& subject, const unsigned char* categories) override
+    {
+        std::string line = std::string(id) + ":" + std::to_string(subject.total) + "/" +
+                           std::to_string(subject.answered) + (subject.outside ? " outside" : "") + " [";
+        for (int i = 0; i < items_; ++i)
+            line += categories[i] == kNotAnswered ? std::string("-") : std::to_string(categories[i]);
+        lines.push_back(line + "]");
+    }
+    std::vector<std::string> lines;
+
+private:
+    int items_;
+};
+
+}  // namespace
+
+// The listener of subjects hears every subject once, in the file's order,
+// as the counts take it, whichever reader reads it and however many
+// threads it was given; a table's subjects come with their identifiers.
+TEST_F(SubjectRuleTest, EveryReaderTellsItsSubjectsInOrder)
+{
+    write("x.dat", "1 9 2\n9 9 9\n0 1 9\n1 1");
+    write("x.csv", "id,q1,q2,q3\nann,1,9,2\nbob,NA,9,9\n\"c, d\",0,1,\ndan,1,1,0\n");
+    const MissingCodes missing({9});
+    const std::vector<std::string> wanted = {":3/2 outside [1-0]", ":0/0 [---]", ":1/2 [01-]", ":2/3 [110]",
+                                             ":0/3 [000]"};
+    HeardSubjects numbers(3);
+    ScoreCount count = emptyCount(3, missing);
+    count.persons = &numbers;
+    ASSERT_TRUE(CountScores("x.dat", 5, 3, 0, count));
+    EXPECT_EQ(numbers.lines, wanted);
+    EXPECT_FALSE(CountSimpleScores("x.dat", 5, 3, 0, count, 2, {0, 4, 32})) << "the parts keep no order";
+
+    HeardSubjects table(3);
+    ScoreSheet sheet;
+    TableFault fault;
+    ASSERT_EQ(OpenScoreSheet("x.csv", {"id", {}}, sheet, fault), TableRead::Done);
+    ScoreCount tableCount = emptyCount(3, missing);
+    tableCount.persons = &table;
+    std::int64_t subjects = 0;
+    ASSERT_EQ(CountSheetScores(sheet, 0, true, tableCount, subjects, fault, 2, {0, 4, 32}), SheetCount::Done);
+    EXPECT_EQ(table.lines, (std::vector<std::string>{"ann:3/2 outside [1-0]", "bob:0/0 [---]", "c, d:1/2 [01-]",
+                                                     "dan:2/3 [110]"}));
+}

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "counts/ItemCodeCounts.h"
+#include "model/ItemResponse.h"
+#include "stats/RandomStream.h"
 
 namespace {
 
@@ -216,6 +219,229 @@ TEST(PersonFitTest, EveryEstimatorAndStatisticAgreesWithTheReference)
             }
         }
     EXPECT_EQ(checked, std::size(kReference));
+}
+
+// Category probabilities by the models' own formulas, for what the tests
+// work out apart from the estimator.
+std::vector<double> probabilities(const FitModel& model, int item, double theta)
+{
+    const ItemParameters& items = model.items;
+    const int K = items.categoryCount, m = items.itemCount;
+    std::vector<double> P(static_cast<std::size_t>(K));
+    std::vector<float> b;
+    for (int k = 0; k + 1 < K; ++k)
+        b.push_back(items.b[static_cast<std::size_t>(k * m + item)]);
+    const double a = items.a[static_cast<std::size_t>(item)];
+    if (model.kind == FitModel::Kind::Binary) {
+        P[1] = ItemResponseProbability(theta, a, b[0], items.c[static_cast<std::size_t>(item)], model.D);
+        P[0] = 1.0 - P[1];
+    } else if (model.kind == FitModel::Kind::Graded) {
+        GradedCategoryProbabilities(a, theta, b.data(), K - 1, P.data());
+    } else {
+        PartialCreditProbabilities(a, theta, b.data(), K - 1, P.data());
+    }
+    return P;
+}
+
+double logLikelihood(const FitModel& model, const std::vector<unsigned char>& categories, double theta)
+{
+    double l = 0.0;
+    for (std::size_t j = 0; j < categories.size(); ++j)
+        if (categories[j] != kNotAnswered)
+            l += std::log(probabilities(model, static_cast<int>(j), theta)[categories[j]]);
+    return l;
+}
+
+// The maximum of f in [−10, 10], by a fine grid and golden sections.
+double brutishMaximum(const std::function<double(double)>& f)
+{
+    double best = -10.0;
+    for (double t = -10.0; t <= 10.0; t += 0.01)
+        if (f(t) > f(best))
+            best = t;
+    double low = std::max(-10.0, best - 0.01), high = std::min(10.0, best + 0.01);
+    const double golden = (std::sqrt(5.0) - 1.0) / 2.0;
+    while (high - low > 1e-10) {
+        const double x1 = high - golden * (high - low), x2 = low + golden * (high - low);
+        (f(x1) < f(x2) ? low : high) = f(x1) < f(x2) ? x1 : x2;
+    }
+    return 0.5 * (low + high);
+}
+
+std::vector<unsigned char> drawAnswers(const FitModel& model, double theta, RandomStream& random, double missing = 0.0)
+{
+    std::vector<unsigned char> categories;
+    for (int j = 0; j < model.items.itemCount; ++j) {
+        if (random.uniform() < missing) {
+            categories.push_back(kNotAnswered);
+            continue;
+        }
+        const std::vector<double> P = probabilities(model, j, theta);
+        double u = random.uniform(), sum = 0.0;
+        unsigned char k = 0;
+        while (k + 1u < P.size() && u >= (sum += P[k]))
+            ++k;
+        categories.push_back(k);
+    }
+    return categories;
+}
+
+double standardNormal(RandomStream& random)
+{
+    const double u = random.uniform(), v = random.uniform();
+    return std::sqrt(-2.0 * std::log(1.0 - u)) * std::cos(2.0 * 3.14159265358979323846 * v);
+}
+
+// Twelve items of every model, difficulties spread from −2 to 2.
+std::vector<FitModel> shortTests()
+{
+    std::vector<float> a, b, c;
+    std::vector<std::vector<float>> steps;
+    for (int j = 0; j < 12; ++j) {
+        a.push_back(0.6f + 0.15f * static_cast<float>(j % 5));
+        b.push_back(-2.0f + 4.0f * static_cast<float>(j) / 11.0f);
+        c.push_back(0.2f);
+        steps.push_back({b.back() - 0.8f, b.back(), b.back() + 0.9f});
+    }
+    return {withNodes(binaryModel(a, b, {}, 1.702)), withNodes(binaryModel(a, b, {}, 1.0)),
+            withNodes(binaryModel(a, b, c, 1.702)), withNodes(polytomousModel(FitModel::Kind::Graded, a, steps)),
+            withNodes(polytomousModel(FitModel::Kind::PartialCredit, std::vector<float>(12, 1.0f), steps))};
+}
+
+// The estimates maximise what they are to, for patterns drawn from every
+// model with answers missing: ml the likelihood, map the posterior, and
+// wle, where its equation is the slope of l + ½ ln I (binary items without
+// guessing, partial credit), that.
+TEST(PersonFitTest, EstimatesMaximiseTheirObjectives)
+{
+    RandomStream random(7, 0);
+    for (const FitModel& model : shortTests()) {
+        const PersonFit ml(model, ThetaEstimator::Ml), map(model, ThetaEstimator::Map), wle(model, ThetaEstimator::Wle);
+        const bool wleIsAMaximum = model.kind == FitModel::Kind::PartialCredit ||
+                                   (model.kind == FitModel::Kind::Binary && model.parameterCount == 2);
+        PersonFit::Work work;
+        for (int n = 0; n < 20; ++n) {
+            const std::vector<unsigned char> x = drawAnswers(model, 1.5 * standardNormal(random), random, 0.2);
+            const auto l = [&](double t) { return logLikelihood(model, x, t); };
+            PersonFigures f;
+            ml.figure(x.data(), false, f, work);
+            if (f.note == PersonNote::None) {
+                EXPECT_NEAR(f.theta, brutishMaximum(l), 1e-6);
+            }
+            map.figure(x.data(), false, f, work);
+            const double mu = map.latentMean(), s2 = map.latentSd() * map.latentSd();
+            EXPECT_NEAR(f.theta, brutishMaximum([&](double t) { return l(t) - (t - mu) * (t - mu) / (2 * s2); }),
+                        1e-6);
+            if (!wleIsAMaximum)
+                continue;
+            wle.figure(x.data(), false, f, work);
+            // For these models the information is minus the likelihood's
+            // second derivative, whatever the answers.
+            const auto information = [&](double t) {
+                const double h = 1e-3;
+                return -(l(t + h) - 2 * l(t) + l(t - h)) / (h * h);
+            };
+            EXPECT_NEAR(f.theta, brutishMaximum([&](double t) { return l(t) + 0.5 * std::log(information(t)); }),
+                        1e-4);
+        }
+    }
+}
+
+// Why lz* exists: on a short test with the ability estimated, lz is far
+// from standard normal (its variance well below 1), lz* close to it.
+TEST(PersonFitTest, LzStarIsCloserToStandardNormalThanLzOnAShortTest)
+{
+    RandomStream random(11, 0);
+    const FitModel model = shortTests()[1];
+    for (const ThetaEstimator estimator : {ThetaEstimator::Ml, ThetaEstimator::Wle}) {
+        const PersonFit fit(model, estimator);
+        PersonFit::Work work;
+        double n = 0, lz = 0, lz2 = 0, star = 0, star2 = 0;
+        for (int s = 0; s < 4000; ++s) {
+            const std::vector<unsigned char> x = drawAnswers(model, standardNormal(random), random);
+            PersonFigures f;
+            fit.figure(x.data(), false, f, work);
+            if (!HasFigure(f.lzStar))
+                continue;
+            ++n;
+            lz += f.lz, lz2 += f.lz * f.lz, star += f.lzStar, star2 += f.lzStar * f.lzStar;
+        }
+        const double lzVariance = lz2 / n - (lz / n) * (lz / n), starVariance = star2 / n - (star / n) * (star / n);
+        SCOPED_TRACE(ThetaEstimatorName(estimator));
+        EXPECT_LT(std::abs(starVariance - 1.0), std::abs(lzVariance - 1.0));
+        EXPECT_LT(std::abs(starVariance - 1.0), 0.15);
+        EXPECT_LT(lzVariance, 0.9);
+    }
+}
+
+// The screening rule: about 5% of subjects who answer as the model says
+// are flagged, and far more of those who answer at random or who know the
+// hardest items' answers without the ability for them.
+TEST(PersonFitTest, AberrantSubjectsAreFlaggedFarAboveChance)
+{
+    std::vector<float> a, b;
+    for (int j = 0; j < 40; ++j) {
+        a.push_back(0.8f + 0.4f * static_cast<float>(j % 3));
+        b.push_back(-2.5f + 5.0f * static_cast<float>(j) / 39.0f);
+    }
+    const FitModel model = withNodes(binaryModel(a, b, {}, 1.702));
+    const PersonFit fit(model, ThetaEstimator::Wle);
+    PersonFit::Work work;
+    RandomStream random(3, 0);
+    const auto share = [&](const std::function<std::vector<unsigned char>()>& subject) {
+        int flagged = 0;
+        for (int s = 0; s < 2000; ++s) {
+            const std::vector<unsigned char> x = subject();
+            PersonFigures f;
+            fit.figure(x.data(), false, f, work);
+            flagged += f.flagged ? 1 : 0;
+        }
+        return flagged / 2000.0;
+    };
+    const double model5 = share([&] { return drawAnswers(model, standardNormal(random), random); });
+    EXPECT_GT(model5, 0.02);
+    EXPECT_LT(model5, 0.08);
+    const double guessing = share([&] {
+        std::vector<unsigned char> x;
+        for (int j = 0; j < 40; ++j)
+            x.push_back(random.uniform() < 0.5 ? 1 : 0);
+        return x;
+    });
+    EXPECT_GT(guessing, 0.5);
+    const double copied = share([&] {
+        std::vector<unsigned char> x = drawAnswers(model, -1.5, random);
+        std::fill(x.end() - 10, x.end(), 1);  // the ten hardest, copied right
+        return x;
+    });
+    EXPECT_GT(copied, 0.5);
+}
+
+// Who has no figures, and why.
+TEST(PersonFitTest, SubjectsWithoutFiguresSayWhy)
+{
+    const FitModel model = shortTests()[0];
+    PersonFit::Work work;
+    std::vector<unsigned char> x(12, kNotAnswered);
+    const PersonFit wle(model, ThetaEstimator::Wle), ml(model, ThetaEstimator::Ml);
+    PersonFigures f;
+    x[3] = 1;
+    wle.figure(x.data(), false, f, work);
+    EXPECT_EQ(f.note, PersonNote::TooFewAnswers);
+    EXPECT_EQ(f.answered, 1);
+    EXPECT_FALSE(HasFigure(f.theta));
+    x[4] = 0;
+    wle.figure(x.data(), true, f, work);
+    EXPECT_EQ(f.note, PersonNote::CodesOutside);
+    EXPECT_FALSE(HasFigure(f.lz));
+    x[4] = 1;
+    ml.figure(x.data(), false, f, work);
+    EXPECT_EQ(f.note, PersonNote::Extreme);
+    wle.figure(x.data(), false, f, work);
+    EXPECT_EQ(f.note, PersonNote::None) << "wle is finite for every pattern";
+    EXPECT_TRUE(HasFigure(f.lzStar));
+    const std::vector<unsigned char> all(12, 0);
+    ml.figure(all.data(), false, f, work);
+    EXPECT_EQ(f.note, PersonNote::Extreme);
 }
 
 }  // namespace

@@ -1191,3 +1191,126 @@ TEST_F(TalverFitTest, BadTablesNameTheirFaultAndChangeNothing)
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
+// Every subject's row in file order, the same bits on any thread count and
+// vector path, for every model; the summary's most misfitting are the rows
+// of lowest lz*, in every format.
+TEST_F(TalverFitTest, PersonFitOnEveryModelPathAndThreadCount)
+{
+    namespace fs = std::filesystem;
+    for (const auto& entry : fs::directory_iterator(TALVER_EXAMPLES_DIR))
+        fs::copy_file(entry.path(), entry.path().filename());
+    const std::vector<std::string> cases = {
+        "--model 1pl --subjects 1000 --items 20 --discrimination-constant 1.1 --difficulty 1pl-difficulty.dat "
+        "--scores 1pl-scores.dat --nodes51",
+        "--model 3pl --parameters 3pl-items.csv --scores 3pl-scores.csv --id-column student --nodes51 "
+        "--theta-estimator ml",
+        "--model grm --subjects 1000 --items 10 --categories 4 --discrimination grm-discrimination.dat "
+        "--difficulty grm-thresholds.dat --scores grm-scores.dat --nodes20 --theta-estimator map",
+        "--model pcm --subjects 1000 --items 10 --categories 4 --discrimination-constant 0.9 --difficulty "
+        "pcm-steps.dat --scores pcm-scores.dat --estimates pcm-estimates.dat",
+        "--model 2pl --subjects 1000 --items 20 --discrimination 2pl-discrimination.dat --difficulty "
+        "2pl-difficulty.dat --scores 2pl-scores.dat --nodes51 --theta-estimator eap",
+    };
+    const std::vector<VectorPath> here = AvailableVectorPaths();
+    for (const std::string& c : cases) {
+        SCOPED_TRACE(c);
+        std::optional<std::string> persons, summary;
+        for (const VectorPath path : here)
+            for (const char* threads : {"1", "2", "3"}) {
+                ASSERT_EQ(run(c + " --person-fit --persons p.csv --format json",
+                              std::string("TALVER_VECTORS=") + VectorPathName(path) + " TALVER_THREADS=" + threads),
+                          0)
+                    << read("stderr.txt");
+                if (!persons) {
+                    persons = read("p.csv"), summary = read("stdout.txt");
+                    continue;
+                }
+                EXPECT_EQ(read("p.csv"), *persons) << VectorPathName(path) << " on " << threads;
+                EXPECT_EQ(read("stdout.txt"), *summary) << VectorPathName(path) << " on " << threads;
+            }
+        const std::vector<std::string> rows = linesOf(*persons);
+        ASSERT_EQ(rows.size(), 1001u);
+        const bool estimates = c.find("--estimates") != std::string::npos;
+        EXPECT_EQ(rows[0], std::string("id,answered,total,theta,se") + (estimates ? ",given_theta" : "") +
+                               ",lz,lz_star,p,infit,outfit,infit_t,outfit_t,flagged,note");
+        const nlohmann::json json = nlohmann::json::parse(*summary)["persons"];
+        EXPECT_EQ(json["subjects"], 1000);
+        ASSERT_EQ(json["rows"].size(), 20u);
+        // The first listed is the lowest in the table.
+        const bool eap = c.find("eap") != std::string::npos;
+        double lowest = 1e300;
+        std::string lowestId;
+        for (std::size_t k = 1; k < rows.size(); ++k) {
+            std::vector<std::string> fields;
+            std::istringstream line(rows[k]);
+            for (std::string field; std::getline(line, field, ',');)
+                fields.push_back(field);
+            const std::string& misfit = fields[5 + (estimates ? 1 : 0) + (eap ? 0 : 1)];
+            if (!misfit.empty() && std::stod(misfit) < lowest)
+                lowest = std::stod(misfit), lowestId = fields[0];
+        }
+        EXPECT_EQ(json["rows"][0]["id"], lowestId);
+        EXPECT_EQ(json["rows"][0]["flagged"], !eap);
+        if (c.find("student") != std::string::npos)
+            EXPECT_EQ(rows[1].rfind("s0001,20,", 0), 0u) << rows[1];
+        else
+            EXPECT_EQ(rows[1].rfind("1,", 0), 0u) << rows[1];
+    }
+}
+
+// Each subject simulated: the same p_mc on any thread count, and the flag
+// follows it; what cannot be asked is refused with its reason.
+TEST_F(TalverFitTest, PersonSimulationAndRefusals)
+{
+    namespace fs = std::filesystem;
+    for (const char* name : {"2pl-discrimination.dat", "2pl-difficulty.dat", "2pl-scores.dat", "2pl-estimates.dat"})
+        fs::copy_file(fs::path(TALVER_EXAMPLES_DIR) / name, name);
+    const std::string base = "--model 2pl --subjects 1000 --items 20 --discrimination 2pl-discrimination.dat "
+                             "--difficulty 2pl-difficulty.dat --scores 2pl-scores.dat ";
+    const std::string simulated = base + "--nodes51 --person-fit --person-monte-carlo 40 --seed 9 --persons p.csv";
+    ASSERT_EQ(run(simulated, "TALVER_THREADS=1"), 0) << read("stderr.txt");
+    const std::string one = read("p.csv"), summary = read("stdout.txt");
+    ASSERT_EQ(run(simulated, "TALVER_THREADS=3"), 0);
+    EXPECT_EQ(read("p.csv"), one);
+    EXPECT_NE(summary.find("Flagged (simulated p below 0.05): "), std::string::npos) << summary;
+    const std::vector<std::string> rows = linesOf(one);
+    EXPECT_EQ(rows[0], "id,answered,total,theta,se,lz,lz_star,p,p_mc,infit,outfit,infit_t,outfit_t,flagged,note");
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+        std::vector<std::string> fields;
+        std::istringstream line(rows[k]);
+        for (std::string field; std::getline(line, field, ',');)
+            fields.push_back(field);
+        ASSERT_GE(fields.size(), 14u);
+        if (!fields[8].empty()) {
+            EXPECT_EQ(fields[13] == "true", std::stod(fields[8]) < 0.05) << rows[k];
+        }
+    }
+
+    EXPECT_EQ(run(base + "--estimates 2pl-estimates.dat --person-fit --theta-estimator eap"), 64);
+    EXPECT_EQ(read("stderr.txt"),
+              "talver-fit: The eap estimator needs the latent points of nodes, not the subjects' estimates.\n");
+    EXPECT_EQ(run(base + "--nodes51 --persons p.csv"), 64);
+    EXPECT_NE(read("stderr.txt").find("--persons goes with --person-fit"), std::string::npos);
+    EXPECT_EQ(run(base + "--nodes51 --person-fit --theta-estimator mle"), 64);
+    EXPECT_NE(read("stderr.txt").find("--theta-estimator takes wle, ml, map or eap, not 'mle'"), std::string::npos);
+    EXPECT_EQ(run(base + "--nodes51 --person-fit --persons p.txt"), 64);
+    fs::create_directory("no");
+    fs::remove("OUT");
+    EXPECT_EQ(run(base + "--nodes51 --person-fit --persons no/such/p.csv"), 73);
+    EXPECT_EQ(read("stderr.txt"), "talver-fit: cannot write the persons' table 'no/such/p.csv'\n");
+    EXPECT_FALSE(fs::exists("OUT")) << "the reports are not replaced";
+}
