@@ -125,7 +125,7 @@ std::optional<MonteCarloResult> Analysis::simulate(std::uint64_t replicates, std
 }
 
 AnalysisStatus Analysis::computePersons(const PersonRequest& asked, const PersonPass::Row& row,
-                                        const AnalysisProgress& progress)
+                                        const AnalysisProgress& progress, const PersonPass::Text& text)
 {
     const bool estimates = request_.fit.useEstimates == 1;
     if (asked.estimator == ThetaEstimator::Eap && estimates) {
@@ -146,7 +146,7 @@ AnalysisStatus Analysis::computePersons(const PersonRequest& asked, const Person
     settings.seed = asked.seed;
     settings.subjects = static_cast<std::uint64_t>(run_.subjects);
     settings.givenTheta = estimates ? &run_.model.theta : nullptr;
-    PersonPass pass(*personFit_, settings, row, progress);
+    PersonPass pass(*personFit_, settings, row, progress, text);
     TableFault fault;
     FitResult read = kFitSuccess;
     try {

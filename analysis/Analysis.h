@@ -98,13 +98,14 @@ public:
                                              std::string& error, const AnalysisProgress& progress = {}) const;
 
     // The person fit of every subject, the scores read once more: row hears
-    // each subject in the file's order as its figures are worked out, and
+    // each subject in the file's order as its figures are worked out (text,
+    // its rows as text), and
     // persons() holds the summary. kRequestRefused when the estimator cannot
     // be had from this run (eap on the subjects' estimates, map without a
     // spread), kAnalysisStopped when progress stopped it, or why the scores
     // no longer read as the run read them. The last request's figures stay.
     AnalysisStatus computePersons(const PersonRequest& asked, const PersonPass::Row& row = {},
-                                  const AnalysisProgress& progress = {});
+                                  const AnalysisProgress& progress = {}, const PersonPass::Text& text = {});
     const PersonSummary* persons() const { return persons_ ? &*persons_ : nullptr; }
     const PersonFit* personFit() const { return personFit_ ? &*personFit_ : nullptr; }
 

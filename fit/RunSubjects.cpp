@@ -6,6 +6,21 @@
 
 namespace {
 
+// Counts what it passes on, so that a reading that failed part way is known.
+class CountedSubjects : public SubjectSink {
+public:
+    explicit CountedSubjects(SubjectSink& to) : to_(to) {}
+    void take(std::string_view id, const SubjectTotal& subject, const unsigned char* categories) override
+    {
+        ++taken;
+        to_.take(id, subject, categories);
+    }
+    std::int64_t taken = 0;
+
+private:
+    SubjectSink& to_;
+};
+
 ScoreCount countFor(const RunRequest& request, const RunOutcome& run, SubjectSink& subjects)
 {
     const FitModel& model = run.model;
@@ -22,11 +37,19 @@ ScoreCount countFor(const RunRequest& request, const RunOutcome& run, SubjectSin
 
 FitResult ReadRunSubjects(const RunRequest& request, const RunOutcome& run, SubjectSink& subjects, TableFault& fault)
 {
-    ScoreCount count = countFor(request, run, subjects);
+    CountedSubjects counted(subjects);
+    ScoreCount count = countFor(request, run, counted);
     const std::string& path = request.fit.scoreFile;
     const int items = run.model.items.itemCount;
-    if (!request.scoresAsTable && !IsTableFileName(path))
+    if (!request.scoresAsTable && !IsTableFileName(path)) {
+        // Simple numbers are scanned as one part; a scan that stopped part
+        // way cannot begin again without telling its subjects twice.
+        if (CountSimpleScores(path, run.subjects, items, 0, count, 1))
+            return kFitSuccess;
+        if (counted.taken > 0)
+            return kScoreFileError;
         return CountScores(path, run.subjects, items, 0, count) ? kFitSuccess : kScoreFileError;
+    }
     ScoreSheet sheet;
     switch (OpenScoreSheet(path, request.scoreColumns, sheet, fault)) {
     case TableRead::NotOpened:

@@ -228,8 +228,9 @@ public:
 private:
     void split()
     {
-        const std::size_t parts = static_cast<std::size_t>(
-            std::max<std::uint64_t>(workers_, (size_ + settings_.largestPart - 1) / settings_.largestPart));
+        const std::size_t parts = count_.persons ? 1
+                                                 : static_cast<std::size_t>(std::max<std::uint64_t>(
+                                                       workers_, (size_ + settings_.largestPart - 1) / settings_.largestPart));
         chunks_.resize(parts);
         std::uint64_t begin = 0;
         for (std::size_t c = 0; c < parts; ++c) {
@@ -268,7 +269,7 @@ private:
         std::vector<char> read(used_);
         RunTasks(workers_, used_, [&](std::size_t c, std::size_t w) {
             const CategorySinks mine{sinks_.items ? &itemCounts_[w] : nullptr, sinks_.pairs ? &pairCounts_[w] : nullptr,
-                                     sinks_.forms ? &forms_[w] : nullptr};
+                                     sinks_.forms ? &forms_[w] : nullptr, sinks_.persons};
             read[c] = countSubjects(path_, chunks_[c], firstNumber_[c], available_, items_, firstScore_, rule_,
                                     histograms_[w], mine, pieces_[w]);
             return true;
@@ -397,9 +398,11 @@ std::size_t PartWorkers(const std::string& path, const ScoreCount& count, int th
     std::error_code error;
     size = std::filesystem::file_size(path, error);
     const std::size_t rows = count.observed.size();
-    if (error || count.persons || threads < 1 || size < settings.smallestFile || rows > kLargestTable || settings.largestPart == 0 ||
+    if (error || threads < 1 || size < settings.smallestFile || rows > kLargestTable || settings.largestPart == 0 ||
         settings.piece < 32 || !std::filesystem::is_regular_file(path, error))
         return 0;
+    if (count.persons)
+        return 1;  // one part, read in the file's order
     const std::size_t perWorker =
         settings.piece + rows * sizeof(std::int64_t) + count.byItem.memory() + count.pairs.memory();
     return std::clamp<std::size_t>(kPartCountersMemory / perWorker, 1, static_cast<std::size_t>(threads));

@@ -103,7 +103,7 @@ struct PartSums {
     ItemCodeCounts byItem;
     PairCounts pairs;
     AnswerForms forms;
-    SubjectSink* persons = nullptr;  // never: the parts do not keep the file's order
+    SubjectSink* persons = nullptr;  // never: the records of parts lose their identifiers
     std::int64_t records = 0;
 };
 
@@ -326,6 +326,8 @@ Verdict countPart(const std::string& path, std::uint64_t begin, std::uint64_t en
 Verdict countSimpleSheet(const ScoreSheet& sheet, std::int64_t firstScore, bool answersMissing, ScoreCount& count,
                          std::int64_t& subjects, int threads, const ScoreCounterSettings& settings)
 {
+    if (count.persons)
+        return Verdict::Refused;
     std::uint64_t size = 0;
     const std::size_t workers = PartWorkers(sheet.path, count, threads, settings, size);
     const std::uint64_t begin = workers > 0 ? bodyOffset(sheet.path) : 0;

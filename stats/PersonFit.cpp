@@ -206,32 +206,44 @@ void PersonFit::respond(int item, double theta, double* P, double* dP, double* d
 
 bool PersonFit::gather(const unsigned char* categories, Work& work) const
 {
-    work.items.clear();
-    work.categories.clear();
-    for (int j = 0; j < m_; ++j)
-        if (categories[j] != kNotAnswered) {
-            work.items.push_back(j);
-            work.categories.push_back(categories[j]);
-        }
-    const std::size_t K = static_cast<std::size_t>(K_), n = work.items.size();
+    const std::size_t m = static_cast<std::size_t>(m_), K = static_cast<std::size_t>(K_);
+    work.items.resize(m);
+    work.categories.resize(m);
+    std::size_t n = 0;
+    for (std::size_t j = 0; j < m; ++j) {
+        work.items[n] = static_cast<int>(j);
+        work.categories[n] = categories[j];
+        n += categories[j] != kNotAnswered ? 1 : 0;
+    }
+    work.items.resize(n);
+    work.categories.resize(n);
     work.P.resize(K);
     work.dP.resize(K);
     work.d2P.resize(K);
     work.r.resize(K);
-    if (model_.kind == FitModel::Kind::Binary) {
-        const ItemParameters& items = model_.items;
-        work.Da.resize(n);
-        work.b.resize(n);
-        work.c.resize(n);
-        work.e.resize(n);
-        for (std::size_t t = 0; t < n; ++t) {
-            const std::size_t j = static_cast<std::size_t>(work.items[t]);
-            work.Da[t] = model_.D * items.a[j];
-            work.b[t] = items.b[j];
-            work.c[t] = items.c[j];
-        }
-    }
+    work.binaryReady = false;
     return n >= 2;
+}
+
+// The answered binary items' D a, b and c side by side, once a subject
+// needs them.
+void PersonFit::gatherBinary(Work& work) const
+{
+    if (model_.kind != FitModel::Kind::Binary || work.binaryReady)
+        return;
+    const ItemParameters& items = model_.items;
+    const std::size_t n = work.items.size();
+    work.Da.resize(n);
+    work.b.resize(n);
+    work.c.resize(n);
+    work.e.resize(n);
+    for (std::size_t t = 0; t < n; ++t) {
+        const std::size_t j = static_cast<std::size_t>(work.items[t]);
+        work.Da[t] = model_.D * items.a[j];
+        work.b[t] = items.b[j];
+        work.c[t] = items.c[j];
+    }
+    work.binaryReady = true;
 }
 
 // Binary items side by side: their exponentials at once, then the sums.
@@ -365,6 +377,7 @@ PersonFit::Estimate PersonFit::atBound(double end) const
 
 PersonFit::Estimate PersonFit::estimate(Work& work) const
 {
+    gatherBinary(work);
     if (estimator_ == ThetaEstimator::Ml) {
         const auto lowest = [](unsigned char x) { return x == 0; };
         const auto highest = [this](unsigned char x) { return x == K_ - 1; };
@@ -481,6 +494,7 @@ PersonFit::Estimate PersonFit::newton(Work& work, double low, double high, doubl
 
 PersonFit::Estimate PersonFit::expectedAPosteriori(Work& work, double& sd) const
 {
+    gatherBinary(work);
     const std::size_t Q = nodes_.size();
     work.sums.assign(Q, 0.0);
     for (std::size_t q = 0; q < Q; ++q)
@@ -518,6 +532,7 @@ PersonFit::FormSums PersonFit::itemValuesAt(double theta, Work& work, double* va
     FormSums form;
     double RW = 0.0;
     const bool binary = model_.kind == FitModel::Kind::Binary;
+    gatherBinary(work);
     if (binary) {
         for (std::size_t t = 0; t < n; ++t)
             work.e[t] = work.Da[t] * (theta - work.b[t]);

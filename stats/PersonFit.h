@@ -87,6 +87,7 @@ public:
         std::vector<unsigned char> categories;  // theirs
         std::vector<double> equation, P, dP, d2P, r, sums, values, cumulative;
         std::vector<double> Da, b, c, e;        // binary items' D a, b, c and e^z, answered ones
+        bool binaryReady = false;
         std::vector<unsigned char> drawn;
         // By total, of subjects who answered every item: the estimate and
         // each item's values there, for the PersonFit that worked them out.
@@ -149,6 +150,7 @@ private:
                    PersonFigures& figures) const;
     bool figureFromTotal(Work& work, PersonFigures& figures) const;
     bool gather(const unsigned char* categories, Work& work) const;
+    void gatherBinary(Work& work) const;
     Estimate atBound(double end) const;
 
     const FitModel& model_;

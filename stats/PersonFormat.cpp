@@ -81,8 +81,13 @@ void PersonRows::header()
 
 void PersonRows::row(const PersonFigures& f)
 {
-    std::string& line = line_;
-    line.clear();
+    line_.clear();
+    append(f, line_);
+    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+}
+
+void PersonRows::append(const PersonFigures& f, std::string& line) const
+{
     if (f.id.empty())
         line += std::to_string(f.subject);
     else
@@ -111,7 +116,6 @@ void PersonRows::row(const PersonFigures& f)
     line += f.flagged ? ",true," : ",false,";
     line += PersonNoteName(f.note);
     line += '\n';
-    out_.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 std::string PersonFlagRule(bool simulated)

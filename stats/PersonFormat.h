@@ -20,6 +20,8 @@ public:
     PersonRows(std::ostream& out, bool givenTheta, bool simulated);
     void header();
     void row(const PersonFigures& figures);
+    // The row appended to text, on any thread.
+    void append(const PersonFigures& figures, std::string& text) const;
 
 private:
     std::ostream& out_;

@@ -24,11 +24,13 @@ bool MisfitsMore(const PersonFigures& x, const PersonFigures& y)
 
 }  // namespace
 
-PersonPass::PersonPass(const PersonFit& fit, const PersonPassSettings& settings, Row row, Progress progress)
+PersonPass::PersonPass(const PersonFit& fit, const PersonPassSettings& settings, Row row, Progress progress,
+                       Text text)
     : fit_(fit),
       settings_(settings),
       row_(std::move(row)),
       progress_(std::move(progress)),
+      text_(std::move(text)),
       items_(static_cast<std::size_t>(fit.model().items.itemCount)),
       // A simulated subject weighs as much as many plain ones.
       chunk_(settings.replicates > 0 ? std::max<std::size_t>(1, kSubjectsOfTask / 64) : kSubjectsOfTask),
@@ -36,7 +38,8 @@ PersonPass::PersonPass(const PersonFit& fit, const PersonPassSettings& settings,
       work_(static_cast<std::size_t>(std::max(settings.threads, 1))),
       figures_(batch_),
       categories_(batch_ * items_),
-      outside_(batch_)
+      outside_(batch_),
+      texts_(text_.format ? kTasksOfBatch : 0)
 {
     summary_.estimator = fit.estimator();
     summary_.latentMean = fit.latentMean();
@@ -79,18 +82,25 @@ void PersonPass::runBatch()
     RunInOrder(
         tasks, work_.size(),
         [&](std::size_t task, std::size_t w) {
+            if (text_.format)
+                texts_[task].clear();
             for (std::size_t s = task * chunk_; s < std::min(held, (task + 1) * chunk_); ++s) {
                 const unsigned char* categories = &categories_[s * items_];
                 fit_.figure(categories, outside_[s] != 0, figures_[s], work_[w]);
-                if (settings_.replicates == 0)
-                    continue;
-                RandomStream random(settings_.seed, kPersonStreams | static_cast<std::uint64_t>(figures_[s].subject));
-                fit_.simulate(categories, settings_.replicates, random, figures_[s], work_[w]);
+                if (settings_.replicates > 0) {
+                    RandomStream random(settings_.seed,
+                                        kPersonStreams | static_cast<std::uint64_t>(figures_[s].subject));
+                    fit_.simulate(categories, settings_.replicates, random, figures_[s], work_[w]);
+                }
+                if (text_.format)
+                    text_.format(figures_[s], texts_[task]);
             }
         },
         [&](std::size_t task, std::size_t) {
             for (std::size_t s = task * chunk_; s < std::min(held, (task + 1) * chunk_); ++s)
                 keep(figures_[s], &categories_[s * items_]);
+            if (text_.write)
+                text_.write(texts_[task]);
             return true;
         });
     held_ = 0;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -67,10 +68,17 @@ struct PersonPassStopped : std::runtime_error {
 class PersonPass : public SubjectSink {
 public:
     using Row = std::function<void(const PersonFigures&, const unsigned char* categories)>;
+    // Rows as text: format appends a subject's row on the threads, write
+    // takes a task's rows in the file's order.
+    struct Text {
+        std::function<void(const PersonFigures&, std::string&)> format;
+        std::function<void(const std::string&)> write;
+    };
     // Hears the share done; false stops the pass (PersonPassStopped).
     using Progress = std::function<bool(double)>;
 
-    PersonPass(const PersonFit& fit, const PersonPassSettings& settings, Row row = {}, Progress progress = {});
+    PersonPass(const PersonFit& fit, const PersonPassSettings& settings, Row row = {}, Progress progress = {},
+               Text text = {});
 
     void take(std::string_view id, const SubjectTotal& subject, const unsigned char* categories) override;
     void finish();
@@ -84,11 +92,13 @@ private:
     const PersonPassSettings settings_;
     const Row row_;
     const Progress progress_;
+    const Text text_;
     const std::size_t items_, chunk_, batch_;
     std::vector<PersonFit::Work> work_;  // one a worker
     std::vector<PersonFigures> figures_;
     std::vector<unsigned char> categories_;
     std::vector<char> outside_;
+    std::vector<std::string> texts_;  // a task's rows
     std::size_t held_ = 0;
     std::int64_t next_ = 1;  // the next subject's number
     PersonSummary summary_;

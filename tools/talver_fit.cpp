@@ -232,8 +232,10 @@ int computePersons(const BatchOptions& options, Analysis& analysis, const Analys
         }
         PersonRows rows(*out, options.request.useEstimates == 1, options.personReplicates > 0);
         rows.header();
-        status = analysis.computePersons(
-            asked, [&rows](const PersonFigures& figures, const unsigned char*) { rows.row(figures); }, progress);
+        const PersonPass::Text text{
+            [&rows](const PersonFigures& figures, std::string& lines) { rows.append(figures, lines); },
+            [out](const std::string& lines) { out->write(lines.data(), static_cast<std::streamsize>(lines.size())); }};
+        status = analysis.computePersons(asked, {}, progress, text);
         return status == kAnalysisSuccess && out->flush();
     };
     if (options.personsFile.empty()) {
