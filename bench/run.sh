@@ -38,6 +38,14 @@ for scenario in complete booklets sparse; do
             grep -v '^warning'
     done
 done
+# The person fit beside the plain runs above.
+for scenario in binary three; do
+    declare -n arguments=$scenario
+    /usr/bin/time -f "talver-fit $scenario --person-fit --persons: %e s, peak %M KB" "$fit" "${arguments[@]}" \
+        "${persons[@]}" 2>&1 | grep -v '^warning'
+done
+/usr/bin/time -f "talver-fit sparse --person-fit --person-monte-carlo 1000: %e s, peak %M KB" "$fit" \
+    "${sparse[@]}" "${person_simulation[@]}" 2>&1 | grep -v '^warning'
 # Simulated p-values on the shipped 3-parameter example: the test level with
 # 100,000 data sets, and items and pairs with 1,000.
 example=(--model 3pl --subjects 1000 --items 20 --discrimination 3pl-discrimination.dat

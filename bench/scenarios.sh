@@ -22,3 +22,8 @@ sparse=(--model 2pl --subjects 10000 --items 30 --discrimination binary-a.dat --
 # of the binary scores), items, pairs and 1,000 simulated data sets.
 report=(--model 3pl --subjects 1000 --items 100 --discrimination binary-a.dat --difficulty binary-b.dat
         --c-indices binary-c.dat --scores report-scores.dat --nodes51 --item-fit --pairs --monte-carlo 1000 --quiet)
+# Each subject's person fit, its rows written to a file: the binary scores
+# on nodes, the 3-parameter ones on estimates, and each subject of the
+# sparse scores simulated 1,000 times.
+persons=(--person-fit --persons persons.csv)
+person_simulation=(--person-fit --person-monte-carlo 1000 --persons persons.csv)

@@ -66,6 +66,9 @@ for scenario in complete booklets sparse; do
     row "$scenario" "${arguments[@]}"
     row "$scenario --item-fit --pairs" "${arguments[@]}" --item-fit --pairs
 done
+row "binary --person-fit --persons" "${binary[@]}" "${persons[@]}"
+row "three --person-fit --persons" "${three[@]}" "${persons[@]}"
+row "sparse --person-monte-carlo 1000" "${sparse[@]}" "${person_simulation[@]}"
 row "3pl example --monte-carlo 100000" "${example[@]}" --monte-carlo 100000
 row "3pl example --item-fit --pairs, 1000" "${example[@]}" --item-fit --pairs --monte-carlo 1000
 
