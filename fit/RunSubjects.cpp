@@ -42,9 +42,9 @@ FitResult ReadRunSubjects(const RunRequest& request, const RunOutcome& run, Subj
     const std::string& path = request.fit.scoreFile;
     const int items = run.model.items.itemCount;
     if (!request.scoresAsTable && !IsTableFileName(path)) {
-        // Simple numbers are scanned as one part; a scan that stopped part
-        // way cannot begin again without telling its subjects twice.
-        if (CountSimpleScores(path, run.subjects, items, 0, count, 1))
+        // Simple numbers are scanned in order; a scan that stopped part way
+        // cannot begin again without telling its subjects twice.
+        if (CountSimpleScores(path, run.subjects, items, 0, count, request.threads))
             return kFitSuccess;
         if (counted.taken > 0)
             return kScoreFileError;

@@ -217,6 +217,8 @@ public:
         split();
         if (!countNumbersOfParts())
             return false;
+        if (count_.persons)
+            joinUsedParts();
         if (!countSubjectsOfParts() || !noteOutsideCodes())
             return false;
         gather();
@@ -228,9 +230,8 @@ public:
 private:
     void split()
     {
-        const std::size_t parts = count_.persons ? 1
-                                                 : static_cast<std::size_t>(std::max<std::uint64_t>(
-                                                       workers_, (size_ + settings_.largestPart - 1) / settings_.largestPart));
+        const std::size_t parts = static_cast<std::size_t>(
+            std::max<std::uint64_t>(workers_, (size_ + settings_.largestPart - 1) / settings_.largestPart));
         chunks_.resize(parts);
         std::uint64_t begin = 0;
         for (std::size_t c = 0; c < parts; ++c) {
@@ -258,6 +259,19 @@ private:
         }
         available_ = std::min(firstNumber_.back(), wanted_);
         return true;
+    }
+
+    // Subjects told in the file's order: the parts that hold the numbers
+    // wanted, read as one.
+    void joinUsedParts()
+    {
+        Chunk whole;
+        whole.begin = chunks_.front().begin;
+        whole.end = chunks_[used_ - 1].end;
+        whole.numbers = firstNumber_[used_];
+        chunks_.assign(1, whole);
+        firstNumber_ = {0, whole.numbers};
+        used_ = 1;
     }
 
     bool countSubjectsOfParts()
@@ -401,8 +415,6 @@ std::size_t PartWorkers(const std::string& path, const ScoreCount& count, int th
     if (error || threads < 1 || size < settings.smallestFile || rows > kLargestTable || settings.largestPart == 0 ||
         settings.piece < 32 || !std::filesystem::is_regular_file(path, error))
         return 0;
-    if (count.persons)
-        return 1;  // one part, read in the file's order
     const std::size_t perWorker =
         settings.piece + rows * sizeof(std::int64_t) + count.byItem.memory() + count.pairs.memory();
     return std::clamp<std::size_t>(kPartCountersMemory / perWorker, 1, static_cast<std::size_t>(threads));

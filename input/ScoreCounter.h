@@ -29,8 +29,8 @@ struct ScoreCount {
     ItemCodeCounts byItem;
     PairCounts pairs;  // flushed
     AnswerForms forms;
-    // Hears every subject, in the file's order: a file of simple numbers is
-    // then read as one part, a table record by record.
+    // Hears every subject, in the file's order: the subjects of a file of
+    // simple numbers are then read in one part, a table record by record.
     SubjectSink* persons = nullptr;
 };
 
@@ -51,8 +51,7 @@ struct ScoreCounterSettings {
 // up to threads, as many as the workers' pieces, histograms and counts
 // allow within a fixed budget however many processors the machine has.
 // 0 when the file is not to be read in parts: too small for threads to
-// pay, not a regular file, too many rows, or settings out of range; 1 for a
-// count that hears its subjects in order.
+// pay, not a regular file, too many rows, or settings out of range.
 std::size_t PartWorkers(const std::string& path, const ScoreCount& count, int threads,
                         const ScoreCounterSettings& settings, std::uint64_t& size);
 

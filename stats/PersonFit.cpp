@@ -392,14 +392,29 @@ PersonFit::Estimate PersonFit::searchGrid(Work& work) const
 {
     scan(work);
     const std::vector<double>& g = work.equation;
+    // Where the equation falls through 0: the objective's maxima.
+    std::vector<std::size_t>& falls = work.falls;
+    falls.clear();
+    for (std::size_t p = 0; p + 1 < g.size(); ++p)
+        if (g[p] > 0.0 && g[p + 1] <= 0.0)
+            falls.push_back(p);
+    // The objective rises towards an end of the interval where the equation
+    // points out of it there.
+    const bool endsRise = !g.empty() && (g.front() <= 0.0 || g.back() > 0.0);
+    if (falls.empty())
+        return atBound(!g.empty() && g.front() <= 0.0 ? -kThetaBound : kThetaBound);
+    const auto rootAt = [&](std::size_t p) {
+        const double low = -kThetaBound + static_cast<double>(p) * kThetaGridStep, high = low + kThetaGridStep;
+        return g[p + 1] == 0.0 ? high
+                               : newton(work, low, high, low + kThetaGridStep * g[p] / (g[p] - g[p + 1]), true).theta;
+    };
+    // One maximum, and no end to rival it: nothing to weigh.
+    if (falls.size() == 1 && (estimator_ != ThetaEstimator::Ml || !endsRise))
+        return {rootAt(falls.front())};
     Estimate best;
     double bestObjective = -std::numeric_limits<double>::infinity();
-    for (std::size_t p = 0; p + 1 < g.size(); ++p) {
-        if (!(g[p] > 0.0 && g[p + 1] <= 0.0))
-            continue;
-        const double low = -kThetaBound + static_cast<double>(p) * kThetaGridStep, high = low + kThetaGridStep;
-        const double theta =
-            g[p + 1] == 0.0 ? high : newton(work, low, high, low + kThetaGridStep * g[p] / (g[p] - g[p + 1]), true).theta;
+    for (const std::size_t p : falls) {
+        const double theta = rootAt(p);
         double objective = 0.0;
         equation(theta, work, &objective);
         if (!HasFigure(best.theta) || objective > bestObjective) {
@@ -407,19 +422,14 @@ PersonFit::Estimate PersonFit::searchGrid(Work& work) const
             bestObjective = objective;
         }
     }
-    if (estimator_ == ThetaEstimator::Ml) {
+    if (estimator_ == ThetaEstimator::Ml && endsRise) {
         // A maximum at an end of the interval is no estimate.
         double low = 0.0, high = 0.0;
         equation(-kThetaBound, work, &low);
         equation(kThetaBound, work, &high);
-        if (!HasFigure(best.theta) || std::max(low, high) > bestObjective)
+        if (std::max(low, high) > bestObjective)
             return atBound(kThetaBound);
-        return best;
     }
-    // No root inside: the equation keeps one sign, and the estimate is the
-    // end it points to.
-    if (!HasFigure(best.theta))
-        return atBound(!g.empty() && g.front() <= 0.0 ? -kThetaBound : kThetaBound);
     return best;
 }
 

@@ -84,6 +84,7 @@ public:
     private:
         friend class PersonFit;
         std::vector<int> items;                 // answered, in order
+        std::vector<std::size_t> falls;         // grid points where an equation falls through 0
         std::vector<unsigned char> categories;  // theirs
         std::vector<double> equation, P, dP, d2P, r, sums, values, cumulative;
         std::vector<double> Da, b, c, e;        // binary items' D a, b, c and e^z, answered ones

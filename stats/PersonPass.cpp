@@ -35,21 +35,30 @@ PersonPass::PersonPass(const PersonFit& fit, const PersonPassSettings& settings,
       // A simulated subject weighs as much as many plain ones.
       chunk_(settings.replicates > 0 ? std::max<std::size_t>(1, kSubjectsOfTask / 64) : kSubjectsOfTask),
       batch_(chunk_ * kTasksOfBatch),
-      work_(static_cast<std::size_t>(std::max(settings.threads, 1))),
-      figures_(batch_),
-      categories_(batch_ * items_),
-      outside_(batch_),
-      texts_(text_.format ? kTasksOfBatch : 0)
+      work_(static_cast<std::size_t>(std::max(settings.threads, 1)))
 {
+    for (Batch& batch : batches_) {
+        batch.figures.resize(batch_);
+        batch.categories.resize(batch_ * items_);
+        batch.outside.resize(batch_);
+        batch.texts.resize(text_.format ? kTasksOfBatch : 0);
+    }
     summary_.estimator = fit.estimator();
     summary_.latentMean = fit.latentMean();
     summary_.latentSd = fit.latentSd();
     summary_.replicates = settings.replicates;
 }
 
+PersonPass::~PersonPass()
+{
+    if (launched_.valid())
+        launched_.wait();
+}
+
 void PersonPass::take(std::string_view id, const SubjectTotal& subject, const unsigned char* categories)
 {
-    PersonFigures& figures = figures_[held_];
+    Batch& batch = *filling_;
+    PersonFigures& figures = batch.figures[batch.held];
     figures.subject = next_++;
     figures.id.assign(id.data(), id.size());
     figures.total = subject.total;
@@ -59,16 +68,33 @@ void PersonPass::take(std::string_view id, const SubjectTotal& subject, const un
         figures.givenTheta = j < settings_.givenTheta->size() ? (*settings_.givenTheta)[j] : 0.0;
     }
     if (items_ > 0)
-        std::memcpy(&categories_[held_ * items_], categories, items_);
-    outside_[held_] = subject.outside;
-    if (++held_ == batch_)
-        runBatch();
+        std::memcpy(&batch.categories[batch.held * items_], categories, items_);
+    batch.outside[batch.held] = subject.outside;
+    if (++batch.held == batch_)
+        launch();
+}
+
+// The batch filled goes to the threads once the one before is done, and
+// the reader goes on filling that one.
+void PersonPass::launch()
+{
+    awaitLaunched();
+    Batch& full = *filling_;
+    launched_ = std::async(std::launch::async, [this, &full] { runBatch(full); });
+    filling_ = filling_ == &batches_[0] ? &batches_[1] : &batches_[0];
+}
+
+void PersonPass::awaitLaunched()
+{
+    if (launched_.valid())
+        launched_.get();
 }
 
 void PersonPass::finish()
 {
-    if (held_ > 0)
-        runBatch();
+    if (filling_->held > 0)
+        launch();
+    awaitLaunched();
     const std::uint64_t n = summary_.withP, flagged = summary_.flagged;
     if (n > 0 && flagged > 0) {
         const boost::math::binomial_distribution<double> chance(static_cast<double>(n), kPersonFlagLevel);
@@ -76,34 +102,35 @@ void PersonPass::finish()
     }
 }
 
-void PersonPass::runBatch()
+void PersonPass::runBatch(Batch& batch)
 {
-    const std::size_t held = held_, tasks = (held + chunk_ - 1) / chunk_;
+    const std::size_t held = batch.held, tasks = (held + chunk_ - 1) / chunk_;
+    std::vector<PersonFigures>& figures = batch.figures;
+    std::vector<std::string>& texts = batch.texts;
     RunInOrder(
         tasks, work_.size(),
         [&](std::size_t task, std::size_t w) {
             if (text_.format)
-                texts_[task].clear();
+                texts[task].clear();
             for (std::size_t s = task * chunk_; s < std::min(held, (task + 1) * chunk_); ++s) {
-                const unsigned char* categories = &categories_[s * items_];
-                fit_.figure(categories, outside_[s] != 0, figures_[s], work_[w]);
+                const unsigned char* categories = &batch.categories[s * items_];
+                fit_.figure(categories, batch.outside[s] != 0, figures[s], work_[w]);
                 if (settings_.replicates > 0) {
-                    RandomStream random(settings_.seed,
-                                        kPersonStreams | static_cast<std::uint64_t>(figures_[s].subject));
-                    fit_.simulate(categories, settings_.replicates, random, figures_[s], work_[w]);
+                    RandomStream random(settings_.seed, kPersonStreams | static_cast<std::uint64_t>(figures[s].subject));
+                    fit_.simulate(categories, settings_.replicates, random, figures[s], work_[w]);
                 }
                 if (text_.format)
-                    text_.format(figures_[s], texts_[task]);
+                    text_.format(figures[s], texts[task]);
             }
         },
         [&](std::size_t task, std::size_t) {
             for (std::size_t s = task * chunk_; s < std::min(held, (task + 1) * chunk_); ++s)
-                keep(figures_[s], &categories_[s * items_]);
+                keep(figures[s], &batch.categories[s * items_]);
             if (text_.write)
-                text_.write(texts_[task]);
+                text_.write(texts[task]);
             return true;
         });
-    held_ = 0;
+    batch.held = 0;
     if (progress_ && settings_.subjects > 0 &&
         !progress_(std::min(1.0, static_cast<double>(summary_.subjects) / static_cast<double>(settings_.subjects))))
         throw PersonPassStopped();

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -60,11 +61,13 @@ struct PersonPassStopped : std::runtime_error {
 };
 
 // Hears the subjects of a file as the readers complete them and works out
-// their figures a batch at a time on the threads: each subject's figures
-// and its simulation (a random stream of its own) are the same on any
-// number of threads. Every subject goes to row in the file's order, with
-// its categories, as soon as its batch is done; memory does not grow with
-// the subjects. Call finish() once the file is read.
+// their figures a batch at a time on the threads, while the reader fills
+// the next batch: each subject's figures and its simulation (a random
+// stream of its own) are the same on any number of threads. Every subject
+// goes to row in the file's order, with its categories, as soon as its
+// batch is done; memory does not grow with the subjects. Call finish()
+// once the file is read; what a batch threw (PersonPassStopped, no
+// memory) is thrown from the take() or finish() after it.
 class PersonPass : public SubjectSink {
 public:
     using Row = std::function<void(const PersonFigures&, const unsigned char* categories)>;
@@ -80,12 +83,26 @@ public:
     PersonPass(const PersonFit& fit, const PersonPassSettings& settings, Row row = {}, Progress progress = {},
                Text text = {});
 
+    ~PersonPass() override;
+    PersonPass(const PersonPass&) = delete;
+    PersonPass& operator=(const PersonPass&) = delete;
+
     void take(std::string_view id, const SubjectTotal& subject, const unsigned char* categories) override;
     void finish();
     const PersonSummary& summary() const { return summary_; }
 
 private:
-    void runBatch();
+    struct Batch {
+        std::vector<PersonFigures> figures;
+        std::vector<unsigned char> categories;
+        std::vector<char> outside;
+        std::vector<std::string> texts;  // a task's rows
+        std::size_t held = 0;
+    };
+
+    void launch();
+    void awaitLaunched();
+    void runBatch(Batch& batch);
     void keep(const PersonFigures& figures, const unsigned char* categories);
 
     const PersonFit& fit_;
@@ -95,11 +112,9 @@ private:
     const Text text_;
     const std::size_t items_, chunk_, batch_;
     std::vector<PersonFit::Work> work_;  // one a worker
-    std::vector<PersonFigures> figures_;
-    std::vector<unsigned char> categories_;
-    std::vector<char> outside_;
-    std::vector<std::string> texts_;  // a task's rows
-    std::size_t held_ = 0;
+    Batch batches_[2];                   // one filled while the other is worked out
+    Batch* filling_ = &batches_[0];
+    std::future<void> launched_;
     std::int64_t next_ = 1;  // the next subject's number
     PersonSummary summary_;
 };
