@@ -131,17 +131,27 @@ std::string PersonChanceLine(const PersonSummary& summary)
            "; binomial p of flagging so many: " + PValueText(summary.flaggedTailP);
 }
 
+std::string PersonCountsLine(const PersonSummary& summary)
+{
+    return "Subjects with figures: " + grouped(summary.withFigures) + " of " + grouped(summary.subjects) +
+           "; without: " + withoutLine(summary);
+}
+
+bool PersonHasP(const PersonSummary& summary) { return !lzOnly(summary) || summary.replicates > 0; }
+
+std::string PersonScreeningLine(const PersonSummary& summary)
+{
+    return PersonHasP(summary) ? PersonChanceLine(summary)
+                               : "No p-values: eap has no correction of lz for its estimate (no_correction_for_eap).";
+}
+
 void WritePersonTable(std::ostream& out, const PersonSummary& summary)
 {
     const bool lz = lzOnly(summary);
     out << "\nPerson fit: " << ThetaEstimatorName(summary.estimator) << " estimates of ability; "
         << (lz ? "lz" : "lz*") << ", infit and outfit over the items each subject answered\n"
-        << "Subjects with figures: " << grouped(summary.withFigures) << " of " << grouped(summary.subjects)
-        << "; without: " << withoutLine(summary) << "\n";
-    if (lz && summary.replicates == 0)
-        out << "No p-values: eap has no correction of lz for its estimate (no_correction_for_eap).\n";
-    else
-        out << PersonChanceLine(summary) << "\n";
+        << PersonCountsLine(summary) << "\n"
+        << PersonScreeningLine(summary) << "\n";
     out << "\n Rank  Subject               Answered     Total      Theta  " << (lz ? "     lz" : "    lz*")
         << "            p    Infit   Outfit" << (summary.replicates > 0 ? "  Simulated p" : "") << "\n";
     for (std::size_t k = 0; k < summary.mostMisfitting.size(); ++k) {

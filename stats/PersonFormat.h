@@ -45,3 +45,10 @@ void WritePersonJson(std::ostream& out, const PersonSummary& summary, bool given
 // The screening rule and what chance alone gives, in words.
 std::string PersonFlagRule(bool simulated);
 std::string PersonChanceLine(const PersonSummary& summary);
+// Whether the subjects have p-values to be flagged by: all but eap's
+// without simulation.
+bool PersonHasP(const PersonSummary& summary);
+// The chance line, or why there are no p-values.
+std::string PersonScreeningLine(const PersonSummary& summary);
+// How many subjects have figures, and why the others have none.
+std::string PersonCountsLine(const PersonSummary& summary);
