@@ -9,6 +9,7 @@
 #include "charts/ChartPainting.h"
 #include "charts/ItemCharts.h"
 #include "charts/PairMap.h"
+#include "charts/PersonCharts.h"
 #include "charts/ScoreChart.h"
 #include "input/FileName.h"
 
@@ -55,4 +56,9 @@ bool SaveItemCharts(const ItemCharts& charts, const std::string& path)
 bool SavePairMap(const PairMap& map, const std::string& path)
 {
     return SaveChartFile(PairMapFileScene(map), path);
+}
+
+bool SavePersonHistogram(const PersonHistogram& histogram, const std::string& path)
+{
+    return SaveChartFile(PersonHistogramFileScene(histogram), path);
 }

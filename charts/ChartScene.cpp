@@ -44,3 +44,14 @@ std::string AxisNumber(double value)
     std::snprintf(text, sizeof text, "%g", value == 0 ? 0.0 : value);  // never "-0"
     return text;
 }
+
+std::string CutLabel(const std::string& text, std::size_t longest)
+{
+    if (text.size() <= longest || longest == 0)
+        return text;
+    // Cut at a character's start, not within one.
+    std::size_t cut = longest - 1;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return text.substr(0, cut) + "\u2026";
+}

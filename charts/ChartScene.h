@@ -73,3 +73,7 @@ std::vector<double> AxisTicks(double low, double high, int target, double least 
 
 // A number as an axis shows it: the shortest form, no trailing zeros.
 std::string AxisNumber(double value);
+
+// A label of up to longest bytes: a longer one cut within whole
+// characters, with an ellipsis.
+std::string CutLabel(const std::string& text, std::size_t longest);

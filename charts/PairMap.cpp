@@ -69,13 +69,7 @@ std::string PairMap::label(int item) const
     const std::size_t k = static_cast<std::size_t>(item - 1);
     if (k >= names.size() || names[k].empty())
         return std::to_string(item);
-    if (names[k].size() <= kLongestLabel)
-        return names[k];
-    // Cut at a character's start, not within one.
-    std::size_t cut = kLongestLabel - 1;
-    while (cut > 0 && (static_cast<unsigned char>(names[k][cut]) & 0xC0) == 0x80)
-        --cut;
-    return names[k].substr(0, cut) + "\u2026";
+    return CutLabel(names[k], kLongestLabel);
 }
 
 std::uint32_t DependenceColour(double signedV, double scale)
