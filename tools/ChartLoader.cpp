@@ -79,6 +79,11 @@ bool SaveChartThroughModule(const PairMap& map, const std::string& path, std::st
     return saveThroughModule("TalverSavePairMap", map, path, reason);
 }
 
+bool SaveChartThroughModule(const PersonHistogram& histogram, const std::string& path, std::string& reason)
+{
+    return saveThroughModule("TalverSavePersonHistogram", histogram, path, reason);
+}
+
 bool SaveReportThroughModule(const Report& report, const std::string& path, std::string& reason)
 {
     return saveThroughModule("TalverSaveReportPdf", report, path, reason, "report");

@@ -4,6 +4,7 @@
 
 #include "charts/ItemCharts.h"
 #include "charts/PairMap.h"
+#include "charts/PersonCharts.h"
 #include "charts/ScoreChart.h"
 #include "report/Report.h"
 
@@ -13,5 +14,6 @@
 bool SaveChartThroughModule(const ScoreChart& chart, const std::string& path, std::string& reason);
 bool SaveChartThroughModule(const ItemCharts& charts, const std::string& path, std::string& reason);
 bool SaveChartThroughModule(const PairMap& map, const std::string& path, std::string& reason);
+bool SaveChartThroughModule(const PersonHistogram& histogram, const std::string& path, std::string& reason);
 // The report as PDF, through the same module.
 bool SaveReportThroughModule(const Report& report, const std::string& path, std::string& reason);

@@ -4,6 +4,7 @@
 
 #include "charts/ItemCharts.h"
 #include "charts/PairMap.h"
+#include "charts/PersonCharts.h"
 #include "report/ReportPdf.h"
 #include "charts/ScoreChart.h"
 
@@ -22,6 +23,12 @@ extern "C" __attribute__((visibility("default"))) bool TalverSaveItemCharts(cons
 extern "C" __attribute__((visibility("default"))) bool TalverSavePairMap(const PairMap* map, const char* path)
 {
     return map && path && SavePairMap(*map, path);
+}
+
+extern "C" __attribute__((visibility("default"))) bool TalverSavePersonHistogram(const PersonHistogram* histogram,
+                                                                                const char* path)
+{
+    return histogram && path && SavePersonHistogram(*histogram, path);
 }
 
 extern "C" __attribute__((visibility("default"))) bool TalverSaveReportPdf(const Report* report, const char* path)

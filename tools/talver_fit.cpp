@@ -204,6 +204,9 @@ int drawCharts(const BatchOptions& options, const Analysis& analysis, std::strin
                                     options.pairsPlotFile, reason))
             return kChartError;
     }
+    if (!options.personPlotFile.empty() && analysis.persons() &&
+        !SaveChartThroughModule(PersonHistogramOf(*analysis.persons()), options.personPlotFile, reason))
+        return kChartError;
     return kAnalysisSuccess;
 }
 

@@ -491,7 +491,8 @@ TEST_F(TalverFitTest, AFailedRunLeavesTheEarlierReports)
     write("OUT", "earlier OUT");
     write("OUTG", "earlier OUTG");
     for (const char* chart : {" --plot no/such/folder/chart.png", " --item-fit --item-plot no/such/items.svg",
-                              " --pairs --pairs-plot no/such/pairs.png"}) {
+                              " --pairs --pairs-plot no/such/pairs.png",
+                              " --person-fit --person-plot no/such/persons.png"}) {
         EXPECT_EQ(run(fourSubjects + chart), 73) << chart;
         EXPECT_EQ(read("stdout.txt"), "");
         EXPECT_EQ(read("OUT"), "earlier OUT");
@@ -735,6 +736,46 @@ TEST_F(TalverFitTest, ItemFitInEveryFormat)
     EXPECT_NE(read("items.svg").find("Item 20"), std::string::npos);
     for (const char* bad : {" --item-plot items.png", " --item-min-expected 2", " --item-fit --item-plot x.pdf",
                             " --item-fit --item-min-expected -1"})
+        EXPECT_EQ(run(run3pl + bad), 64) << bad;
+}
+
+// The histogram of every subject's lz* (lz for eap, which has no cut-off
+// without simulation) as PNG or SVG, and why one cannot be written.
+TEST_F(TalverFitTest, PersonPlotDrawsTheHistogram)
+{
+    namespace fs = std::filesystem;
+    for (const char* name : {"3pl-items.csv", "3pl-scores.csv", "nodes51.dat"})
+        fs::copy_file(fs::path(TALVER_EXAMPLES_DIR) / name, name);
+    const std::string run3pl =
+        "--model 3pl --parameters 3pl-items.csv --scores 3pl-scores.csv --id-column student --nodes51 --quiet ";
+    const struct {
+        const char* estimator;
+        const char* title;
+        bool cutOff;
+    } cases[] = {
+        {"wle", "Person fit: lz* of every subject", true},
+        {"map", "Person fit: lz* of every subject", true},
+        {"eap", "Person fit: lz of every subject", false},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(run(run3pl + "--person-fit --theta-estimator " + c.estimator + " --person-plot persons.svg"), 0)
+            << read("stderr.txt");
+        const std::string svg = read("persons.svg");
+        EXPECT_NE(svg.find("viewBox=\"0 0 800 500\""), std::string::npos);
+        EXPECT_NE(svg.find(c.title), std::string::npos) << c.estimator;
+        EXPECT_NE(svg.find("Subjects (1,000)"), std::string::npos) << c.estimator;
+        EXPECT_EQ(svg.find("5% point: -1.645") != std::string::npos, c.cutOff) << c.estimator;
+    }
+    ASSERT_EQ(run(run3pl + "--person-fit --person-plot Persons.PNG"), 0) << read("stderr.txt");
+    const std::string png = read("Persons.PNG");
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+
+    const std::string out = read("OUT");
+    EXPECT_EQ(run(run3pl + "--person-fit --person-plot no/such/folder/persons.svg"), 73);
+    EXPECT_EQ(read("stderr.txt"), "talver-fit: cannot write the chart 'no/such/folder/persons.svg'\n");
+    EXPECT_EQ(read("OUT"), out);
+    for (const char* bad : {"--person-plot persons.png", "--person-fit --person-plot persons.gif"})
         EXPECT_EQ(run(run3pl + bad), 64) << bad;
 }
 
