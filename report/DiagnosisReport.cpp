@@ -8,12 +8,14 @@
 
 #include "charts/ItemCharts.h"
 #include "charts/PairMap.h"
+#include "charts/PersonCharts.h"
 #include "charts/ScoreChart.h"
 #include "fit/FitWarning.h"
 #include "kernels/VectorPath.h"
 #include "report/FileDigest.h"
 #include "stats/FlagLevel.h"
 #include "stats/ItemFitFormat.h"
+#include "stats/PersonFormat.h"
 #include "stats/SummaryFormat.h"
 #include "stats/TextFormat.h"
 
@@ -24,6 +26,9 @@ using Facts = std::vector<std::pair<std::string, std::string>>;
 // Item charts in a grid a page holds.
 constexpr std::size_t kChartsAPage = 15;
 constexpr int kChartColumns = 3;
+// The most misfitting subjects whose answers are charted, two a row.
+constexpr std::size_t kChartedPersons = 6;
+constexpr int kPersonChartColumns = 2;
 
 
 std::string modelOf(const AnalysisRequest& request, const FitModel& model)
@@ -278,6 +283,71 @@ void addPairs(Report& report, const LocalDependence& dependence, int items, cons
     report.table(std::move(caption), std::move(table));
 }
 
+// A subject's figure, or a dash where it has none.
+std::string personFigure(double value) { return HasFigure(value) ? FigureText(value) : kNoFigure; }
+
+ReportTable mostMisfitting(const PersonSummary& persons)
+{
+    const bool simulated = persons.replicates > 0;
+    ReportTable table;
+    table.id = "persons";
+    table.column("Rank", true);
+    table.column("Subject", false);
+    for (const char* heading : {"Answered", "Total", "\u03B8\u0302"})
+        table.column(heading, true);
+    addStatisticColumns(table, {persons.estimator == ThetaEstimator::Eap ? "lz" : "lz*", "p", "Infit", "Outfit"},
+                        simulated);
+    std::vector<double> simulatedP;
+    for (const PersonFigures& f : persons.mostMisfitting)
+        simulatedP.push_back(f.pSimulated);
+    for (std::size_t k = 0; k < persons.mostMisfitting.size(); ++k) {
+        const PersonFigures& f = persons.mostMisfitting[k];
+        addStatisticRow(table,
+                        {std::to_string(k + 1), f.shownId(), std::to_string(f.answered), GroupDigits(f.total),
+                         personFigure(f.theta), personFigure(f.misfit()), PValueText(f.p), personFigure(f.infit),
+                         personFigure(f.outfit)},
+                        simulated ? &simulatedP : nullptr, k, f.flagged);
+    }
+    return table;
+}
+
+// The answers of the most misfitting subjects against what the model
+// expects of each.
+ChartScene mostMisfittingAnswers(const PersonSummary& persons, const PersonFit& fit,
+                                 const std::vector<std::string>& names)
+{
+    std::vector<PersonResponse> responses;
+    for (std::size_t k = 0; k < std::min(kChartedPersons, persons.mostMisfitting.size()); ++k)
+        responses.push_back(PersonResponseOf(fit, persons.mostMisfitting[k], persons.answersOfMost[k].data(), names));
+    return PersonResponsesScene(responses, kPersonChartColumns,
+                                FormatText("Answers of the %zu most misfitting subjects", responses.size()));
+}
+
+void addPersons(Report& report, const PersonSummary& persons, const PersonFit* fit,
+                const std::vector<std::string>& names)
+{
+    const bool lz = persons.estimator == ThetaEstimator::Eap;
+    report.heading("Person fit");
+    report.paragraph(FormatText("Each subject's ability estimated by %s from its own answers, and its %s, infit and "
+                                "outfit over the items it answered.",
+                                ThetaEstimatorName(persons.estimator), lz ? "lz" : "lz*"));
+    report.paragraph(PersonCountsLine(persons) + ".");
+    report.paragraph(PersonScreeningLine(persons) + ".");
+    const PersonHistogram histogram = PersonHistogramOf(persons);
+    report.chart(histogram.statistic + " of every subject (bars) over the standard normal density (blue) it follows "
+                                       "where the model fits" +
+                     (histogram.cutOff ? "; the line marks its 5% point." : "."),
+                 PersonHistogramFileScene(histogram));
+    ReportTable table = mostMisfitting(persons);
+    const std::string caption = FormatText("The %zu most misfitting subjects, lowest %s first", table.rows.size(),
+                                           lz ? "lz" : "lz*");
+    report.table(caption, std::move(table));
+    if (fit && !persons.mostMisfitting.empty())
+        report.chart("Each subject's score on the items it answered (red) and the score the model expects at its "
+                     "ability (blue), the easiest item first; flagged subjects titled in red.",
+                     mostMisfittingAnswers(persons, *fit, names));
+}
+
 void addMeanings(Report& report, const Analysis& analysis, const ReportContext& context)
 {
     const FitSummary& summary = analysis.summary();
@@ -313,6 +383,25 @@ void addMeanings(Report& report, const Analysis& analysis, const ReportContext& 
                          "K\u00B2 \u2212 1 rather than df, so these p-values are liberal: read the largest X\u00B2 as "
                          "the pairs to look at first, or the simulated p-values.");
     }
+    if (const PersonSummary* persons = analysis.persons()) {
+        report.subheading("Person fit");
+        report.paragraph("lz is the log-likelihood of a subject's answers at its estimated ability, less what the "
+                         "model expects it to be, over its standard deviation: near 0 where the answers are as "
+                         "likely as the model says, well below 0 where they are less likely (right answers to hard "
+                         "items and wrong ones to easy items). lz* is Snijders' correction of lz for the ability "
+                         "being estimated from the same answers, so that it follows the standard normal for "
+                         "subjects the model fits; eap's estimate has no such correction, and its lz no p. Infit is "
+                         "the sum of the squared residuals over the sum of their variances, outfit the mean of the "
+                         "squared standardised residuals; both are near 1 where the model fits, above 1 for answers "
+                         "more erratic than it expects and below 1 for answers more predictable, and their t "
+                         "values are their Wilson-Hilferty standardisations. The screening rule: a subject is "
+                         "flagged at a " + PersonFlagRule(persons->replicates > 0) + ", the lower tail of lz* or "
+                         "the share of answer vectors drawn at its ability with lz* as low. " +
+                         FormatText("About %g%% of the subjects whose answers follow the model are flagged by chance "
+                                    "alone, which is set beside the count of those flagged, with the binomial p of "
+                                    "flagging so many.",
+                                    100 * kPersonFlagLevel));
+    }
     if (context.simulated) {
         report.subheading("Simulated p-values");
         report.paragraph(FormatText("Each of the %llu data sets holds the run's subjects, each subject's ability drawn "
@@ -347,6 +436,8 @@ Report DiagnosisReport(const Analysis& analysis, const ReportContext& context)
         addItems(report, *fit, analysis.model().items.categoryCount, context.simulated);
     if (const LocalDependence* pairs = analysis.pairs())
         addPairs(report, *pairs, analysis.items(), context.simulated);
+    if (const PersonSummary* persons = analysis.persons())
+        addPersons(report, *persons, analysis.personFit(), analysis.itemNames());
     addMeanings(report, analysis, context);
     return report;
 }

@@ -26,5 +26,7 @@ constexpr int kMostMappedItems = 300;
 // run (the model, every input file with its size and SHA-256, the counts,
 // the program), the warnings, the test-level statistics, the score chart
 // and table, the item fit (flagged items first) and its charts, the local
-// dependence's heat map and largest pairs, and what each statistic means.
+// dependence's heat map and largest pairs, the person fit where it was
+// worked out (the histogram of lz*, the most misfitting subjects and their
+// answers), and what each statistic means.
 Report DiagnosisReport(const Analysis& analysis, const ReportContext& context);

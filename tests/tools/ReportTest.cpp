@@ -253,6 +253,79 @@ TEST_F(ReportTest, ReadsBackAsTheJsonOfTheSameRun)
         EXPECT_NE(page.text.find(said), std::string::npos) << said;
 }
 
+// The person fit's section: the counts and the chance line, the
+// histogram, the 20 most misfitting subjects as the JSON of the same run
+// has them (simulated p and flag included), and the answers of the six
+// most misfitting charted; the page still one well-formed document. A run
+// without the person fit has no such section.
+TEST_F(ReportTest, PersonFitSectionReadsBackAsTheJson)
+{
+    copyExamples();
+    ASSERT_EQ(run(run3pl + "--person-fit --person-monte-carlo 60 --seed 3 --format json --report r.html"), 0)
+        << read("stderr.txt");
+    const nlohmann::json json = nlohmann::json::parse(read("stdout.txt"))["persons"];
+    const ReadPage page = readPage("r.html");
+    ASSERT_TRUE(page.wellFormed) << page.error;
+    const Rows& persons = page.tables.at("persons");
+    ASSERT_EQ(persons.size(), 20u);
+    ASSERT_EQ(json["rows"].size(), 20u);
+    for (std::size_t row = 0; row < persons.size(); ++row) {
+        const nlohmann::json& subject = json["rows"][row];
+        ASSERT_EQ(persons[row].size(), 11u);  // rank, id, answered, total, theta, lz*, p, infit, outfit, simulated p, flag
+        EXPECT_EQ(persons[row][0], std::to_string(row + 1));
+        EXPECT_EQ(persons[row][1], subject["id"].get<std::string>());
+        EXPECT_EQ(persons[row][2], std::to_string(subject["answered"].get<int>()));
+        EXPECT_EQ(persons[row][3], std::to_string(subject["total"].get<int>()));
+        EXPECT_EQ(persons[row][4], fixed(subject["theta"]));
+        EXPECT_EQ(persons[row][5], fixed(subject["lz_star"]));
+        EXPECT_EQ(persons[row][6], pText(subject["p"]));
+        EXPECT_EQ(persons[row][7], fixed(subject["infit"]));
+        EXPECT_EQ(persons[row][8], fixed(subject["outfit"]));
+        EXPECT_EQ(persons[row][9], pText(subject["p_mc"]));
+        EXPECT_EQ(persons[row][10], subject["flagged"].get<bool>() ? "*" : "");
+        EXPECT_EQ(page.flaggedRows.at("persons")[row], subject["flagged"].get<bool>());
+    }
+    const std::string first = json["rows"][0]["id"].get<std::string>();
+    for (const std::string& said :
+         {std::string("Person fit"), std::string("Subjects with figures: 1,000 of 1,000; without: none."),
+          "Flagged (simulated p below 0.05): " + std::to_string(json["flagged"].get<int>()) + " of 1,000",
+          std::string("Person fit: lz* of every subject"), std::string("5% point: -1.645"),
+          std::string("Answers of the 6 most misfitting subjects"), "Subject " + first + ": \u03B8\u0302 = ",
+          std::string("Items answered, easiest first"), std::string("by chance alone"),
+          std::string("The 20 most misfitting subjects, lowest lz* first")})
+        EXPECT_NE(page.text.find(said), std::string::npos) << said;
+
+    ASSERT_EQ(run(run3pl + "--quiet --report plain.html"), 0) << read("stderr.txt");
+    const ReadPage plain = readPage("plain.html");
+    ASSERT_TRUE(plain.wellFormed) << plain.error;
+    EXPECT_EQ(plain.tables.count("persons"), 0u);
+    EXPECT_EQ(plain.text.find("Person fit"), std::string::npos);
+}
+
+// eap's lz has no correction and no p: the section says so and draws no
+// cut-off; the PDF holds the section too.
+TEST_F(ReportTest, PersonFitOfEapAndInThePdf)
+{
+    copyExamples();
+    ASSERT_EQ(run(run3pl + "--person-fit --theta-estimator eap --quiet --report r.html"), 0) << read("stderr.txt");
+    const ReadPage page = readPage("r.html");
+    ASSERT_TRUE(page.wellFormed) << page.error;
+    for (const char* said : {"Person fit: lz of every subject", "No p-values: eap has no correction",
+                             "The 20 most misfitting subjects, lowest lz first"})
+        EXPECT_NE(page.text.find(said), std::string::npos) << said;
+    EXPECT_EQ(page.text.find("5% point"), std::string::npos);
+    ASSERT_EQ(page.tables.at("persons").size(), 20u);
+    EXPECT_EQ(page.tables.at("persons")[0].size(), 10u);  // no simulated p
+
+    ASSERT_EQ(run(run3pl + "--person-fit --quiet --report r.pdf"), 0) << read("stderr.txt");
+    if (commandOutput("command -v gs").empty())
+        GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    std::string text = commandOutput("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=txtwrite -sOutputFile=- r.pdf");
+    std::replace(text.begin(), text.end(), '\t', ' ');
+    for (const char* said : {"Person fit", "most misfitting subjects", "Items answered, easiest first"})
+        EXPECT_NE(text.find(said), std::string::npos) << said;
+}
+
 // Item names come from users' tables: a name that is markup is shown as
 // text, in the tables and in the charts alike.
 TEST_F(ReportTest, ItemNamesAreTextNotMarkup)
