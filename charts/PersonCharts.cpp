@@ -183,10 +183,10 @@ void addResponseKey(ChartScene& scene, const ChartScene::Box& box, double y, dou
     const double middle = (box.left + box.right) / 2;
     const auto key = [&](double left, std::uint32_t colour, const char* name) {
         scene.line({{left, y}, {left + 1.6 * t, y}}, colour, 1.5, 0.25 * t);
-        scene.text({left + 2 * t, y - 0.7 * t, left + 8 * t, y + 0.7 * t}, name, Align::Left, t);
+        scene.text({left + 2.3 * t, y - 0.7 * t, left + 8 * t, y + 0.7 * t}, name, Align::Left, t);
     };
     key(middle - 8.5 * t, kObservedColour, "observed");
-    key(middle + 0.5 * t, kExpectedColour, "expected");
+    key(middle + 1 * t, kExpectedColour, "expected");
 }
 
 }  // namespace
@@ -244,7 +244,7 @@ PersonResponse PersonResponseOf(const PersonFigures& figures, const PersonAnswer
     const bool estimated = HasFigure(figures.theta) && answers.expected.size() == answers.categories.size();
     std::string title = "Subject " + figures.shownId();
     if (estimated) {
-        title += FormatText(": \u03B8\u0302 = %.2f", figures.theta);
+        title += FormatText(": \u03B8 = %.2f", figures.theta);
         if (HasFigure(figures.misfit()))
             title += FormatText(", %s = %.2f", HasFigure(figures.lzStar) ? "lz*" : "lz", figures.misfit());
     }

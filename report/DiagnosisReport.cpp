@@ -293,7 +293,7 @@ ReportTable mostMisfitting(const PersonSummary& persons)
     table.id = "persons";
     table.column("Rank", true);
     table.column("Subject", false);
-    for (const char* heading : {"Answered", "Total", "\u03B8\u0302"})
+    for (const char* heading : {"Answered", "Total", "\u03B8"})
         table.column(heading, true);
     addStatisticColumns(table, {persons.estimator == ThetaEstimator::Eap ? "lz" : "lz*", "p", "Infit", "Outfit"},
                         simulated);

@@ -213,7 +213,7 @@ TEST(PersonResponseModelTest, AnsweredItemsEasiestFirst)
     EXPECT_EQ(labels, (std::vector<std::string>{"4", "q1", "q5", "q3"}));
     EXPECT_EQ(observed, (std::vector<double>{1, 1, 0, 0}));
     EXPECT_EQ(expected, (std::vector<double>{0.7, 0.6, 0.55, 0.2}));
-    EXPECT_EQ(response.title, "Subject s0007: \u03B8\u0302 = -0.50, lz* = -2.10 *");
+    EXPECT_EQ(response.title, "Subject s0007: \u03B8 = -0.50, lz* = -2.10 *");
     EXPECT_EQ(response.note, "");
 
     const ChartScene scene = PersonResponseScene(response, 500, 300, 12);
@@ -242,7 +242,7 @@ TEST(PersonResponseModelTest, AnsweredItemsEasiestFirst)
 
     figures.lzStar = kNoPersonFigure;  // eap's
     figures.flagged = false;
-    EXPECT_EQ(PersonResponseOf(figures, answers).title, "Subject s0007: \u03B8\u0302 = -0.50, lz = -1.90");
+    EXPECT_EQ(PersonResponseOf(figures, answers).title, "Subject s0007: \u03B8 = -0.50, lz = -1.90");
     figures.id.clear();
     EXPECT_EQ(PersonResponseOf(figures, answers).title.rfind("Subject 7: ", 0), 0u);
 }
@@ -367,7 +367,7 @@ TEST(PersonResponseModelTest, AGridOfCharts)
     EXPECT_EQ(grid.width, 800);
     EXPECT_EQ(grid.height, 40 + 3 * 260);
     EXPECT_NE(textSaying(grid, "The six"), nullptr);
-    const ChartScene::Text* sixth = textSaying(grid, "Subject 6: \u03B8\u0302 = 0.00");
+    const ChartScene::Text* sixth = textSaying(grid, "Subject 6: \u03B8 = 0.00");
     ASSERT_NE(sixth, nullptr);
     EXPECT_GE(sixth->box.left, 400);
     EXPECT_GE(sixth->box.top, 40 + 2 * 260);

@@ -290,7 +290,7 @@ TEST_F(ReportTest, PersonFitSectionReadsBackAsTheJson)
          {std::string("Person fit"), std::string("Subjects with figures: 1,000 of 1,000; without: none."),
           "Flagged (simulated p below 0.05): " + std::to_string(json["flagged"].get<int>()) + " of 1,000",
           std::string("Person fit: lz* of every subject"), std::string("5% point: -1.645"),
-          std::string("Answers of the 6 most misfitting subjects"), "Subject " + first + ": \u03B8\u0302 = ",
+          std::string("Answers of the 6 most misfitting subjects"), "Subject " + first + ": \u03B8 = ",
           std::string("Items answered, easiest first"), std::string("by chance alone"),
           std::string("The 20 most misfitting subjects, lowest lz* first")})
         EXPECT_NE(page.text.find(said), std::string::npos) << said;
