@@ -223,6 +223,26 @@ const DialogTemplate kLocalDependence{
         {IDOK, ControlKind::DefPushButton, "Close", 498, 225, 50, 14, kButton},
     }};
 
+// Every subject's person fit: the histogram of lz* and the answers of the
+// subject selected above the list of them all.
+const DialogTemplate kPersonFit{
+    IDD_PERSON_FIT, 600, 392, "Person fit", "MS Sans Serif", 10, DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
+    {
+        {IDC_PERSON_SUMMARY, ControlKind::LeftText, "", 7, 7, 586, 18, 0},
+        {-1, ControlKind::LeftText, "Estimator:", 7, 30, 38, 8, 0},
+        {IDC_ESTIMATOR_WLE, ControlKind::RadioButton, "wle", 48, 29, 36, 10, kFirstRadio},
+        {IDC_ESTIMATOR_ML, ControlKind::RadioButton, "ml", 88, 29, 36, 10, kRadio},
+        {IDC_ESTIMATOR_MAP, ControlKind::RadioButton, "map", 128, 29, 36, 10, kRadio},
+        {IDC_ESTIMATOR_EAP, ControlKind::RadioButton, "eap", 168, 29, 36, 10, kRadio},
+        {IDC_PERSON_HISTOGRAM, ControlKind::LeftText, "", 7, 44, 290, 160, 0},
+        {IDC_PERSON_RESPONSE, ControlKind::LeftText, "", 303, 44, 290, 160, 0},
+        {IDC_PERSON_LIST, ControlKind::ListView, "", 7, 210, 586, 152,
+         LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP},
+        {IDC_SAVE_TABLE, ControlKind::PushButton, "Save table...", 377, 370, 60, 14, kButton},
+        {IDC_SIMULATE, ControlKind::PushButton, "Simulate p-values...", 445, 370, 90, 14, kButton},
+        {IDOK, ControlKind::DefPushButton, "Close", 543, 370, 50, 14, kButton},
+    }};
+
 const DialogTemplate kReplicates{
     IDD_REPLICATES, 200, 62, "Simulate p-values", "MS Sans Serif", 10, kSizeDialog,
     {
@@ -276,6 +296,7 @@ const DialogTemplate* FindDialogTemplate(int id)
         {IDD_ITEM_FIT, &kItemFit},
         {IDD_WORK_PROGRESS, &kWorkProgress},
         {IDD_LOCAL_DEPENDENCE, &kLocalDependence},
+        {IDD_PERSON_FIT, &kPersonFit},
         {IDD_REPLICATES, &kReplicates},
         {IDD_FIT_STATISTICS, &kFitStatistics},
         {IDD_MISSING_CODES, &kMissingCodes},

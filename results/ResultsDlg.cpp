@@ -14,6 +14,7 @@
 #include "results/FitStatisticsDlg.h"
 #include "results/ItemFitDlg.h"
 #include "results/LocalDependenceDlg.h"
+#include "results/PersonFitDlg.h"
 #include "results/ProgressDlg.h"
 #include "results/SaveTable.h"
 #include "stats/FitSummary.h"
@@ -22,7 +23,9 @@
 namespace {
 
 // The commands of the list's and the graph's popup menu.
-enum : UINT { kCopyTable = 1, kSaveTable, kSaveGraph, kFitStatistics, kItemFit, kLocalDependence, kSaveReport };
+enum : UINT {
+    kCopyTable = 1, kSaveTable, kSaveGraph, kFitStatistics, kItemFit, kLocalDependence, kSaveReport, kPersonFit
+};
 
 // Work that ends within this shows no progress.
 constexpr std::chrono::milliseconds kMoment(300);
@@ -161,6 +164,7 @@ void CResultsDlg::OnContextMenu(CWnd* window, CPoint point)
     menu.AppendMenu(MF_STRING, kFitStatistics, "Fit statistics...");
     menu.AppendMenu(MF_STRING, kItemFit, "Item fit...");
     menu.AppendMenu(MF_STRING, kLocalDependence, "Local dependence...");
+    menu.AppendMenu(MF_STRING, kPersonFit, "Person fit...");
     menu.AppendMenu(MF_SEPARATOR);
     menu.AppendMenu(MF_STRING, kSaveReport, "Save report...");
     switch (menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, this)) {
@@ -181,6 +185,9 @@ void CResultsDlg::OnContextMenu(CWnd* window, CPoint point)
         break;
     case kLocalDependence:
         ShowLocalDependence();
+        break;
+    case kPersonFit:
+        ShowPersonFit();
         break;
     case kSaveReport:
         SaveReport();
@@ -275,6 +282,44 @@ void CResultsDlg::ShowLocalDependence()
     dependence.DoModal();
 }
 
+void CResultsDlg::ShowPersonFit()
+{
+    if (!m_pRun) {
+        AfxMessageBox("This run left no analysis to work out the person fit from.", MB_ICONEXCLAMATION);
+        return;
+    }
+    if (!m_pPersons && !(m_pPersons = ComputePersons(PersonRequest())))
+        return;
+    const Analysis& run = *m_pRun;
+    CPersonFitDlg persons(m_pPersons, run.request().fit.useEstimates == 1, run.itemNames(), this);
+    persons.m_compute = [this](const PersonRequest& asked) {
+        std::shared_ptr<const PersonRecords> records = ComputePersons(asked);
+        if (records)
+            m_pPersons = records;
+        return records;
+    };
+    persons.DoModal();
+}
+
+std::shared_ptr<const PersonRecords> CResultsDlg::ComputePersons(const PersonRequest& asked)
+{
+    Analysis& run = *m_pRun;
+    auto records = std::make_shared<PersonRecords>(run.model(), asked);
+    AnalysisStatus status = kAnalysisSuccess;
+    const PersonPass::Row keep = [&records](const PersonFigures& figures, const unsigned char* categories) {
+        records->take(figures, categories);
+    };
+    if (!RunInBackground("person fit",
+                         [&](const AnalysisProgress& report) { status = run.computePersons(asked, keep, report); }))
+        return nullptr;
+    if (status != kAnalysisSuccess || !run.persons()) {
+        AfxMessageBox(run.describe(status, WorkingFolder()), MB_ICONEXCLAMATION);
+        return nullptr;
+    }
+    records->finish(*run.persons());
+    return records;
+}
+
 std::optional<MonteCarloResult> CResultsDlg::Simulate(std::uint64_t replicates, bool items, bool pairs)
 {
     std::optional<MonteCarloResult> result;
@@ -313,6 +358,9 @@ void CResultsDlg::SaveReport()
         return;
     if (run.countedPairs() && !run.pairs() &&
         !RunInBackground("local dependence", [&run](const AnalysisProgress& report) { run.computePairs(report); }))
+        return;
+    // A later pass that was stopped took the persons' figures with it.
+    if (m_pPersons && !run.persons() && !ComputePersons(m_pPersons->request()))
         return;
     const Report report = DiagnosisReport(run, CurrentReportContext(m_lastSimulated ? &*m_lastSimulated : nullptr));
     std::string reason;

@@ -9,6 +9,7 @@
 #include "framework/ListBox.h"
 #include "framework/ToolTipCtrl.h"
 #include "results/BackgroundWork.h"
+#include "results/PersonRecords.h"
 #include "results/PlotWnd.h"
 
 // Ends every successful run: reads the graph report "OUTG" back and shows
@@ -16,8 +17,8 @@
 // distributions with the score range under it. A right-click on the list or
 // the graph copies or saves the table, saves the graph, shows the pooled
 // fit statistics, which the chi-square box's tip gives in one line,
-// opens the item fit or the local dependence of the run, or saves the
-// whole diagnosis as a report.
+// opens the item fit, the local dependence or the person fit of the run,
+// or saves the whole diagnosis as a report.
 class CResultsDlg : public CDialog {
 public:
     explicit CResultsDlg(CWnd* parent = nullptr);
@@ -61,8 +62,10 @@ private:
     void ShowFitStatistics();
     void ShowItemFit();
     void ShowLocalDependence();
+    void ShowPersonFit();
     // The report of the run as HTML or PDF, with the item fit and the
-    // pairs where the run counted them and the last simulated p-values.
+    // pairs where the run counted them, the person fit where it was worked
+    // out, and the last simulated p-values.
     void SaveReport();
     // Runs work off the user interface thread, behind a progress bar with
     // Cancel when it takes more than a moment; false when the user
@@ -71,8 +74,12 @@ private:
     // Simulated p-values of the run's test-level statistics, and of its
     // items' or pairs' when asked; nothing when cancelled or impossible.
     std::optional<MonteCarloResult> Simulate(std::uint64_t replicates, bool items, bool pairs);
+    // A person fit pass of the run as asked, every subject kept; null when
+    // cancelled or impossible, which a message box says.
+    std::shared_ptr<const PersonRecords> ComputePersons(const PersonRequest& asked);
 
-    ScoreTable m_table;  // the rows read back, for the statistics and copies
+    ScoreTable m_table;
+    std::shared_ptr<const PersonRecords> m_pPersons;  // the last pass's, for the window to open on again  // the rows read back, for the statistics and copies
     std::optional<MonteCarloResult> m_lastSimulated;
     CToolTipCtrl m_toolTip;
 };

@@ -110,6 +110,17 @@ void StatisticsTable::SortBy(int column)
         return;
     m_bDescending = column == m_nSortColumn && !m_bDescending;
     m_nSortColumn = column;
+    sortRows();
+}
+
+void StatisticsTable::Refresh()
+{
+    sortRows();
+    sizeColumns();
+}
+
+void StatisticsTable::sortRows()
+{
     const int selected = m_list.GetNextItem(-1, LVNI_SELECTED);
     const std::size_t kept = selected >= 0 ? RecordAt(selected) : 0;
     // The keys once, not once a comparison: a std::function call each
@@ -118,7 +129,7 @@ void StatisticsTable::SortBy(int column)
     // no order, and the sort needs one.
     std::vector<std::pair<bool, double>> keys(m_order.size());
     for (std::size_t record = 0; record < keys.size(); ++record) {
-        keys[record] = keyOf(record, column);
+        keys[record] = keyOf(record, m_nSortColumn);
         keys[record].first = keys[record].first || std::isnan(keys[record].second);
     }
     std::sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {

@@ -37,6 +37,10 @@ public:
     const std::vector<double>* LateValues() const { return m_late.empty() ? nullptr : &m_late; }
     // The LVN_COLUMNCLICK of the list.
     void SortBy(int column);
+    // The records' values have changed, not their number: the rows sorted
+    // again as they were and redrawn, the selection with its record, the
+    // columns sized again.
+    void Refresh();
     // The LVN_GETDISPINFO of the list.
     void GetDispInfo(NMLVDISPINFO& info) const;
     std::size_t RecordAt(int row) const { return m_order[static_cast<std::size_t>(row)]; }
@@ -53,6 +57,8 @@ private:
     CString cell(std::size_t record, int column) const;
     std::pair<bool, double> keyOf(std::size_t record, int column) const;
     void sizeColumns();
+    // By the sort column, the way it is set; the selection with its record.
+    void sortRows();
 
     CListCtrl& m_list;
     std::vector<Column> m_columns;

@@ -194,7 +194,7 @@ TEST_F(ResultsDlgTest, ContextMenuCopiesAndSavesTheTableAndTheGraph)
         afxtest::RightClick(d.m_list);
         EXPECT_EQ(menu, (std::vector<std::string>{"Copy table", "Save table as CSV...", "Save graph as PNG or SVG...",
                                                   "", "Fit statistics...", "Item fit...",
-                                                  "Local dependence...", "", "Save report..."}));
+                                                  "Local dependence...", "Person fit...", "", "Save report..."}));
         EXPECT_EQ(afxtest::ClipboardText(),
                   "score\tobserved\texpected\tcontribution\tresidual\n0\t10\t8.0000\t0.5\t0.707107\n"
                   "1\t20\t24.0000\t0.666667\t-0.816497\n2\t10\t8.0000\t0.5\t0.707107\n");
