@@ -142,7 +142,7 @@ bool PersonHasP(const PersonSummary& summary) { return !lzOnly(summary) || summa
 std::string PersonScreeningLine(const PersonSummary& summary)
 {
     return PersonHasP(summary) ? PersonChanceLine(summary)
-                               : "No p-values: eap has no correction of lz for its estimate (no_correction_for_eap).";
+                               : "No p-values: eap has no correction of lz for its estimate (no_correction_for_eap)";
 }
 
 void WritePersonTable(std::ostream& out, const PersonSummary& summary)
