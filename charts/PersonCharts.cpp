@@ -123,10 +123,29 @@ void addCutOff(ChartScene& scene, const HistogramFrame& frame, double t)
                FormatText("5%% point: %.3f", kPersonCutOff), Align::Right, t);
 }
 
+// The legend's corner of the plot, top right, in text heights.
+constexpr double kLegendWidth = 13, kLegendHeight = 3.6;
+
+// The density axis raised until neither the bars nor the curve reach up
+// into the legend.
+void makeRoomForLegend(HistogramFrame& frame, const PersonHistogram& histogram, double t)
+{
+    const HistogramAxes& axes = frame.axes;
+    const double share = (frame.plot.width() - kLegendWidth * t) / frame.plot.width();
+    const double from = axes.low + share * (axes.high - axes.low);  // the lowest lz* under the legend
+    double under = StandardNormalDensity(std::max(from, 0.0));
+    for (std::size_t k = 0; k < histogram.density.size(); ++k)
+        if (histogram.binStart + static_cast<double>(k + 1) * histogram.binWidth > from)
+            under = std::max(under, histogram.density[k]);
+    while (under / frame.axes.top * frame.plot.height() > frame.plot.height() - kLegendHeight * t &&
+           frame.axes.top < 100 * under)
+        frame.axes.top += frame.axes.step;
+}
+
 // Top right inside the plot: the bars' swatch and the curve's line.
 void addLegend(ChartScene& scene, const HistogramFrame& frame, const PersonHistogram& histogram, double t)
 {
-    const double left = frame.plot.right - 13 * t, first = frame.plot.top + t, second = first + 1.6 * t;
+    const double left = frame.plot.right - kLegendWidth * t, first = frame.plot.top + t, second = first + 1.6 * t;
     scene.fill({left, first - 0.45 * t, left + 2.2 * t, first + 0.45 * t}, kBarColour);
     scene.frame({left, first - 0.45 * t, left + 2.2 * t, first + 0.45 * t}, kObservedColour);
     scene.text({left + 2.8 * t, first - 0.7 * t, frame.plot.right - 0.3 * t, first + 0.7 * t}, histogram.legend,
@@ -202,8 +221,9 @@ ChartScene PersonHistogramScene(const PersonHistogram& histogram, double width, 
     scene.height = height;
     scene.title = histogram.title;
     scene.fill({0, 0, width, height}, kChartWhite);
-    const HistogramFrame frame{{4.8 * t, 3.2 * t, width - 1.5 * t, height - (beyond ? 5.2 : 3.8) * t},
-                               histogramAxes(histogram)};
+    HistogramFrame frame{{4.8 * t, 3.2 * t, width - 1.5 * t, height - (beyond ? 5.2 : 3.8) * t},
+                         histogramAxes(histogram)};
+    makeRoomForLegend(frame, histogram, t);
     scene.text({0, 0.4 * t, width, 2.4 * t}, histogram.title, Align::Centre, 1.25 * t);
     addDensityAxis(scene, frame, t);
     addBars(scene, frame, histogram);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "counts/ItemCodeCounts.h"
@@ -170,6 +171,30 @@ TEST(PersonHistogramModelTest, AxisReachesEveryBinHeld)
     const PersonHistogram nobody = PersonHistogramOf(PersonSummary{});
     EXPECT_EQ(nobody.counted, 0u);
     EXPECT_NE(textSaying(PersonHistogramFileScene(nobody), "No subject has lz*."), nullptr);
+}
+
+// The density axis rises above bars that would reach into the legend,
+// in the window's small chart as in a file's.
+TEST(PersonHistogramModelTest, BarsStayClearOfTheLegend)
+{
+    PersonSummary summary;
+    summary.estimator = ThetaEstimator::Eap;
+    summary.bins[34] = 55;  // [2.5, 2.75): a density of 0.55, under the legend
+    summary.bins[25] = 45;
+    for (const auto& [width, height, textSize] : {std::tuple{800.0, 500.0, 13.0}, std::tuple{580.0, 300.0, 13.0}}) {
+        const ChartScene scene = PersonHistogramScene(PersonHistogramOf(summary), width, height, textSize);
+        const ChartScene::Text* legend = textSaying(scene, "Standard normal");
+        ASSERT_NE(legend, nullptr);
+        const double left = textSaying(scene, "Subjects (100)")->box.left - 2.8 * textSize;
+        const double baseline = lowestSaying(scene, "0")->box.top - 0.4 * textSize;
+        int under = 0;
+        for (const ChartScene::Fill& bar : scene.fills)
+            if (std::abs(bar.box.bottom - baseline) < 1e-6 && bar.box.right > left) {
+                ++under;
+                EXPECT_GE(bar.box.top, legend->box.bottom) << width << " x " << height;
+            }
+        EXPECT_GT(under, 0) << width << " x " << height;
+    }
 }
 
 // A polytomous item's difficulty is the mean of its thresholds, stored
