@@ -246,7 +246,7 @@ const DialogTemplate kPersonFit{
 const DialogTemplate kReplicates{
     IDD_REPLICATES, 200, 62, "Simulate p-values", "MS Sans Serif", 10, kSizeDialog,
     {
-        {-1, ControlKind::LeftText, "Data sets to draw under the model:", 7, 10, 120, 8, 0},
+        {IDC_REPLICATES_PROMPT, ControlKind::LeftText, "Data sets to draw under the model:", 7, 10, 120, 8, 0},
         {IDC_REPLICATES, ControlKind::Edit, "", 133, 8, 60, 14, kBox},
         {IDCANCEL, ControlKind::PushButton, "Cancel", 7, 41, 50, 14, kButton},
         {IDOK, ControlKind::DefPushButton, "Simulate", 143, 41, 50, 14, kButton},

@@ -265,6 +265,7 @@ void CPersonFitDlg::OnEstimator()
 void CPersonFitDlg::OnSimulate()
 {
     CReplicatesDlg ask(this);
+    ask.m_prompt = "Draws of each subject's answers:";
     if (ask.DoModal() != IDOK)
         return;
     Rerun({m_pRecords->request().estimator, static_cast<std::uint64_t>(ask.m_nReplicates),

@@ -5,6 +5,14 @@
 
 CReplicatesDlg::CReplicatesDlg(CWnd* parent) : CDialog(IDD_REPLICATES, parent) {}
 
+BOOL CReplicatesDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    if (!m_prompt.empty())
+        GetDlgItem(IDC_REPLICATES_PROMPT)->SetWindowText(m_prompt);
+    return TRUE;
+}
+
 void CReplicatesDlg::DoDataExchange(CDataExchange* pDX)
 {
     DDX_Text(pDX, IDC_REPLICATES, m_nReplicates);

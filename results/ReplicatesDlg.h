@@ -13,9 +13,12 @@ public:
     explicit CReplicatesDlg(CWnd* parent = nullptr);
 
     int m_nReplicates = 1000;
+    // What is drawn, when not whole data sets.
+    CString m_prompt;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
 };
 
 // What a window asks for simulated p-values with: the replicates, and back

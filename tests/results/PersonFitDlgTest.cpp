@@ -159,6 +159,7 @@ TEST_F(PersonFitDlgTest, ListsEverySubjectSortsAndChartsTheSelected)
 
         onModal([](CDialog& ask) {
             EXPECT_EQ(ask.GetDlgItem(IDC_REPLICATES)->GetWindowText(), "1000");
+            EXPECT_EQ(ask.GetDlgItem(IDC_REPLICATES_PROMPT)->GetWindowText(), "Draws of each subject's answers:");
             afxtest::Type(ask, IDC_REPLICATES, "5");
             afxtest::Click(ask, IDOK);
         });
