@@ -187,12 +187,12 @@ void addItemLabels(ChartScene& scene, const PersonResponse& response, const Char
         if (k % static_cast<std::size_t>(axis.labelStep) != 0)
             continue;
         const std::string& label = response.items[k].label;
+        const double top = plot.bottom + 0.4 * t;
         if (axis.upright)
-            scene.texts.push_back({{x - 0.7 * t, plot.bottom + 0.4 * t, x + 0.7 * t, plot.bottom + 0.4 * t + axis.height},
-                                   label, Align::Right, t, false, true, kChartBlack});
+            scene.texts.push_back(
+                {{x - 0.7 * t, top, x + 0.7 * t, top + axis.height}, label, Align::Right, t, false, true, kChartBlack});
         else
-            scene.text({x - axis.spacing / 2, plot.bottom + 0.4 * t, x + axis.spacing / 2, plot.bottom + 1.8 * t},
-                       label, Align::Centre, t);
+            scene.text({x - axis.spacing / 2, top, x + axis.spacing / 2, top + 1.4 * t}, label, Align::Centre, t);
     }
 }
 
@@ -316,8 +316,8 @@ void AddPersonResponse(ChartScene& scene, const PersonResponse& response, const 
             scene.line({{plot.left, height}, {plot.right, height}}, kGridColour);
         scene.text({box.left, height - 0.7 * t, plot.left - 0.4 * t, height + 0.7 * t}, AxisNumber(y), Align::Right, t);
     }
-    scene.texts.push_back(
-        {{box.left, plot.top, box.left + 1.6 * t, plot.bottom}, "Item score", Align::Centre, t, false, true, kChartBlack});
+    scene.texts.push_back({{box.left, plot.top, box.left + 1.6 * t, plot.bottom}, "Item score", Align::Centre, t,
+                           false, true, kChartBlack});
     scene.frame(plot, kChartBlack);
     addItemLabels(scene, response, plot, axis, t);
     scene.text({plot.left, box.bottom - 1.8 * t, plot.right, box.bottom - 0.4 * t}, "Items answered, easiest first",

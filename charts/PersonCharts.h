@@ -56,11 +56,10 @@ inline PersonHistogram PersonHistogramOf(const PersonSummary& summary)
         histogram.density.push_back(scale > 0 ? static_cast<double>(count) / scale : 0.0);
     const auto grouped = [](std::uint64_t count) { return GroupDigits(static_cast<std::int64_t>(count)); };
     histogram.legend = "Subjects (" + grouped(histogram.counted) + ")";
+    const double binEnd = histogram.binStart + static_cast<double>(summary.bins.size()) * histogram.binWidth;
     if (histogram.below + histogram.above > 0)
-        histogram.note = "Beyond the axis: " + grouped(histogram.below) + " below " +
-                         AxisNumber(histogram.binStart) + ", " + grouped(histogram.above) + " above " +
-                         AxisNumber(histogram.binStart + static_cast<double>(summary.bins.size()) * histogram.binWidth) +
-                         ".";
+        histogram.note = "Beyond the axis: " + grouped(histogram.below) + " below " + AxisNumber(histogram.binStart) +
+                         ", " + grouped(histogram.above) + " above " + AxisNumber(binEnd) + ".";
     return histogram;
 }
 

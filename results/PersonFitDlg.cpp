@@ -17,9 +17,9 @@ using Column = CPersonFitDlg::Column;
 
 const char* headingOf(Column column)
 {
-    static const char* const headings[] = {
-        "Subject", "Answered", "Total",  "\u03B8", "SE",      "Given \u03B8", "lz",      "lz*",
-        "p",       "Simulated p", "Infit", "Outfit",       "Infit t", "Outfit t",      "Flagged", "Note"};
+    static const char* const headings[] = {"Subject", "Answered", "Total", "\u03B8", "SE", "Given \u03B8",
+                                           "lz", "lz*", "p", "Simulated p", "Infit", "Outfit", "Infit t",
+                                           "Outfit t", "Flagged", "Note"};
     return headings[column];
 }
 
@@ -143,7 +143,9 @@ BOOL CPersonFitDlg::OnInitDialog()
 
 void CPersonFitDlg::CreateCharts()
 {
-    for (const auto& [chart, id] : {std::pair{&m_histogram, IDC_PERSON_HISTOGRAM}, {&m_response, IDC_PERSON_RESPONSE}}) {
+    const std::pair<CChartWnd*, int> charts[] = {{&m_histogram, IDC_PERSON_HISTOGRAM},
+                                                 {&m_response, IDC_PERSON_RESPONSE}};
+    for (const auto& [chart, id] : charts) {
         CRect area;
         GetDlgItem(id)->GetWindowRect(&area);
         ScreenToClient(&area);
@@ -257,9 +259,10 @@ void CPersonFitDlg::OnSaveTable() { SaveTableAsCsv(this, "persons.csv", TableCsv
 
 void CPersonFitDlg::OnEstimator()
 {
+    const PersonRequest& shown = m_pRecords->request();
     for (int k = 0; k < 4; ++k)
-        if (IsDlgButtonChecked(kEstimatorButtons[k]) && static_cast<ThetaEstimator>(k) != m_pRecords->request().estimator)
-            return Rerun({static_cast<ThetaEstimator>(k), 0, m_pRecords->request().seed});
+        if (IsDlgButtonChecked(kEstimatorButtons[k]) && static_cast<ThetaEstimator>(k) != shown.estimator)
+            return Rerun({static_cast<ThetaEstimator>(k), 0, shown.seed});
 }
 
 void CPersonFitDlg::OnSimulate()

@@ -78,8 +78,8 @@ private:
     // cancelled or impossible, which a message box says.
     std::shared_ptr<const PersonRecords> ComputePersons(const PersonRequest& asked);
 
-    ScoreTable m_table;
-    std::shared_ptr<const PersonRecords> m_pPersons;  // the last pass's, for the window to open on again  // the rows read back, for the statistics and copies
+    ScoreTable m_table;  // the rows read back, for the statistics and copies
     std::optional<MonteCarloResult> m_lastSimulated;
+    std::shared_ptr<const PersonRecords> m_pPersons;  // the last pass's, for the window to open on again
     CToolTipCtrl m_toolTip;
 };

@@ -271,7 +271,8 @@ TEST_F(ReportTest, PersonFitSectionReadsBackAsTheJson)
     ASSERT_EQ(json["rows"].size(), 20u);
     for (std::size_t row = 0; row < persons.size(); ++row) {
         const nlohmann::json& subject = json["rows"][row];
-        ASSERT_EQ(persons[row].size(), 11u);  // rank, id, answered, total, theta, lz*, p, infit, outfit, simulated p, flag
+        // Rank, id, answered, total, theta, lz*, p, infit, outfit, simulated p, flag.
+        ASSERT_EQ(persons[row].size(), 11u);
         EXPECT_EQ(persons[row][0], std::to_string(row + 1));
         EXPECT_EQ(persons[row][1], subject["id"].get<std::string>());
         EXPECT_EQ(persons[row][2], std::to_string(subject["answered"].get<int>()));
