@@ -207,6 +207,19 @@ TEST_F(PersonFitDlgTest, CancelStopsThePassAndKeepsWhatWasShown)
     EXPECT_EQ(messages(), std::vector<std::string>{});
 }
 
+// Results read back without their run have no subjects to fit, and say so.
+TEST_F(PersonFitDlgTest, ResultsWithoutTheirRunSaySo)
+{
+    afxtest::SetPopupMenuHandler([](const std::vector<std::string>&) { return kPersonFitCommand; });
+    CResultsDlg results;
+    onModal([&](CDialog& d) {
+        afxtest::RightClick(*d.GetDlgItem(IDC_FREQUENCIES));
+        EXPECT_EQ(messages(), std::vector<std::string>{"This run left no analysis to work out the person fit from."});
+        afxtest::Click(d, IDOK);
+    });
+    results.DoModal();
+}
+
 // A run on the subjects' estimates lists them beside each estimate, and
 // has no eap: its choice is disabled, and asked for, the pass is refused
 // with the analysis's reason while the window keeps what it shows.
