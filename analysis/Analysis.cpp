@@ -132,21 +132,18 @@ AnalysisStatus Analysis::computePersons(const PersonRequest& asked, const Person
         refusal_ = "The eap estimator needs the latent points of nodes, not the subjects' estimates.";
         return kRequestRefused;
     }
-    personFit_.reset();
-    persons_.reset();
-    PersonFit fit(run_.model, asked.estimator);
-    if (asked.estimator == ThetaEstimator::Map && !(fit.latentSd() > 0.0 && std::isfinite(fit.latentSd()))) {
+    auto fit = std::make_unique<PersonFit>(run_.model, asked.estimator);
+    if (asked.estimator == ThetaEstimator::Map && !(fit->latentSd() > 0.0 && std::isfinite(fit->latentSd()))) {
         refusal_ = "The map estimator needs a latent distribution with a spread.";
         return kRequestRefused;
     }
-    personFit_.emplace(run_.model, asked.estimator);
     PersonPassSettings settings;
     settings.threads = request_.threads;
     settings.replicates = asked.replicates;
     settings.seed = asked.seed;
     settings.subjects = static_cast<std::uint64_t>(run_.subjects);
     settings.givenTheta = estimates ? &run_.model.theta : nullptr;
-    PersonPass pass(*personFit_, settings, row, progress, text);
+    PersonPass pass(*fit, settings, row, progress, text);
     TableFault fault;
     FitResult read = kFitSuccess;
     try {
@@ -154,17 +151,15 @@ AnalysisStatus Analysis::computePersons(const PersonRequest& asked, const Person
         if (read == kFitSuccess)
             pass.finish();
     } catch (const PersonPassStopped&) {
-        personFit_.reset();
         return kAnalysisStopped;
     }
     if (read == kTableError || read == kTableSizeDiffers) {
         refusal_ = "The scores do not read as they did for the run: " + fault.describe() + ".";
-        read = static_cast<FitResult>(kRequestRefused);
+        return kRequestRefused;
     }
-    if (read != kFitSuccess) {
-        personFit_.reset();
+    if (read != kFitSuccess)
         return static_cast<AnalysisStatus>(read);
-    }
+    personFit_ = std::move(fit);
     persons_ = pass.summary();
     return kAnalysisSuccess;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -103,11 +104,12 @@ public:
     // persons() holds the summary. kRequestRefused when the estimator cannot
     // be had from this run (eap on the subjects' estimates, map without a
     // spread), kAnalysisStopped when progress stopped it, or why the scores
-    // no longer read as the run read them. The last request's figures stay.
+    // no longer read as the run read them. Until one succeeds, the figures
+    // of the last that did stay.
     AnalysisStatus computePersons(const PersonRequest& asked, const PersonPass::Row& row = {},
                                   const AnalysisProgress& progress = {}, const PersonPass::Text& text = {});
     const PersonSummary* persons() const { return persons_ ? &*persons_ : nullptr; }
-    const PersonFit* personFit() const { return personFit_ ? &*personFit_ : nullptr; }
+    const PersonFit* personFit() const { return personFit_.get(); }
 
     // Everything at once, as talver-fit runs it: fit(), the item fit and
     // the local dependence where counted, then with replicates their
@@ -134,7 +136,7 @@ private:
     std::optional<LocalDependence> pairs_;
     std::optional<MonteCarloResult> simulated_;
     std::string simulationError_;
-    std::optional<PersonFit> personFit_;
+    std::unique_ptr<PersonFit> personFit_;  // where the pass that filled persons_ left it
     std::optional<PersonSummary> persons_;
 };
 
