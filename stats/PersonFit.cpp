@@ -1,6 +1,7 @@
 #include "stats/PersonFit.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "counts/ItemCodeCounts.h"
@@ -74,6 +75,39 @@ inline void binaryResponse(double Da, double c, double e, double* P, double* dP,
     d2P[0] = -d2P[1];
     r[1] = P[1] > 0.0 ? dP[1] / P[1] : Da * Lc;
     r[0] = -Da * L;
+}
+
+// ln Q and ln P of a binary item without a lower asymptote at z, e = e^z:
+// one logarithm, each exact however far z is from 0.
+inline std::array<double, 2> binaryLogs(double z, double e)
+{
+    if (z > 0.0) {
+        const double lnP = -std::log1p(1.0 / e);
+        return {lnP - z, lnP};
+    }
+    const double lnQ = -std::log1p(e);
+    return {lnQ, lnQ + z};
+}
+
+// A binary item without a lower asymptote, its values and sums as
+// itemValuesAt takes them (ln Q, ln P, mean, variance, fourth moment; Sw,
+// Sww, Srw, Srr, Sr), each a polynomial in L but the logarithms.
+inline void binaryItemValues(double z, double Da, double e, double* v, double* sums, PersonFit::FormSums& form)
+{
+    const double L = LogisticOf(e), Lc = ComplementOf(e), variance = L * Lc;
+    const std::array<double, 2> logs = binaryLogs(z, e);
+    v[0] = logs[0], v[1] = logs[1];
+    const double w0 = Lc > 0.0 ? logs[0] : 0.0, w1 = L > 0.0 ? logs[1] : 0.0;
+    const double Sw = Lc * w0 + L * w1, Sww = Lc * w0 * w0 + L * w1 * w1;
+    sums[0] = Sw, sums[1] = Sww, sums[2] = Da * variance * (w1 - w0), sums[3] = Da * Da * variance, sums[4] = 0.0;
+    v[2] = L, v[3] = variance, v[4] = variance * (L * L * L + Lc * Lc * Lc);
+    form.E += Sw;
+    form.V += Sww - Sw * Sw;
+    form.I += sums[3];
+    form.J += sums[3] * Da * (Lc - L);
+    form.variances += variance;
+    form.outfitQ += v[4] / (variance * variance);
+    form.infitQ += v[4] - variance * variance;
 }
 
 }  // namespace
@@ -243,6 +277,7 @@ void PersonFit::gatherBinary(Work& work) const
         work.b[t] = items.b[j];
         work.c[t] = items.c[j];
     }
+    work.guessing = std::any_of(work.c.begin(), work.c.end(), [](double c) { return c != 0.0; });
     work.binaryReady = true;
 }
 
@@ -255,6 +290,23 @@ PersonFit::Sums PersonFit::binarySumsAt(double theta, Work& work, bool logs) con
         e[t] = work.Da[t] * (theta - work.b[t]);
     Exponentials(e, n);
     Sums s;
+    if (!work.guessing) {
+        s.dJ = 0.0;
+        // Without a lower asymptote every sum is a polynomial in L.
+        for (std::size_t t = 0; t < n; ++t) {
+            const double Da = work.Da[t], Lc = ComplementOf(e[t]), L = LogisticOf(e[t]);
+            const double information = Da * Da * L * Lc;
+            s.g += Da * (work.categories[t] - L);
+            s.slope -= information;
+            s.I += information;
+            s.J += information * Da * (Lc - L);
+            s.dJ += information * Da * Da * (1.0 - 6.0 * L * Lc);
+        }
+        if (logs)
+            for (std::size_t t = 0; t < n; ++t)
+                s.l += binaryLogs(work.Da[t] * (theta - work.b[t]), e[t])[work.categories[t]];
+        return s;
+    }
     for (std::size_t t = 0; t < n; ++t) {
         const double Da = work.Da[t], c = work.c[t];
         const double L = LogisticOf(e[t]), Lc = ComplementOf(e[t]);
@@ -454,15 +506,13 @@ double PersonFit::start(const Work& work) const
 
 // The root of an equation falling through 0 in [low, high], from theta:
 // Newton's steps while they stay within the bracket the signs so far give,
-// halving it otherwise. wle's term is not differentiated; its slope is
-// taken from the last two steps. Unless bracketed, the ends of [−10, 10]
+// halving it otherwise. wle's term is differentiated for binary items
+// without a lower asymptote; otherwise its slope is taken from the last two
+// steps. Unless bracketed, the ends of [−10, 10]
 // are not known to hold the root between them, and each is tried once a
 // step would pass it.
 PersonFit::Estimate PersonFit::newton(Work& work, double low, double high, double theta, bool bracketed) const
 {
-    // Newton's error after a step of d is of the order of d² with the
-    // slope exact, of d times the last step with wle's taken from two steps.
-    const double tolerance = estimator_ == ThetaEstimator::Wle ? 1e-11 : 1e-9;
     bool lowSeen = bracketed, highSeen = bracketed;
     theta = std::clamp(theta, low, high);
     double lastTheta = kNoPersonFigure, lastCorrection = 0.0;
@@ -475,10 +525,18 @@ PersonFit::Estimate PersonFit::newton(Work& work, double low, double high, doubl
             return {theta};
         (g > 0.0 ? low : high) = theta;
         double slope = s.slope;
-        if (estimator_ == ThetaEstimator::Map)
+        // Newton's error after a step of d is of the order of d² with the
+        // slope exact, of d times the last step with wle's taken from two.
+        double tolerance = 1e-9;
+        if (estimator_ == ThetaEstimator::Map) {
             slope -= 1.0 / (sigma_ * sigma_);
-        else if (estimator_ == ThetaEstimator::Wle && HasFigure(lastTheta) && theta != lastTheta)
-            slope += (added - lastCorrection) / (theta - lastTheta);
+        } else if (estimator_ == ThetaEstimator::Wle && HasFigure(s.dJ)) {
+            slope += (s.dJ * s.I - s.J * s.J) / (2.0 * s.I * s.I);  // I' = J here
+        } else if (estimator_ == ThetaEstimator::Wle) {
+            tolerance = 1e-11;
+            if (HasFigure(lastTheta) && theta != lastTheta)
+                slope += (added - lastCorrection) / (theta - lastTheta);
+        }
         lastTheta = theta;
         lastCorrection = added;
         double next = slope < 0.0 ? theta - g / slope : kNoPersonFigure;
@@ -549,18 +607,25 @@ PersonFit::FormSums PersonFit::itemValuesAt(double theta, Work& work, double* va
         Exponentials(work.e.data(), n);
     }
     for (std::size_t t = 0; t < n; ++t) {
+        double* v = values + t * (K + 3);
+        double* sums = &work.sums[5 * t];
+        if (binary && work.c[t] == 0.0) {
+            binaryItemValues(work.Da[t] * (theta - work.b[t]), work.Da[t], work.e[t], v, sums, form);
+            RW += sums[2];
+            continue;
+        }
         if (binary)
             binaryResponse(work.Da[t], work.c[t], work.e[t], work.P.data(), work.dP.data(), work.d2P.data(),
                            work.r.data());
         else
             respond(work.items[t], theta, work.P.data(), work.dP.data(), work.d2P.data(), work.r.data());
-        double* v = values + t * (K + 3);
+        for (std::size_t k = 0; k < K; ++k)
+            v[k] = std::log(work.P[k]);
         double Sw = 0.0, Sww = 0.0, Srw = 0.0, Srr = 0.0, Sr = 0.0, mean = 0.0;
         for (std::size_t k = 0; k < K; ++k) {
             const double P = work.P[k], r = work.r[k];
             // A category of probability 0 adds P ln P = 0.
-            const double w = P > 0.0 ? std::log(P) : 0.0;
-            v[k] = std::log(P);
+            const double w = P > 0.0 ? v[k] : 0.0;
             Sw += P * w;
             Sww += P * w * w;
             Srw += P * r * w;
@@ -573,7 +638,6 @@ PersonFit::FormSums PersonFit::itemValuesAt(double theta, Work& work, double* va
         form.V += Sww - Sw * Sw;
         form.I += Srr;
         RW += Srw;
-        double* sums = &work.sums[5 * t];
         sums[0] = Sw, sums[1] = Sww, sums[2] = Srw, sums[3] = Srr, sums[4] = Sr;
         double Vj = 0.0, Cj = 0.0;
         for (std::size_t k = 0; k < K; ++k) {

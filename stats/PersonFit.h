@@ -89,6 +89,7 @@ public:
         std::vector<double> equation, P, dP, d2P, r, sums, values, cumulative;
         std::vector<double> Da, b, c, e;        // binary items' D a, b, c and e^z, answered ones
         bool binaryReady = false;
+        bool guessing = false;  // an answered binary item has a lower asymptote
         std::vector<unsigned char> drawn;
         // By total, of subjects who answered every item: the estimate and
         // each item's values there, for the PersonFit that worked them out.
@@ -130,9 +131,10 @@ private:
         PersonNote note = PersonNote::None;
     };
     // The answered items' sums at an ability: of r of the category answered,
-    // of its derivative, of the information, of J, and of ln P answered.
+    // of its derivative, of the information, of J, of ln P answered, and
+    // where it is known, J's derivative.
     struct Sums {
-        double g = 0.0, slope = 0.0, I = 0.0, J = 0.0, l = 0.0;
+        double g = 0.0, slope = 0.0, I = 0.0, J = 0.0, l = 0.0, dJ = kNoPersonFigure;
     };
 
     void respond(int item, double theta, double* P, double* dP, double* d2P, double* r) const;
