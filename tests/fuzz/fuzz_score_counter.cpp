@@ -4,13 +4,35 @@
 // counts and its notes (values read, where reading failed, whether more
 // follows, codes outside the range, the subjects by total and item, by
 // pair, by form with missing codes) must be the reader's; when it declines
-// it must have changed nothing.
+// it must have changed nothing. A listener of subjects hears them in the
+// reader's order from both, or none from a counter that declines.
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "input/ScoreCounter.h"
 #include "kernels/VectorPath.h"
 #include "tests/fuzz/FuzzFile.h"
+
+namespace {
+
+// Each subject heard, as bytes: its total, answers, outside, categories.
+class HeardSubjects : public SubjectSink {
+public:
+    explicit HeardSubjects(int items) : items_(items) {}
+    void take(std::string_view id, const SubjectTotal& subject, const unsigned char* categories) override
+    {
+        heard += std::string(id) + std::to_string(subject.total) + "/" + std::to_string(subject.answered) +
+                 (subject.outside ? "!" : ":") + std::string(reinterpret_cast<const char*>(categories), items_) + ";";
+    }
+    std::string heard;
+
+private:
+    std::size_t items_;
+};
+
+}  // namespace
 
 // Four bytes of sizes, then the score file.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -37,7 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!empty.missing.empty())
         empty.forms = AnswerForms(items, categories);
     ScoreCount wanted = empty;
+    HeardSubjects plain(items);
+    wanted.persons = &plain;
     FUZZ_CHECK(CountScores("x.dat", subjects, items, firstScore, wanted));
+    wanted.persons = nullptr;
     for (const VectorPath path : AvailableVectorPaths()) {
         UseVectorPath(path);
         for (int threads = 1; threads <= 3; ++threads) {
@@ -50,6 +75,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(count.byItem == expected.byItem);
             FUZZ_CHECK(count.pairs == expected.pairs);
             FUZZ_CHECK(count.forms == expected.forms);
+            ScoreCount inOrder = empty;
+            HeardSubjects heard(items);
+            inOrder.persons = &heard;
+            const bool taken = CountSimpleScores("x.dat", subjects, items, firstScore, inOrder, threads, settings);
+            FUZZ_CHECK(heard.heard == (taken ? plain.heard : std::string()));
+            inOrder.persons = nullptr;
+            FUZZ_CHECK(inOrder.observed == (taken ? wanted : empty).observed);
         }
     }
     return 0;
