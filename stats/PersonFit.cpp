@@ -16,6 +16,8 @@ constexpr const char* kNoteNames[kPersonNotes] = {"", "codes_outside", "too_few_
 
 // The grid tables stop growing here; past it the scan works each point out.
 constexpr std::size_t kGridBudget = 2u << 20;  // doubles
+// The totals' item values likewise; past it each subject is worked out.
+constexpr std::size_t kTotalsBudget = 2u << 20;  // doubles
 
 double LowerNormalTail(double z) { return 0.5 * std::erfc(-z / std::sqrt(2.0)); }
 
@@ -139,17 +141,24 @@ PersonFit::PersonFit(const FitModel& model, ThetaEstimator estimator)
     for (std::size_t q = 0; q < model.theta.size(); ++q)
         spread += model.weight[q] * (model.theta[q] - mu_) * (model.theta[q] - mu_);
     sigma_ = weight > 0.0 ? std::sqrt(spread / weight) : 0.0;
-    byTotal_ = commonDiscrimination(model);
     if (estimator == ThetaEstimator::Eap) {
         nodes_.assign(model.theta.begin(), model.theta.end());
         for (const float w : model.weight)
             weights_.push_back(weight > 0.0 ? w / weight : 0.0);
-        return;
+    } else {
+        buildGrid();
     }
+    if (commonDiscrimination(model))
+        estimateTotals();
+}
+
+// The grid's tables for the models whose equations may have several roots.
+void PersonFit::buildGrid()
+{
     const std::size_t K = static_cast<std::size_t>(K_), m = static_cast<std::size_t>(m_);
     gridPoints_ = static_cast<int>(std::lround(2.0 * kThetaBound / kThetaGridStep)) + 1;
     const std::size_t G = static_cast<std::size_t>(gridPoints_);
-    searchesGrid_ = mayHaveSeveralRoots(model);
+    searchesGrid_ = mayHaveSeveralRoots(model_);
     if (!searchesGrid_ || m * (K + 2) * G > kGridBudget)
         return;
     gridR_.resize(m * K * G);
@@ -700,50 +709,52 @@ void PersonFit::figuresAt(double theta, const FormSums& form, const double* valu
 
 // A subject who answered every item, from what its total gave before;
 // false when it is not such a subject or the totals are not kept.
-bool PersonFit::figureFromTotal(Work& work, PersonFigures& figures) const
+// The estimate and item values of every total of a complete subject, from
+// one pattern of each: the total is all the likelihood knows of it.
+void PersonFit::estimateTotals()
+{
+    const std::size_t m = static_cast<std::size_t>(m_), K = static_cast<std::size_t>(K_);
+    const std::size_t totals = m * (K - 1) + 1, stride = m * (K + 3);
+    if (K < 2 || totals * stride > kTotalsBudget)
+        return;
+    Work work;
+    std::vector<unsigned char> pattern(m);
+    totalValues_.resize(totals * stride);
+    for (std::size_t total = 0; total < totals; ++total) {
+        std::size_t left = total;
+        for (unsigned char& x : pattern) {
+            x = static_cast<unsigned char>(std::min(left, K - 1));
+            left -= x;
+        }
+        gather(pattern.data(), work);
+        TotalFigures figures;
+        const Estimate e =
+            estimator_ == ThetaEstimator::Eap ? expectedAPosteriori(work, figures.sd) : estimate(work);
+        figures.theta = e.theta;
+        figures.note = e.note;
+        if (HasFigure(e.theta))
+            figures.form = itemValuesAt(e.theta, work, &totalValues_[total * stride]);
+        byTotal_.push_back(figures);
+    }
+}
+
+// A subject who answered every item, from its total's figures; false when
+// it is not such a subject or the totals are not kept.
+bool PersonFit::figureFromTotal(const Work& work, PersonFigures& figures) const
 {
     const std::size_t n = work.items.size(), K = static_cast<std::size_t>(K_);
-    if (!byTotal_ || n != static_cast<std::size_t>(m_))
+    if (byTotal_.empty() || n != static_cast<std::size_t>(m_))
         return false;
     std::size_t total = 0;
     for (const unsigned char x : work.categories)
         total += x;
-    const std::size_t totals = n * (K - 1) + 1, stride = n * (K + 3);
-    if (work.cachedBy != this) {
-        work.cachedBy = this;
-        work.cached.assign(totals, 0);
-        work.cachedTheta.assign(totals, kNoPersonFigure);
-        work.cachedSe.assign(totals, kNoPersonFigure);
-        work.cachedNote.assign(totals, 0);
-        work.cachedForm.assign(totals, FormSums());
-        work.cachedValues.assign(totals * stride, 0.0);
-    }
-    double* values = &work.cachedValues[total * stride];
-    if (!work.cached[total]) {
-        // The estimate of one pattern of this total stands for all of them:
-        // the same bits whichever subject of it came first to this thread.
-        const std::vector<unsigned char> answers = work.categories;
-        std::size_t left = total;
-        for (unsigned char& x : work.categories) {
-            x = static_cast<unsigned char>(std::min(left, K - 1));
-            left -= x;
-        }
-        double sd = kNoPersonFigure;
-        const Estimate e = estimator_ == ThetaEstimator::Eap ? expectedAPosteriori(work, sd) : estimate(work);
-        work.categories = answers;
-        work.cachedTheta[total] = e.theta;
-        work.cachedSe[total] = sd;
-        work.cachedNote[total] = static_cast<unsigned char>(e.note);
-        if (HasFigure(e.theta))
-            work.cachedForm[total] = itemValuesAt(e.theta, work, values);
-        work.cached[total] = 1;
-    }
-    figures.note = static_cast<PersonNote>(work.cachedNote[total]);
-    figures.theta = work.cachedTheta[total];
+    const TotalFigures& kept = byTotal_[total];
+    figures.note = kept.note;
+    figures.theta = kept.theta;
     if (HasFigure(figures.theta)) {
-        figuresAt(figures.theta, work.cachedForm[total], values, work, figures);
+        figuresAt(figures.theta, kept.form, &totalValues_[total * n * (K + 3)], work, figures);
         if (estimator_ == ThetaEstimator::Eap)
-            figures.se = work.cachedSe[total];
+            figures.se = kept.sd;
     }
     return true;
 }
@@ -764,6 +775,12 @@ void PersonFit::figure(const unsigned char* categories, bool outside, PersonFigu
     }
     if (!enough) {
         figures.note = PersonNote::TooFewAnswers;
+        return;
+    }
+    // Items of one category: every pattern is at its lowest and highest
+    // total, and tells nothing of the ability.
+    if (K_ < 2) {
+        figures.note = PersonNote::Extreme;
         return;
     }
     if (!figureFromTotal(work, figures)) {

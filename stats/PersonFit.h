@@ -63,7 +63,7 @@ struct PersonFigures {
 // root, found by Newton's method kept inside a bracket. With a common
 // discrimination (the 1-parameter and partial credit models) a subject who
 // answered every item has the estimate and item values of every other
-// with its total, worked out once per thread.
+// with its total, worked out once for each total.
 class PersonFit {
 public:
     static constexpr double kThetaBound = 10.0;
@@ -76,7 +76,7 @@ public:
         double outfitQ = 0.0, infitQ = 0.0, variances = 0.0;
     };
 
-    // Scratch of one thread, for any PersonFit.
+    // Scratch of one thread.
     class Work {
     public:
         Work() = default;
@@ -91,13 +91,6 @@ public:
         bool binaryReady = false;
         bool guessing = false;  // an answered binary item has a lower asymptote
         std::vector<unsigned char> drawn;
-        // By total, of subjects who answered every item: the estimate and
-        // each item's values there, for the PersonFit that worked them out.
-        const PersonFit* cachedBy = nullptr;
-        std::vector<char> cached;
-        std::vector<double> cachedTheta, cachedSe, cachedValues;
-        std::vector<FormSums> cachedForm;
-        std::vector<unsigned char> cachedNote;
     };
 
     // The latent distribution's mean and standard deviation are map's
@@ -151,7 +144,9 @@ private:
     FormSums itemValuesAt(double theta, Work& work, double* values) const;
     void figuresAt(double theta, const FormSums& form, const double* values, const Work& work,
                    PersonFigures& figures) const;
-    bool figureFromTotal(Work& work, PersonFigures& figures) const;
+    bool figureFromTotal(const Work& work, PersonFigures& figures) const;
+    void estimateTotals();
+    void buildGrid();
     bool gather(const unsigned char* categories, Work& work) const;
     void gatherBinary(Work& work) const;
     Estimate atBound(double end) const;
@@ -166,5 +161,13 @@ private:
     std::vector<double> gridR_, gridI_, gridJ_;
     std::vector<double> gridTestI_, gridTestJ_;  // of every item
     bool searchesGrid_ = false;  // the equations may have several roots
-    bool byTotal_ = false;       // a common discrimination: complete subjects by total
+    // With a common discrimination, by total of a complete subject: the
+    // estimate, and each item's values there (K + 3 each, total by total).
+    struct TotalFigures {
+        double theta = kNoPersonFigure, sd = kNoPersonFigure;
+        PersonNote note = PersonNote::None;
+        FormSums form;
+    };
+    std::vector<TotalFigures> byTotal_;
+    std::vector<double> totalValues_;
 };

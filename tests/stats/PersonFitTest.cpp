@@ -442,6 +442,14 @@ TEST(PersonFitTest, SubjectsWithoutFiguresSayWhy)
     const std::vector<unsigned char> all(12, 0);
     ml.figure(all.data(), false, f, work);
     EXPECT_EQ(f.note, PersonNote::Extreme);
+    // Items of a single category say nothing of anyone.
+    const FitModel single = withNodes(polytomousModel(FitModel::Kind::PartialCredit, {1, 1, 1}, {{}, {}, {}}));
+    const std::vector<unsigned char> lowest(3, 0);
+    for (const ThetaEstimator estimator : {ThetaEstimator::Wle, ThetaEstimator::Eap}) {
+        PersonFit(single, estimator).figure(lowest.data(), false, f, work);
+        EXPECT_EQ(f.note, PersonNote::Extreme);
+        EXPECT_FALSE(HasFigure(f.theta));
+    }
 }
 
 }  // namespace
