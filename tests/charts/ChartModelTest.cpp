@@ -11,16 +11,9 @@
 #include "charts/ItemCharts.h"
 #include "charts/PairMap.h"
 #include "charts/ScoreChart.h"
+#include "tests/charts/SceneTexts.h"
 
 namespace {
-
-const ChartScene::Text* textSaying(const ChartScene& scene, const std::string& words)
-{
-    for (const ChartScene::Text& text : scene.texts)
-        if (text.text == words)
-            return &text;
-    return nullptr;
-}
 
 // The colour of the scene's fill at a point, the last painted there.
 std::uint32_t colourAt(const ChartScene& scene, double x, double y)

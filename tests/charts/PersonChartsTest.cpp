@@ -9,16 +9,9 @@
 #include <vector>
 
 #include "counts/ItemCodeCounts.h"
+#include "tests/charts/SceneTexts.h"
 
 namespace {
-
-const ChartScene::Text* textSaying(const ChartScene& scene, const std::string& words)
-{
-    for (const ChartScene::Text& text : scene.texts)
-        if (text.text == words)
-            return &text;
-    return nullptr;
-}
 
 double middle(const ChartScene::Box& box) { return (box.left + box.right) / 2; }
 
