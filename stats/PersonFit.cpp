@@ -688,23 +688,53 @@ void PersonFit::figuresAt(double theta, const FormSums& form, const double* valu
     figures.infit = squares / form.variances;
     figures.outfitT = Standardised(figures.outfit, form.outfitQ / (count * count) - 1.0 / count);
     figures.infitT = Standardised(figures.infit, form.infitQ / (form.variances * form.variances));
-    const double tau = std::sqrt(form.tau2);
-    switch (estimator_) {
-    case ThetaEstimator::Ml:
-        figures.lzStar = (l0 - form.E) / tau;
-        figures.se = 1.0 / std::sqrt(form.I);
-        break;
-    case ThetaEstimator::Wle:
-        figures.lzStar = (l0 - form.E + form.c * form.J / (2.0 * form.I)) / tau;
-        figures.se = 1.0 / std::sqrt(form.I);
-        break;
-    case ThetaEstimator::Map:
-        figures.lzStar = (l0 - form.E + form.c * (mu_ - theta) / (sigma_ * sigma_)) / tau;
+    figures.lzStar = lzStar(l0, theta, form);
+    if (estimator_ == ThetaEstimator::Map)
         figures.se = 1.0 / std::sqrt(form.I + 1.0 / (sigma_ * sigma_));
-        break;
-    case ThetaEstimator::Eap:
-        break;
+    else if (estimator_ != ThetaEstimator::Eap)
+        figures.se = 1.0 / std::sqrt(form.I);
+}
+
+// Snijders' lz* of the log-likelihood l0 at theta: lz corrected by the
+// estimator's r0; none for eap.
+double PersonFit::lzStar(double l0, double theta, const FormSums& form) const
+{
+    const double r0 = estimator_ == ThetaEstimator::Wle   ? form.J / (2.0 * form.I)
+                      : estimator_ == ThetaEstimator::Map ? (mu_ - theta) / (sigma_ * sigma_)
+                                                          : 0.0;
+    return estimator_ == ThetaEstimator::Eap ? kNoPersonFigure : (l0 - form.E + form.c * r0) / std::sqrt(form.tau2);
+}
+
+// What ranks the answers in work: lz*, or lz for eap; none where there is
+// no estimate.
+double PersonFit::misfitOf(Work& work) const
+{
+    const std::size_t n = work.items.size(), K = static_cast<std::size_t>(K_);
+    double theta = kNoPersonFigure;
+    FormSums form;
+    const double* values = nullptr;
+    if (n == static_cast<std::size_t>(m_) && !byTotal_.empty()) {
+        std::size_t total = 0;
+        for (const unsigned char x : work.categories)
+            total += x;
+        theta = byTotal_[total].theta;
+        form = byTotal_[total].form;
+        values = &totalValues_[total * n * (K + 3)];
+    } else {
+        double sd = kNoPersonFigure;
+        theta = (estimator_ == ThetaEstimator::Eap ? expectedAPosteriori(work, sd) : estimate(work)).theta;
+        if (HasFigure(theta)) {
+            work.values.resize(n * (K + 3));
+            form = itemValuesAt(theta, work, work.values.data());
+            values = work.values.data();
+        }
     }
+    if (!HasFigure(theta))
+        return kNoPersonFigure;
+    double l0 = 0.0;
+    for (std::size_t t = 0; t < n; ++t)
+        l0 += values[t * (K + 3) + work.categories[t]];
+    return estimator_ == ThetaEstimator::Eap ? (l0 - form.E) / std::sqrt(form.V) : lzStar(l0, theta, form);
 }
 
 // A subject who answered every item, from what its total gave before;
@@ -811,30 +841,26 @@ void PersonFit::simulate(const unsigned char* categories, std::uint64_t replicat
     if (!HasFigure(observed) || !HasFigure(figures.theta) || replicates == 0)
         return;
     gather(categories, work);
-    const std::vector<int> items = work.items;
-    const std::size_t K = static_cast<std::size_t>(K_);
-    work.cumulative.resize(items.size() * K);
-    for (std::size_t t = 0; t < items.size(); ++t) {
-        respond(items[t], figures.theta, work.P.data(), work.dP.data(), work.d2P.data(), work.r.data());
+    const std::size_t n = work.items.size(), K = static_cast<std::size_t>(K_);
+    work.cumulative.resize(n * K);
+    for (std::size_t t = 0; t < n; ++t) {
+        respond(work.items[t], figures.theta, work.P.data(), work.dP.data(), work.d2P.data(), work.r.data());
         double sum = 0.0;
         for (std::size_t k = 0; k < K; ++k)
             work.cumulative[t * K + k] = (sum += work.P[k]);
     }
-    const std::vector<double> cumulative = work.cumulative;
-    work.drawn.assign(static_cast<std::size_t>(m_), kNotAnswered);
-    std::vector<unsigned char> drawn = work.drawn;
+    // Each replicate answers the subject's own items, drawn in place.
     std::uint64_t withFigure = 0, asLow = 0;
-    PersonFigures replicate;
-    for (std::uint64_t n = 0; n < replicates; ++n) {
-        for (std::size_t t = 0; t < items.size(); ++t) {
-            const double u = random.uniform() * cumulative[t * K + K - 1];
+    for (std::uint64_t r = 0; r < replicates; ++r) {
+        for (std::size_t t = 0; t < n; ++t) {
+            const double* cumulative = &work.cumulative[t * K];
+            const double u = random.uniform() * cumulative[K - 1];
             std::size_t k = 0;
-            while (k + 1 < K && !(u < cumulative[t * K + k]))
+            while (k + 1 < K && !(u < cumulative[k]))
                 ++k;
-            drawn[static_cast<std::size_t>(items[t])] = static_cast<unsigned char>(k);
+            work.categories[t] = static_cast<unsigned char>(k);
         }
-        figure(drawn.data(), false, replicate, work);
-        const double misfit = replicate.misfit();
+        const double misfit = misfitOf(work);
         if (!HasFigure(misfit))
             continue;
         ++withFigure;

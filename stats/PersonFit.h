@@ -90,7 +90,6 @@ public:
         std::vector<double> Da, b, c, e;        // binary items' D a, b, c and e^z, answered ones
         bool binaryReady = false;
         bool guessing = false;  // an answered binary item has a lower asymptote
-        std::vector<unsigned char> drawn;
     };
 
     // The latent distribution's mean and standard deviation are map's
@@ -145,6 +144,8 @@ private:
     void figuresAt(double theta, const FormSums& form, const double* values, const Work& work,
                    PersonFigures& figures) const;
     bool figureFromTotal(const Work& work, PersonFigures& figures) const;
+    double lzStar(double l0, double theta, const FormSums& form) const;
+    double misfitOf(Work& work) const;
     void estimateTotals();
     void buildGrid();
     bool gather(const unsigned char* categories, Work& work) const;

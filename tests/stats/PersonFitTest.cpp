@@ -452,4 +452,32 @@ TEST(PersonFitTest, SubjectsWithoutFiguresSayWhy)
     }
 }
 
+// A subject's simulated p is the share of its replicates that misfit as
+// much; where lz* is close to standard normal, as on 40 items, it is close
+// to Φ(lz*) across the range, low for the misfitting and high for the rest.
+TEST(PersonFitTest, SimulatedPFollowsLzStar)
+{
+    std::vector<float> a, b;
+    for (int j = 0; j < 40; ++j) {
+        a.push_back(0.8f + 0.4f * static_cast<float>(j % 3));
+        b.push_back(-2.5f + 5.0f * static_cast<float>(j) / 39.0f);
+    }
+    const FitModel model = withNodes(binaryModel(a, b, {}, 1.702));
+    const PersonFit fit(model, ThetaEstimator::Wle);
+    PersonFit::Work work;
+    RandomStream draws(5, 0);
+    for (int s = 0; s < 12; ++s) {
+        std::vector<unsigned char> x = drawAnswers(model, standardNormal(draws), draws);
+        if (s % 3 == 0)
+            std::fill(x.end() - 8, x.end(), 1);  // hard items right: misfit
+        PersonFigures f;
+        fit.figure(x.data(), false, f, work);
+        RandomStream random(9, static_cast<std::uint64_t>(s));
+        fit.simulate(x.data(), 4000, random, f, work);
+        ASSERT_TRUE(HasFigure(f.pSimulated));
+        EXPECT_NEAR(f.pSimulated, f.p, 0.06) << "lz* " << f.lzStar;
+        EXPECT_EQ(f.flagged, f.pSimulated < 0.05);
+    }
+}
+
 }  // namespace
