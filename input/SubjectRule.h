@@ -79,9 +79,10 @@ struct SubjectTotal {
 
 // Hears every subject of a file once complete, in the file's order: its
 // identifier (a table's; else empty), what its codes add up to, and its
-// categories (kNotAnswered where it gave no answer, 0 for a code outside
-// the range). What a subject is, is the readers' one rule; what it tells,
-// the listener's.
+// categories (kNotAnswered where it gave no answer). A subject with a code
+// outside the range has no categories to read: each reader keeps what is
+// quickest for it there. What a subject is, is the readers' one rule; what
+// it tells, the listener's.
 class SubjectSink {
 public:
     virtual ~SubjectSink() = default;

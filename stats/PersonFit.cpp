@@ -797,12 +797,15 @@ void PersonFit::figure(const unsigned char* categories, bool outside, PersonFigu
     figures.id = given.id;
     figures.total = given.total;
     figures.givenTheta = given.givenTheta;
-    const bool enough = gather(categories, work);
-    figures.answered = static_cast<int>(work.items.size());
+    // The categories of a subject with a code outside say nothing: the
+    // caller counted its answers.
     if (outside) {
+        figures.answered = given.answered;
         figures.note = PersonNote::CodesOutside;
         return;
     }
+    const bool enough = gather(categories, work);
+    figures.answered = static_cast<int>(work.items.size());
     if (!enough) {
         figures.note = PersonNote::TooFewAnswers;
         return;

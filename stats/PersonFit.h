@@ -103,8 +103,9 @@ public:
 
     // The figures of a subject from its categories (one per item:
     // kNotAnswered where it gave none), and whether a code of its is
-    // outside the model's range. Sets answered, theta … outfitT, flagged
-    // (from p) and note; leaves subject, id, total, givenTheta.
+    // outside the model's range. Sets answered (but for a code outside),
+    // theta … outfitT, flagged (from p) and note; leaves subject, id, total,
+    // givenTheta.
     void figure(const unsigned char* categories, bool outside, PersonFigures& figures, Work& work) const;
 
     // The subject's simulated p from replicates answer vectors drawn at its

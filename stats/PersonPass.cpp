@@ -62,6 +62,7 @@ void PersonPass::take(std::string_view id, const SubjectTotal& subject, const un
     figures.subject = next_++;
     figures.id.assign(id.data(), id.size());
     figures.total = subject.total;
+    figures.answered = subject.answered;
     figures.givenTheta = kNoPersonFigure;
     if (settings_.givenTheta) {
         const std::size_t j = static_cast<std::size_t>(figures.subject - 1);

@@ -5,7 +5,8 @@
 // follows, codes outside the range, the subjects by total and item, by
 // pair, by form with missing codes) must be the reader's; when it declines
 // it must have changed nothing. A listener of subjects hears them in the
-// reader's order from both, or none from a counter that declines.
+// reader's order from both (their categories where all codes are in
+// range), or none from a counter that declines.
 
 #include <string>
 #include <string_view>
@@ -23,8 +24,9 @@ public:
     explicit HeardSubjects(int items) : items_(items) {}
     void take(std::string_view id, const SubjectTotal& subject, const unsigned char* categories) override
     {
+        // A subject with a code outside has no categories to compare.
         heard += std::string(id) + std::to_string(subject.total) + "/" + std::to_string(subject.answered) +
-                 (subject.outside ? "!" : ":") + std::string(reinterpret_cast<const char*>(categories), items_) + ";";
+                 (subject.outside ? "!" : ":" + std::string(reinterpret_cast<const char*>(categories), items_)) + ";";
     }
     std::string heard;
 
