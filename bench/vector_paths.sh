@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Every whole-process scenario on every vector path this processor has
-# (TALVER_VECTORS), the median of RUNS runs each, then each kernel alone.
+# (TALVER_VECTORS), the median of RUNS runs each, with the AVX-512 / AVX2
+# ratio of the medians where both paths run; the scenarios where the wider
+# path is more than 5% slower are named at the end. Then each kernel alone.
 #   bench/vector_paths.sh [DATA_DIRECTORY]   (default /tmp/talver-bench)
 # RUNS=N sets the runs (default 5). The inputs are those of bench/run.sh.
 set -euo pipefail
@@ -34,24 +36,37 @@ measure() {
         times+=("${line% *}")
         peaks+=("${line#* }")
     done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR] = $1} END {printf "%8.3f", a[int((NR + 1) / 2)]}'
+    median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}')
+    printf '%8.3f' "$median"
     printf '%s\n' "${peaks[@]}" | sort -n | awk '{a[NR] = $1} END {printf " (%4.0f)", a[NR] / 1024}'
 }
 
 timing=$(mktemp)
 trap 'rm -f "$timing"' EXIT
 cd "$data"
+both=0
+[[ " ${paths[*]} " == *" avx2 "* && " ${paths[*]} " == *" avx512 "* ]] && both=1
 printf '%-42s' "scenario"
 printf '%18s' "${paths[@]}"
+[ "$both" = 1 ] && printf '%16s' "avx512/avx2"
 echo
+slower=()
 row() {
-    local name=$1
+    local name=$1 avx2="" avx512=""
     shift
     printf '%-42s' "$name"
     for path in "${paths[@]}"; do
         printf '%4s' ""
         TALVER_VECTORS=$path measure "$fit" "$@"
+        [ "$path" = avx2 ] && avx2=$median
+        [ "$path" = avx512 ] && avx512=$median
     done
+    if [ "$both" = 1 ]; then
+        local ratio
+        ratio=$(awk -v a="$avx512" -v b="$avx2" 'BEGIN {printf "%.2f", b > 0 ? a / b : 0}')
+        printf '%16s' "$ratio"
+        awk -v r="$ratio" 'BEGIN {exit !(r > 1.05)}' && slower+=("$name ($ratio)")
+    fi
     echo
 }
 for scenario in binary table three graded credit; do
@@ -72,5 +87,12 @@ row "sparse --person-monte-carlo 1000" "${sparse[@]}" "${person_simulation[@]}"
 row "3pl example --monte-carlo 100000" "${example[@]}" --monte-carlo 100000
 row "3pl example --item-fit --pairs, 1000" "${example[@]}" --item-fit --pairs --monte-carlo 1000
 
+if [ "$both" = 1 ]; then
+    if [ "${#slower[@]}" -gt 0 ]; then
+        echo "the AVX-512 path is more than 5% slower than AVX2 on: ${slower[*]}"
+    else
+        echo "the AVX-512 path is nowhere more than 5% slower than AVX2"
+    fi
+fi
 echo
 "$top/build/bin/fit_bench" kernels
