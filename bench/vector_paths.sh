@@ -63,7 +63,7 @@ row() {
     done
     if [ "$both" = 1 ]; then
         local ratio
-        ratio=$(awk -v a="$avx512" -v b="$avx2" 'BEGIN {printf "%.2f", b > 0 ? a / b : 0}')
+        ratio=$(awk -v a="$avx512" -v b="$avx2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
         printf '%16s' "$ratio"
         awk -v r="$ratio" 'BEGIN {exit !(r > 1.05)}' && slower+=("$name ($ratio)")
     fi

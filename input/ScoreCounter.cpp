@@ -217,7 +217,7 @@ public:
         split();
         if (!countNumbersOfParts())
             return false;
-        if (count_.persons)
+        if (count_.persons && used_ > 0)
             joinUsedParts();
         if (!countSubjectsOfParts() || !noteOutsideCodes())
             return false;
