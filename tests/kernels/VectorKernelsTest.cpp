@@ -354,3 +354,22 @@ TEST(VectorPathTest, ChoosesWhatTheProcessorRunsAndRefusesTheRest)
             EXPECT_EQ(&KernelsOf(candidate), &KernelsOf(VectorPath::Baseline));
         }
 }
+
+// The AVX-512 path keeps AVX2's width where 64 bytes measured slower, and
+// its own elsewhere.
+TEST(VectorPathTest, TheWidestPathTakesEachKernelAtItsFastestWidth)
+{
+    const std::vector<VectorPath> here = AvailableVectorPaths();
+    if (std::find(here.begin(), here.end(), VectorPath::Avx512) == here.end())
+        GTEST_SKIP() << "this processor has no AVX-512";
+    const VectorKernels& widest = KernelsOf(VectorPath::Avx512);
+    const VectorKernels& avx2 = KernelsOf(VectorPath::Avx2);
+    EXPECT_EQ(widest.numberCorrect, avx2.numberCorrect);
+    EXPECT_EQ(widest.totalScore, avx2.totalScore);
+    EXPECT_EQ(widest.addProducts, avx2.addProducts);
+    EXPECT_EQ(widest.exponentials, avx2.exponentials);
+    EXPECT_EQ(widest.addWeighted, avx2.addWeighted);
+    EXPECT_NE(widest.divideOut, avx2.divideOut);
+    EXPECT_NE(widest.convolve, avx2.convolve);
+    EXPECT_NE(widest.numberCorrectLanes, avx2.numberCorrectLanes);
+}
