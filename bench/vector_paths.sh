@@ -27,14 +27,16 @@ example=(--model 3pl --subjects 1000 --items 20 --discrimination "$top/examples/
          --difficulty "$top/examples/3pl-difficulty.dat" --c-indices "$top/examples/3pl-c.dat"
          --scores "$top/examples/3pl-scores.dat" --nodes51 --quiet)
 
-# The median wall time and peak of runs runs of the command, in this folder.
+# The median wall time and peak of runs runs of the command, in this folder;
+# the wall time to the microsecond, as the shortest runs need.
 measure() {
-    local times=() peaks=() line
+    local times=() peaks=() start end
     for _ in $(seq "$runs"); do
-        /usr/bin/time -f "%e %M" -o "$timing" "$@" >/dev/null 2>&1
-        line=$(tail -1 "$timing")
-        times+=("${line% *}")
-        peaks+=("${line#* }")
+        start=$EPOCHREALTIME
+        /usr/bin/time -f "%M" -o "$timing" "$@" >/dev/null 2>&1
+        end=$EPOCHREALTIME
+        times+=("$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.6f", b - a}')")
+        peaks+=("$(tail -1 "$timing")")
     done
     median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}')
     printf '%8.3f' "$median"
