@@ -374,17 +374,23 @@ TEST(PersonFitTest, LzStarIsCloserToStandardNormalThanLzOnAShortTest)
     }
 }
 
-// The screening rule: about 5% of subjects who answer as the model says
-// are flagged, and far more of those who answer at random or who know the
-// hardest items' answers without the ability for them.
-TEST(PersonFitTest, AberrantSubjectsAreFlaggedFarAboveChance)
+// A 2-parameter test of 40 items, difficulties spread from −2.5 to 2.5.
+FitModel fortyItems()
 {
     std::vector<float> a, b;
     for (int j = 0; j < 40; ++j) {
         a.push_back(0.8f + 0.4f * static_cast<float>(j % 3));
         b.push_back(-2.5f + 5.0f * static_cast<float>(j) / 39.0f);
     }
-    const FitModel model = withNodes(binaryModel(a, b, {}, 1.702));
+    return withNodes(binaryModel(a, b, {}, 1.702));
+}
+
+// The screening rule: about 5% of subjects who answer as the model says
+// are flagged, and far more of those who answer at random or who know the
+// hardest items' answers without the ability for them.
+TEST(PersonFitTest, AberrantSubjectsAreFlaggedFarAboveChance)
+{
+    const FitModel model = fortyItems();
     const PersonFit fit(model, ThetaEstimator::Wle);
     PersonFit::Work work;
     RandomStream random(3, 0);
@@ -457,12 +463,7 @@ TEST(PersonFitTest, SubjectsWithoutFiguresSayWhy)
 // to Φ(lz*) across the range, low for the misfitting and high for the rest.
 TEST(PersonFitTest, SimulatedPFollowsLzStar)
 {
-    std::vector<float> a, b;
-    for (int j = 0; j < 40; ++j) {
-        a.push_back(0.8f + 0.4f * static_cast<float>(j % 3));
-        b.push_back(-2.5f + 5.0f * static_cast<float>(j) / 39.0f);
-    }
-    const FitModel model = withNodes(binaryModel(a, b, {}, 1.702));
+    const FitModel model = fortyItems();
     const PersonFit fit(model, ThetaEstimator::Wle);
     PersonFit::Work work;
     RandomStream draws(5, 0);
