@@ -255,15 +255,20 @@ double logLikelihood(const FitModel& model, const std::vector<unsigned char>& ca
 // The maximum of f in [−10, 10], by a fine grid and golden sections.
 double brutishMaximum(const std::function<double(double)>& f)
 {
-    double best = -10.0;
-    for (double t = -10.0; t <= 10.0; t += 0.01)
-        if (f(t) > f(best))
-            best = t;
+    double best = -10.0, most = f(best);
+    for (int k = 1; k <= 2000; ++k) {
+        const double t = -10.0 + 0.01 * k, value = f(t);
+        if (value > most)
+            best = t, most = value;
+    }
     double low = std::max(-10.0, best - 0.01), high = std::min(10.0, best + 0.01);
     const double golden = (std::sqrt(5.0) - 1.0) / 2.0;
     while (high - low > 1e-10) {
         const double x1 = high - golden * (high - low), x2 = low + golden * (high - low);
-        (f(x1) < f(x2) ? low : high) = f(x1) < f(x2) ? x1 : x2;
+        if (f(x1) < f(x2))
+            low = x1;
+        else
+            high = x2;
     }
     return 0.5 * (low + high);
 }
