@@ -436,8 +436,10 @@ PersonFit::Estimate PersonFit::atBound(double end) const
     return {estimator_ == ThetaEstimator::Ml ? kNoPersonFigure : end, PersonNote::AtBound};
 }
 
-PersonFit::Estimate PersonFit::estimate(Work& work) const
+PersonFit::Estimate PersonFit::estimate(Work& work, double& sd) const
 {
+    if (estimator_ == ThetaEstimator::Eap)
+        return expectedAPosteriori(work, sd);
     gatherBinary(work);
     if (estimator_ == ThetaEstimator::Ml) {
         const auto lowest = [](unsigned char x) { return x == 0; };
@@ -673,11 +675,11 @@ void PersonFit::figuresAt(double theta, const FormSums& form, const double* valu
                           PersonFigures& figures) const
 {
     const std::size_t n = work.items.size(), K = static_cast<std::size_t>(K_);
-    double l0 = 0.0, squares = 0.0, outfit = 0.0;
+    const double l0 = logLikelihood(values, work);
+    double squares = 0.0, outfit = 0.0;
     for (std::size_t t = 0; t < n; ++t) {
         const double* v = values + t * (K + 3);
         const int x = work.categories[t];
-        l0 += v[x];
         const double residual = (x - v[K]) * (x - v[K]);
         squares += residual;
         outfit += residual / v[K + 1];
@@ -705,40 +707,54 @@ double PersonFit::lzStar(double l0, double theta, const FormSums& form) const
     return estimator_ == ThetaEstimator::Eap ? kNoPersonFigure : (l0 - form.E + form.c * r0) / std::sqrt(form.tau2);
 }
 
-// What ranks the answers in work: lz*, or lz for eap; none where there is
-// no estimate.
-double PersonFit::misfitOf(Work& work) const
+// The estimate of the answers in work and each answered item's values
+// there: their total's where a complete subject's are kept, else worked out
+// into work.values.
+PersonFit::Evaluated PersonFit::evaluate(Work& work) const
 {
     const std::size_t n = work.items.size(), K = static_cast<std::size_t>(K_);
-    double theta = kNoPersonFigure;
-    FormSums form;
-    const double* values = nullptr;
+    Evaluated e;
     if (n == static_cast<std::size_t>(m_) && !byTotal_.empty()) {
         std::size_t total = 0;
         for (const unsigned char x : work.categories)
             total += x;
-        theta = byTotal_[total].theta;
-        form = byTotal_[total].form;
-        values = &totalValues_[total * n * (K + 3)];
-    } else {
-        double sd = kNoPersonFigure;
-        theta = (estimator_ == ThetaEstimator::Eap ? expectedAPosteriori(work, sd) : estimate(work)).theta;
-        if (HasFigure(theta)) {
-            work.values.resize(n * (K + 3));
-            form = itemValuesAt(theta, work, work.values.data());
-            values = work.values.data();
-        }
+        e.kept = byTotal_[total];
+        e.values = &totalValues_[total * n * (K + 3)];
+        return e;
     }
-    if (!HasFigure(theta))
-        return kNoPersonFigure;
-    double l0 = 0.0;
-    for (std::size_t t = 0; t < n; ++t)
-        l0 += values[t * (K + 3) + work.categories[t]];
-    return estimator_ == ThetaEstimator::Eap ? (l0 - form.E) / std::sqrt(form.V) : lzStar(l0, theta, form);
+    const Estimate estimated = estimate(work, e.kept.sd);
+    e.kept.theta = estimated.theta;
+    e.kept.note = estimated.note;
+    if (HasFigure(estimated.theta)) {
+        work.values.resize(n * (K + 3));
+        e.kept.form = itemValuesAt(estimated.theta, work, work.values.data());
+        e.values = work.values.data();
+    }
+    return e;
 }
 
-// A subject who answered every item, from what its total gave before;
-// false when it is not such a subject or the totals are not kept.
+// Σ ln P of the categories answered, from their items' values.
+double PersonFit::logLikelihood(const double* values, const Work& work) const
+{
+    const std::size_t K = static_cast<std::size_t>(K_);
+    double l0 = 0.0;
+    for (std::size_t t = 0; t < work.items.size(); ++t)
+        l0 += values[t * (K + 3) + work.categories[t]];
+    return l0;
+}
+
+// What ranks the answers in work: lz*, or lz for eap; none where there is
+// no estimate.
+double PersonFit::misfitOf(Work& work) const
+{
+    const Evaluated e = evaluate(work);
+    if (!HasFigure(e.kept.theta))
+        return kNoPersonFigure;
+    const double l0 = logLikelihood(e.values, work);
+    const FormSums& form = e.kept.form;
+    return estimator_ == ThetaEstimator::Eap ? (l0 - form.E) / std::sqrt(form.V) : lzStar(l0, e.kept.theta, form);
+}
+
 // The estimate and item values of every total of a complete subject, from
 // one pattern of each: the total is all the likelihood knows of it.
 void PersonFit::estimateTotals()
@@ -758,35 +774,13 @@ void PersonFit::estimateTotals()
         }
         gather(pattern.data(), work);
         TotalFigures figures;
-        const Estimate e =
-            estimator_ == ThetaEstimator::Eap ? expectedAPosteriori(work, figures.sd) : estimate(work);
+        const Estimate e = estimate(work, figures.sd);
         figures.theta = e.theta;
         figures.note = e.note;
         if (HasFigure(e.theta))
             figures.form = itemValuesAt(e.theta, work, &totalValues_[total * stride]);
         byTotal_.push_back(figures);
     }
-}
-
-// A subject who answered every item, from its total's figures; false when
-// it is not such a subject or the totals are not kept.
-bool PersonFit::figureFromTotal(const Work& work, PersonFigures& figures) const
-{
-    const std::size_t n = work.items.size(), K = static_cast<std::size_t>(K_);
-    if (byTotal_.empty() || n != static_cast<std::size_t>(m_))
-        return false;
-    std::size_t total = 0;
-    for (const unsigned char x : work.categories)
-        total += x;
-    const TotalFigures& kept = byTotal_[total];
-    figures.note = kept.note;
-    figures.theta = kept.theta;
-    if (HasFigure(figures.theta)) {
-        figuresAt(figures.theta, kept.form, &totalValues_[total * n * (K + 3)], work, figures);
-        if (estimator_ == ThetaEstimator::Eap)
-            figures.se = kept.sd;
-    }
-    return true;
 }
 
 void PersonFit::figure(const unsigned char* categories, bool outside, PersonFigures& figures, Work& work) const
@@ -816,21 +810,14 @@ void PersonFit::figure(const unsigned char* categories, bool outside, PersonFigu
         figures.note = PersonNote::Extreme;
         return;
     }
-    if (!figureFromTotal(work, figures)) {
-        double sd = kNoPersonFigure;
-        const Estimate estimate =
-            estimator_ == ThetaEstimator::Eap ? expectedAPosteriori(work, sd) : PersonFit::estimate(work);
-        figures.note = estimate.note;
-        if (!HasFigure(estimate.theta))
-            return;
-        figures.theta = estimate.theta;
-        const std::size_t K = static_cast<std::size_t>(K_);
-        work.values.resize(work.items.size() * (K + 3));
-        const FormSums form = itemValuesAt(estimate.theta, work, work.values.data());
-        figuresAt(estimate.theta, form, work.values.data(), work, figures);
-        if (estimator_ == ThetaEstimator::Eap)
-            figures.se = sd;
-    }
+    const Evaluated e = evaluate(work);
+    figures.note = e.kept.note;
+    if (!HasFigure(e.kept.theta))
+        return;
+    figures.theta = e.kept.theta;
+    figuresAt(e.kept.theta, e.kept.form, e.values, work, figures);
+    if (estimator_ == ThetaEstimator::Eap)
+        figures.se = e.kept.sd;
     if (HasFigure(figures.lzStar)) {
         figures.p = LowerNormalTail(figures.lzStar);
         figures.flagged = figures.p < kPersonFlagLevel;

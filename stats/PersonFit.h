@@ -134,7 +134,7 @@ private:
     Sums sumsAt(double theta, Work& work, bool logs) const;
     Sums binarySumsAt(double theta, Work& work, bool logs) const;
     double correction(const Sums& sums, double theta) const;
-    Estimate estimate(Work& work) const;
+    Estimate estimate(Work& work, double& sd) const;  // sd: eap's posterior one
     Estimate searchGrid(Work& work) const;
     Estimate newton(Work& work, double low, double high, double theta, bool bracketed) const;
     double start(const Work& work) const;
@@ -144,7 +144,10 @@ private:
     FormSums itemValuesAt(double theta, Work& work, double* values) const;
     void figuresAt(double theta, const FormSums& form, const double* values, const Work& work,
                    PersonFigures& figures) const;
-    bool figureFromTotal(const Work& work, PersonFigures& figures) const;
+    struct TotalFigures;
+    struct Evaluated;
+    Evaluated evaluate(Work& work) const;
+    double logLikelihood(const double* values, const Work& work) const;
     double lzStar(double l0, double theta, const FormSums& form) const;
     double misfitOf(Work& work) const;
     void estimateTotals();
@@ -169,6 +172,11 @@ private:
         double theta = kNoPersonFigure, sd = kNoPersonFigure;
         PersonNote note = PersonNote::None;
         FormSums form;
+    };
+    // An answer pattern's estimate, and its items' values (K + 3 each).
+    struct Evaluated {
+        TotalFigures kept;
+        const double* values = nullptr;
     };
     std::vector<TotalFigures> byTotal_;
     std::vector<double> totalValues_;
