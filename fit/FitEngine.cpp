@@ -46,13 +46,6 @@ bool allFinite(const std::vector<float>& values)
     return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
 }
 
-// What a table's reading ends the run with: openError when it cannot be
-// opened, kTableError when it is no table, success otherwise.
-FitResult resultOf(TableRead read, FitResult openError)
-{
-    return read == TableRead::NotOpened ? openError : read == TableRead::Fault ? kTableError : kFitSuccess;
-}
-
 // Reads one value per destination; false when the file cannot be opened.
 bool readReals(const std::string& path, std::vector<float>& values, InputNotes& notes, FileRole what)
 {
@@ -75,7 +68,7 @@ FitResult readParameters(const std::string& path, ParameterKind kind, int thresh
         return readReals(path, values, notes, what) ? kFitSuccess : openError;
     const int m = static_cast<int>(values.size()) / std::max(thresholds, 1);
     ParameterColumns read;
-    if (const FitResult result = resultOf(
+    if (const FitResult result = TableReadResult(
             ReadParameterColumns(path, kind, m, thresholds, outcome.itemNames, read, outcome.tableFault), openError))
         return result;
     values = std::move(read.values);
@@ -248,7 +241,7 @@ private:
     {
         if (!asked_.scoresAsTable && !IsTableFileName(request_.scoreFile))
             return kFitSuccess;
-        if (const FitResult result = resultOf(
+        if (const FitResult result = TableReadResult(
                 OpenScoreSheet(request_.scoreFile, asked_.scoreColumns, sheet_.emplace(), outcome_.tableFault),
                 kScoreFileError))
             return result;

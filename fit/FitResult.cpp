@@ -68,3 +68,8 @@ std::string DescribeFitResult(FitResult result, const FitRequest& request, FitMo
     }
     return "The run failed with result " + std::to_string(static_cast<int>(result)) + ".";
 }
+
+FitResult TableReadResult(TableRead read, FitResult openError)
+{
+    return read == TableRead::NotOpened ? openError : read == TableRead::Fault ? kTableError : kFitSuccess;
+}

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "fit/FitRequest.h"
+#include "input/DataTable.h"
 #include "input/FileRole.h"
 #include "model/FitModel.h"
 
@@ -40,6 +41,10 @@ enum FitResult : int {
 // says this.
 std::string DescribeFitResult(FitResult result, const FitRequest& request, FitModel::Kind model,
                               const std::string& folder);
+
+// What a table's reading ends a run with: openError when it cannot be
+// opened, kTableError when it is no table, success otherwise.
+FitResult TableReadResult(TableRead read, FitResult openError);
 
 // The folder relative names resolve in, as the faults name it: the
 // working directory.

@@ -51,14 +51,9 @@ FitResult ReadRunSubjects(const RunRequest& request, const RunOutcome& run, Subj
         return CountScores(path, run.subjects, items, 0, count) ? kFitSuccess : kScoreFileError;
     }
     ScoreSheet sheet;
-    switch (OpenScoreSheet(path, request.scoreColumns, sheet, fault)) {
-    case TableRead::NotOpened:
-        return kScoreFileError;
-    case TableRead::Fault:
-        return kTableError;
-    case TableRead::Done:
-        break;
-    }
+    if (const FitResult opened =
+            TableReadResult(OpenScoreSheet(path, request.scoreColumns, sheet, fault), kScoreFileError))
+        return opened;
     std::int64_t read = 0;
     switch (CountSheetScores(sheet, 0, run.forms.active() || !request.missing.empty(), count, read, fault, 1)) {
     case SheetCount::NotOpened:
