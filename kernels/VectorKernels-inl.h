@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 #include "kernels/ScoreDistribution.h"
@@ -401,70 +402,116 @@ void accumulatePair(const double* out, std::size_t width, const double* Pi, cons
 // upward recursion serves while h1 ≤ h0 and the downward one from there,
 // the share h1/h0 rising with s (g is log-concave): relative errors grow
 // by a few ulps a step at most, also in the far tails and where p or q is
-// a hair from 0. Both run over every total and each total takes the one
-// that is sound there; an exact 0 or 1 makes one of them NaN, never taken.
+// a hair from 0. An exact 0 or 1 makes one of them NaN, never taken.
+// Each recursion runs only as far as some lane takes it: the upward one
+// until every lane has left it, the downward one down to where the first
+// lane left; where the lanes differ, the upward shares wait in memory.
 // N items at once, whose recursions interleave: each step of one waits on
 // its previous step, and the processor fills the wait with the others'.
-// One binary item being divided out, for one group of points.
 struct DividedItem {
-    Vec q, p, toP, toQ, h0, h1;
+    Vec q, p, toP, toQ, h0, h1, down;
     Mask upward;
+    std::size_t mixed, apart;  // the first total where some lane has left the upward recursion; every lane
 };
 
+// The lanes a mask holds in, a bit each.
+TALVER_INLINE unsigned laneBits(const Mask& mask)
+{
+#if TALVER_VECTOR_BYTES == 64
+    const __m512i bits = reinterpret_cast<__m512i>(mask);
+    return _mm512_test_epi64_mask(bits, bits);
+#elif TALVER_VECTOR_BYTES == 32
+    return static_cast<unsigned>(_mm256_movemask_pd(reinterpret_cast<__m256d>(mask)));
+#elif defined(__SSE2__)
+    return static_cast<unsigned>(_mm_movemask_pd(reinterpret_cast<__m128d>(mask)));
+#else
+    unsigned bits = 0;
+    for (std::size_t k = 0; k < kWidth; ++k)
+        bits |= mask[k] ? 1u << k : 0u;
+    return bits;
+#endif
+}
+
+constexpr unsigned kEveryLane = (1u << kWidth) - 1;
+
 // The items' steps are written out one by one (I…), never indexed at run
-// time, so that their values stay in registers.
+// time, so that their values stay in registers. up holds, where the lanes
+// differ, the upward h1 of the lanes that take it and NaN elsewhere.
 template <std::size_t... I>
 TALVER_INLINE void divideOutItems(std::index_sequence<I...>, const double* f, std::size_t m, const double* P,
-                                  const double* weight, double* sums, double* downward)
+                                  const double* weight, double* sums, double* up)
 {
     DividedItem item[sizeof...(I)];
     const Vec w = load(weight);
     const std::size_t R = m + 1;
+    const auto add = [&](std::size_t i, std::size_t s, const Vec& h0, const Vec& h1) {
+        double* to = sums + (2 * i * R + s) * kLanes;
+        store(to, load(to) + w * h0);
+        to += R * kLanes;
+        store(to, load(to) + w * h1);
+    };
+    const Vec f0 = load(f), none = Vec{} + std::numeric_limits<double>::quiet_NaN();
     const auto start = [&](DividedItem& d, std::size_t i) {
         d.q = load(P + 2 * i * kLanes);
         d.p = load(P + (2 * i + 1) * kLanes);
         d.toP = 1.0 / d.q;  // g(s) = h0(s) / q
         d.toQ = 1.0 / d.p;  // g(s − 1) = h1(s) / p
-        d.h1 = load(f + m * kLanes);
-        d.upward = Vec{} == Vec{};  // all lanes true
-    };
-    (start(item[I], I), ...);
-    // Downwards, keeping h1 of every total below the top, where it is f.
-    for (std::size_t s = m; s-- > 0;) {
-        const Vec fs = load(f + s * kLanes);
-        const auto down = [&](DividedItem& d, std::size_t i) {
-            d.h1 = fs - d.q * (d.h1 * d.toQ);
-            store(downward + (i * R + s) * kLanes, d.h1);
-        };
-        (down(item[I], I), ...);
-    }
-    // Upwards, while h1 ≤ h0 at every total so far.
-    const Vec f0 = load(f);
-    const auto first = [&](DividedItem& d) {
         d.h1 = Vec{};
         d.h0 = f0;
+        d.upward = Vec{} == Vec{};  // all lanes true
+        d.mixed = d.apart = R;
     };
-    (first(item[I]), ...);
-    for (std::size_t s = 0; s <= m; ++s) {
+    (start(item[I], I), ...);
+    bool going = true;
+    for (std::size_t s = 0; s <= m && going; ++s) {
         const Vec fs = load(f + s * kLanes);
-        const auto up = [&](DividedItem& d, std::size_t i) {
+        going = false;
+        const auto upStep = [&](DividedItem& d, std::size_t i) {
+            if (s >= d.apart)
+                return;
             if (s > 0) {
                 d.h1 = d.p * (d.h0 * d.toP);
                 d.h0 = fs - d.h1;
             }
             d.upward = d.upward & (d.h1 <= d.h0);
-            const Vec down1 = s == m ? fs : load(downward + (i * R + s) * kLanes), down0 = fs - down1;
-            double* to = sums + (2 * i * R + s) * kLanes;
-            store(to, load(to) + w * select(d.upward, d.h0, down0));
-            to += R * kLanes;
-            store(to, load(to) + w * select(d.upward, d.h1, down1));
+            const unsigned lanes = laneBits(d.upward);
+            going = going || lanes != 0;
+            if (lanes == kEveryLane)
+                return add(i, s, d.h0, d.h1);
+            d.mixed = std::min(d.mixed, s);
+            if (lanes == 0)
+                d.apart = s;
+            else
+                store(up + (i * R + s) * kLanes, select(d.upward, d.h1, none));
         };
-        (up(item[I], I), ...);
+        (upStep(item[I], I), ...);
+    }
+    std::size_t lowest = R;
+    const auto top = [&](DividedItem& d) {
+        d.down = load(f + m * kLanes);
+        lowest = std::min(lowest, d.mixed);
+    };
+    (top(item[I]), ...);
+    for (std::size_t s = m + 1; s-- > lowest;) {
+        const Vec fs = load(f + s * kLanes);
+        const auto downStep = [&](DividedItem& d, std::size_t i) {
+            if (s < d.mixed)
+                return;
+            if (s < m)
+                d.down = fs - d.q * (d.down * d.toQ);
+            Vec h1 = d.down;
+            if (s < d.apart) {
+                const Vec upward = load(up + (i * R + s) * kLanes);
+                h1 = select(upward == upward, upward, h1);
+            }
+            add(i, s, fs - h1, h1);
+        };
+        (downStep(item[I], I), ...);
     }
 }
 
 void divideOut(const double* f, std::size_t m, std::size_t count, const double* P, const double* weight,
-               double* sums, double* downward)
+               double* sums, double* scratch)
 {
     // Items at once: four in AVX-512's 32 registers; three in 16, where a
     // few invariants are read from the stack, which costs less than waiting
@@ -476,11 +523,11 @@ void divideOut(const double* f, std::size_t m, std::size_t count, const double* 
     for (; i + kTogether <= count; i += kTogether)
         for (std::size_t g = 0; g < kLanes; g += kWidth)
             divideOutItems(std::make_index_sequence<kTogether>(), f + g, m, P + 2 * i * kLanes + g, weight + g,
-                           sums + 2 * i * R * kLanes + g, downward + g);
+                           sums + 2 * i * R * kLanes + g, scratch + g);
     for (; i < count; ++i)
         for (std::size_t g = 0; g < kLanes; g += kWidth)
             divideOutItems(std::index_sequence<0>(), f + g, m, P + 2 * i * kLanes + g, weight + g,
-                           sums + 2 * i * R * kLanes + g, downward + g);
+                           sums + 2 * i * R * kLanes + g, scratch + g);
 }
 
 void addProducts(const double* P, std::size_t items, std::size_t K, std::size_t rows, double weight, double* sums)

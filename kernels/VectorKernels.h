@@ -33,10 +33,10 @@ struct VectorKernels {
     // Binary items taken out of the distribution f of all m items: for
     // each of the count items whose probabilities P holds, adds weight
     // P(x_i = k) f₋ᵢ(s − k) into its sums (2 rows of m + 1 totals each);
-    // downward holds 4(m + 1) lanes of scratch. An item's sums do not
+    // scratch holds 4(m + 1) lanes. An item's sums do not
     // depend on which others are taken with it.
     void (*divideOut)(const double* f, std::size_t m, std::size_t count, const double* P, const double* weight,
-                      double* sums, double* downward);
+                      double* sums, double* scratch);
 
     // sums(a, b) += weight P(a) P(b) for every category a of the first
     // rows items and b of a later item; P holds items x K probabilities of

@@ -31,7 +31,7 @@ public:
             depth = std::max(depth, s.depth + 1);
         out_.assign(depth, std::vector<double>((static_cast<std::size_t>(m_) * (K_ - 1) + 1) * kLanes));
         share_.resize(2 * static_cast<std::size_t>(K_) * kLanes);
-        downward_.resize(4 * (static_cast<std::size_t>(m_) + 1) * kLanes);
+        scratch_.resize(4 * (static_cast<std::size_t>(m_) + 1) * kLanes);
     }
 
     // The items split into parts parts (a power of two, at most 2m / 3, so
@@ -78,7 +78,7 @@ public:
         const std::size_t R = width(segments_[0]);
         if (K_ == 2) {
             const std::size_t first = static_cast<std::size_t>(lo), count = static_cast<std::size_t>(hi - lo);
-            kernels_.divideOut(f, R - 1, count, P + 2 * first * kLanes, weight, sums, downward_.data());
+            kernels_.divideOut(f, R - 1, count, P + 2 * first * kLanes, weight, sums, scratch_.data());
         } else {
             descend(0, 1);
         }
@@ -154,7 +154,7 @@ private:
     std::vector<double> dist_;              // each segment's distribution
     std::vector<std::vector<double>> out_;  // by depth: the distribution without the segment
     std::vector<double> share_;
-    std::vector<double> downward_;  // binary items: the downward recursion's shares
+    std::vector<double> scratch_;  // binary items: upward shares where the lanes differ
     const double *weight_ = nullptr, *P_ = nullptr;
     double* sums_ = nullptr;
     int lo_ = 0, hi_ = 0;  // the part's items
