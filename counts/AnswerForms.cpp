@@ -1,6 +1,7 @@
 #include "counts/AnswerForms.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "counts/ItemCodeCounts.h"
 
@@ -9,16 +10,45 @@ AnswerForms::AnswerForms(int items, int categories)
 {
 }
 
+namespace {
+
+// The bytes of x that are not kNotAnswered, a bit each, the first byte in
+// the lowest bit.
+unsigned answeredBits(std::uint64_t x)
+{
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kHigh = 0x8080808080808080ull;
+    const std::uint64_t y = ~x;  // a byte of 0 where not answered
+    const std::uint64_t nonzero = (((y & kLow7) + kLow7) | y) & kHigh;
+    return static_cast<unsigned>(((nonzero >> 7) * 0x0102040810204080ull) >> 56);
+}
+
+}  // namespace
+
 void AnswerForms::addSubject(const unsigned char* categories, bool outside, std::uint64_t count)
 {
-    std::fill(key_.begin(), key_.end(), '\0');
-    std::size_t answered = 0, total = 0;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(items_); ++i)
-        if (categories[i] != kNotAnswered) {
-            key_[i / 8] = static_cast<char>(key_[i / 8] | (1 << (i % 8)));
-            ++answered;
-            total += categories[i];
-        }
+    static_assert(kNotAnswered == 0xFF, "answeredBits looks for bytes of all ones");
+    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a word's first byte is its lowest");
+    // Eight items a step, and a sum the compiler takes a vector at a time:
+    // this runs once a subject.
+    const std::size_t items = static_cast<std::size_t>(items_);
+    std::size_t answered = 0, total = 0, i = 0;
+    for (; i + 8 <= items; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, categories + i, sizeof word);
+        const unsigned bits = answeredBits(word);
+        key_[i / 8] = static_cast<char>(bits);
+        answered += static_cast<std::size_t>(__builtin_popcount(bits));
+    }
+    if (i < items) {
+        unsigned bits = 0;
+        for (std::size_t k = i; k < items; ++k)
+            bits |= categories[k] != kNotAnswered ? 1u << (k - i) : 0u;
+        key_[i / 8] = static_cast<char>(bits);
+        answered += static_cast<std::size_t>(__builtin_popcount(bits));
+    }
+    for (std::size_t k = 0; k < items; ++k)
+        total += categories[k];
+    total -= (items - answered) * kNotAnswered;
     missingAnswers_ += (static_cast<std::uint64_t>(items_) - answered) * count;
     if (answered == 0) {
         withoutAnswers_ += count;
