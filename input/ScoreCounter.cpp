@@ -69,15 +69,9 @@ void countNumbers(const std::string& path, Chunk& chunk, std::vector<unsigned ch
     chunk.simple = read && scan.simple;
 }
 
-bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumber, std::int64_t lastNumber,
-                   int items, std::int64_t firstScore, const CodeRule& rule, std::vector<std::int64_t>& histogram,
-                   const CategorySinks& sinks, std::vector<unsigned char>& piece)
+// What a part's subject scan leaves for the stitching.
+void endSubjects(SubjectScan& scan, const CodeRule& rule, Chunk& chunk)
 {
-    const ScanKernels& kernels = ActiveScanKernels();
-    SubjectScan scan(firstNumber, lastNumber, items, rule, firstScore, histogram, sinks);
-    const bool read = readRange(path, chunk.begin, chunk.end, piece, [&](const unsigned char* p, std::size_t n) {
-        kernels.scanSubjects(p, n, scan);
-    });
     if (scan.inNumber)
         scan.take(scan.value);
     const int low = '0' + std::clamp(rule.lowest(), 0, 10), high = '0' + std::clamp(rule.highest(), -1, 9);
@@ -91,7 +85,42 @@ bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumb
         if (chunk.tailOpen)
             chunk.tail = scan.underWay(0);
     }
+}
+
+bool countSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumber, std::int64_t lastNumber,
+                   int items, std::int64_t firstScore, const CodeRule& rule, std::vector<std::int64_t>& histogram,
+                   const CategorySinks& sinks, std::vector<unsigned char>& piece)
+{
+    const ScanKernels& kernels = ActiveScanKernels();
+    SubjectScan scan(firstNumber, lastNumber, items, rule, firstScore, histogram, sinks);
+    const bool read = readRange(path, chunk.begin, chunk.end, piece, [&](const unsigned char* p, std::size_t n) {
+        kernels.scanSubjects(p, n, scan);
+    });
+    endSubjects(scan, rule, chunk);
     return read;
+}
+
+// Both passes over a part in one reading, its first number known: false
+// when it cannot be read or holds a number that is not simple, which the
+// subject scan never sees.
+bool countNumbersAndSubjects(const std::string& path, Chunk& chunk, std::int64_t firstNumber,
+                             std::int64_t lastNumber, int items, std::int64_t firstScore, const CodeRule& rule,
+                             std::vector<std::int64_t>& histogram, const CategorySinks& sinks,
+                             std::vector<unsigned char>& piece)
+{
+    const ScanKernels& kernels = ActiveScanKernels();
+    NumberScan numbers;
+    SubjectScan scan(firstNumber, lastNumber, items, rule, firstScore, histogram, sinks);
+    const bool read = readRange(path, chunk.begin, chunk.end, piece, [&](const unsigned char* p, std::size_t n) {
+        kernels.scanNumbers(p, n, numbers);
+        if (numbers.simple)
+            kernels.scanSubjects(p, n, scan);
+    });
+    chunk.numbers = numbers.numbers;
+    chunk.simple = read && numbers.simple;
+    if (chunk.simple)
+        endSubjects(scan, rule, chunk);
+    return chunk.simple;
 }
 
 // The scores of a part outside the model's codes, number by number.
@@ -215,11 +244,18 @@ public:
     bool run()
     {
         split();
-        if (!countNumbersOfParts())
-            return false;
-        if (count_.persons && used_ > 0)
-            joinUsedParts();
-        if (!countSubjectsOfParts() || !noteOutsideCodes())
+        if (workers_ == 1 && !count_.persons) {
+            if (!sweepParts())
+                return false;
+        } else {
+            if (!countNumbersOfParts())
+                return false;
+            if (count_.persons && used_ > 0)
+                joinUsedParts();
+            if (!countSubjectsOfParts())
+                return false;
+        }
+        if (!noteOutsideCodes())
             return false;
         gather();
         stitch();
@@ -274,16 +310,44 @@ private:
         used_ = 1;
     }
 
-    bool countSubjectsOfParts()
+    // Each thread's histogram and counts, empty.
+    void startCounts()
     {
         histograms_.assign(workers_, std::vector<std::int64_t>(count_.observed.size(), 0));
         itemCounts_.assign(sinks_.items ? workers_ : 0, count_.byItem);
         pairCounts_.assign(sinks_.pairs ? workers_ : 0, count_.pairs);
         forms_.assign(sinks_.forms ? workers_ : 0, count_.forms);
+    }
+
+    CategorySinks sinksOf(std::size_t w)
+    {
+        return {sinks_.items ? &itemCounts_[w] : nullptr, sinks_.pairs ? &pairCounts_[w] : nullptr,
+                sinks_.forms ? &forms_[w] : nullptr, sinks_.persons};
+    }
+
+    // On one thread, each part read once for both passes, in order: the
+    // parts before it give its first number. Not with persons, who must
+    // not hear a subject before the file is known to be simple.
+    bool sweepParts()
+    {
+        startCounts();
+        const CategorySinks mine = sinksOf(0);
+        while (used_ < chunks_.size() && firstNumber_.back() < wanted_) {
+            if (!countNumbersAndSubjects(path_, chunks_[used_], firstNumber_.back(), wanted_, items_, firstScore_,
+                                         rule_, histograms_[0], mine, pieces_[0]))
+                return false;
+            firstNumber_.push_back(firstNumber_.back() + chunks_[used_++].numbers);
+        }
+        available_ = std::min(firstNumber_.back(), wanted_);
+        return true;
+    }
+
+    bool countSubjectsOfParts()
+    {
+        startCounts();
         std::vector<char> read(used_);
         RunTasks(workers_, used_, [&](std::size_t c, std::size_t w) {
-            const CategorySinks mine{sinks_.items ? &itemCounts_[w] : nullptr, sinks_.pairs ? &pairCounts_[w] : nullptr,
-                                     sinks_.forms ? &forms_[w] : nullptr, sinks_.persons};
+            const CategorySinks mine = sinksOf(w);
             read[c] = countSubjects(path_, chunks_[c], firstNumber_[c], available_, items_, firstScore_, rule_,
                                     histograms_[w], mine, pieces_[w]);
             return true;
