@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Every whole-process scenario on every vector path this processor has
-# (TALVER_VECTORS), the median of RUNS runs each, with the AVX-512 / AVX2
-# ratio of the medians where both paths run; the scenarios where the wider
-# path is more than 5% slower are named at the end. Then each kernel alone.
+# (TALVER_VECTORS), the median of RUNS runs each, the paths taking turns,
+# with the median of the runs' AVX-512 / AVX2 ratios where both paths run;
+# the scenarios where the wider path is more than 5% slower are named at
+# the end. Then each kernel alone.
 #   bench/vector_paths.sh [DATA_DIRECTORY]   (default /tmp/talver-bench)
 # RUNS=N sets the runs (default 5). The inputs are those of bench/run.sh.
 set -euo pipefail
@@ -27,21 +28,19 @@ example=(--model 3pl --subjects 1000 --items 20 --discrimination "$top/examples/
          --difficulty "$top/examples/3pl-difficulty.dat" --c-indices "$top/examples/3pl-c.dat"
          --scores "$top/examples/3pl-scores.dat" --nodes51 --quiet)
 
-# The median wall time and peak of runs runs of the command, in this folder;
-# the wall time to the microsecond, as the shortest runs need.
-measure() {
-    local times=() peaks=() start end
-    for _ in $(seq "$runs"); do
-        start=$EPOCHREALTIME
-        /usr/bin/time -f "%M" -o "$timing" "$@" >/dev/null 2>&1
-        end=$EPOCHREALTIME
-        times+=("$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.6f", b - a}')")
-        peaks+=("$(tail -1 "$timing")")
-    done
-    median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}')
-    printf '%8.3f' "$median"
-    printf '%s\n' "${peaks[@]}" | sort -n | awk '{a[NR] = $1} END {printf " (%4.0f)", a[NR] / 1024}'
+# One run of the command on a path, in this folder: its wall time to the
+# microsecond, as the shortest runs need, and its peak in kB.
+once() {
+    local path=$1 start end
+    shift
+    start=$EPOCHREALTIME
+    TALVER_VECTORS=$path /usr/bin/time -f "%M" -o "$timing" "$@" >/dev/null 2>&1
+    end=$EPOCHREALTIME
+    awk -v a="$start" -v b="$end" 'BEGIN {printf "%.6f", b - a}'
+    echo " $(tail -1 "$timing")"
 }
+
+median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
 
 timing=$(mktemp)
 trap 'rm -f "$timing"' EXIT
@@ -53,19 +52,33 @@ printf '%18s' "${paths[@]}"
 [ "$both" = 1 ] && printf '%16s' "avx512/avx2"
 echo
 slower=()
+# The paths take turns, run by run, so that a drift in the machine's speed
+# falls on all of them alike; the ratio is the median of each run's.
 row() {
-    local name=$1 avx2="" avx512=""
+    local name=$1
     shift
+    declare -A times=() peaks=() last=()
+    local ratios=() run path time peak
+    for run in $(seq "$runs"); do
+        for path in "${paths[@]}"; do
+            read -r time peak < <(once "$path" "$fit" "$@")
+            times[$path]+="$time "
+            last[$path]=$time
+            peaks[$path]=$(( peak > ${peaks[$path]:-0} ? peak : ${peaks[$path]:-0} ))
+        done
+        if [ "$both" = 1 ]; then
+            ratios+=("$(awk -v a="${last[avx512]}" -v b="${last[avx2]}" 'BEGIN {printf "%.4f", a / b}')")
+        fi
+    done
     printf '%-42s' "$name"
     for path in "${paths[@]}"; do
-        printf '%4s' ""
-        TALVER_VECTORS=$path measure "$fit" "$@"
-        [ "$path" = avx2 ] && avx2=$median
-        [ "$path" = avx512 ] && avx512=$median
+        printf '%4s%8.3f (%4.0f)' "" "$(tr ' ' '\n' <<<"${times[$path]}" | grep . | median)" \
+            "$(( peaks[$path] / 1024 ))"
     done
     if [ "$both" = 1 ]; then
         local ratio
-        ratio=$(awk -v a="$avx512" -v b="$avx2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
+        ratio=$(printf '%s\n' "${ratios[@]}" | median)
+        ratio=$(printf '%.2f' "$ratio")
         printf '%16s' "$ratio"
         awk -v r="$ratio" 'BEGIN {exit !(r > 1.05)}' && slower+=("$name ($ratio)")
     fi
