@@ -235,17 +235,41 @@ TALVER_INLINE void convolveWith(const double* a, std::size_t la, const double* b
     Vec y[LB ? LB : 1];
     for (std::size_t j = 0; j < LB; ++j)
         y[j] = load(b + j * kLanes);
+    // Total o takes the terms j from lo(o) to hi(o), in increasing j.
+    const auto lo = [&](std::size_t o) { return o + 1 > la ? o + 1 - la : 0; };
+    const auto hi = [&](std::size_t o) { return std::min(o, lb - 1); };
+    const auto terms = [&](Vec& sum, std::size_t o, std::size_t from, std::size_t to) {
+        for (std::size_t j = from; j < to; ++j)
+            sum += load(a + (o - j) * kLanes) * load(b + j * kLanes);
+    };
     for (std::size_t o = 0; o + 1 < la + lb; ++o) {
-        // Long ones, four totals at a time: b's term loaded once for all.
-        if (LB == 0 && o + 1 >= lb && o + 4 <= la) {
+        // Long ones, four totals at a time: the terms all four take with
+        // b's term loaded once, those of fewer before and after them, so
+        // that each total still adds its terms in order. At the ends, where
+        // the totals take fewer terms, too.
+        if (LB == 0 && o + 4 < la + lb) {
             Vec s0 = {}, s1 = {}, s2 = {}, s3 = {};
-            for (std::size_t j = 0; j < lb; ++j) {
-                const Vec z = load(b + j * kLanes);
-                const double* from = a + (o - j) * kLanes;
-                s0 += load(from) * z;
-                s1 += load(from + kLanes) * z;
-                s2 += load(from + 2 * kLanes) * z;
-                s3 += load(from + 3 * kLanes) * z;
+            const std::size_t first = lo(o + 3), last = hi(o);
+            if (first <= last) {
+                terms(s0, o, lo(o), first);
+                terms(s1, o + 1, lo(o + 1), first);
+                terms(s2, o + 2, lo(o + 2), first);
+                for (std::size_t j = first; j <= last; ++j) {
+                    const Vec z = load(b + j * kLanes);
+                    const double* from = a + (o - j) * kLanes;
+                    s0 += load(from) * z;
+                    s1 += load(from + kLanes) * z;
+                    s2 += load(from + 2 * kLanes) * z;
+                    s3 += load(from + 3 * kLanes) * z;
+                }
+                terms(s1, o + 1, last + 1, hi(o + 1) + 1);
+                terms(s2, o + 2, last + 1, hi(o + 2) + 1);
+                terms(s3, o + 3, last + 1, hi(o + 3) + 1);
+            } else {
+                terms(s0, o, lo(o), hi(o) + 1);
+                terms(s1, o + 1, lo(o + 1), hi(o + 1) + 1);
+                terms(s2, o + 2, lo(o + 2), hi(o + 2) + 1);
+                terms(s3, o + 3, lo(o + 3), hi(o + 3) + 1);
             }
             store(c + o * kLanes, s0);
             store(c + (o + 1) * kLanes, s1);
@@ -259,9 +283,7 @@ TALVER_INLINE void convolveWith(const double* a, std::size_t la, const double* b
             for (std::size_t j = 0; j < LB; ++j)
                 sum += load(a + (o - j) * kLanes) * y[j];
         } else {
-            const std::size_t first = o + 1 > la ? o + 1 - la : 0, last = std::min(o, lb - 1);
-            for (std::size_t j = first; j <= last; ++j)
-                sum += load(a + (o - j) * kLanes) * load(b + j * kLanes);
+            terms(sum, o, lo(o), hi(o) + 1);
         }
         store(c + o * kLanes, sum);
     }
