@@ -91,6 +91,31 @@ shell_word <- function(word) {
     ifelse(plain, word, shQuote(word))
 }
 
+# Runs talver-fit in `folder` (its file names relative to it), the summary to
+# `summary_file`; returns the command line, or fails with talver-fit's line.
+run_program <- function(program, args, folder, summary_file, threads) {
+    environment <- if (is.null(threads)) character() else paste0("TALVER_THREADS=", flag_text(threads))
+    command <- paste(c(environment, shell_word(program), shell_word(args)), collapse = " ")
+    errors <- file.path(folder, "stderr.txt")
+    status <- in_folder(folder, system(paste(command, ">", shQuote(summary_file), "2>", shQuote(errors))))
+    if (status != 0L) {
+        output <- read_lines(errors)
+        stop(talver_error(failure_line(output, status), status, command, output))
+    }
+    command
+}
+
+in_folder <- function(folder, expression) {
+    previous <- setwd(folder)
+    on.exit(setwd(previous))
+    expression
+}
+
+read_lines <- function(file) {
+    if (!file.exists(file)) return(character())
+    readLines(file, warn = FALSE, encoding = "UTF-8")
+}
+
 # talver-fit ends a failure with one line of its own, after any warnings.
 failure_line <- function(output, status) {
     own <- output[startsWith(output, "talver-fit: ")]

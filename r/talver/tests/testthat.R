@@ -1,0 +1,4 @@
+library(testthat)
+library(talver)
+
+test_check("talver")
