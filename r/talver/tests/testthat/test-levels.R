@@ -37,3 +37,14 @@ test_that("each score falls in the pooled cell that holds it", {
     expect_true(all(fit$scores$score >= cells$first_score & fit$scores$score <= cells$last_score))
     expect_identical(as.numeric(tapply(fit$scores$observed, fit$scores$cell, sum)), as.numeric(fit$cells$observed))
 })
+
+test_that("as.data.frame gives each level and says which argument adds one the run lacks", {
+    skip_without_program()
+    example <- example_tables()
+    fit <- talver_fit(example$scores, example$items, model = "3pl", id_column = "student")
+    expect_identical(as.data.frame(fit), fit$scores)
+    expect_identical(as.data.frame(fit, level = "items"), fit$items)
+    expect_null(fit$pairs)
+    expect_error(as.data.frame(fit, level = "pairs"), "pairs = TRUE")
+    expect_error(as.data.frame(fit, level = "persons"), "person_fit = TRUE")
+})
