@@ -5,6 +5,9 @@ set -euo pipefail
 
 talver_packages=(cmake g++ make libgtest-dev qt6-base-dev fonts-dejavu-core fonts-dejavu-extra clang libclang-rt-14-dev libboost-math-dev qt6-svg-dev nlohmann-json3-dev libsleef-dev libcsv-dev nettle-dev)
 
+# R with the packages the R package r/talver is checked with (test.sh).
+talver_r_packages=(r-base-core r-cran-jsonlite r-cran-testthat)
+
 talver_install_missing() {
     local missing=()
     for package in "${talver_packages[@]}"; do

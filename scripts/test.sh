@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the suite, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each
-# fuzzing harness.
+# Builds everything and runs every test: the suite, the R package's check,
+# the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+# short run of each fuzzing harness.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 source "$top/scripts/deps.sh"
-# The report's test reads its PDF back as text.
-talver_packages+=(ghostscript)
+# The report's test reads its PDF back as text, with Ghostscript.
+talver_packages+=(ghostscript "${talver_r_packages[@]}")
 talver_install_missing
 talver_build
 (cd "$top/build" && ctest --output-on-failure -j"$(nproc)")
+# The R package, its tests run against the talver-fit just built.
+if command -v R >/dev/null; then
+    "$top/scripts/r_check.sh"
+else
+    echo "no R: the R package was not checked"
+fi
 
 # At -O1 with line tables only: the sanitizers find the same faults, and the
 # build takes two fifths less time.
