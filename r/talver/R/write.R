@@ -1,9 +1,10 @@
 # The inputs held in R written as talver-fit reads them: the scores and the
 # item parameters as tables, the latent distribution as numbers.
 
-# Codes of one digit take the fast way; an answer not given is then ".", which
+# Codes of one digit take the fast way. An answer not given is ".", which
 # talver-fit reads as an empty cell, so that every cell stays two bytes wide.
 fast_codes <- 0:9
+not_given <- "."
 not_given_byte <- 46L
 comma_byte <- 44L
 newline_byte <- 10L
@@ -30,6 +31,12 @@ csv_line <- function(fields) paste(csv_field(fields), collapse = ",")
 
 # A column as the fields of a table.
 text_cells <- function(column) if (is.double(column)) number_text(column) else csv_field(column)
+
+answer_cells <- function(column) {
+    cells <- text_cells(column)
+    cells[is.na(column)] <- not_given
+    cells
+}
 
 absolute_path <- function(path) {
     path <- path.expand(path)
@@ -80,7 +87,7 @@ split_ids <- function(frame, id_column) {
 write_scores_table <- function(table, file, cells = block_cells) {
     codes <- lapply(names(table$items), function(name) answer_codes(table$items[[name]], name))
     header <- csv_line(c(if (!is.null(table$ids)) table$id_name, names(table$items)))
-    write_rows <- if (is_fast(codes)) write_fast_rows else write_text_rows
+    write_rows <- if (all_integers(codes)) write_fast_rows else write_text_rows
     connection <- file(file, "wb")
     on.exit(close(connection))
     writeBin(charToRaw(paste0(header, "\n")), connection)
@@ -126,31 +133,29 @@ whole_or_double <- function(column) {
     if (whole) as.integer(column) else column
 }
 
-# The least and greatest of a column of NA alone are Inf and -Inf, which pass.
-is_fast <- function(codes) {
-    length(codes) > 0L && all(vapply(codes, function(column) {
-        is.integer(column) &&
-            suppressWarnings(min(column, na.rm = TRUE) >= min(fast_codes) &&
-                             max(column, na.rm = TRUE) <= max(fast_codes))
-    }, logical(1)))
-}
+all_integers <- function(codes) length(codes) > 0L && all(vapply(codes, is.integer, logical(1)))
 
 # Every cell a 16-bit unit, its code's digit then the separator (the last
 # item's a line end): the items' columns bound as the rows of a matrix lay
-# the subjects' rows out in order, with no work per row in R.
+# the subjects' rows out in order, with no work per row in R. A block with a
+# code of more than one digit is written as text.
 write_fast_rows <- function(codes, ids, connection) {
     items <- length(codes)
-    separators <- 256L * c(rep(comma_byte, items - 1L), newline_byte)
-    # One expression, so that the sum takes the bound matrix's memory.
-    units <- do.call(rbind, codes) + (zero_byte + separators)
-    if (anyNA(units)) {
-        not_given <- which(is.na(units))
-        units[not_given] <- not_given_byte + separators[(not_given - 1L) %% items + 1L]
-    }
+    units <- do.call(rbind, codes)
+    if (!one_digit(units)) return(write_text_rows(codes, ids, connection))
+    units <- units + (zero_byte + 256L * comma_byte)
+    if (anyNA(units)) units[is.na(units)] <- not_given_byte + 256L * comma_byte
+    units[items, ] <- units[items, ] + 256L * (newline_byte - comma_byte)
     dim(units) <- NULL
     if (is.null(ids)) return(writeBin(units, connection, size = 2L, endian = "little"))
     body <- writeBin(units, raw(), size = 2L, endian = "little")
     writeBin(with_ids(body, 2L * items, ids), connection)
+}
+
+# Whether every code has one digit; a block of NA alone has the least Inf and
+# the greatest -Inf, which pass.
+one_digit <- function(codes) {
+    suppressWarnings(min(codes, na.rm = TRUE) >= min(fast_codes) && max(codes, na.rm = TRUE) <= max(fast_codes))
 }
 
 # Each row's id and a comma before its `width` bytes of the body: ids of one
@@ -176,7 +181,7 @@ with_ids <- function(body, width, ids) {
 }
 
 write_text_rows <- function(codes, ids, connection) {
-    cells <- lapply(c(if (!is.null(ids)) list(ids), codes), text_cells)
+    cells <- c(if (!is.null(ids)) list(text_cells(ids)), lapply(codes, answer_cells))
     writeLines(do.call(paste, c(cells, sep = ",")), connection, useBytes = TRUE)
 }
 
