@@ -31,22 +31,23 @@ summary.talver_fit <- function(object, ...) {
     structure(list(fit = object,
                    items = worst_first(object$items, "p"),
                    pairs = worst_first(object$pairs, "x2", decreasing = TRUE),
-                   persons = worst_first(object$persons, "lz_star")),
+                   persons = worst_first(object$persons, c("lz_star", "lz"))),
               class = "summary.talver_fit")
 }
 
-# Flagged rows first, then by the statistic; NA last.
+# Flagged rows first, then by the statistics in turn (lz where eap gives no
+# lz*); NA last.
 worst_first <- function(rows, by, decreasing = FALSE) {
     if (is.null(rows)) return(NULL)
-    key <- if (decreasing) -rows[[by]] else rows[[by]]
-    rows[order(!rows$flagged, key, na.last = TRUE), , drop = FALSE]
+    keys <- lapply(by, function(column) if (decreasing) -rows[[column]] else rows[[column]])
+    rows[do.call(order, c(list(!rows$flagged), keys, na.last = TRUE)), , drop = FALSE]
 }
 
 print.summary.talver_fit <- function(x, digits = 4L, ...) {
     print(x$fit, digits = digits)
     titles <- c(items = "Items, flagged first, then by p",
                 pairs = "Pairs, flagged first, then by X2",
-                persons = "Subjects, flagged first, then by lz*")
+                persons = "Subjects, flagged first, then by lz* (or lz)")
     for (level in names(titles)) print_rows(x[[level]], titles[[level]], digits)
     invisible(x)
 }
