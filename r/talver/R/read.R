@@ -3,7 +3,7 @@
 
 `%||%` <- function(x, y) if (is.null(x)) y else x
 
-# Each level's columns in the order they are read in; members talver-fit adds
+# Each level's columns in the order its frame gives them; members talver-fit adds
 # later follow these.
 column_order <- list(
     scores = c("score", "observed", "expected", "contribution", "residual", "cell"),
