@@ -41,5 +41,7 @@ test_that("the README's first analysis prints the figures the README shows", {
     fit <- talver_fit(scores, items, model = "3pl", id_column = "student", pairs = TRUE)
     expect_identical(utils::capture.output(fit), readme_fit)
     expect_identical(utils::capture.output(fit$items), readme_items)
+    grDevices::pdf(NULL)
     expect_invisible(plot(fit))
+    grDevices::dev.off()
 })
