@@ -28,27 +28,28 @@ void AnswerForms::addSubject(const unsigned char* categories, bool outside, std:
 {
     static_assert(kNotAnswered == 0xFF, "answeredBits looks for bytes of all ones");
     static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a word's first byte is its lowest");
-    // Eight items a step, and a sum the compiler takes a vector at a time:
+    // Eight items a step, and sums the compiler takes a vector at a time:
     // this runs once a subject.
     const std::size_t items = static_cast<std::size_t>(items_);
-    std::size_t answered = 0, total = 0, i = 0;
+    std::size_t i = 0;
     for (; i + 8 <= items; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, categories + i, sizeof word);
-        const unsigned bits = answeredBits(word);
-        key_[i / 8] = static_cast<char>(bits);
-        answered += static_cast<std::size_t>(__builtin_popcount(bits));
+        key_[i / 8] = static_cast<char>(answeredBits(word));
     }
     if (i < items) {
         unsigned bits = 0;
         for (std::size_t k = i; k < items; ++k)
             bits |= categories[k] != kNotAnswered ? 1u << (k - i) : 0u;
         key_[i / 8] = static_cast<char>(bits);
-        answered += static_cast<std::size_t>(__builtin_popcount(bits));
     }
-    for (std::size_t k = 0; k < items; ++k)
+    std::size_t unanswered = 0, total = 0;
+    for (std::size_t k = 0; k < items; ++k) {
+        unanswered += categories[k] == kNotAnswered;
         total += categories[k];
-    total -= (items - answered) * kNotAnswered;
+    }
+    const std::size_t answered = items - unanswered;
+    total -= unanswered * kNotAnswered;
     missingAnswers_ += (static_cast<std::uint64_t>(items_) - answered) * count;
     if (answered == 0) {
         withoutAnswers_ += count;
