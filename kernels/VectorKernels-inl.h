@@ -62,6 +62,26 @@ TALVER_INLINE Vec select(const Mask& mask, const Vec& a, const Vec& b)
     return reinterpret_cast<Vec>((reinterpret_cast<Mask>(a) & mask) | (reinterpret_cast<Mask>(b) & ~mask));
 }
 
+// The lanes a mask holds in, a bit each.
+TALVER_INLINE unsigned laneBits(const Mask& mask)
+{
+#if TALVER_VECTOR_BYTES == 64
+    const __m512i bits = reinterpret_cast<__m512i>(mask);
+    return _mm512_test_epi64_mask(bits, bits);
+#elif TALVER_VECTOR_BYTES == 32
+    return static_cast<unsigned>(_mm256_movemask_pd(reinterpret_cast<__m256d>(mask)));
+#elif defined(__SSE2__)
+    return static_cast<unsigned>(_mm_movemask_pd(reinterpret_cast<__m128d>(mask)));
+#else
+    unsigned bits = 0;
+    for (std::size_t k = 0; k < kWidth; ++k)
+        bits |= mask[k] ? 1u << k : 0u;
+    return bits;
+#endif
+}
+
+constexpr unsigned kEveryLane = (1u << kWidth) - 1;
+
 // The kernels on kLanes points take them kWidth at a time: the points are
 // independent, and a group's values fit in the registers.
 
@@ -225,6 +245,76 @@ void exponentials(double* values, std::size_t count)
         store(rest, exponential(load(rest)));
         std::copy(rest, rest + (count - k), values + k);
     }
+}
+
+// The category probabilities of kWidth items at a time, an item a lane: a
+// row of the items' parameters (floats) as doubles, the lanes past the last
+// item repeating it; and a category's lane by lane into the items' rows.
+typedef float Floats __attribute__((vector_size(TALVER_VECTOR_BYTES / 2)));
+
+TALVER_INLINE Vec itemsOf(const float* row, std::size_t first, std::size_t m)
+{
+    if (first + kWidth <= m) {
+        Floats values;
+        std::memcpy(&values, row + first, sizeof values);
+        return __builtin_convertvector(values, Vec);
+    }
+    Vec values;
+    for (std::size_t l = 0; l < kWidth; ++l)
+        values[l] = row[std::min(first + l, m - 1)];
+    return values;
+}
+
+TALVER_INLINE void storeCategory(const Vec& p, std::size_t first, std::size_t m, std::size_t K, std::size_t k,
+                                 double* P)
+{
+    for (std::size_t l = 0; l < kWidth && first + l < m; ++l)
+        P[(first + l) * K + k] = p[l];
+}
+
+void gradedCategories(const float* a, const float* b, int m, int K, double theta, double* P)
+{
+    const std::size_t items = static_cast<std::size_t>(m), categories = static_cast<std::size_t>(K);
+    const Vec one = Vec{} + 1.0, infinity = Vec{} + std::numeric_limits<double>::infinity();
+    for (std::size_t first = 0; first < items; first += kWidth) {
+        const Vec discrimination = itemsOf(a, first, items);
+        Vec above = one;  // P*_0
+        for (std::size_t k = 0; k + 1 < categories; ++k) {
+            const Vec e = exponential(discrimination * (theta - itemsOf(b + k * items, first, items)));
+            const Vec next = select(e == infinity, one, e / (1.0 + e));
+            storeCategory(above - next, first, items, categories, k, P);
+            above = next;
+        }
+        storeCategory(above, first, items, categories, categories - 1, P);
+    }
+}
+
+bool partialCreditCategories(const float* a, const float* b, int m, int K, double theta, double* P,
+                             double* scratch)
+{
+    const std::size_t items = static_cast<std::size_t>(m), categories = static_cast<std::size_t>(K);
+    const Vec one = Vec{} + 1.0, largest = Vec{} + std::numeric_limits<double>::max();
+    bool overflowed = false;
+    for (std::size_t first = 0; first < items; first += kWidth) {
+        const Vec discrimination = itemsOf(a, first, items);
+        Vec z = {}, sum = one;
+        store(scratch, one);  // e^0, exactly
+        for (std::size_t k = 1; k < categories; ++k) {
+            z += discrimination * (theta - itemsOf(b + (k - 1) * items, first, items));
+            const Vec e = exponential(z);
+            store(scratch + k * kWidth, e);
+            sum += e;
+        }
+        for (std::size_t k = 0; k < categories; ++k)
+            storeCategory(load(scratch + k * kWidth) / sum, first, items, categories, k, P);
+        const unsigned finite = laneBits(sum <= largest);
+        for (std::size_t l = 0; l < kWidth && first + l < items; ++l)
+            if (!(finite >> l & 1u)) {
+                P[(first + l) * categories] = std::numeric_limits<double>::quiet_NaN();
+                overflowed = true;
+            }
+    }
+    return overflowed;
 }
 
 // convolve for one group; short b (LB terms, known here) stays in
@@ -436,26 +526,6 @@ struct DividedItem {
     std::size_t mixed, apart;  // the first total where some lane has left the upward recursion; every lane
 };
 
-// The lanes a mask holds in, a bit each.
-TALVER_INLINE unsigned laneBits(const Mask& mask)
-{
-#if TALVER_VECTOR_BYTES == 64
-    const __m512i bits = reinterpret_cast<__m512i>(mask);
-    return _mm512_test_epi64_mask(bits, bits);
-#elif TALVER_VECTOR_BYTES == 32
-    return static_cast<unsigned>(_mm256_movemask_pd(reinterpret_cast<__m256d>(mask)));
-#elif defined(__SSE2__)
-    return static_cast<unsigned>(_mm_movemask_pd(reinterpret_cast<__m128d>(mask)));
-#else
-    unsigned bits = 0;
-    for (std::size_t k = 0; k < kWidth; ++k)
-        bits |= mask[k] ? 1u << k : 0u;
-    return bits;
-#endif
-}
-
-constexpr unsigned kEveryLane = (1u << kWidth) - 1;
-
 // The items' steps are written out one by one (I…), never indexed at run
 // time, so that their values stay in registers. up holds, where the lanes
 // differ, the upward h1 of the lanes that take it and NaN elsewhere.
@@ -568,8 +638,10 @@ void addProducts(const double* P, std::size_t items, std::size_t K, std::size_t 
 
 const VectorKernels& TALVER_KERNELS()
 {
-    static const VectorKernels kernels{numberCorrect, totalScore, numberCorrectLanes, addWeighted, exponentials,
-                                       convolve,      accumulate, accumulatePair,     divideOut,   addProducts};
+    static const VectorKernels kernels{numberCorrect,    totalScore,     numberCorrectLanes,
+                                       addWeighted,      exponentials,   gradedCategories,
+                                       partialCreditCategories, convolve, accumulate,
+                                       accumulatePair,   divideOut,      addProducts};
     return kernels;
 }
 

@@ -16,6 +16,15 @@ struct VectorKernels {
     void (*addWeighted)(double* sum, double weight, const double* f, std::size_t count);
     // values[k] = e^values[k], with Exp's bits (Exponential.h).
     void (*exponentials)(double* values, std::size_t count);
+    // The category probabilities of m items at theta, item by item (K
+    // each) into P, from the discriminations a and the boundaries b (K − 1
+    // rows of m): graded from thresholds, partial credit from steps, with
+    // the bits of working out each item alone. A partial credit item whose
+    // exponentials overflow gets NaN as its first probability, for the
+    // caller to work out apart; true when one did. scratch holds K vectors.
+    void (*gradedCategories)(const float* a, const float* b, int m, int K, double theta, double* P);
+    bool (*partialCreditCategories)(const float* a, const float* b, int m, int K, double theta, double* P,
+                                    double* scratch);
 
     // c (la + lb − 1 totals) = a convolved with b; each total gathers its
     // terms in increasing order of b's index.

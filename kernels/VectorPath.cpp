@@ -32,8 +32,8 @@ bool available(VectorPath path)
 // recursions of the number correct and of the total score, the pairs'
 // products, the weighted sums and the exponentials run slower at 64 bytes
 // than at 32, and keep AVX2's, so that the wider path is never the slower;
-// the kernels of eight points side by side keep 64. Every width gives the
-// same bits.
+// the kernels of eight points side by side and the polytomous items'
+// probabilities keep 64. Every width gives the same bits.
 const VectorKernels& avx512Path()
 {
     static const VectorKernels kernels = [] {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "model/ItemResponse.h"
 
 std::unique_ptr<ItemModel> FitModel::makeModel() const { return makeModel(items); }
 
@@ -10,9 +9,9 @@ std::unique_ptr<ItemModel> FitModel::makeModel(const ItemParameters& other) cons
 {
     switch (kind) {
     case Kind::Graded:
-        return std::make_unique<PolytomousItems>(other, GradedCategoryProbabilities);
+        return std::make_unique<PolytomousItems>(other, PolytomousItems::Kind::Graded);
     case Kind::PartialCredit:
-        return std::make_unique<PolytomousItems>(other, PartialCreditProbabilities);
+        return std::make_unique<PolytomousItems>(other, PolytomousItems::Kind::PartialCredit);
     default:
         return std::make_unique<BinaryItems>(other, D);
     }

@@ -1,8 +1,11 @@
 #include "model/ItemModels.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "kernels/ScoreDistribution.h"
+#include "kernels/VectorKernels.h"
+#include "kernels/VectorPath.h"
 #include "model/ItemResponse.h"
 
 ItemParameters::ItemParameters(int itemCount, int categoryCount)
@@ -96,12 +99,13 @@ void BinaryItems::distributionAt(double theta, double* f)
     NumberCorrectDistribution(P_.data(), items_.itemCount, f, work_.data());
 }
 
-PolytomousItems::PolytomousItems(const ItemParameters& items, CategoryFunction categories)
+PolytomousItems::PolytomousItems(const ItemParameters& items, Kind kind)
     : items_(items),
-      categories_(categories),
+      kind_(kind),
       byItem_(items.b.size()),
       P_(static_cast<std::size_t>(items.itemCount) * items.categoryCount),
-      work_(TotalScoreWorkSize(items.itemCount, items.categoryCount))
+      work_(std::max(TotalScoreWorkSize(items.itemCount, items.categoryCount),
+                     static_cast<std::size_t>(std::max(items.categoryCount, 1)) * kLanes))
 {
     const std::size_t m = items.itemCount, boundaries = items.categoryCount - 1;
     for (std::size_t k = 0; k < boundaries; ++k)
@@ -109,12 +113,25 @@ PolytomousItems::PolytomousItems(const ItemParameters& items, CategoryFunction c
             byItem_[i * boundaries + k] = items.b[k * m + i];
 }
 
+// Every item at once, the items side by side in the vectors; a partial
+// credit item whose exponentials overflow is worked out alone, relative to
+// its largest exponent.
 void PolytomousItems::categoriesAt(double theta, double* P)
 {
     const int m = items_.itemCount, K = items_.categoryCount;
-    for (int i = 0; i < m; ++i)
-        categories_(items_.a[i], theta, byItem_.data() + static_cast<std::size_t>(i) * (K - 1), K - 1,
-                    P + static_cast<std::size_t>(i) * K);
+    const VectorKernels& kernels = ActiveKernels();
+    if (kind_ == Kind::Graded) {
+        kernels.gradedCategories(items_.a.data(), items_.b.data(), m, K, theta, P);
+        return;
+    }
+    if (!kernels.partialCreditCategories(items_.a.data(), items_.b.data(), m, K, theta, P, work_.data()))
+        return;
+    for (int i = 0; i < m; ++i) {
+        double* p = P + static_cast<std::size_t>(i) * K;
+        if (std::isnan(p[0]))
+            PartialCreditProbabilities(items_.a[i], theta, byItem_.data() + static_cast<std::size_t>(i) * (K - 1),
+                                       K - 1, p);
+    }
 }
 
 void PolytomousItems::distributionAt(double theta, double* f)

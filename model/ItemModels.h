@@ -54,16 +54,15 @@ private:
 // Graded response (thresholds) or partial credit (step parameters) items.
 class PolytomousItems : public ItemModel {
 public:
-    using CategoryFunction = void (*)(double a, double theta, const float* parameters,
-                                      int parameterCount, double* p);
-    PolytomousItems(const ItemParameters& items, CategoryFunction categories);
+    enum class Kind { Graded, PartialCredit };
+    PolytomousItems(const ItemParameters& items, Kind kind);
     void distributionAt(double theta, double* f) override;
     void categoriesAt(double theta, double* P) override;
 
 private:
     const ItemParameters& items_;
-    CategoryFunction categories_;
+    Kind kind_;
     std::vector<float> byItem_;  // item i's K - 1 parameters side by side
     std::vector<double> P_;      // m x K category probabilities
-    std::vector<double> work_;
+    std::vector<double> work_;   // the total score's rows, or the probabilities' scratch
 };

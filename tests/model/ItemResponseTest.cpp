@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numeric>
 #include <vector>
 
 #include "kernels/ScoreDistribution.h"
+#include "tests/EveryVectorPath.h"
 
 namespace {
 
@@ -114,6 +116,51 @@ TEST(ItemResponseTest, PartialCreditSurvivesHugeExponents)
     PartialCreditProbabilities(1, 0, small, 2, p);
     const double sum = 1 + Exp(1.0) + Exp(0.0);
     EXPECT_EQ(p[1], Exp(1.0) / sum);
+}
+
+// The items side by side in the vectors give each item the bits it has
+// alone, on every path, however many are in the last vector: thresholds
+// that fall and rise, boundaries past which the exponential overflows, and
+// partial credit items whose sum overflows among items whose does not.
+TEST(ItemResponseTest, ItemsSideBySideKeepEachItemsBits)
+{
+    using Kind = PolytomousItems::Kind;
+    OnEveryVectorPath([](VectorPath) {
+        for (const int m : {1, 3, 8, 9, 13, 37})
+            for (const int K : {1, 2, 3, 5, 9}) {
+                ItemParameters items(m, K);
+                for (int i = 0; i < m; ++i) {
+                    items.a[i] = 0.3f + 0.07f * static_cast<float>(i % 11);
+                    for (int k = 0; k + 1 < K; ++k)
+                        items.b[static_cast<std::size_t>(k) * m + i] =
+                            i % 5 == 4 ? -500.0f : -2.0f + 0.37f * static_cast<float>((i * 7 + k * 3) % 13);
+                }
+                std::vector<float> byItem(items.b.size());
+                for (int i = 0; i < m; ++i)
+                    for (int k = 0; k + 1 < K; ++k)
+                        byItem[static_cast<std::size_t>(i) * (K - 1) + k] = items.b[static_cast<std::size_t>(k) * m + i];
+                for (const Kind kind : {Kind::Graded, Kind::PartialCredit}) {
+                    PolytomousItems model(items, kind);
+                    for (const double theta : {-300.0, -4.0, -0.3, 0.0, 1.7, 300.0}) {
+                        std::vector<double> together(static_cast<std::size_t>(m) * K), alone(together.size());
+                        model.categoriesAt(theta, together.data());
+                        for (int i = 0; i < m; ++i) {
+                            const float* b = byItem.data() + static_cast<std::size_t>(i) * (K - 1);
+                            double* p = alone.data() + static_cast<std::size_t>(i) * K;
+                            if (kind == Kind::Graded)
+                                GradedCategoryProbabilities(items.a[i], theta, b, K - 1, p);
+                            else
+                                PartialCreditProbabilities(items.a[i], theta, b, K - 1, p);
+                        }
+                        for (std::size_t k = 0; k < together.size(); ++k)
+                            ASSERT_EQ(std::memcmp(&together[k], &alone[k], sizeof(double)), 0)
+                                << (kind == Kind::Graded ? "graded" : "partial credit") << ", " << m << " items of "
+                                << K << " at " << theta << ": item " << k / K << ", category " << k % K << ": "
+                                << together[k] << " against " << alone[k];
+                    }
+                }
+            }
+    });
 }
 
 TEST(ScoreDistributionTest, NumberCorrectRecursion)
