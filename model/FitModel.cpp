@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 std::unique_ptr<ItemModel> FitModel::makeModel() const { return makeModel(items); }
 
 std::unique_ptr<ItemModel> FitModel::makeModel(const ItemParameters& other) const
