@@ -67,6 +67,15 @@ bool parseWhole(const std::string& text, Whole& value)
     return ec == std::errc() && end == last;
 }
 
+// A number of replicates, from 1, or a reason why not.
+template <typename Whole>
+std::string parseReplicates(const std::string& flag, const std::string& text, Whole& value)
+{
+    if (!parseWhole(text, value) || value == 0)
+        return flag + " takes a whole number of replicates from 1, not '" + text + "'";
+    return {};
+}
+
 // A file name with one of the endings, or a reason why not.
 std::string parseOutputName(const std::string& flag, const std::string& name,
                             std::initializer_list<const char*> endings, const char* said)
@@ -100,11 +109,8 @@ std::string fillPersonOutputs(BatchOptions& options, const std::map<std::string,
     if (given("--person-plot") &&
         !(error = parseChartName("--person-plot", options.personPlotFile = flags.at("--person-plot"))).empty())
         return error;
-    if (given("--person-monte-carlo")) {
-        const std::string& text = flags.at("--person-monte-carlo");
-        if (!parseWhole(text, options.personReplicates) || options.personReplicates == 0)
-            return "--person-monte-carlo takes a whole number of replicates from 1, not '" + text + "'";
-    }
+    if (given("--person-monte-carlo"))
+        return parseReplicates("--person-monte-carlo", flags.at("--person-monte-carlo"), options.personReplicates);
     return {};
 }
 
@@ -137,11 +143,9 @@ std::string fillOutputs(BatchOptions& options, const std::map<std::string, std::
     if (given("--item-plot") &&
         !(error = parseChartName("--item-plot", options.itemPlotFile = flags.at("--item-plot"))).empty())
         return error;
-    if (given("--monte-carlo")) {
-        const std::string& text = flags.at("--monte-carlo");
-        if (!parseWhole(text, options.replicates) || options.replicates == 0)
-            return "--monte-carlo takes a whole number of replicates from 1, not '" + text + "'";
-    }
+    if (given("--monte-carlo") &&
+        !(error = parseReplicates("--monte-carlo", flags.at("--monte-carlo"), options.replicates)).empty())
+        return error;
     if (given("--seed")) {
         if (!given("--monte-carlo") && !given("--person-monte-carlo"))
             return "--seed goes with --monte-carlo or --person-monte-carlo";
